@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds everything into build/ (or $CANTOVEX_BUILD_DIR).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${CANTOVEX_BUILD_DIR:-$top/build}
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${CANTOVEX_BUILD_TYPE:-RelWithDebInfo} \
+  -DCANTOVEX_WERROR=${CANTOVEX_WERROR:-OFF} "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything and runs every test suite.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/setup.sh"
+build=${CANTOVEX_BUILD_DIR:-$top/build}
+CANTOVEX_WERROR=${CANTOVEX_WERROR:-ON} bash "$top/scripts/build.sh"
+# Services some tests need (a JACK server on its dummy driver); stopped on exit.
+. "$top/scripts/services.sh"
+start_services
+trap stop_services EXIT
+cd "$build"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600
+if [ -x "$build/tests/fuzz/run-fuzzers.sh" ]; then "$build/tests/fuzz/run-fuzzers.sh"; fi

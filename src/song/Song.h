@@ -1,0 +1,82 @@
+// The one opened song: chains, lists, time map and syllables, with the settings it was read under.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "song/CV_Data.h"
+#include "song/EventPool.h"
+#include "song/TConfiguration.h"
+#include "song/TextCodec.h"
+
+namespace cv {
+
+struct Song {
+  Song() = default;
+  Song(const Song&) = delete;
+  Song& operator=(const Song&) = delete;
+
+  TConfiguration Configuration;
+  EventPool Pool;
+
+  std::string MidiFileName;  // UTF-8 path
+  bool MidiFileLoaded = false;
+  std::vector<uint8_t> SourceData;  // file content while parsing only
+  int64_t SourceDataPointer = 0;
+  uint8_t MidiFileFormat = 0;
+  uint16_t NumberOfSourceTracks = 0;
+  uint16_t SourceTimeBase = 0;
+
+  // Entries 0..N-1: the file's tracks; N: lyrics track; N+1: Prompta track.
+  std::vector<TMyTrack> MidiTrack;
+  TMyTrack MelodyTrack;
+  int32_t MaxSongPosition = 0;
+
+  std::vector<TTempo> TempoArray;
+  int32_t TempoArrayElements = 0;
+  int32_t TempoArrayCounter = 0;
+  std::vector<TTimeSign> TimeSignature;
+  int32_t TimeSignElements = 0;
+  int32_t TimeSignCounter = 0;
+  std::vector<TTimeZone> TimeZone;
+  int32_t TimeZoneElements = 0;
+  int32_t CurrentTimeZone = 0;
+  uint16_t CurrentTempo = 0;
+  std::vector<TKeySignArray> KeySignArray;
+
+  std::vector<THyphens> HyphenArray;
+  int32_t HyphenArrayElements = 0;
+  int32_t HyphenArrayCounter = 0;
+  int32_t CurrentHyphen = -1;
+  int32_t LyricsMetaType = 5;
+  int32_t LyricsTrack = 0;
+  int32_t LyricsOffset = 0;
+  bool TextChanged = false;
+  int32_t SongPositionToTime = 0;
+  int32_t SongPositionTicks = 0;
+  PtrMidiEvent LastHiddenNote = nullptr;
+  std::array<bool, 16> BassOnChannel{};
+
+  uint8_t PromptaController = 0;
+  uint8_t PromptaControllerChannel = 0;
+  int16_t PromptaControllerTrack = -1;
+  uint8_t PromptaControllerDetectProgress = 0;
+
+  bool XF_Present = false;
+  int32_t XF_Counter = 0;
+  int32_t XF_TrackNb = -1;
+  std::vector<TXF_Chords> XF_ChordsArray;
+
+  // Encoding of the song's lyric and text events, decided when it is read.
+  TextEncoding Encoding = TextEncoding::Windows1252;
+
+  int LyricsTrackIndex() const { return NumberOfSourceTracks; }
+  int PromptaTrackIndex() const { return NumberOfSourceTracks + 1; }
+};
+
+// Releases the current song's chains and syllables (the player is stopped by the caller first).
+void ClearMidiMemory(Song& song);
+
+}  // namespace cv

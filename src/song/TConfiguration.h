@@ -1,0 +1,53 @@
+// The settings record with its defaults; the app's store fills it, the CLI uses the defaults.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cv {
+
+struct TConfiguration {
+  uint8_t Controller32Value = 0;
+  std::string CopyrightString;  // UTF-8
+  bool DeleteController32 = false;
+  bool DoNotChangeCtrl32 = false;
+  bool FontBold = true;
+  int32_t FontCharset = 0;
+  int32_t FontHeight = -16;
+  bool FontItalic = false;
+  std::string FontName = "Courier";
+  int32_t FontSize = 12;
+  bool FontStrikeOut = false;
+  bool FontUnderline = false;
+  bool InsertController32 = false;
+  std::string LastMidiPathSource;  // the store sets the program's folder (or home) as default
+  std::string LastTextPath;
+  float MainFormHeight = 480.0f;
+  int32_t MainFormLeft = 0;
+  int32_t MainFormTop = 0;
+  float MainFormWidth = 640.0f;
+  uint8_t MelodyTrack = 0;  // MIDI channel of the melody, 0..15
+  std::string MidiOutputDeviceName;
+  uint8_t QuantizeFactor = 1;  // 0..3
+  uint8_t PlaybackSpeed = 0;   // 0..5 = 100 % .. 50 %
+  uint8_t PrevCommandMode = 1;
+  uint8_t PromptaCmdController = 98;
+  bool PromptaEnabled = false;
+  uint8_t PromptaFont = 1;
+  uint8_t PromptaFontHeight = 1;
+  bool PromptaForYamaha = false;
+  bool PromptaInversVideo = false;
+  uint8_t PromptaMidiChannel = 15;
+  int32_t PromptaTimeOffset = 0;
+  bool VirtualPrompta = false;
+  std::string XF_ChordHelper;
+  bool XF_Format = false;
+  uint8_t XF_ChordMidiChannel = 0;
+  bool XF_DeleteChordHelper = false;
+  int32_t XF_Latency = 0;
+  bool XF_LyricsMagnet = false;
+  bool XF_Quantize = false;
+  int32_t XF_QuantizeWindow = 0;
+};
+
+}  // namespace cv
