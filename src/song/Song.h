@@ -8,6 +8,7 @@
 
 #include "song/CV_Data.h"
 #include "song/EventPool.h"
+#include "song/PlayerLink.h"
 #include "song/TConfiguration.h"
 #include "song/TextCodec.h"
 
@@ -71,6 +72,11 @@ struct Song {
 
   // Encoding of the song's lyric and text events, decided when it is read.
   TextEncoding Encoding = TextEncoding::Windows1252;
+
+  // Song length in ms as the player sees it (set with the event times).
+  int32_t SongLength = 0;
+  // The player, when one plays this song; operations that change chains re-seat it.
+  PlayerLink* Player = nullptr;
 
   int LyricsTrackIndex() const { return NumberOfSourceTracks; }
   int PromptaTrackIndex() const { return NumberOfSourceTracks + 1; }

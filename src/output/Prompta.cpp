@@ -1,0 +1,9 @@
+#include "output/Prompta.h"
+
+namespace cv {
+
+void InsertPromptaController(Song&) {}
+void RemovePromptaData(Song&) {}
+void ClearPromptaLeadIn(Song&) {}
+
+}  // namespace cv
