@@ -1,9 +1,128 @@
 #include "output/Controller32.h"
 
+#include <array>
+
+#include "song/ChainEdit.h"
+
 namespace cv {
 
-void InsertController32(Song&) {}
-void DeleteController32(Song&) {}
-void DeleteDrumBankSelect(Song&) {}
+namespace {
+
+bool IsControl(const TypMidiEvent& e, int channel, int controller) {
+  return e.Command == 0xB0 + channel && e.DType == DTypeChannel && e.Value[0] == controller;
+}
+
+PtrMidiEvent NewControl(Song& song, int channel, int controller, int value, int32_t position) {
+  PtrMidiEvent e = AllocateEvent(song);
+  e->Command = static_cast<uint8_t>(0xB0 + channel);
+  e->DLength = 3;
+  e->DType = DTypeChannel;
+  e->MType = -1;
+  e->Position = position;
+  e->Value[0] = e->ValueOrg[0] = static_cast<uint8_t>(controller);
+  e->Value[1] = e->ValueOrg[1] = static_cast<uint8_t>(value);
+  return e;
+}
+
+}  // namespace
+
+// One walk per track finds, for every channel, the first controller 32, the first program change
+// (with its predecessor) and whether a controller 0 exists; new events never change what another
+// channel finds, so handling the channels afterwards equals sixteen separate searches.
+void InsertController32(Song& song) {
+  const int n = song.NumberOfSourceTracks;
+  const uint8_t value = song.Configuration.Controller32Value;
+  for (int t = 0; t < n && t < static_cast<int>(song.MidiTrack.size()); ++t) {
+    TMyTrack& track = song.MidiTrack[t];
+    if (track.TrkEventCounter <= 2 || !track.TrkFirstEvent) continue;
+    std::array<PtrMidiEvent, 16> ctrl32{}, program{}, beforeProgram{};
+    std::array<bool, 16> hasBankMsb{};
+    for (PtrMidiEvent q = track.TrkFirstEvent, e = q->NextEvent; e; q = e, e = e->NextEvent) {
+      if (e->DType != DTypeChannel) continue;
+      const int ch = e->Command & 0x0F;
+      switch (e->Command & 0xF0) {
+        case 0xB0:
+          if (e->Value[0] == 32 && !ctrl32[ch]) ctrl32[ch] = e;
+          if (e->Value[0] == 0) hasBankMsb[ch] = true;
+          break;
+        case 0xC0:
+          if (!program[ch]) { program[ch] = e; beforeProgram[ch] = q; }
+          break;
+        default:
+          break;
+      }
+    }
+    for (int c = 0; c < 16; ++c) {
+      if (ctrl32[c]) {
+        if (!song.Configuration.DoNotChangeCtrl32) ctrl32[c]->Value[1] = value;
+        continue;
+      }
+      if (!program[c]) continue;
+      const int32_t p = program[c]->Position;
+      PtrMidiEvent lsb = NewControl(song, c, 32, value, p - 1);
+      PtrMidiEvent msb = nullptr;
+      if (!hasBankMsb[c]) {
+        try {
+          msb = NewControl(song, c, 0, 0, p - 2);
+        } catch (...) {
+          song.Pool.FreeEvent(lsb);
+          throw;
+        }
+      }
+      LinkAfter(beforeProgram[c], lsb);
+      ++track.TrkEventCounter;
+      if (msb) {
+        LinkAfter(beforeProgram[c], msb);
+        ++track.TrkEventCounter;
+      }
+    }
+  }
+}
+
+// Each channel gives up its first controller 32 and, per removal, the first channel-10 bank
+// select MSB still in the track: with m channels removing, the first m such events go.
+void DeleteController32(Song& song) {
+  const int n = song.NumberOfSourceTracks;
+  for (int t = 0; t < n && t < static_cast<int>(song.MidiTrack.size()); ++t) {
+    TMyTrack& track = song.MidiTrack[t];
+    if (track.TrkEventCounter <= 2 || !track.TrkFirstEvent) continue;
+    std::array<bool, 16> found{};
+    int removals = 0;
+    for (PtrMidiEvent q = track.TrkFirstEvent; q->NextEvent;) {
+      PtrMidiEvent e = q->NextEvent;
+      const int ch = e->Command & 0x0F;
+      if (IsControl(*e, ch, 32) && !found[ch]) {
+        found[ch] = true;
+        ++removals;
+        RemoveEventAfter(song, track, q, 0);
+        continue;
+      }
+      q = e;
+    }
+    for (PtrMidiEvent q = track.TrkFirstEvent; removals > 0 && q->NextEvent;) {
+      if (IsControl(*q->NextEvent, 9, 0)) {
+        RemoveEventAfter(song, track, q, 0);
+        --removals;
+        continue;
+      }
+      q = q->NextEvent;
+    }
+  }
+}
+
+void DeleteDrumBankSelect(Song& song) {
+  const int n = song.NumberOfSourceTracks;
+  for (int t = 0; t < n && t < static_cast<int>(song.MidiTrack.size()); ++t) {
+    TMyTrack& track = song.MidiTrack[t];
+    if (track.TrkEventCounter <= 2 || !track.TrkFirstEvent) continue;
+    PtrMidiEvent beforeMsb = nullptr;
+    bool hasLsb = false;
+    for (PtrMidiEvent q = track.TrkFirstEvent, e = q->NextEvent; e && !hasLsb; q = e, e = e->NextEvent) {
+      if (IsControl(*e, 9, 32)) hasLsb = true;
+      else if (!beforeMsb && IsControl(*e, 9, 0)) beforeMsb = q;
+    }
+    if (!hasLsb && beforeMsb) RemoveEventAfter(song, track, beforeMsb, 0);
+  }
+}
 
 }  // namespace cv
