@@ -62,7 +62,7 @@ struct Song {
 
   uint8_t PromptaController = 0;
   uint8_t PromptaControllerChannel = 0;
-  int16_t PromptaControllerTrack = -1;
+  int32_t PromptaControllerTrack = -1;  // full width: a file may hold up to 65 535 tracks
   uint8_t PromptaControllerDetectProgress = 0;
 
   bool XF_Present = false;

@@ -1,0 +1,522 @@
+#include "song/MidiFileReader.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "output/Controller32.h"
+#include "output/Prompta.h"
+#include "song/Language.h"
+#include "song/SongErrors.h"
+#include "song/TimeMap.h"
+
+namespace cv {
+
+namespace {
+
+EMidiError ErrorHeader1() { return EMidiError(Tr("Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!")); }
+EMidiError ErrorHeader2() { return EMidiError(Tr("Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!")); }
+EMidiError ErrorTrackHeader() { return EMidiError(Tr("Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!")); }
+// A data byte without running status while scanning.
+EMidiError ErrorNoStatus() { return EMidiError(Tr("Fehler in der MidiDatei!", "Error in midifile!")); }
+// An undefined status byte or an End of Track with data.
+EMidiError ErrorBadStatus() { return EMidiError(Tr("Fehler in der MidiDatei!", "Error in midi file!")); }
+EMidiError ErrorDataByte(int64_t offset, int value) {
+  std::string off = std::to_string(offset), val = std::to_string(value);
+  return EMidiError(Tr("Fehler im Midifile bei Position: " + off + "\rWert1 = " + val +
+                           "\rEs dürfte nicht größer als 127 sein!",
+                       "Error in Midifile at position: " + off + "\rValue1 = " + val +
+                           "\rshouldn't be greater than 127!"));
+}
+
+constexpr char kPromptaSignature[] = "Maravelt 2000";
+
+// Bounds-checked sequential reading of the file bytes.
+class Cursor {
+ public:
+  Cursor(const std::vector<uint8_t>& data) : data_(data.data()), size_(static_cast<int64_t>(data.size())) {}
+
+  int64_t pos = 0;
+
+  uint8_t Byte() {
+    if (pos >= size_) throw RangeError();
+    return data_[pos++];
+  }
+  // Big-endian number of n bytes.
+  uint32_t Fixed(int n) {
+    uint32_t v = 0;
+    for (int i = 0; i < n; ++i) v = (v << 8) | Byte();
+    return v;
+  }
+  bool Tag(const char* tag) {
+    if (pos > size_ - 4) throw RangeError();
+    bool ok = std::memcmp(data_ + pos, tag, 4) == 0;
+    pos += 4;
+    return ok;
+  }
+  int32_t VarLen() {
+    int64_t v = 0;
+    for (;;) {
+      uint8_t b = Byte();
+      v = (v << 7) | (b & 0x7F);
+      if (v > INT32_MAX) throw OverflowError();
+      if (!(b & 0x80)) return static_cast<int32_t>(v);
+    }
+  }
+  const char* Take(int32_t n) {
+    if (n > size_ - pos) throw RangeError();
+    const char* p = reinterpret_cast<const char*>(data_ + pos);
+    pos += n;
+    return p;
+  }
+
+ private:
+  const uint8_t* data_;
+  int64_t size_;
+};
+
+int64_t ChunkEnd(int64_t chunkStart, uint32_t length) {
+  int64_t end = chunkStart + 8 + static_cast<int64_t>(length);
+  if (end > INT32_MAX) throw OverflowError();
+  return end;
+}
+
+int32_t AddTick(int32_t tick, int32_t delta) {
+  int64_t t = static_cast<int64_t>(tick) + delta;
+  if (t > INT32_MAX) throw OverflowError();
+  return static_cast<int32_t>(t);
+}
+
+bool HasSecondDataByte(uint8_t status) {
+  uint8_t hi = status & 0xF0;
+  return hi != 0xC0 && hi != 0xD0;
+}
+
+class Reader {
+ public:
+  Reader(Song& song) : s_(song), c_(song.SourceData) {}
+
+  void Run(const YesNoQuestion& ask) {
+    Start();
+    for (int t = 0; t < n_; ++t) ScanTrack(t);
+    Allocate();
+    c_.pos = 14;
+    for (int t = 0; t < n_; ++t) BuildTrack(t);
+    s_.SourceDataPointer = c_.pos;
+    Finish(ask);
+  }
+
+ private:
+  Song& s_;
+  Cursor c_;
+  int n_ = 0;
+  bool lineFlag_ = false;
+
+  void Start() {
+    s_.BassOnChannel.fill(false);
+    s_.SourceDataPointer = 0;
+    if (!c_.Tag("MThd")) throw ErrorHeader1();
+    if (c_.Fixed(4) != 6) throw ErrorHeader2();
+    s_.MaxSongPosition = 0;
+    uint32_t format = c_.Fixed(2);
+    if (format > 255) throw RangeError();
+    s_.MidiFileFormat = static_cast<uint8_t>(format);
+    s_.NumberOfSourceTracks = static_cast<uint16_t>(c_.Fixed(2));
+    s_.SourceTimeBase = static_cast<uint16_t>(c_.Fixed(2));
+    n_ = s_.NumberOfSourceTracks;
+
+    s_.MidiTrack.assign(static_cast<size_t>(n_) + 2, TMyTrack{});
+    s_.KeySignArray.assign(static_cast<size_t>(n_) + 2, TKeySignArray{});
+    s_.HyphenArrayElements = 0;
+    s_.TempoArrayElements = 0;
+    s_.TimeSignElements = 0;
+    s_.XF_Counter = 0;
+    s_.PromptaControllerTrack = -1;
+    s_.XF_TrackNb = -1;
+    s_.XF_Present = false;
+    s_.XF_ChordsArray.clear();
+    lineFlag_ = false;
+  }
+
+  // Prompta signature detection of one track; the result is committed only when it completes.
+  struct PromptaScan {
+    uint8_t state = 0;
+    uint8_t controller = 0;
+    uint8_t channel = 0;
+  };
+
+  void PromptaStep(PromptaScan& p, int t, uint8_t channel, uint8_t controller, uint8_t value, int32_t tick) {
+    if (p.state == 0) {
+      if (value == 24 && tick < 300) {
+        p.controller = controller;
+        p.channel = channel;
+        p.state = 1;
+      }
+      return;
+    }
+    if (p.state >= 15) return;
+    bool accepted = controller == p.controller && channel == p.channel && tick < 300 &&
+                    value == (p.state == 14 ? 25 : static_cast<uint8_t>(kPromptaSignature[p.state - 1]));
+    if (accepted) {
+      ++p.state;
+      if (p.state == 15) {
+        s_.PromptaController = p.controller;
+        s_.PromptaControllerChannel = p.channel;
+        s_.PromptaControllerTrack = static_cast<int32_t>(t);
+      }
+    } else if (p.state == 1 && value == 24) {
+      p.controller = controller;
+      p.channel = channel;
+    }
+  }
+
+  void ScanTrack(int t) {
+    s_.KeySignArray[t].Elements = 0;
+    PromptaScan prompta;
+    const int64_t chunkStart = c_.pos;
+    if (!c_.Tag("MTrk")) throw ErrorTrackHeader();
+    const int64_t chunkEnd = ChunkEnd(chunkStart, c_.Fixed(4));
+    const bool clearOnSystem = s_.Configuration.PrevCommandMode == 0;
+    uint8_t status = 0;
+    int32_t tick = 0;
+    int32_t maxPos = s_.MaxSongPosition;
+    while (c_.pos < chunkEnd) {
+      tick = AddTick(tick, c_.VarLen());
+      uint8_t b = c_.Byte();
+      bool counts = true;
+      if (b < 0x80) {
+        if (status == 0) throw ErrorNoStatus();
+        uint8_t d2 = HasSecondDataByte(status) ? c_.Byte() : 0;
+        if ((status & 0xF0) == 0xB0) PromptaStep(prompta, t, status & 0x0F, b, d2, tick);
+      } else if (b < 0xF0) {
+        status = b;
+        uint8_t d1 = c_.Byte();
+        uint8_t d2 = HasSecondDataByte(b) ? c_.Byte() : 0;
+        if ((b & 0xF0) == 0xB0) PromptaStep(prompta, t, b & 0x0F, d1, d2, tick);
+      } else if (b == 0xF0 || b == 0xF7) {
+        c_.Take(c_.VarLen());
+        if (clearOnSystem) status = 0;
+      } else if (b >= 0xF8 && b <= 0xFC) {
+        if (clearOnSystem) status = 0;
+      } else if (b == 0xFF) {
+        uint8_t type = c_.Byte();
+        int32_t len = c_.VarLen();
+        if (type == 0x2F && len != 0) throw ErrorBadStatus();
+        if (t == 0 && type == 0x51 && len == 3) ++s_.TempoArrayElements;
+        if (t == 0 && type == 0x58 && len == 4) ++s_.TimeSignElements;
+        if (type == 0x59) ++s_.KeySignArray[t].Elements;
+        c_.Take(len);
+        if (clearOnSystem) status = 0;
+        counts = type < 0x2F;
+        if (type == 0x2F) {
+          c_.pos = chunkEnd;
+          break;
+        }
+      } else {
+        throw ErrorBadStatus();
+      }
+      if (counts && tick > maxPos) maxPos = tick;
+    }
+    s_.MaxSongPosition = maxPos;
+    s_.PromptaControllerDetectProgress = prompta.state;
+  }
+
+  PtrMidiEvent NewMeta(uint8_t type, const char* data, int32_t len, int32_t tick) {
+    PtrMidiEvent e = s_.Pool.NewEvent();
+    e->Command = 0xFF;
+    e->DType = DTypeMeta;
+    e->MType = type;
+    e->Meta.assign(data, static_cast<size_t>(len));
+    e->DLength = len;
+    e->Position = tick;
+    return e;
+  }
+
+  static void Append(TMyTrack& track, PtrMidiEvent e) {
+    track.TrkLastEvent->NextEvent = e;
+    track.TrkLastEvent = e;
+    ++track.TrkEventCounter;
+  }
+
+  void Allocate() {
+    for (int t = 0; t < n_ + 2; ++t) {
+      TKeySignArray& k = s_.KeySignArray[t];
+      k.ValArray.assign(static_cast<size_t>(k.Elements), TKeySigns{});
+      TMyTrack& track = s_.MidiTrack[t];
+      track = TMyTrack{};
+      PtrMidiEvent port = NewMeta(0x21, "\0", 1, 0);
+      track.TrkFirstEvent = track.TrkLastEvent = port;
+      track.TrkEventCounter = 1;
+    }
+    for (int t : {n_, n_ + 1}) {
+      const char* name = t == n_ ? "Lyrics" : "Prompta";
+      PtrMidiEvent e = NewMeta(0x03, name, static_cast<int32_t>(std::strlen(name)), 0);
+      Append(s_.MidiTrack[t], e);
+      --s_.MidiTrack[t].TrkEventCounter;  // the name event is not counted
+    }
+    s_.TempoArrayElements = std::max(s_.TempoArrayElements, 1) + 1;
+    s_.TimeSignElements = std::max(s_.TimeSignElements, 1) + 1;
+    s_.TempoArray.assign(static_cast<size_t>(s_.TempoArrayElements), TTempo{});
+    s_.TimeSignature.assign(static_cast<size_t>(s_.TimeSignElements), TTimeSign{});
+    s_.TempoArrayCounter = 0;
+    s_.TimeSignCounter = 0;
+  }
+
+  // Bytes after an End of Track are read as events here though the scan skipped them, so the
+  // lists may need more entries than were counted; one spare entry always stays at the end.
+  void TempoEntry(const char* d, int32_t tick) {
+    if (s_.TempoArrayCounter + 1 >= s_.TempoArrayElements) {
+      ++s_.TempoArrayElements;
+      s_.TempoArray.resize(static_cast<size_t>(s_.TempoArrayElements));
+    }
+    int32_t v = (static_cast<uint8_t>(d[0]) << 16) | (static_cast<uint8_t>(d[1]) << 8) | static_cast<uint8_t>(d[2]);
+    if (v == 0) v = 500000;
+    int32_t bpm = static_cast<int32_t>(RoundHalfEven(60000000.0 / v));
+    if (bpm > 65535) throw RangeError();
+    TTempo& e = s_.TempoArray[s_.TempoArrayCounter++];
+    e.SongPosition = tick;
+    e.TempoLongInt = e.OriginalTempoLongint = e.OldTempoLongInt = v;
+    e.Tempo = static_cast<uint16_t>(bpm);
+  }
+
+  void TimeSignEntry(const char* d, int32_t tick) {
+    if (s_.TimeSignCounter + 1 >= s_.TimeSignElements) {
+      ++s_.TimeSignElements;
+      s_.TimeSignature.resize(static_cast<size_t>(s_.TimeSignElements));
+    }
+    int shift = static_cast<uint8_t>(d[1]) & 31;
+    if (shift >= 8) throw RangeError();
+    TTimeSign& e = s_.TimeSignature[s_.TimeSignCounter++];
+    e.Numerator = static_cast<uint8_t>(d[0]);
+    e.Denominator = static_cast<uint8_t>(1u << shift);
+    e.TicksInMClick = static_cast<uint8_t>(d[2]);
+    e._32NotesInQNote = static_cast<uint8_t>(d[3]);
+    e.SongPosition = tick;
+  }
+
+  void BuildTrack(int t) {
+    const int64_t chunkStart = c_.pos;
+    if (!c_.Tag("MTrk")) throw ErrorTrackHeader();
+    const int64_t chunkEnd = ChunkEnd(chunkStart, c_.Fixed(4));
+    const bool clearOnSystem = s_.Configuration.PrevCommandMode == 0;
+    const bool format0 = s_.MidiFileFormat == 0;
+    TMyTrack& track = s_.MidiTrack[t];
+    TMyTrack& lyrics = s_.MidiTrack[n_];
+    TKeySignArray& keys = s_.KeySignArray[t];
+    int keyIndex = 0;
+    uint8_t status = 0;
+    int32_t tick = 0;
+    while (c_.pos < chunkEnd) {
+      tick = AddTick(tick, c_.VarLen());
+      uint8_t b = c_.Byte();
+      uint8_t command, d1;
+      if (b < 0x80) {
+        if (status == 0) throw ErrorBadStatus();
+        command = status;
+        d1 = b;
+      } else if (b < 0xF0) {
+        status = command = b;
+        d1 = c_.Byte();
+      } else {
+        if (b == 0xF0 || b == 0xF7) {
+          int32_t len = c_.VarLen();
+          const char* data = c_.Take(len);
+          if (b == 0xF0 && len > 0) {
+            PtrMidiEvent e = NewMeta(0, data, len, tick);
+            e->Command = 0xF0;
+            e->MType = -1;
+            Append(track, e);
+            if (len > 4 && std::memcmp(data, "\x00\x20\x24\x00", 4) == 0) lineFlag_ = true;
+          }
+        } else if (b == 0xFF) {
+          uint8_t type = c_.Byte();
+          int32_t len = c_.VarLen();
+          const char* data = c_.Take(len);
+          BuildMeta(t, track, lyrics, keys, keyIndex, type, data, len, tick, format0);
+        } else if (b < 0xF8 || b > 0xFC) {
+          throw ErrorBadStatus();
+        }
+        if (clearOnSystem) status = 0;
+        continue;
+      }
+      uint8_t d2 = HasSecondDataByte(command) ? c_.Byte() : 0;
+      if (d1 > 127) throw ErrorDataByte(c_.pos, d1);
+      uint8_t hi = command & 0xF0;
+      if (d2 > 127) d2 = hi == 0x80 ? 64 : 127;
+      if (hi == 0x90 && d2 == 0) {
+        command = static_cast<uint8_t>(0x80 | (command & 0x0F));
+        d2 = 17;
+      } else if (hi == 0xC0 && d1 >= 33 && d1 <= 40) {
+        s_.BassOnChannel[command & 0x0F] = true;
+      }
+      PtrMidiEvent e = s_.Pool.NewEvent();
+      e->Command = command;
+      e->DType = DTypeChannel;
+      e->DLength = HasSecondDataByte(command) ? 3 : 2;
+      e->MType = -1;
+      e->Position = tick;
+      e->Value[0] = e->ValueOrg[0] = d1;
+      e->Value[1] = e->ValueOrg[1] = d2;
+      Append(track, e);
+    }
+  }
+
+  void BuildMeta(int t, TMyTrack& track, TMyTrack& lyrics, TKeySignArray& keys, int& keyIndex, uint8_t type,
+                 const char* data, int32_t len, int32_t tick, bool format0) {
+    switch (type) {
+      case 0x00: case 0x01: case 0x02: case 0x04: case 0x06: case 0x07: case 0x08: case 0x09: case 0x54:
+        if (len >= 1) Append(track, NewMeta(type, data, len, tick));
+        return;
+      case 0x03:
+        if (len >= 1) {
+          PtrMidiEvent e = NewMeta(type, data, len, tick);
+          Append(track, e);
+          if (!track.TrkNameEvent) track.TrkNameEvent = e;
+        }
+        return;
+      case 0x05:
+        if (len >= 1) {
+          PtrMidiEvent e = NewMeta(type, data, len, tick);
+          if (lineFlag_) {
+            e->Meta.push_back('\r');
+            ++e->DLength;
+          }
+          Append(lyrics, e);
+        } else if (lineFlag_) {
+          Append(lyrics, NewMeta(type, "\r", 1, tick));
+        }
+        return;
+      case 0x51:
+        if (len == 3) {
+          Append(track, NewMeta(type, data, len, tick));
+          if (t == 0) TempoEntry(data, tick);
+        }
+        return;
+      case 0x58:
+        if (len == 4) {
+          Append(track, NewMeta(type, data, len, tick));
+          if (t == 0) TimeSignEntry(data, tick);
+        }
+        return;
+      case 0x59:
+        if (len >= 1) {
+          PtrMidiEvent e = NewMeta(type, data, len, tick);
+          Append(track, e);
+          if (keyIndex < keys.Elements) {
+            if (len < 2) throw RangeError();
+            TKeySigns& k = keys.ValArray[keyIndex++];
+            k.MidiEvent = e;
+            k.SF = static_cast<uint8_t>(data[0]);
+            k.MI = static_cast<uint8_t>(data[1]);
+          }
+        }
+        return;
+      case 0x7F:
+        if (len >= 1) {
+          Append(track, NewMeta(type, data, len, tick));
+          if (format0 && len == 7 && std::memcmp(data, "\x43\x7B\x01", 3) == 0) {
+            s_.XF_Present = true;
+            s_.XF_TrackNb = t;
+            ++s_.XF_Counter;
+          }
+        }
+        return;
+      default:
+        return;
+    }
+  }
+
+  void Finish(const YesNoQuestion& ask) {
+    for (int t = 0; t < n_ + 2; ++t) {
+      PtrMidiEvent e = NewMeta(0x2F, "", 0, s_.MaxSongPosition);
+      Append(s_.MidiTrack[t], e);
+    }
+    if (s_.MidiFileFormat == 0) {
+      if (n_ > 0) s_.MidiTrack[0].TrkMidiChannel = 16;
+    } else {
+      for (int t = 0; t < n_; ++t) {
+        int16_t channel = -1;
+        for (PtrMidiEvent e = s_.MidiTrack[t].TrkFirstEvent; e && e->NextEvent; e = e->NextEvent) {
+          if (e->DType != DTypeChannel) continue;
+          int16_t c = e->Command & 0x0F;
+          if (channel == -1) {
+            channel = c;
+          } else if (channel != c) {
+            channel = 16;
+            break;
+          }
+        }
+        s_.MidiTrack[t].TrkMidiChannel = channel;
+      }
+    }
+    s_.Encoding = DecideTextEncoding(s_);
+
+    if (s_.PromptaControllerTrack >= 0) {
+      if (s_.Configuration.PromptaEnabled || (ask && ask(PromptaQuestionText(s_)))) RemovePromptaData(s_);
+    }
+    if (s_.Configuration.InsertController32) InsertController32(s_);
+    if (s_.Configuration.DeleteController32) DeleteController32(s_);
+    DeleteDrumBankSelect(s_);
+    BuildMelodyChain();
+  }
+
+  void BuildMelodyChain() {
+    TMyTrack& melody = s_.MelodyTrack;
+    melody = TMyTrack{};
+    PtrMidiEvent port = NewMeta(0x21, "\0", 1, 0);
+    melody.TrkFirstEvent = melody.TrkLastEvent = port;
+    melody.TrkEventCounter = 1;
+    const uint8_t noteOn = static_cast<uint8_t>(0x90 + (s_.Configuration.MelodyTrack & 0x0F));
+    for (int t = 0; t < n_ && melody.TrkEventCounter == 1; ++t) {
+      PtrMidiEvent first = s_.MidiTrack[t].TrkFirstEvent;
+      for (PtrMidiEvent e = first ? first->NextEvent : nullptr; e; e = e->NextEvent) {
+        if (e->Command != noteOn || e->Value[1] == 0) continue;
+        PtrMidiEvent copy = s_.Pool.NewEvent();
+        copy->Command = e->Command;
+        copy->DLength = e->DLength;
+        copy->DType = e->DType;
+        copy->MType = e->MType;
+        copy->Position = e->Position;
+        copy->TimePosition = e->TimePosition;
+        copy->Value[0] = copy->ValueOrg[0] = e->Value[0];
+        copy->Value[1] = copy->ValueOrg[1] = e->Value[1];
+        Append(melody, copy);
+      }
+    }
+    Append(melody, NewMeta(0x2F, "", 0, s_.MaxSongPosition));
+  }
+};
+
+}  // namespace
+
+void ReadMidiData(Song& song, const YesNoQuestion& askRemovePrompta) {
+  try {
+    Reader(song).Run(askRemovePrompta);
+  } catch (const std::bad_alloc&) {
+    throw AllocationError();
+  }
+}
+
+std::string PromptaQuestionText(const Song& song) {
+  std::string q = "Die Unterstützung für den Prompta ist ausgeschaltet!\rEs wurden Prompta-Befehle";
+  if (song.MidiFileFormat == 0)
+    q += " auf Midikanal ";
+  else
+    q += " auf Spur " + std::to_string(song.PromptaControllerTrack) + ", Midikanal ";
+  q += std::to_string(song.PromptaControllerChannel + 1) + " gefunden!\rSollen diese entfernt werden?";
+  return q;
+}
+
+TextEncoding DecideTextEncoding(const Song& song) {
+  bool multiByte = false;
+  for (const TMyTrack& track : song.MidiTrack) {
+    for (PtrMidiEvent e = track.TrkFirstEvent; e; e = e->NextEvent) {
+      if (e->Command != 0xFF || (e->MType != 0x01 && e->MType != 0x05)) continue;
+      if (!IsValidUtf8(e->Meta)) return TextEncoding::Windows1252;
+      if (!multiByte && HasMultiByteUtf8(e->Meta)) multiByte = true;
+    }
+  }
+  return multiByte ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+}
+
+}  // namespace cv

@@ -1,0 +1,98 @@
+#include "song/OpenSong.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "output/InsertLyrics.h"
+#include "song/Language.h"
+#include "song/LyricsExtraction.h"
+#include "song/SongErrors.h"
+#include "song/TimeMap.h"
+
+namespace cv {
+
+namespace {
+
+EMidiError CannotRead(const std::string& fileName) {
+  return EMidiError(Tr("Die Datei \"" + fileName + "\" kann nicht gelesen werden.",
+                       "Cannot read the file \"" + fileName + "\"."));
+}
+
+void LoadFile(Song& song, const std::string& fileName) {
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, Closer> file(std::fopen(fileName.c_str(), "rb"));
+  if (!file) throw CannotRead(fileName);
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) throw CannotRead(fileName);
+  long size = std::ftell(file.get());
+  if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) throw CannotRead(fileName);
+  if (size < 24) throw EMidiError(Tr("Fehler in der Mididatei: Datei zu kurz!", "Error: midi file too short!"));
+  song.SourceData.resize(static_cast<size_t>(size));
+  if (std::fread(song.SourceData.data(), 1, song.SourceData.size(), file.get()) != song.SourceData.size())
+    throw CannotRead(fileName);
+}
+
+}  // namespace
+
+void ReadXFChords(Song& song) {
+  if (song.XF_Counter <= 5 || song.XF_TrackNb < 0 || song.XF_TrackNb >= static_cast<int32_t>(song.MidiTrack.size()))
+    return;
+  song.XF_ChordsArray.assign(static_cast<size_t>(song.XF_Counter), TXF_Chords{});
+  song.XF_Counter = 0;
+  PtrMidiEvent first = song.MidiTrack[song.XF_TrackNb].TrkFirstEvent;
+  for (PtrMidiEvent e = first; e && e->NextEvent; e = e->NextEvent) {
+    if (e->Command != 0xFF || e->MType != 0x7F || e->DLength != 7 || e->Meta.size() != 7) continue;
+    if (std::memcmp(e->Meta.data(), "\x43\x7B\x01", 3) != 0) continue;
+    if (song.XF_Counter >= static_cast<int32_t>(song.XF_ChordsArray.size())) song.XF_ChordsArray.emplace_back();
+    // The bytes as read: every byte value is a valid chord byte here, so none can fail.
+    TXF_Chords& c = song.XF_ChordsArray[static_cast<size_t>(song.XF_Counter++)];
+    c.BassOrgValue = static_cast<uint8_t>(e->Meta[5]);
+    c.ChordOrgValue = static_cast<uint8_t>(e->Meta[3]);
+  }
+}
+
+OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const OpenSongOptions& options) {
+  OpenSongResult result;
+  song.LastHiddenNote = nullptr;
+  if (song.Player && song.Player->Playing()) song.Player->Stop();
+  // Always start from an empty song, also after an earlier open failed half-way.
+  ClearMidiMemory(song);
+  try {
+    if (options.AfterRelease) options.AfterRelease(song);
+    song.MidiFileName = fileToOpen;
+    LoadFile(song, fileToOpen);
+    song.PromptaControllerTrack = -1;
+    ReadMidiData(song, options.AskRemovePrompta);
+    if (options.ForceEncoding) song.Encoding = *options.ForceEncoding;
+    song.SourceData.clear();
+    song.SourceData.shrink_to_fit();
+
+    BuildTimeMap(song);
+    if (!song.Configuration.XF_Format) ReadXFChords(song);
+    ExtractLyrics(song);
+    song.CurrentHyphen = -1;
+    if (options.AfterExtract) options.AfterExtract(song);
+
+    song.LyricsOffset = 0;
+    song.MidiFileLoaded = true;
+    result.EditingMode = song.HyphenArrayElements < 1;
+    if (!result.EditingMode) InsertLyrics(song);
+    for (TMyTrack& track : song.MidiTrack) track.TrkPlayEvent = track.TrkFirstEvent;
+    song.MelodyTrack.TrkPlayEvent = song.MelodyTrack.TrkFirstEvent;
+  } catch (...) {
+    song.SourceData.clear();
+    song.SourceData.shrink_to_fit();
+    ClearMidiMemory(song);
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      throw AllocationError();
+    }
+  }
+  return result;
+}
+
+}  // namespace cv

@@ -1,0 +1,37 @@
+// Opening a song file: load, read, time, chord summary, lyrics, and the lyric events written back.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "song/MidiFileReader.h"
+#include "song/Song.h"
+
+namespace cv {
+
+struct OpenSongOptions {
+  // Asked when Prompta data were found while Prompta support is off (none: keep them).
+  YesNoQuestion AskRemovePrompta;
+  // Overrides the encoding decided from the song's text events.
+  std::optional<TextEncoding> ForceEncoding;
+  // Runs right after the old song was released (e.g. the transposition dialog goes back to 0).
+  std::function<void(Song&)> AfterRelease;
+  // Runs after the lyrics were extracted and before the song is marked loaded (display text,
+  // menus, transport); an exception thrown here fails the open like any other.
+  std::function<void(Song&)> AfterExtract;
+};
+
+struct OpenSongResult {
+  // No syllables: the window starts in editing mode; else viewing mode with the events rebuilt.
+  bool EditingMode = false;
+};
+
+// Opens FileToOpen into song. On any failure the song is released, MidiFileLoaded is false and
+// EMidiError carries the user's text.
+OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const OpenSongOptions& options = {});
+
+// Root and bass bytes of the XF chord events (format 0 songs with more than five of them).
+void ReadXFChords(Song& song);
+
+}  // namespace cv

@@ -1,0 +1,299 @@
+#include "song/TimeMap.h"
+
+#include <algorithm>
+#include <climits>
+#include <limits>
+
+#include "song/Language.h"
+#include "song/SongErrors.h"
+
+namespace cv {
+
+namespace {
+
+int32_t ToInt32(double v) {
+  if (!(v >= INT32_MIN && v <= INT32_MAX)) throw RangeError();
+  return static_cast<int32_t>(v);
+}
+
+// MaxSongPosition + 1, where end markers sit.
+int32_t EndMarkerPosition(const Song& song) {
+  if (song.MaxSongPosition == INT32_MAX) throw OverflowError();
+  return song.MaxSongPosition + 1;
+}
+
+template <typename T>
+T Fit(int64_t v) {
+  if (v < 0 || v > static_cast<int64_t>(std::numeric_limits<T>::max())) throw RangeError();
+  return static_cast<T>(v);
+}
+
+void CheckDivisors(const Song& song, const TTimeZone& z) {
+  std::string div = std::to_string(song.SourceTimeBase);
+  std::string pos = std::to_string(z.SongPosition);
+  if (z.TS_Numerator == 0)
+    throw EMidiError(Tr("Fehler in der Mididatei: Taktart mit Zähler 0 bei Tick " + pos + "!",
+                        "Error in midi file: time signature with numerator 0 at tick " + pos + "!"));
+  if (z.TS_Denominator == 0 || song.SourceTimeBase * 4 / z.TS_Denominator == 0) {
+    std::string sig = std::to_string(z.TS_Numerator) + "/" + std::to_string(z.TS_Denominator);
+    throw EMidiError(Tr("Fehler in der Mididatei: Die Zeitbasis " + div + " ist zu klein für die Taktart " + sig + "!",
+                        "Error in midi file: the time base " + div + " is too small for the time signature " + sig +
+                            "!"));
+  }
+}
+
+float TempoComp(int32_t tempoLongInt, uint16_t timeBase) {
+  return static_cast<float>(static_cast<long double>(tempoLongInt) / 1000 / timeBase);
+}
+
+// Measure, beat and ticks reached d ticks after a position in the given zone.
+struct MusicalPosition {
+  int64_t measure, beat, ticks;
+};
+
+MusicalPosition Advance(const Song& song, const TTimeZone& from, int64_t d, uint8_t carryDenominator) {
+  const int64_t base = song.SourceTimeBase;
+  const int64_t tpb = base * 4 / from.TS_Denominator;
+  MusicalPosition m{from.Measure + (d / tpb) / from.TS_Numerator, from.Beat + (d / tpb) % from.TS_Numerator,
+                    from.Ticks + d % tpb};
+  const int step = carryDenominator == 8 ? 2 : 1;
+  if (m.ticks >= base) {
+    int64_t carries = m.ticks / base;
+    m.beat += carries * step;
+    m.ticks -= carries * base;
+  }
+  if (m.beat > from.TS_Numerator) {
+    int64_t over = (m.beat - 1) / from.TS_Numerator;
+    m.measure += over;
+    m.beat -= over * from.TS_Numerator;
+  }
+  return m;
+}
+
+}  // namespace
+
+void SetWorkingTempo(Song& song) {
+  static constexpr int kPercent[] = {100, 90, 80, 70, 60, 50};
+  song.TempoArrayCounter = -1;
+  if (song.MidiTrack.empty()) return;
+  const int speed = song.Configuration.PlaybackSpeed;
+  for (PtrMidiEvent e = song.MidiTrack[0].TrkFirstEvent; e; e = e->NextEvent) {
+    if (e->Command != 0xFF || e->MType != 0x51) continue;
+    const int n = ++song.TempoArrayCounter;
+    if (n >= static_cast<int>(song.TempoArray.size()) || e->Meta.size() < 3) throw RangeError();
+    TTempo& entry = song.TempoArray[n];
+    int64_t v = entry.OriginalTempoLongint;
+    if (speed >= 1 && speed <= 5) v = v * 100 / kPercent[speed];
+    if (v <= 0 || v > 0xFFFFFF) throw RangeError();
+    const int64_t bpm = static_cast<int64_t>(RoundHalfEven(60000000.0 / static_cast<double>(v)));
+    Fit<uint16_t>(bpm);
+    e->Meta[0] = static_cast<char>(v >> 16);
+    e->Meta[1] = static_cast<char>((v >> 8) & 0xFF);
+    e->Meta[2] = static_cast<char>(v & 0xFF);
+    entry.TempoLongInt = static_cast<int32_t>(v);
+    entry.Tempo = static_cast<uint16_t>(bpm);
+  }
+}
+
+void PrepareTempoLists(Song& song) {
+  const int32_t end = EndMarkerPosition(song);
+  auto& tempo = song.TempoArray;
+  if (tempo.empty()) tempo.resize(2);
+  if (tempo[0].SongPosition == -1) {
+    tempo[0].SongPosition = 0;
+    tempo[0].Tempo = 120;
+    tempo[0].TempoLongInt = 500000;
+  }
+  for (size_t i = 1; i < tempo.size(); ++i) {
+    if (tempo[i].SongPosition != -1) continue;
+    tempo[i].OldTempoLongInt = tempo[i - 1].OldTempoLongInt;
+    tempo[i].OriginalTempoLongint = tempo[i - 1].OriginalTempoLongint;
+    tempo[i].Tempo = tempo[i - 1].Tempo;
+    tempo[i].TempoLongInt = tempo[i - 1].TempoLongInt;
+    tempo[i].SongPosition = end;
+  }
+  auto& sig = song.TimeSignature;
+  if (sig.empty()) sig.resize(2);
+  if (sig[0].SongPosition == -1) {
+    sig[0].Denominator = 4;
+    sig[0].Numerator = 4;
+    sig[0].SongPosition = 0;
+  }
+  for (size_t i = 1; i < sig.size(); ++i) {
+    if (sig[i].SongPosition != -1) continue;
+    sig[i] = sig[i - 1];
+    sig[i].SongPosition = end;
+  }
+  song.TempoArrayElements = static_cast<int32_t>(tempo.size());
+  song.TimeSignElements = static_cast<int32_t>(sig.size());
+}
+
+void SetTimeZones(Song& song) {
+  if (song.SourceTimeBase == 0)
+    throw EMidiError(Tr("Fehler in der Mididatei: Die Zeitbasis ist 0!", "Error in midi file: the time base is 0!"));
+  auto& tempo = song.TempoArray;
+  auto& sig = song.TimeSignature;
+  if (tempo.empty() || sig.empty()) throw RangeError();
+  song.TempoArrayElements = static_cast<int32_t>(tempo.size());
+  song.TimeSignElements = static_cast<int32_t>(sig.size());
+
+  // Default tempo at tick 0. Only position and microseconds move up: the other fields keep the
+  // index of their tempo event, which the speed and tempo edits rely on.
+  if (tempo[0].SongPosition != 0) {
+    tempo.emplace_back();
+    for (int i = song.TempoArrayElements - 1; i >= 0; --i) {
+      tempo[i + 1].SongPosition = tempo[i].SongPosition;
+      tempo[i + 1].TempoLongInt = tempo[i].TempoLongInt;
+    }
+    tempo[0].SongPosition = 0;
+    tempo[0].Tempo = 120;
+    tempo[0].TempoLongInt = 500000;
+    ++song.TempoArrayElements;
+  }
+  song.CurrentTempo = tempo[0].Tempo;
+  if (sig[0].SongPosition != 0) {
+    sig.insert(sig.begin(), TTimeSign{8, 4, 4, 0, 24});
+    ++song.TimeSignElements;
+  }
+
+  const int32_t maxPos = song.MaxSongPosition;
+  const int32_t end = EndMarkerPosition(song);
+  std::vector<TTimeZone>& zones = song.TimeZone;
+  zones.assign(static_cast<size_t>(song.TempoArrayElements + song.TimeSignElements), TTimeZone{});
+  for (TTimeZone& z : zones) z.SongPosition = end;
+
+  auto takeTempo = [&](TTimeZone& z, int x) {
+    z.TempoLongInt = tempo[x].TempoLongInt;
+    if (z.TempoLongInt <= 0) throw RangeError();
+    // The zone shows the beats per minute of the tempo it plays.
+    z.Tempo = Fit<uint16_t>(static_cast<int64_t>(RoundHalfEven(60000000.0 / z.TempoLongInt)));
+    z.TempoComp = TempoComp(z.TempoLongInt, song.SourceTimeBase);
+  };
+  auto takeSig = [&](TTimeZone& z, int y) {
+    z.TS_Denominator = sig[y].Denominator;
+    z.TS_Numerator = sig[y].Numerator;
+  };
+  const int nt = song.TempoArrayElements, ns = song.TimeSignElements;
+  int k = 0, i = 0, j = 0;
+  do {
+    TTimeZone& z = zones[j];
+    const int32_t tp = tempo[k].SongPosition, sp = sig[i].SongPosition;
+    if (tp == sp) {
+      z.SongPosition = tp;
+      takeTempo(z, k++);
+      takeSig(z, i++);
+    } else if (tp < sp) {
+      z.SongPosition = tp;
+      takeTempo(z, k++);
+      takeSig(z, i - 1);
+    } else {
+      z.SongPosition = sp;
+      takeTempo(z, k - 1);
+      takeSig(z, i++);
+    }
+    ++j;
+    if (k >= nt || i >= ns) break;  // unreachable while both lists end with an end marker
+  } while (tempo[k].SongPosition <= maxPos || sig[i].SongPosition <= maxPos);
+
+  song.TimeZoneElements = j + 1;
+  zones.resize(static_cast<size_t>(j) + 2);
+  for (int e = j; e <= j + 1; ++e) {
+    const TTimeZone& p = zones[e - 1];
+    zones[e].Tempo = p.Tempo;
+    zones[e].TempoComp = p.TempoComp;
+    zones[e].TempoLongInt = p.TempoLongInt;
+    zones[e].TS_Denominator = p.TS_Denominator;
+    zones[e].TS_Numerator = p.TS_Numerator;
+    zones[e].SongPosition = end;
+  }
+  for (const TTimeZone& z : zones) CheckDivisors(song, z);
+
+  zones[0].Measure = 1;
+  zones[0].Beat = 1;
+  zones[0].Ticks = 0;
+  zones[0].Time = 0;
+  double sum = 0;
+  for (int l = 1; l < song.TimeZoneElements; ++l) {
+    const TTimeZone& p = zones[l - 1];
+    TTimeZone& z = zones[l];
+    const int64_t d = static_cast<int64_t>(z.SongPosition) - p.SongPosition;
+    sum += static_cast<double>(d) * static_cast<double>(p.TempoComp);
+    z.Time = ToInt32(RoundHalfEven(sum));
+    MusicalPosition m = Advance(song, p, d, z.TS_Denominator);
+    z.Measure = Fit<uint16_t>(m.measure);
+    z.Beat = Fit<uint8_t>(m.beat);
+    z.Ticks = Fit<uint16_t>(m.ticks);
+  }
+}
+
+int32_t FindTimeZone(const Song& song, int32_t songPos) {
+  const int last = song.TimeZoneElements - 1;
+  if (last < 0 || static_cast<int>(song.TimeZone.size()) <= last) throw RangeError();
+  const auto begin = song.TimeZone.begin();
+  auto it = std::upper_bound(begin, begin + last + 1, songPos,
+                             [](int32_t p, const TTimeZone& z) { return p < z.SongPosition; });
+  return it == begin ? 0 : static_cast<int32_t>(it - begin - 1);
+}
+
+void SetTimePositions(Song& song) {
+  const int last = song.TimeZoneElements - 1;
+  if (last < 0 || static_cast<int>(song.TimeZone.size()) <= last) throw RangeError();
+  const TTimeZone* zones = song.TimeZone.data();
+  int32_t songLength = 0;
+  for (TMyTrack& track : song.MidiTrack) {
+    PtrMidiEvent e = track.TrkFirstEvent;
+    if (!e) continue;
+    e->TimePosition = 0;
+    int z = 0;
+    for (e = e->NextEvent; e; e = e->NextEvent) {
+      const int32_t pos = e->Position;
+      if (pos <= 0) {
+        // Events placed before the song start (bank selects, Prompta lead-in) sound at its start.
+        e->TimePosition = 0;
+        continue;
+      }
+      if (pos < zones[z].SongPosition) {
+        z = FindTimeZone(song, pos);
+      } else {
+        while (z < last && zones[z + 1].SongPosition <= pos) ++z;
+      }
+      const TTimeZone& zone = zones[z];
+      const double t = zone.Time + RoundHalfEven(static_cast<double>(pos - zone.SongPosition) *
+                                                 static_cast<double>(zone.TempoComp));
+      e->TimePosition = ToInt32(t);
+      if (e->TimePosition > songLength) songLength = e->TimePosition;
+    }
+  }
+  song.SongLength = songLength;
+}
+
+std::u16string SongPositionToMTC(Song& song, int32_t songPos) {
+  const TTimeZone& z = song.TimeZone[static_cast<size_t>(FindTimeZone(song, songPos))];
+  const int64_t d = std::max<int64_t>(0, static_cast<int64_t>(songPos) - z.SongPosition);
+  song.SongPositionToTime = ToInt32(z.Time + RoundHalfEven(static_cast<double>(d) * static_cast<double>(z.TempoComp)));
+  CheckDivisors(song, z);
+  const MusicalPosition m = Advance(song, z, d, z.TS_Denominator);
+
+  const int base = song.SourceTimeBase;
+  const size_t w = base < 10 ? 1 : base < 100 ? 2 : base < 1000 ? 3 : base < 10000 ? 4 : 5;
+  std::string text = std::to_string(m.ticks);
+  if (text.size() < w) text.insert(0, w - text.size(), '0');
+  text = std::to_string(m.beat) + "." + text;
+  if (text.size() < w + 3) text.insert(0, 1, '0');
+  text = std::to_string(m.measure) + "." + text;
+  if (text.size() < w + 7) text.insert(0, w + 7 - text.size(), '0');
+  return std::u16string(text.begin(), text.end());
+}
+
+void BuildTimeMap(Song& song) {
+  SetWorkingTempo(song);
+  PrepareTempoLists(song);
+  SetTimeZones(song);
+  song.CurrentTimeZone = 0;
+  SetTimePositions(song);
+  const int32_t end = EndMarkerPosition(song);
+  for (int i = 0; i < song.TimeZoneElements; ++i)
+    if (song.TimeZone[i].SongPosition == end) song.TimeZone[i].Time = song.SongLength + 1;
+}
+
+}  // namespace cv

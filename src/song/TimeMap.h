@@ -1,0 +1,33 @@
+// Tempo and time signatures of the first track turned into time zones; ticks into ms and position texts.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "song/Song.h"
+
+namespace cv {
+
+// Nearest integer, halves to the even neighbour (the default floating-point rounding mode).
+inline double RoundHalfEven(double v) { return std::nearbyint(v); }
+
+// Applies Configuration.PlaybackSpeed to the tempo events of track 0 and to TempoArray.
+void SetWorkingTempo(Song& song);
+// Fills the unused entries of the tempo and time signature lists (default first entry, end markers).
+void PrepareTempoLists(Song& song);
+// Builds TimeZone from the two lists. A division of 0, a numerator of 0 or a division too small
+// for the denominator ends with EMidiError.
+void SetTimeZones(Song& song);
+// Stamps TimePosition on every event of the N + 2 chains and sets song.SongLength.
+void SetTimePositions(Song& song);
+// The zone holding a tick position; positions before the song start belong to zone 0.
+int32_t FindTimeZone(const Song& song, int32_t songPos);
+// Position text ("001.01.000") of a tick position; also sets song.SongPositionToTime.
+std::u16string SongPositionToMTC(Song& song, int32_t songPos);
+
+// The time-map steps of opening a song: working tempo, list preparation, zones, event times,
+// and the end-marker zones' times after the song length.
+void BuildTimeMap(Song& song);
+
+}  // namespace cv

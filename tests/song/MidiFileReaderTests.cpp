@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "song/Language.h"
+#include "song/MidiFileReader.h"
+#include "support/SmfBuilder.h"
+
+using namespace cv;
+using cvtest::SmfBuilder;
+
+namespace {
+
+std::unique_ptr<Song> Read(const std::vector<uint8_t>& bytes, uint8_t prevCommandMode = 1) {
+  auto song = std::make_unique<Song>();
+  song->Configuration.PrevCommandMode = prevCommandMode;
+  song->SourceData = bytes;
+  ReadMidiData(*song);
+  return song;
+}
+
+std::vector<PtrMidiEvent> Events(const TMyTrack& track) {
+  std::vector<PtrMidiEvent> out;
+  for (PtrMidiEvent e = track.TrkFirstEvent; e; e = e->NextEvent) out.push_back(e);
+  return out;
+}
+
+std::string ReadError(const std::vector<uint8_t>& bytes, TLanguage language, uint8_t prevCommandMode = 1) {
+  SetCurrLanguage(language);
+  try {
+    Read(bytes, prevCommandMode);
+  } catch (const EMidiError& e) {
+    SetCurrLanguage(TLanguage::Englisch);
+    return e.what();
+  }
+  SetCurrLanguage(TLanguage::Englisch);
+  return "(no error)";
+}
+
+// One track chunk holding exactly these bytes (delta times included).
+std::vector<uint8_t> WithTrack(const std::vector<uint8_t>& body, int format = 1) {
+  std::vector<uint8_t> out = SmfBuilder(format).DeclaredTracks(1).Bytes();
+  uint32_t n = static_cast<uint32_t>(body.size());
+  out.insert(out.end(), {'M', 'T', 'r', 'k', static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16),
+                         static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+}  // namespace
+
+TEST(MidiFileReader, BuildsChainsListsAndMelody) {
+  SmfBuilder b(1, 480);
+  b.AddTrack().Name(0, "Conductor").Bpm(0, 100).TimeSig(0, 3, 2).KeySig(0, -4, 1).Bpm(960, 120).End(1920);
+  b.AddTrack()
+      .Name(0, "Melody")
+      .Program(0, 0, 33)
+      .NoteOn(100, 0, 60, 90)
+      .Lyric(100, "Hel")
+      .NoteOff(200, 0, 60)
+      .NoteOn(200, 0, 62, 90)
+      .Lyric(200, "lo")
+      .NoteOn(300, 0, 62, 0);
+  b.AddTrack().Control(10, 3, 7, 100).Program(20, 5, 32).Lyric(50, "B");
+  auto s = Read(b.Bytes());
+
+  EXPECT_EQ(s->MidiFileFormat, 1);
+  EXPECT_EQ(s->NumberOfSourceTracks, 3);
+  EXPECT_EQ(s->SourceTimeBase, 480);
+  ASSERT_EQ(s->MidiTrack.size(), 5u);
+  EXPECT_EQ(s->MaxSongPosition, 300);  // tempo, End of Track and names after the last note do not count
+
+  // Every chain: port placeholder first, End of Track at MaxSongPosition last.
+  for (const TMyTrack& t : s->MidiTrack) {
+    auto ev = Events(t);
+    ASSERT_GE(ev.size(), 2u);
+    EXPECT_EQ(ev.front()->MType, 0x21);
+    EXPECT_EQ(ev.front()->Meta, std::string(1, '\0'));
+    EXPECT_EQ(ev.back()->MType, 0x2F);
+    EXPECT_EQ(ev.back()->Position, 300);
+    EXPECT_EQ(t.TrkLastEvent, ev.back());
+  }
+  // Lyrics of all tracks, track after track; the name events are not counted.
+  auto lyr = Events(s->MidiTrack[3]);
+  ASSERT_EQ(lyr.size(), 6u);
+  EXPECT_EQ(lyr[1]->Meta, "Lyrics");
+  EXPECT_EQ(lyr[2]->Meta, "Hel");
+  EXPECT_EQ(lyr[3]->Meta, "lo");
+  EXPECT_EQ(lyr[4]->Meta, "B");
+  EXPECT_EQ(lyr[4]->Position, 50);
+  EXPECT_EQ(s->MidiTrack[3].TrkEventCounter, 5);
+  EXPECT_EQ(Events(s->MidiTrack[4])[1]->Meta, "Prompta");
+  EXPECT_EQ(s->MidiTrack[4].TrkEventCounter, 2);
+
+  auto t1 = Events(s->MidiTrack[1]);
+  ASSERT_EQ(t1.size(), 8u);  // port, name, program, 4 notes, End of Track
+  EXPECT_EQ(s->MidiTrack[1].TrkEventCounter, 8);
+  EXPECT_EQ(s->MidiTrack[1].TrkNameEvent, t1[1]);
+  EXPECT_EQ(t1[2]->DLength, 2);
+  EXPECT_EQ(t1[6]->Command, 0x80);  // note-on with velocity 0
+  EXPECT_EQ(t1[6]->Value[1], 17);
+  EXPECT_EQ(s->MidiTrack[0].TrkMidiChannel, -1);
+  EXPECT_EQ(s->MidiTrack[1].TrkMidiChannel, 0);
+  EXPECT_EQ(s->MidiTrack[2].TrkMidiChannel, 16);
+  EXPECT_TRUE(s->BassOnChannel[0]);
+  EXPECT_FALSE(s->BassOnChannel[5]);  // program 32 is no bass
+
+  ASSERT_EQ(s->TempoArrayElements, 3);
+  EXPECT_EQ(s->TempoArray[0].TempoLongInt, 600000);
+  EXPECT_EQ(s->TempoArray[0].Tempo, 100);
+  EXPECT_EQ(s->TempoArray[1].SongPosition, 960);
+  EXPECT_EQ(s->TempoArray[2].SongPosition, -1);
+  ASSERT_EQ(s->TimeSignElements, 2);
+  EXPECT_EQ(s->TimeSignature[0].Numerator, 3);
+  EXPECT_EQ(s->TimeSignature[0].Denominator, 4);
+  ASSERT_EQ(s->KeySignArray[0].Elements, 1);
+  EXPECT_EQ(s->KeySignArray[0].ValArray[0].SF, 252);
+  EXPECT_EQ(s->KeySignArray[0].ValArray[0].MI, 1);
+
+  auto mel = Events(s->MelodyTrack);
+  ASSERT_EQ(mel.size(), 4u);
+  EXPECT_EQ(mel[1]->Value[0], 60);
+  EXPECT_EQ(mel[2]->Position, 200);
+  EXPECT_NE(mel[1], t1[3]);  // copies, not shared records
+}
+
+TEST(MidiFileReader, RunningStatusAndDataBytes) {
+  SmfBuilder b(0);
+  b.AddTrack().RunningStatus().NoteOn(0, 1, 60, 80).NoteOn(10, 1, 60, 0).NoteOn(20, 1, 61, 70).Raw(30, {0x90, 62, 200});
+  auto s = Read(b.Bytes());
+  auto ev = Events(s->MidiTrack[0]);
+  ASSERT_EQ(ev.size(), 6u);
+  EXPECT_EQ(ev[2]->Command, 0x81);
+  EXPECT_EQ(ev[2]->Value[1], 17);
+  EXPECT_EQ(ev[3]->Command, 0x91);  // running status stays 0x91 after the converted note-off
+  EXPECT_EQ(ev[4]->Value[1], 127);  // data byte 2 above 127
+  EXPECT_EQ(s->MidiTrack[0].TrkMidiChannel, 16);
+}
+
+TEST(MidiFileReader, RunningStatusAfterMetaDependsOnPrevCommandMode) {
+  auto bytes = WithTrack({0, 0x90, 60, 80, 0, 0xFF, 0x01, 1, 'x', 0, 61, 80, 0, 0xFF, 0x2F, 0});
+  EXPECT_EQ(Events(Read(bytes, 1)->MidiTrack[0]).size(), 5u);
+  EXPECT_EQ(ReadError(bytes, TLanguage::Englisch, 0), "Error in midifile!");
+}
+
+TEST(MidiFileReader, ErrorsInBothLanguages) {
+  auto good = WithTrack({0x90, 60, 80, 0, 0xFF, 0x2F, 0});
+  auto badHeader = good;
+  badHeader[1] = 'X';
+  auto badLength = good;
+  badLength[7] = 7;
+  auto badTrack = good;
+  badTrack[15] = 'X';
+  auto bigFormat = good;
+  bigFormat[8] = 1;
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    const char* de;
+    const char* en;
+  } cases[] = {
+      {"H1", badHeader, "Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!"},
+      {"H2", badLength, "Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!"},
+      {"T1", badTrack, "Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!"},
+      {"E1", WithTrack({0, 60, 80, 0, 0xFF, 0x2F, 0}), "Fehler in der MidiDatei!", "Error in midifile!"},
+      {"E2 status", WithTrack({0, 0xF1, 0, 0xFF, 0x2F, 0}), "Fehler in der MidiDatei!", "Error in midi file!"},
+      {"E2 end with data", WithTrack({0, 0xFF, 0x2F, 1, 0}), "Fehler in der MidiDatei!", "Error in midi file!"},
+      // Bytes after End of Track are only read by the build pass.
+      {"E3", WithTrack({0, 0xFF, 0x2F, 0, 0, 0xF4}), "Fehler in der MidiDatei!", "Error in midi file!"},
+      {"E4", WithTrack({0, 0x90, 0xC8, 80, 0, 0xFF, 0x2F, 0}),
+       "Fehler im Midifile bei Position: 26\rWert1 = 200\rEs dürfte nicht größer als 127 sein!",
+       "Error in Midifile at position: 26\rValue1 = 200\rshouldn't be greater than 127!"},
+      {"past end", WithTrack({0, 0xFF, 0x01, 20, 'a'}), "Fehler bei Bereichsprüfung", "Range check error"},
+      {"format above 255", bigFormat, "Fehler bei Bereichsprüfung", "Range check error"},
+      {"tempo above 65535 bpm", WithTrack({0, 0xFF, 0x51, 3, 0, 3, 0x93, 0, 0xFF, 0x2F, 0}),
+       "Fehler bei Bereichsprüfung", "Range check error"},
+      {"denominator exponent 8", WithTrack({0, 0xFF, 0x58, 4, 4, 8, 24, 8, 0, 0xFF, 0x2F, 0}),
+       "Fehler bei Bereichsprüfung", "Range check error"},
+      {"key signature of one byte", WithTrack({0, 0xFF, 0x59, 1, 2, 0, 0xFF, 0x2F, 0}), "Fehler bei Bereichsprüfung",
+       "Range check error"},
+      {"variable length beyond 32 bits", WithTrack({0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0}),
+       "Arithmetischer Überlauf", "Arithmetic overflow"},
+      {"running tick beyond 32 bits",
+       WithTrack({0x87, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 1, 0x81, 0, 0x90, 60, 1, 0, 0xFF, 0x2F, 0}),
+       "Arithmetischer Überlauf", "Arithmetic overflow"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadError(c.bytes, TLanguage::Deutsch), c.de) << c.name;
+    EXPECT_EQ(ReadError(c.bytes, TLanguage::Englisch), c.en) << c.name;
+  }
+}
+
+TEST(MidiFileReader, TimeSignatureExponentUsesLowFiveBits) {
+  auto s = Read(WithTrack({0, 0xFF, 0x58, 4, 6, 33, 24, 8, 0, 0xFF, 0x2F, 0}));
+  EXPECT_EQ(s->TimeSignature[0].Denominator, 2);
+}
+
+TEST(MidiFileReader, BytesAfterEndOfTrackAreReadAsEvents) {
+  // The scan jumps to the chunk end; the build pass reads on, and the tempo list still fits.
+  auto s = Read(WithTrack({0, 0x90, 60, 80, 0, 0xFF, 0x2F, 0, 10, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20, 10, 0xFF, 0x51, 3,
+                           0x07, 0xA1, 0x20}));
+  EXPECT_EQ(s->MaxSongPosition, 0);
+  EXPECT_EQ(s->TempoArrayCounter, 2);
+  ASSERT_EQ(s->TempoArrayElements, 3);
+  EXPECT_EQ(s->TempoArray[1].SongPosition, 20);
+  EXPECT_EQ(s->TempoArray[2].SongPosition, -1);
+}
+
+TEST(MidiFileReader, OnlyTrackZeroFeedsTheTempoList) {
+  SmfBuilder b(2);
+  b.AddTrack().Bpm(0, 90).NoteOn(0, 0, 60, 1);
+  b.AddTrack().Bpm(0, 150).Meta(0, 0x51, std::string("\x07\xA1", 2)).NoteOn(0, 1, 60, 1);
+  auto s = Read(b.Bytes());
+  EXPECT_EQ(s->TempoArrayElements, 2);
+  EXPECT_EQ(s->TempoArray[0].Tempo, 90);
+  EXPECT_EQ(Events(s->MidiTrack[1]).size(), 4u);  // the 3-byte tempo is stored, the 2-byte one dropped
+}
+
+TEST(MidiFileReader, SysexSignatureEndsEveryLyricWithALineBreak) {
+  SmfBuilder b(1);
+  b.AddTrack().Lyric(0, "a").Sysex(5, std::string("\x00\x20\x24\x00\x01", 5)).Lyric(10, "b").Lyric(20, "");
+  auto ev = Events(Read(b.Bytes())->MidiTrack[1]);
+  ASSERT_EQ(ev.size(), 6u);
+  EXPECT_EQ(ev[2]->Meta, "a");
+  EXPECT_EQ(ev[3]->Meta, "b\r");
+  EXPECT_EQ(ev[3]->DLength, 2);
+  EXPECT_EQ(ev[4]->Meta, "\r");
+}
+
+TEST(MidiFileReader, XfChordsCountOnlyInFormat0) {
+  for (int format : {0, 1}) {
+    SmfBuilder b(format);
+    auto& t = b.AddTrack();
+    for (int i = 0; i < 3; ++i) t.Meta(i * 10, 0x7F, std::string("\x43\x7B\x01\x23\x00\x7F\x00", 7));
+    t.Meta(40, 0x7F, std::string("\x43\x7B\x02\x23\x00\x7F\x00", 7));
+    auto s = Read(b.Bytes());
+    EXPECT_EQ(s->XF_Counter, format == 0 ? 3 : 0);
+    EXPECT_EQ(s->XF_TrackNb, format == 0 ? 0 : -1);
+    EXPECT_EQ(s->XF_Present, format == 0);
+  }
+}
+
+namespace {
+void PromptaSignature(cvtest::SmfTrack& t, int channel, int controller, int tick = 0) {
+  t.Control(tick, channel, controller, 24);
+  for (char ch : std::string("Maravelt 2000")) t.Control(tick, channel, controller, static_cast<uint8_t>(ch));
+  t.Control(tick, channel, controller, 25);
+}
+}  // namespace
+
+TEST(MidiFileReader, PromptaDetectionCommitsOnlyCompleteSignatures) {
+  SmfBuilder b(1);
+  b.AddTrack().NoteOn(0, 0, 60, 1);
+  PromptaSignature(b.AddTrack(), 2, 98);
+  PromptaSignature(b.AddTrack(), 5, 97);
+  // A started but incomplete signature in a later track must not redirect the result.
+  b.AddTrack().Control(0, 9, 40, 24).Control(0, 9, 40, 'M');
+  auto s = Read(b.Bytes());
+  EXPECT_EQ(s->PromptaControllerTrack, 2);
+  EXPECT_EQ(s->PromptaController, 97);
+  EXPECT_EQ(s->PromptaControllerChannel, 5);
+
+  SmfBuilder late(1);
+  PromptaSignature(late.AddTrack(), 0, 98, 300);
+  EXPECT_EQ(Read(late.Bytes())->PromptaControllerTrack, -1);
+
+  // A second 24 in state 1 takes over as the candidate.
+  SmfBuilder retry(1);
+  auto& t = retry.AddTrack();
+  t.Control(0, 1, 50, 24);
+  PromptaSignature(t, 3, 60);
+  auto r = Read(retry.Bytes());
+  EXPECT_EQ(r->PromptaControllerTrack, 0);
+  EXPECT_EQ(r->PromptaController, 60);
+}
+
+TEST(MidiFileReader, PromptaQuestionAndCallback) {
+  SmfBuilder b(1);
+  b.AddTrack().NoteOn(0, 0, 60, 1);
+  PromptaSignature(b.AddTrack(), 14, 98);
+  Song song;
+  song.SourceData = b.Bytes();
+  std::string asked;
+  ReadMidiData(song, [&](const std::string& q) {
+    asked = q;
+    return false;
+  });
+  EXPECT_EQ(asked,
+            "Die Unterstützung für den Prompta ist ausgeschaltet!\rEs wurden Prompta-Befehle auf Spur 1, Midikanal 15 "
+            "gefunden!\rSollen diese entfernt werden?");
+  song.MidiFileFormat = 0;
+  EXPECT_NE(PromptaQuestionText(song).find("Befehle auf Midikanal 15 gefunden"), std::string::npos);
+}
+
+TEST(MidiFileReader, ManyTracksKeepFullWidthIndexes) {
+  SmfBuilder b(1);
+  for (int i = 0; i < 300; ++i) b.AddTrack();
+  PromptaSignature(b.AddTrack(), 0, 98);
+  auto s = Read(b.Bytes());
+  EXPECT_EQ(s->PromptaControllerTrack, 300);
+  EXPECT_EQ(s->MidiTrack.size(), 303u);
+}
+
+TEST(MidiFileReader, TextEncodingDecision) {
+  struct Case {
+    std::vector<std::string> texts;
+    TextEncoding expected;
+  } cases[] = {
+      {{"plain", "ascii"}, TextEncoding::Windows1252},
+      {{"caf\xC3\xA9", "ok"}, TextEncoding::Utf8},
+      {{"caf\xC3\xA9", "caf\xE9"}, TextEncoding::Windows1252},  // one invalid event decides
+      {{"\xE4\xBD\xA0\xE5\xA5\xBD"}, TextEncoding::Utf8},
+      {{}, TextEncoding::Windows1252},
+  };
+  for (const Case& c : cases) {
+    SmfBuilder b(1);
+    auto& t = b.AddTrack();
+    for (size_t i = 0; i < c.texts.size(); ++i)
+      i % 2 ? t.Text(static_cast<int>(i), c.texts[i]) : t.Lyric(static_cast<int>(i), c.texts[i]);
+    t.Name(10, "\xE9");  // track names do not take part
+    EXPECT_EQ(Read(b.Bytes())->Encoding, c.expected) << (c.texts.empty() ? "" : c.texts[0]);
+  }
+}
