@@ -1,0 +1,81 @@
+// The MIDI output port: one RtMidi output, selected by index or name, opened for playback.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "playback/MidiSink.h"
+
+class RtMidiOut;
+
+namespace cv {
+
+enum MidiOutputState { mosOpen = 0, mosClosed = 1 };
+
+// Which system MIDI layer to use; Auto takes the first that has ports.
+enum class MidiSystem { Auto, Alsa, Jack };
+
+class TMidiOutput : public MidiPortSink {
+ public:
+  // The device ID of the virtual output port other programs connect to (Linux and macOS).
+  static constexpr uint32_t VirtualPortID = 0xFFFFFFFF;
+  static constexpr const char* ProgramPortName = "Cantovex 3";
+
+  explicit TMidiOutput(MidiSystem api = MidiSystem::Auto);
+  ~TMidiOutput() override;
+  TMidiOutput(const TMidiOutput&) = delete;
+  TMidiOutput& operator=(const TMidiOutput&) = delete;
+
+  // Number of output ports, read again from the system.
+  uint16_t DeviceCount();
+  uint16_t NumDevs() const { return numDevs_; }
+  // Name of a port as the system lists it (indices change when devices come and go).
+  std::string DeviceName(uint32_t index);
+  std::vector<std::string> DeviceNames();
+  // True when this system offers a virtual output port.
+  bool HasVirtualPort() const;
+  // The system layer in use ("ALSA", "JACK", ... or "none"), and why none works when so.
+  std::string ApiName() const;
+  const std::string& SystemError() const { return systemError_; }
+
+  uint32_t DeviceID() const { return deviceId_; }
+  void SetDeviceID(uint32_t id);
+  const std::string& ProductName() const { return productName_; }
+  // Selects the port with exactly this name.
+  void SetProductName(const std::string& name);
+  MidiOutputState State() const { return state_; }
+  // The last failure's text (empty when the last call succeeded).
+  const std::string& Error() const { return error_; }
+
+  bool Open() override;
+  bool Close() override;
+  bool ChangeDevice(uint32_t newDeviceId, bool openAfterChange);
+  void PutShort(uint8_t midiMessage, uint8_t data1, uint8_t data2) override;
+  void PutLong(const uint8_t* sysex, size_t length) override;
+
+  void NoteOn(uint8_t channel, uint8_t note, uint8_t dynamics) { PutShort(0x90 + (channel & 0x0F), note, dynamics); }
+  void NoteOff(uint8_t channel, uint8_t note, uint8_t dynamics) { PutShort(0x80 + (channel & 0x0F), note, dynamics); }
+  void ControllerChange(uint8_t channel, uint8_t controller, uint8_t value) {
+    PutShort(0xB0 + (channel & 0x0F), controller, value);
+  }
+  void ProgramChange(uint8_t channel, uint8_t program) { PutShort(0xC0 + (channel & 0x0F), program, 0); }
+
+  // Receives RtMidi's failures (instead of its printing them); warnings are not failures.
+  void NoteSystemError(bool isWarning, const std::string& text);
+
+ private:
+  void Check(const char* context);
+
+  std::unique_ptr<RtMidiOut> out_;
+  uint16_t numDevs_ = 0;
+  uint32_t deviceId_ = 0;
+  std::string productName_;
+  MidiOutputState state_ = mosClosed;
+  std::string error_;
+  std::string pendingError_;
+  std::string systemError_;
+};
+
+}  // namespace cv
