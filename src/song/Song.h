@@ -55,6 +55,10 @@ struct Song {
   int32_t LyricsTrack = 0;
   int32_t LyricsOffset = 0;
   bool TextChanged = false;
+  // A lyrics editor (edit text or position text) holds the view.
+  bool EditingText = false;
+  // Leaving the edit text first asks the user to confirm the three layout rules.
+  bool QuerryForRules = false;
   int32_t SongPositionToTime = 0;
   int32_t SongPositionTicks = 0;
   PtrMidiEvent LastHiddenNote = nullptr;

@@ -1,0 +1,80 @@
+// The edit text: the syllable list as editable lines and back, carrying the syllable times over.
+//
+// Line 1 is the song name, line 2 the artist, the lyrics follow one line per text line.
+// Inside the lyrics "-" separates the syllables of a word, "_" is a space inside one syllable,
+// "=" is a hyphen that belongs to the text; a line of "----" starts with a marker element.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "song/Song.h"
+
+namespace cv {
+
+// Text for the lyrics view. Lines end with a single "\n"; the offsets count characters of Text.
+struct TEditorText {
+  std::u16string Text;
+  int32_t CaretOffset = 0;      // behind the current syllable
+  int32_t LookAheadOffset = 0;  // a few lines further, so that they scroll into view first
+};
+
+enum class TLeaveStatus {
+  Done,           // the new list is committed, Text is the display text
+  TooFewLines,    // the editor stays open
+  RulesDeclined,  // the user did not confirm the layout rules; the editor stays open
+  NothingLeft,    // only blank lines; the editor stays open
+  BadPosition,    // a position field failed its check; Message names the line
+};
+
+struct TLeaveResult {
+  TLeaveStatus Status = TLeaveStatus::Done;
+  std::u16string Text;  // Done: display text; otherwise the text the view keeps
+  std::string Message;  // finished text (UTF-8) for BadPosition
+  int32_t Line = 0;     // 1-based line of a BadPosition
+};
+
+// Asks the user to confirm the layout rules (text in the current language); true means Yes.
+using TRulesQuestion = std::function<bool(const std::string& text)>;
+
+// Builds the edit text of the syllable list (with the caret behind CurrentHyphen).
+TEditorText BuildEditText(const Song& song);
+// Builds the edit text and marks the editor open.
+TEditorText EnterEditText(Song& song);
+// Parses the edited text into a new syllable list, carries times over, fills the position
+// texts and rebuilds the lyric events. Without a question callback the rules count as confirmed.
+TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const TRulesQuestion& askRules);
+
+std::string RulesQuestionText();
+
+// Building blocks, shared with the position-text editor and the lyric text files.
+bool IsLineBreak(const THyphens& h);
+// Lines at CR LF, CR or LF; a line end at the very end starts no further line.
+std::vector<std::u16string> SplitLines(std::u16string_view text);
+std::u16string JoinLines(const std::vector<std::u16string>& lines);
+// TAB to spaces up to the next multiple of tabStop, typographic apostrophes to "'",
+// other control characters removed.
+std::u16string NormaliseLine(std::u16string_view line, int tabStop);
+// Drops leading blank lines, every blank line after a blank line from the third line on,
+// and trailing blank lines.
+void DropBlankLines(std::vector<std::u16string>& lines);
+std::vector<THyphens> ParseEditText(const std::vector<std::u16string>& lines);
+// Positions of the new list from the old one: unchanged elements keep their times, a changed
+// stretch between unchanged neighbours is spread between them, new elements at the end sit
+// 10 ticks apart just before the song end.
+void CarryTimesOver(const std::vector<THyphens>& oldList, std::vector<THyphens>& newList,
+                    int32_t maxSongPosition);
+// Song name at 108, its line break at 112, the artist just before the first lyric element.
+void PlaceHeader(std::vector<THyphens>& list);
+void MakeNonDecreasing(std::vector<THyphens>& list);
+// Every Text in order, a line-break element as "\n".
+std::u16string BuildDisplayText(const std::vector<THyphens>& list);
+// The valid elements of the song's syllable list.
+std::vector<THyphens> CurrentSyllables(const Song& song);
+// Commits a new syllable list: position texts, CurrentHyphen in range, lyric events rebuilt.
+void CommitSyllables(Song& song, std::vector<THyphens> list);
+
+}  // namespace cv
