@@ -1,0 +1,289 @@
+#include "output/MidiFileWriter1.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <new>
+#include <string_view>
+
+#include "output/EventEncoder.h"
+#include "output/SaveFile.h"
+#include "song/Language.h"
+
+namespace cv {
+
+const char* const kInstrumentNames[128] = {
+    "Piano 1",       "Piano 2",       "Piano 3",       "Honky-Tonk Piano", "E. Piano 1",    "E. Piano 2",
+    "Harpsichord",   "Clav.",         "Celeste",       "Glockenspiel",     "Music Box",     "Vibraphone",
+    "Marimba",       "Xylophone",     "Tubular-bell",  "Santur",           "Organ 1",       "Organ 2",
+    "Organ 3",       "Church Org. 1", "Reed Organ",    "Accordion Fr",     "Harmonica",     "Bandoneon",
+    "Nylon-str. Gt", "Steel-str. Gt", "Jazz Gt.",      "Clean Gt.",        "Muted Gt.",     "Overdrive Gt",
+    "DistortionGt",  "Gt.Harmonics",  "Acoustic Bs.",  "Fingered Bs.",     "Picked Bs.",    "Fretless Bs.",
+    "Slap Bass 1",   "Slap Bass 2",   "Synth Bass 1",  "Synth Bass 2",     "Violin",        "Viola",
+    "Cello",         "Contrabass",    "Tremolo Str",   "PizzicatoStr",     "Harp",          "Timpani",
+    "Strings",       "Slow Strings",  "Syn.Strings1",  "Syn.Strings2",     "Choir Aahs",    "Voice Oohs",
+    "SynVox",        "OrchestralHit", "Trumpet",       "Trombone",         "Tuba",          "MutedTrumpet",
+    "French Horn",   "Brass 1",       "Synth Brass1",  "Synth Brass2",     "Soprano Sax",   "Alto Sax",
+    "Tenor Sax",     "Baritone Sax",  "Oboe",          "English Horn",     "Bassoon",       "Clarinet",
+    "Piccolo",       "Flute",         "Recorder",      "Pan Flute",        "Bottle Blow",   "Shakuhachi",
+    "Whistle",       "Ocarina",       "Square Wave",   "Saw Wave",         "Syn.Calliope",  "Chiffer Lead",
+    "Charang",       "Solo Vox",      "5th Saw Wave",  "Bass&Lead",        "Fantasia",      "Warm Pad",
+    "Polysynth",     "Space Voice",   "Bowed Glass",   "Metal Pad",        "Helo Pad",      "Sweep Pad",
+    "Ice Rain",      "Soundtrack",    "Crystal",       "Atmosphere",       "Brightness",    "Goblin",
+    "Echo Drops",    "Star Theme",    "Sitar",         "Banjo",            "Shamisen",      "Koto",
+    "Kalimba",       "Bag Pipe",      "Fiddle",        "Shanai",           "Tinkle Bell",   "Agogo",
+    "Steel Drums",   "Woodblock",     "Taiko",         "Melo. Tom 1",      "Synth Drum",    "Reverse Cym.",
+    "Gt.Fretnoise",  "Breath Noise",  "Seashore",      "Bird",             "Telephone 1",   "Helicopter",
+    "Applause",      "Gun Shot"};
+
+namespace {
+
+using EventList = std::vector<const TypMidiEvent*>;
+
+bool IsMeta(const TypMidiEvent& e) { return e.Command == 0xFF && e.DType == DTypeMeta; }
+bool IsEndOfTrack(const TypMidiEvent& e) { return IsMeta(e) && e.MType == 0x2F; }
+
+// One chunk of the file: a chain of the song, or a list of events gathered for the file.
+struct Chunk {
+  const TypMidiEvent* chain = nullptr;
+  const EventList* list = nullptr;
+
+  template <class F>
+  void ForEach(F&& f) const {
+    if (list) {
+      for (const TypMidiEvent* e : *list) f(*e);
+    } else {
+      for (const TypMidiEvent* e = chain; e; e = e->NextEvent) f(*e);
+    }
+  }
+};
+
+[[noreturn]] void ThrowTooManyTracks(size_t chunks) {
+  const std::string n = std::to_string(chunks);
+  throw EMidiError(Tr("Fehler: Der Song bräuchte " + n + " Spuren, eine Format-1-Datei kann hier höchstens 255 aufnehmen!",
+                      "Error: the song would need " + n + " tracks, a format 1 file can hold at most 255 here!"));
+}
+
+std::vector<uint8_t> AssembleFile(const Song& song, const std::vector<Chunk>& chunks) {
+  if (chunks.size() > 255) ThrowTooManyTracks(chunks.size());
+  std::vector<size_t> lengths;
+  lengths.reserve(chunks.size());
+  size_t total = 14;
+  for (const Chunk& c : chunks) {
+    EventCounter counter;
+    c.ForEach([&](const TypMidiEvent& e) { counter.Encode(e); });
+    if (counter.Size() > UINT32_MAX) ThrowCodingError();
+    lengths.push_back(counter.Size());
+    total += 8 + counter.Size();
+  }
+  std::vector<uint8_t> dest(total);
+  uint8_t* p = dest.data();
+  std::memcpy(p, "MThd\0\0\0\6\0\1\0\0", 12);
+  PutBigEndian16(p + 12, song.SourceTimeBase);
+  size_t at = 14;
+  uint8_t written = 0;
+  for (size_t k = 0; k < chunks.size(); ++k) {
+    std::memcpy(p + at, "MTrk", 4);
+    PutBigEndian32(p + at + 4, static_cast<uint32_t>(lengths[k]));
+    EventWriter writer(p + at + 8);
+    chunks[k].ForEach([&](const TypMidiEvent& e) { writer.Encode(e); });
+    at += 8 + writer.Size();
+    ++written;
+  }
+  p[11] = written;
+  return dest;
+}
+
+// A song read from a format 1 file: its own chains, without an empty lyrics or Prompta track.
+std::vector<uint8_t> ImageFromOwnTracks(const Song& song) {
+  const size_t n = song.NumberOfSourceTracks;
+  const size_t trackCount = std::min(song.MidiTrack.size(), n + 2);
+  std::vector<Chunk> chunks;
+  for (size_t t = 0; t < trackCount; ++t) {
+    const TMyTrack& track = song.MidiTrack[t];
+    if (t == n && track.TrkEventCounter < 3) continue;
+    if (t == n + 1 && !PromptaTrackWritten(song)) continue;
+    chunks.push_back({track.TrkFirstEvent, nullptr});
+  }
+  return AssembleFile(song, chunks);
+}
+
+constexpr std::string_view kInstrumentPrefixes[] = {"KAVE_ch.", "KIRU_ch.", "KOLB_ch.", "ZAR_ch.",  "ZEL_ch.",
+                                                    "ZIN_ch.",  "ZOT_ch.",  "ZOTA_ch.", "ZOTAA_ch."};
+
+// The channel (1-16) an instrument name with one of the known prefixes names, or 0.
+int ChannelOfInstrumentName(const std::string& text) {
+  for (std::string_view prefix : kInstrumentPrefixes) {
+    if (text.compare(0, prefix.size(), prefix) != 0) continue;
+    std::string rest = text.substr(prefix.size());
+    const size_t space = rest.find(' ');
+    if (space == std::string::npos) return 0;
+    rest.resize(space);
+    if (rest.empty() || rest.size() > 3) return 0;
+    int number = 0;
+    for (char c : rest) {
+      if (c < '0' || c > '9') return 0;
+      number = number * 10 + (c - '0');
+    }
+    return number >= 1 && number <= 16 ? number : 0;
+  }
+  return 0;
+}
+
+// Where an event of a format 0 (or 2) song goes in the format 1 file: working track 0 (conductor),
+// 1-16 (channels), or -1 (left out).
+int WorkingTrackOf(const TypMidiEvent& e) {
+  if (e.DType == DTypeChannel || e.Command < 0xF0) return (e.Command & 0x0F) + 1;
+  if (e.Command == 0xF0 || e.Command == 0xF7) return 10;
+  if (e.Command != 0xFF) return -1;
+  switch (e.MType) {
+    case 0x01:
+    case 0x06:
+    case 0x07:
+    case 0x4B:
+    case 0x7F:
+      return 1;
+    case 0x51:
+    case 0x54:
+    case 0x58:
+    case 0x59:
+      return 0;
+    case 0x04: {
+      const int channel = ChannelOfInstrumentName(e.Meta);
+      return channel > 0 ? channel : -1;
+    }
+    default:
+      return -1;
+  }
+}
+
+struct WorkingTrack {
+  EventList events;
+  std::vector<size_t> runStarts;  // where the events of each source track begin
+  int lastSource = -1;
+  int32_t counter = 0;
+  int16_t patch = -1;
+  TypMidiEvent* name = nullptr;
+};
+
+// Events of several source tracks on one working track are merged by tick; at equal ticks the
+// earlier source track comes first and each keeps its own order.
+void MergeRuns(WorkingTrack& w) {
+  if (w.runStarts.size() < 2) return;
+  auto byTick = [](const TypMidiEvent* a, const TypMidiEvent* b) { return a->Position < b->Position; };
+  const auto base = w.events.begin();
+  const size_t first = w.runStarts[0];
+  EventList merged(base + static_cast<std::ptrdiff_t>(first), base + static_cast<std::ptrdiff_t>(w.runStarts[1]));
+  for (size_t r = 1; r < w.runStarts.size(); ++r) {
+    const size_t end = r + 1 < w.runStarts.size() ? w.runStarts[r + 1] : w.events.size();
+    EventList next(merged.size() + (end - w.runStarts[r]));
+    std::merge(merged.begin(), merged.end(), base + static_cast<std::ptrdiff_t>(w.runStarts[r]),
+               base + static_cast<std::ptrdiff_t>(end), next.begin(), byTick);
+    merged = std::move(next);
+  }
+  std::copy(merged.begin(), merged.end(), base + static_cast<std::ptrdiff_t>(first));
+}
+
+// A song read from another format: conductor, channel, lyrics and Prompta tracks.
+std::vector<uint8_t> ImageFromWorkingTracks(const Song& song) {
+  std::deque<TypMidiEvent> made;  // events made for the file (stable addresses)
+  auto makeMeta = [&](int16_t type, std::string data, int32_t position) -> TypMidiEvent* {
+    TypMidiEvent& e = made.emplace_back();
+    e.Command = 0xFF;
+    e.DType = DTypeMeta;
+    e.MType = type;
+    e.DLength = static_cast<int32_t>(data.size());
+    e.Meta = std::move(data);
+    e.Position = position;
+    e.TimePosition = 0;
+    return &e;
+  };
+
+  WorkingTrack w[19];
+  for (int k = 0; k <= 16; ++k) {
+    w[k].events.push_back(makeMeta(0x21, std::string(1, '\0'), 0));
+    w[k].counter = 1;
+    if (k >= 1) {
+      w[k].name = makeMeta(0x03, std::string(), 0);
+      w[k].events.push_back(w[k].name);
+    }
+  }
+
+  const size_t n = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
+  for (size_t t = 0; t < n; ++t) {
+    const TypMidiEvent* e = song.MidiTrack[t].TrkFirstEvent;
+    if (e && IsMeta(*e) && e->MType == 0x21) e = e->NextEvent;
+    for (; e; e = e->NextEvent) {
+      const int k = WorkingTrackOf(*e);
+      if (k < 0) continue;
+      WorkingTrack& target = w[k];
+      if (target.lastSource != static_cast<int>(t)) {
+        target.lastSource = static_cast<int>(t);
+        target.runStarts.push_back(target.events.size());
+      }
+      target.events.push_back(e);
+      ++target.counter;
+      if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0xC0 && target.patch < 0)
+        target.patch = static_cast<int16_t>(e->Value[0] & 0x7F);
+    }
+  }
+  for (int k = 0; k <= 16; ++k) MergeRuns(w[k]);
+
+  // Lyrics and Prompta: the song's own chains, or just their placeholder and an End of Track.
+  auto copyTrack = [&](WorkingTrack& target, int index, bool full) {
+    if (index >= static_cast<int>(song.MidiTrack.size())) return;
+    const TMyTrack& src = song.MidiTrack[static_cast<size_t>(index)];
+    const TypMidiEvent* e = src.TrkFirstEvent;
+    if (!e) return;
+    target.events.push_back(e);
+    target.counter = 1;
+    if (full) {
+      for (e = e->NextEvent; e; e = e->NextEvent) target.events.push_back(e);
+      target.counter = src.TrkEventCounter;
+    }
+  };
+  const bool hasSyllables = song.HyphenArrayElements > 0;
+  copyTrack(w[17], song.LyricsTrackIndex(), hasSyllables);
+  copyTrack(w[18], song.PromptaTrackIndex(), PromptaTrackWritten(song));
+
+  std::vector<Chunk> chunks;
+  for (int k = 0; k < 19; ++k) {
+    WorkingTrack& track = w[k];
+    if (track.patch > -1 && track.name) {
+      std::string name = k == 1 ? "Melodie" : k == 10 ? "Drums" : k == 16 ? "Chords" : kInstrumentNames[track.patch];
+      track.name->DLength = static_cast<int32_t>(name.size());
+      track.name->Meta = std::move(name);
+    }
+    if (track.events.empty()) continue;
+    if (!IsEndOfTrack(*track.events.back())) {
+      track.events.push_back(makeMeta(0x2F, std::string(), song.MaxSongPosition));
+      ++track.counter;
+    }
+    if (k == 0 || track.counter >= 3) chunks.push_back({nullptr, &track.events});
+  }
+  return AssembleFile(song, chunks);
+}
+
+}  // namespace
+
+bool PromptaTrackWritten(const Song& song) {
+  const size_t index = static_cast<size_t>(song.PromptaTrackIndex());
+  return song.Configuration.PromptaEnabled && song.HyphenArrayElements > 0 && index < song.MidiTrack.size() &&
+         song.MidiTrack[index].TrkEventCounter >= 3;
+}
+
+std::vector<uint8_t> Format1FileImage(const Song& song) {
+  try {
+    return song.MidiFileFormat == 1 ? ImageFromOwnTracks(song) : ImageFromWorkingTracks(song);
+  } catch (const std::bad_alloc&) {
+    throw EMidiError(Tr("1066: Speicherzuordnungsfehler: Bitte mehr Speicher!", "1066: Error allocating memory!"));
+  }
+}
+
+bool SaveToFileFormat1(const Song& song, const std::string& NewFileName, MessageSink& sink) {
+  std::vector<uint8_t> bytes = Format1FileImage(song);
+  return SaveFileSafely(NewFileName, bytes,
+                        song.MidiFileFormat == 1 ? SaveTexts::Format1FromFormat1 : SaveTexts::Format1FromOther, sink);
+}
+
+}  // namespace cv

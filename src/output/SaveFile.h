@@ -1,0 +1,32 @@
+// The file steps of both writers: a finished file image is put on disk without ever destroying
+// the old file before the new one is complete.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "song/MessageSink.h"
+
+namespace cv {
+
+// The writers word their messages slightly differently; each set is kept as the user knows it.
+enum class SaveTexts { Format0, Format1FromFormat1, Format1FromOther };
+
+enum class SaveStep { ReadOnly, CannotBegin, WriteError, ShortWrite };
+
+// The finished message of one failed step (name = the target as given).
+std::string SaveMessage(SaveTexts texts, SaveStep step, const std::string& name, size_t written = 0,
+                        size_t total = 0);
+// "Achtung" / "Warning".
+std::string SaveCaption();
+
+// Writes the bytes to fileName: a temporary file in the same folder is written, flushed and
+// renamed over the target. A target without write permission gets it back first (the read-only
+// flag). Devices and pipes are written in place, since renaming would replace them. On failure the
+// step's message goes to the sink, the temporary file is removed and false is returned.
+bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes, SaveTexts texts,
+                    MessageSink& sink);
+
+}  // namespace cv

@@ -1,0 +1,22 @@
+// Where core operations send messages meant for the user: the GUI shows a message box, the CLI
+// prints to stderr, tests record them. The core itself never prints.
+#pragma once
+
+#include <string>
+
+namespace cv {
+
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  // A warning with its caption; both texts are finished and in the user's language.
+  virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
+};
+
+// Swallows every message (for callers that report failures themselves).
+class SilentSink : public MessageSink {
+ public:
+  void ShowMessage(const std::string&, const std::string&) override {}
+};
+
+}  // namespace cv
