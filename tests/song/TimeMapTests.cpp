@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "song/Language.h"
+#include "song/MidiFileReader.h"
+#include "song/TimeMap.h"
+#include "support/SmfBuilder.h"
+
+using namespace cv;
+using cvtest::SmfBuilder;
+
+namespace {
+
+std::unique_ptr<Song> Timed(const SmfBuilder& b, uint8_t playbackSpeed = 0) {
+  auto song = std::make_unique<Song>();
+  song->Configuration.PlaybackSpeed = playbackSpeed;
+  song->SourceData = b.Bytes();
+  ReadMidiData(*song);
+  BuildTimeMap(*song);
+  return song;
+}
+
+std::string Mtc(Song& song, int32_t tick) {
+  std::u16string t = SongPositionToMTC(song, tick);
+  return std::string(t.begin(), t.end());
+}
+
+}  // namespace
+
+TEST(TimeMap, SongWithoutTempoOrSignatureGetsOneDefaultZone) {
+  SmfBuilder b(1, 480);
+  b.AddTrack().NoteOn(0, 0, 60, 1).NoteOn(1500, 0, 60, 0);
+  auto s = Timed(b);
+  EXPECT_EQ(s->TimeZoneElements, 2);
+  const TTimeZone& z = s->TimeZone[0];
+  EXPECT_EQ(z.SongPosition, 0);
+  EXPECT_EQ(z.Tempo, 120);
+  EXPECT_EQ(z.TempoLongInt, 500000);
+  EXPECT_EQ(z.TS_Numerator, 4);
+  EXPECT_EQ(z.TS_Denominator, 4);
+  EXPECT_EQ(s->CurrentTempo, 120);
+  EXPECT_EQ(Mtc(*s, 0), "001.01.000");
+  EXPECT_EQ(Mtc(*s, 1500), "001.04.060");
+  EXPECT_EQ(s->SongPositionToTime, 1562);  // 1500 x 1.04166663 = 1562.49994
+  EXPECT_EQ(s->SongLength, 1562);
+  // End-marker zones take the song length + 1.
+  EXPECT_EQ(s->TimeZone[1].SongPosition, 1501);
+  EXPECT_EQ(s->TimeZone[1].Time, 1563);
+}
+
+TEST(TimeMap, ZonesFromTempoAndSignatureChanges) {
+  SmfBuilder b(1, 480);
+  b.AddTrack().Bpm(960, 60).TimeSig(1440, 3, 2).Bpm(2400, 240);
+  b.AddTrack().NoteOn(0, 0, 60, 1).NoteOn(4800, 0, 60, 0);
+  auto s = Timed(b);
+  ASSERT_EQ(s->TimeZoneElements, 5);
+  struct Z {
+    int32_t pos, time, bpm, num;
+    const char* mtc;
+  } expected[] = {
+      {0, 0, 120, 4, "001.01.000"},     // default tempo before the first tempo event
+      {960, 1000, 60, 4, "001.03.000"},
+      {1440, 2000, 60, 3, "002.01.000"},  // the signature change keeps the earlier tempo
+      {2400, 4000, 240, 3, "002.03.000"},
+  };
+  for (int i = 0; i < 4; ++i) {
+    const TTimeZone& z = s->TimeZone[i];
+    EXPECT_EQ(z.SongPosition, expected[i].pos) << i;
+    EXPECT_EQ(z.Time, expected[i].time) << i;
+    EXPECT_EQ(z.Tempo, expected[i].bpm) << i;
+    EXPECT_EQ(z.TS_Numerator, expected[i].num) << i;
+    EXPECT_EQ(Mtc(*s, expected[i].pos), expected[i].mtc) << i;
+    EXPECT_EQ(s->SongPositionToTime, expected[i].time) << i;
+  }
+  EXPECT_EQ(Mtc(*s, 4800), "004.02.000");
+  EXPECT_EQ(s->SongPositionToTime, 5250);
+  EXPECT_EQ(s->SongLength, 5250);
+  // Tempo list after the default entry went in front: positions shifted, the rest by event index.
+  EXPECT_EQ(s->TempoArray[1].SongPosition, 960);
+  EXPECT_EQ(s->TempoArray[1].TempoLongInt, 1000000);
+}
+
+TEST(TimeMap, PositionTextsPerTimeBaseAndSignature) {
+  struct Case {
+    int division, num, denPow, tick;
+    const char* mtc;
+  } cases[] = {
+      {96, 4, 2, 0, "001.01.00"},
+      {96, 4, 2, 96 * 4 * 12 + 95, "013.01.95"},
+      {480, 6, 3, 0, "001.01.000"},
+      {480, 6, 3, 480, "001.03.000"},
+      {480, 6, 3, 720, "001.04.000"},
+      {480, 6, 3, 1440, "002.01.000"},
+      {1920, 2, 2, 1920 * 2 * 150, "151.01.0000"},
+      {9, 4, 2, 10, "001.02.1"},
+  };
+  for (const Case& c : cases) {
+    SmfBuilder b(1, c.division);
+    b.AddTrack().TimeSig(0, c.num, c.denPow).NoteOn(c.tick + 10, 0, 60, 1);
+    auto s = Timed(b);
+    EXPECT_EQ(Mtc(*s, c.tick), c.mtc) << c.division << " " << c.tick;
+  }
+}
+
+TEST(TimeMap, TicksCarryTwoEighthBeatsAtATime) {
+  // A 6/8 zone starting 400 ticks into a beat: 100 ticks more pass a whole quarter note.
+  SmfBuilder b(1, 480);
+  b.AddTrack().TimeSig(0, 4, 2).TimeSig(400, 6, 3).NoteOn(1000, 0, 60, 1);
+  auto s = Timed(b);
+  EXPECT_EQ(Mtc(*s, 400), "001.01.400");
+  EXPECT_EQ(Mtc(*s, 500), "001.03.020");
+}
+
+TEST(TimeMap, PlaybackSpeedScalesTheTempoEvents) {
+  SmfBuilder b(1, 480);
+  b.AddTrack().Tempo(0, 500000).Tempo(960, 400000).NoteOn(1920, 0, 60, 1);
+  for (uint8_t speed : {0, 5, 1}) {
+    auto s = Timed(b, speed);
+    PtrMidiEvent tempo = s->MidiTrack[0].TrkFirstEvent->NextEvent;
+    int32_t v = (static_cast<uint8_t>(tempo->Meta[0]) << 16) | (static_cast<uint8_t>(tempo->Meta[1]) << 8) |
+                static_cast<uint8_t>(tempo->Meta[2]);
+    int32_t expected = speed == 0 ? 500000 : speed == 5 ? 1000000 : 555555;
+    EXPECT_EQ(v, expected) << int(speed);
+    EXPECT_EQ(s->TempoArray[0].TempoLongInt, expected);
+    EXPECT_EQ(s->TempoArray[0].OriginalTempoLongint, 500000);
+    EXPECT_EQ(s->TempoArray[0].Tempo, speed == 0 ? 120 : speed == 5 ? 60 : 108);
+    EXPECT_EQ(s->SongLength, speed == 5 ? 3600 : speed == 0 ? 1800 : 2000);
+  }
+}
+
+TEST(TimeMap, PositionsBeforeTheSongStartTakeItsTime) {
+  SmfBuilder b(1, 480);
+  b.AddTrack().Bpm(0, 60).NoteOn(0, 0, 60, 1).Program(480, 0, 5).NoteOn(960, 0, 60, 0);
+  auto s = Timed(b);
+  // An event moved before its neighbour's tick 0 (as bank selects are) plays at the start.
+  PtrMidiEvent program = s->MidiTrack[0].TrkFirstEvent->NextEvent->NextEvent->NextEvent;
+  ASSERT_EQ(program->Command, 0xC0);
+  program->Position = -1;
+  SetTimePositions(*s);
+  EXPECT_EQ(program->TimePosition, 0);
+  EXPECT_EQ(s->SongLength, 2000);
+  EXPECT_EQ(Mtc(*s, -5), "001.01.000");
+  EXPECT_EQ(s->SongPositionToTime, 0);
+}
+
+TEST(TimeMap, LyricsFromSeveralTracksAreTimedOutOfOrder) {
+  SmfBuilder b(1, 480);
+  b.AddTrack().Bpm(0, 60).Bpm(960, 120).Lyric(1440, "late");
+  b.AddTrack().Lyric(480, "early").NoteOn(1920, 0, 60, 1);
+  auto s = Timed(b);
+  PtrMidiEvent late = s->MidiTrack[2].TrkFirstEvent->NextEvent->NextEvent;
+  PtrMidiEvent early = late->NextEvent;
+  EXPECT_EQ(late->TimePosition, 2500);
+  EXPECT_EQ(early->TimePosition, 1000);
+  EXPECT_EQ(s->SongLength, 3000);
+}
+
+TEST(TimeMap, ZeroDivisorsEndInAnError) {
+  struct Case {
+    const char* name;
+    int division, num, denPow;
+    const char* en;
+    const char* de;
+  } cases[] = {
+      {"division 0", 0, 4, 2, "Error in midi file: the time base is 0!", "Fehler in der Mididatei: Die Zeitbasis ist 0!"},
+      {"numerator 0", 480, 0, 2, "Error in midi file: time signature with numerator 0 at tick 0!",
+       "Fehler in der Mididatei: Taktart mit Zähler 0 bei Tick 0!"},
+      {"division below a quarter of the denominator", 3, 4, 4,
+       "Error in midi file: the time base 3 is too small for the time signature 4/16!",
+       "Fehler in der Mididatei: Die Zeitbasis 3 ist zu klein für die Taktart 4/16!"},
+  };
+  for (const Case& c : cases) {
+    for (TLanguage lang : {TLanguage::Englisch, TLanguage::Deutsch}) {
+      SetCurrLanguage(lang);
+      SmfBuilder b(1, c.division);
+      b.AddTrack().TimeSig(0, c.num, c.denPow).NoteOn(100, 0, 60, 1);
+      try {
+        Timed(b);
+        ADD_FAILURE() << c.name << ": no error";
+      } catch (const EMidiError& e) {
+        EXPECT_EQ(e.what(), std::string(lang == TLanguage::Englisch ? c.en : c.de)) << c.name;
+      }
+    }
+  }
+  SetCurrLanguage(TLanguage::Englisch);
+}
+
+TEST(TimeMap, FieldOverflowIsARangeError) {
+  // 4 ticks per measure: a zone starting in measure 70 001 does not fit the measure field.
+  SmfBuilder b(1, 1);
+  b.AddTrack().NoteOn(0, 0, 60, 1).Bpm(280000, 100).NoteOn(280001, 0, 60, 0);
+  try {
+    Timed(b);
+    ADD_FAILURE() << "no error";
+  } catch (const EMidiError& e) {
+    EXPECT_STREQ(e.what(), "Range check error");
+  }
+}
