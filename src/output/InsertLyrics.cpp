@@ -1,7 +1,174 @@
 #include "output/InsertLyrics.h"
 
+#include <algorithm>
+#include <limits>
+
+#include "output/Prompta.h"
+#include "song/ChainEdit.h"
+#include "song/TimeMap.h"
+
 namespace cv {
 
-void InsertLyrics(Song& song) { song.TextChanged = false; }
+namespace {
+
+constexpr int kTextType = 1;
+constexpr int kLyricType = 5;
+
+void RemoveMetaEvents(Song& song, int trackIndex, int type) {
+  if (trackIndex < 0 || trackIndex >= static_cast<int>(song.MidiTrack.size())) return;
+  TMyTrack& track = song.MidiTrack[trackIndex];
+  if (!track.TrkFirstEvent) return;
+  for (PtrMidiEvent prev = track.TrkFirstEvent; prev->NextEvent;) {
+    if (IsMetaEvent(*prev->NextEvent, type))
+      RemoveEventAfter(song, track, prev, 2);
+    else
+      prev = prev->NextEvent;
+  }
+}
+
+// The same time the time map gives an event at this position.
+int32_t TimeAt(const Song& song, int32_t position) {
+  if (position <= 0 || song.TimeZone.empty()) return 0;
+  const TTimeZone& zone = song.TimeZone[FindTimeZone(song, position)];
+  return zone.Time +
+         static_cast<int32_t>(RoundHalfEven(static_cast<double>(position - zone.SongPosition) * zone.TempoComp));
+}
+
+// A title line whose second line has no position yet gets it in the first bar, or right behind
+// the title when the first bar is already sung.
+void PlaceSecondHeaderLine(Song& song) {
+  std::vector<THyphens>& h = song.HyphenArray;
+  if (song.HyphenArrayElements <= 5 || h[0].SongPosition != 108 || h[1].SongPosition != 112 ||
+      h[2].SongPosition != -1 || h[3].SongPosition != -1 || song.TimeZone.empty())
+    return;
+  const int32_t bar = song.TimeZone[0].TS_Numerator * song.SourceTimeBase;
+  const int32_t first = h[4].SongPosition < bar + 4 ? 116 : bar;
+  h[2].SongPosition = first;
+  h[3].SongPosition = first + 4;
+  for (int i = 2; i <= 3; ++i) {
+    h[i].MTC = SongPositionToMTC(song, h[i].SongPosition);
+    h[i].Time = song.SongPositionToTime;
+  }
+}
+
+void MoveEndOfTrack(PtrMidiEvent first, int32_t position) {
+  if (!first) return;
+  PtrMidiEvent e = first;
+  while (e->NextEvent) e = e->NextEvent;
+  if (IsMetaEvent(*e, 0x2F)) e->Position = position;
+}
+
+// Syllables at or after the song end would never be written (and so lost on saving): the song
+// grows to end one tick after the last of them.
+void CoverLastSyllable(Song& song) {
+  int32_t last = std::numeric_limits<int32_t>::min();
+  for (int i = 0; i < song.HyphenArrayElements; ++i)
+    if (!song.HyphenArray[i].Text.empty()) last = std::max(last, song.HyphenArray[i].SongPosition);
+  if (last < song.MaxSongPosition || last == std::numeric_limits<int32_t>::max()) return;
+
+  const int32_t oldEndMarker = song.MaxSongPosition + 1;
+  song.MaxSongPosition = last + 1;
+  for (TMyTrack& track : song.MidiTrack) MoveEndOfTrack(track.TrkFirstEvent, song.MaxSongPosition);
+  MoveEndOfTrack(song.MelodyTrack.TrkFirstEvent, song.MaxSongPosition);
+  for (TTempo& t : song.TempoArray)
+    if (t.SongPosition == oldEndMarker) t.SongPosition = song.MaxSongPosition + 1;
+  for (TTimeSign& t : song.TimeSignature)
+    if (t.SongPosition == oldEndMarker) t.SongPosition = song.MaxSongPosition + 1;
+  SetTimeZones(song);
+  SetTimePositions(song);
+  for (int i = 0; i < song.TimeZoneElements; ++i)
+    if (song.TimeZone[i].SongPosition == song.MaxSongPosition + 1) song.TimeZone[i].Time = song.SongLength + 1;
+  for (int i = 0; i < song.HyphenArrayElements; ++i) {
+    THyphens& h = song.HyphenArray[i];
+    if (h.SongPosition < oldEndMarker - 1) continue;
+    h.MTC = SongPositionToMTC(song, h.SongPosition);
+    h.Time = song.SongPositionToTime;
+  }
+}
+
+PtrMidiEvent NewLyric(Song& song, const std::u16string& text, int32_t position, bool hidden) {
+  PtrMidiEvent e = AllocateEvent(song);
+  e->Command = 0xFF;
+  e->DType = DTypeMeta;
+  e->MType = kLyricType;
+  e->Meta = EncodeText(text, song.Encoding);
+  e->DLength = static_cast<int32_t>(e->Meta.size());
+  e->Position = position;
+  e->TimePosition = TimeAt(song, position);
+  e->Hidden = hidden;
+  return e;
+}
+
+// One walk along the lyrics track: each syllable goes right before the first event with a
+// greater position, so it follows every event of its own tick and list order is kept.
+void InsertEvents(Song& song) {
+  TMyTrack& track = song.MidiTrack[song.LyricsTrackIndex()];
+  const std::vector<THyphens>& h = song.HyphenArray;
+  const int count = song.HyphenArrayElements;
+  int k = 0;
+  auto skipEmpty = [&] {
+    while (k < count && h[k].Text.empty()) ++k;
+  };
+  skipEmpty();
+  bool copyrightPending = !song.Configuration.CopyrightString.empty();
+
+  PtrMidiEvent c = track.TrkFirstEvent;
+  // Nothing goes before the placeholder or the track name.
+  if (c->NextEvent && c->NextEvent->NextEvent && IsMetaEvent(*c->NextEvent, 3)) c = c->NextEvent;
+  while (c->NextEvent && (k < count || copyrightPending)) {
+    PtrMidiEvent r = c->NextEvent;
+    if (!r->NextEvent && r->Position < song.MaxSongPosition) r->Position = song.MaxSongPosition;
+    if (copyrightPending) {
+      if (r->Position >= 1) {
+        PtrMidiEvent text = NewLyric(song, Utf8ToUtf16(song.Configuration.CopyrightString), 0, true);
+        PtrMidiEvent lineBreak;
+        try {
+          lineBreak = NewLyric(song, u"\r", 0, true);
+        } catch (...) {
+          song.Pool.FreeEvent(text);
+          throw;
+        }
+        LinkAfter(c, text);
+        LinkAfter(text, lineBreak);
+        track.TrkEventCounter += 2;
+        copyrightPending = false;
+        c = lineBreak;
+      } else {
+        c = r;
+      }
+      continue;
+    }
+    if (h[k].SongPosition < r->Position) {
+      PtrMidiEvent e = NewLyric(song, h[k].Text, h[k].SongPosition, false);
+      LinkAfter(c, e);
+      ++track.TrkEventCounter;
+      c = e;
+      ++k;
+      skipEmpty();
+    } else {
+      c = r;
+    }
+  }
+  song.HyphenArrayCounter = k;
+}
+
+}  // namespace
+
+void InsertLyrics(Song& song) {
+  const int32_t playTime = song.Player ? song.Player->TimePosition() : 0;
+  if (song.MidiTrack.size() < static_cast<size_t>(song.NumberOfSourceTracks) + 2) return;
+
+  if (song.LyricsMetaType == kTextType) RemoveMetaEvents(song, song.LyricsTrack, kTextType);
+  RemoveMetaEvents(song, song.LyricsTrackIndex(), kLyricType);
+
+  if (song.HyphenArrayElements >= 1 && static_cast<int>(song.HyphenArray.size()) >= song.HyphenArrayElements) {
+    PlaceSecondHeaderLine(song);
+    CoverLastSyllable(song);
+    InsertEvents(song);
+    song.TextChanged = false;
+    if (song.Configuration.PromptaEnabled) InsertPromptaController(song);
+  }
+  if (song.Player) song.Player->MoveToPosition(playTime);
+}
 
 }  // namespace cv

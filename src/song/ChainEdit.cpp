@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "song/Language.h"
+#include "song/SongErrors.h"
 
 namespace cv {
 
@@ -10,7 +10,7 @@ PtrMidiEvent AllocateEvent(Song& song) {
   try {
     return song.Pool.NewEvent();
   } catch (const std::bad_alloc&) {
-    throw EMidiError(Tr("Speicherzuordnungsfehler: Bitte mehr Speicher!", "Error allocating memory!"));
+    throw AllocationError();
   }
 }
 
