@@ -28,6 +28,7 @@ enum class TLeaveStatus {
   RulesDeclined,  // the user did not confirm the layout rules; the editor stays open
   NothingLeft,    // only blank lines; the editor stays open
   BadPosition,    // a position field failed its check; Message names the line
+  EditorOpen,     // an editor already holds the view: nothing done
 };
 
 struct TLeaveResult {
