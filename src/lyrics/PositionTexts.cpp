@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "song/TimeMap.h"
+
 namespace cv {
 namespace {
 
@@ -11,16 +13,14 @@ std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.
 
 }  // namespace
 
-// Stand-in for the time map's conversion until it is shared; same zone lookup and text layout.
 std::u16string PositionText(Song& song, int32_t position, int32_t* timeMs) {
-  TTimeZone zone;
-  if (song.TimeZoneElements > 0 && static_cast<int>(song.TimeZone.size()) > song.TimeZoneElements - 1) {
-    int i = 0;
-    while (i < song.TimeZoneElements - 1 &&
-           !(song.TimeZone[i].SongPosition <= position && position < song.TimeZone[i + 1].SongPosition))
-      ++i;
-    zone = song.TimeZone[i];
+  if (song.TimeZoneElements > 0 && static_cast<int>(song.TimeZone.size()) >= song.TimeZoneElements) {
+    std::u16string text = SongPositionToMTC(song, position);
+    if (timeMs) *timeMs = song.SongPositionToTime;
+    return text;
   }
+  // A song without a time map yet (nothing read): the default zone, 4/4 at 120 from tick 0.
+  TTimeZone zone;
   int64_t d = static_cast<int64_t>(position) - zone.SongPosition;
   if (d < 0) d = 0;
   int32_t time = zone.Time + static_cast<int32_t>(std::nearbyint(static_cast<double>(d) * zone.TempoComp));
