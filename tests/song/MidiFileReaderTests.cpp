@@ -221,7 +221,8 @@ TEST(MidiFileReader, OnlyTrackZeroFeedsTheTempoList) {
 TEST(MidiFileReader, SysexSignatureEndsEveryLyricWithALineBreak) {
   SmfBuilder b(1);
   b.AddTrack().Lyric(0, "a").Sysex(5, std::string("\x00\x20\x24\x00\x01", 5)).Lyric(10, "b").Lyric(20, "");
-  auto ev = Events(Read(b.Bytes())->MidiTrack[1]);
+  auto s = Read(b.Bytes());
+  auto ev = Events(s->MidiTrack[1]);
   ASSERT_EQ(ev.size(), 6u);
   EXPECT_EQ(ev[2]->Meta, "a");
   EXPECT_EQ(ev[3]->Meta, "b\r");

@@ -189,6 +189,7 @@ TEST(TimeMap, ZeroDivisorsEndInAnError) {
 
 TEST(TimeMap, FieldOverflowIsARangeError) {
   // 4 ticks per measure: a zone starting in measure 70 001 does not fit the measure field.
+  SetCurrLanguage(TLanguage::Englisch);
   SmfBuilder b(1, 1);
   b.AddTrack().NoteOn(0, 0, 60, 1).Bpm(280000, 100).NoteOn(280001, 0, 60, 0);
   try {
