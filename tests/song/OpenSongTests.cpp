@@ -57,3 +57,107 @@ TEST(OpenSong, EveryCorpusFileOpensOrFailsCleanly) {
   }
   EXPECT_GT(opened, 20);
 }
+
+TEST(OpenSong, EncodingFollowsTheTextEvents) {
+  struct Case {
+    const char* file;
+    TextEncoding expected;
+  } cases[] = {
+      {"lyrics-mid/music21_test18_utf8_zh.mid", TextEncoding::Utf8},
+      {"lyrics-mid/music21_test20_utf8_ko.mid", TextEncoding::Utf8},
+      {"lyrics-mid/music21_test19_gbk_zh.mid", TextEncoding::Windows1252},
+      {"lyrics-mid/music21_test21_euckr_ko.mid", TextEncoding::Windows1252},
+      {"lyrics-mid/Schubert_Standchen.mid", TextEncoding::Utf8},
+      {"lyrics-mid/lindaamiga.mid", TextEncoding::Windows1252},
+  };
+  for (const Case& c : cases) {
+    Song song;
+    ASSERT_EQ(TryOpen(song, cvtest::CorpusFile(c.file)), "") << c.file;
+    EXPECT_EQ(song.Encoding, c.expected) << c.file;
+  }
+  Song forced;
+  OpenSongOptions options;
+  options.ForceEncoding = TextEncoding::Windows1252;
+  ASSERT_EQ(TryOpen(forced, cvtest::CorpusFile("lyrics-mid/music21_test18_utf8_zh.mid"), options), "");
+  EXPECT_EQ(forced.Encoding, TextEncoding::Windows1252);
+}
+
+TEST(OpenSong, TooShortFilesAndFailuresLeaveNoSongLoaded) {
+  SetCurrLanguage(TLanguage::Englisch);
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().NoteOn(0, 0, 60, 1).NoteOn(480, 0, 60, 0);
+  Song song;
+  ASSERT_EQ(TryOpen(song, b.WriteTemp("good.mid")), "");
+  EXPECT_TRUE(song.MidiFileLoaded);
+  EXPECT_EQ(song.MidiTrack[0].TrkPlayEvent, song.MidiTrack[0].TrkFirstEvent);
+
+  std::vector<uint8_t> bytes(23, 0);
+  EXPECT_EQ(TryOpen(song, cvtest::WriteTempFile("short.mid", bytes)), "Error: midi file too short!");
+  EXPECT_FALSE(song.MidiFileLoaded);
+  EXPECT_EQ(song.Pool.LiveCount(), 0u);
+  SetCurrLanguage(TLanguage::Deutsch);
+  EXPECT_EQ(TryOpen(song, cvtest::WriteTempFile("short.mid", bytes)), "Fehler in der Mididatei: Datei zu kurz!");
+  bytes.push_back(0);  // 24 bytes go to the reader
+  EXPECT_EQ(TryOpen(song, cvtest::WriteTempFile("zeros.mid", bytes)), "Fehler im MidiDateiHeader - 1!");
+  SetCurrLanguage(TLanguage::Englisch);
+
+  // A failure in the time map, after the reader built every chain.
+  cvtest::SmfBuilder zero(1, 0);
+  zero.AddTrack().NoteOn(0, 0, 60, 1);
+  ASSERT_EQ(TryOpen(song, b.WriteTemp("good.mid")), "");
+  EXPECT_NE(TryOpen(song, zero.WriteTemp("zero.mid")), "");
+  EXPECT_FALSE(song.MidiFileLoaded);
+  EXPECT_EQ(song.Pool.LiveCount(), 0u);
+  EXPECT_EQ(song.MidiTrack[0].TrkFirstEvent, nullptr);
+  EXPECT_TRUE(song.SourceData.empty());
+
+  EXPECT_TRUE(TryOpen(song, "/nonexistent/x.mid").find("Cannot read the file") != std::string::npos);
+}
+
+TEST(OpenSong, HooksRunInOrderAndThePromptaQuestionIsAsked) {
+  cvtest::SmfBuilder b(1);
+  auto& t = b.AddTrack();
+  t.Control(0, 15, 98, 24);
+  for (char ch : std::string("Maravelt 2000")) t.Control(0, 15, 98, static_cast<uint8_t>(ch));
+  t.Control(0, 15, 98, 25).NoteOn(10, 0, 60, 1);
+  std::string order;
+  OpenSongOptions options;
+  options.AfterRelease = [&](Song& s) { order += s.MidiFileLoaded ? "R+" : "R"; };
+  options.AfterExtract = [&](Song& s) { order += s.SongLength > 0 ? "E" : "e"; };
+  options.AskRemovePrompta = [&](const std::string&) {
+    order += "?";
+    return false;
+  };
+  Song song;
+  ASSERT_EQ(TryOpen(song, b.WriteTemp("p.mid"), options), "");
+  EXPECT_EQ(order, "R?E");
+  EXPECT_EQ(song.PromptaControllerTrack, 0);
+  song.Configuration.PromptaEnabled = true;  // no question when Prompta support is on
+  order.clear();
+  ASSERT_EQ(TryOpen(song, b.WriteTemp("p.mid"), options), "");
+  EXPECT_EQ(order, "RE");
+}
+
+TEST(OpenSong, XfChordSummaryFromFormat0Songs) {
+  auto chordSong = [](int chords) {
+    cvtest::SmfBuilder b(0);
+    auto& t = b.AddTrack();
+    for (int i = 0; i < chords; ++i) {
+      std::string data{'\x43', '\x7B', '\x01', static_cast<char>(0x21 + i % 7), '\x00', static_cast<char>(0x7F - i),
+                       '\x00'};
+      t.Meta(i * 10, 0x7F, data);
+    }
+    t.NoteOn(100, 0, 60, 1);
+    return b.WriteTemp("xf.mid");
+  };
+  Song song;
+  ASSERT_EQ(TryOpen(song, chordSong(8)), "");
+  ASSERT_EQ(song.XF_ChordsArray.size(), 8u);
+  EXPECT_EQ(song.XF_Counter, 8);
+  EXPECT_EQ(song.XF_ChordsArray[2].ChordOrgValue, 0x23);
+  EXPECT_EQ(song.XF_ChordsArray[2].BassOrgValue, 0x7D);
+  // Five chords or fewer get no summary, and none is left over from the song before.
+  ASSERT_EQ(TryOpen(song, chordSong(5)), "");
+  EXPECT_EQ(song.XF_Counter, 5);
+  EXPECT_TRUE(song.XF_ChordsArray.empty());
+}

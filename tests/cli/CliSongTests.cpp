@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/CliRun.h"
+#include "support/SmfBuilder.h"
+
+using clitest::RunCli;
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string Utf8LyricSong() {
+  cvtest::SmfBuilder b(1, 480);
+  b.AddTrack().Name(0, "Conductor").Bpm(0, 60);
+  b.AddTrack().NoteOn(0, 0, 60, 90).Lyric(0, "Gr\xC3\xBC\xC3\x9F").NoteOn(960, 0, 60, 0);
+  return b.WriteTemp("utf8.mid");
+}
+
+}  // namespace
+
+TEST(CliInfo, JsonHoldsTheSongFields) {
+  auto r = RunCli({"--json", "info", Utf8LyricSong()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  for (const char* field :
+       {"\"MidiFileFormat\": 1,", "\"NumberOfSourceTracks\": 2,", "\"SourceTimeBase\": 480,", "\"MaxSongPosition\": 960,",
+        "\"SongLength\": 2000,", "\"LyricsMetaType\": ", "\"LyricsTrack\": ", "\"Encoding\": \"UTF-8\"",
+        "{\"Index\": 0, \"Name\": \"Conductor\", \"TrkMidiChannel\": -1, \"TrkEventCounter\": 4}",
+        "\"TempoArray\": [{\"SongPosition\": 0, \"TempoLongInt\": 1000000, \"Tempo\": 60}]"})
+    EXPECT_TRUE(Has(r.out, field)) << field << "\n" << r.out;
+
+  auto forced = RunCli({"info", "--json", "--encoding", "cp1252", Utf8LyricSong()});
+  ASSERT_EQ(forced.code, 0) << forced.err;
+  EXPECT_TRUE(Has(forced.out, "\"Encoding\": \"Windows-1252\""));
+}
+
+TEST(CliInfo, HumanOutputOnTheDemoSong) {
+  auto r = RunCli({"--lang", "en", "info", CANTOVEX_DEMO_SONG});
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (const char* part : {"Format: 1", "Division: 480", "Row, Row, Row Your Boat", "6/8", "120 bpm", "Length: "})
+    EXPECT_TRUE(Has(r.out, part)) << part << "\n" << r.out;
+}
+
+TEST(CliLyrics, JsonShape) {
+  auto r = RunCli({"lyrics", "--json", CANTOVEX_DEMO_SONG});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"syllables\": [", 0), 0u) << r.out;
+  EXPECT_TRUE(Has(r.out, "]}\n"));
+}
+
+TEST(CliSong, ErrorsGoToStderrWithAnExitCode) {
+  std::string broken = cvtest::CorpusFile("odd/Beethoven.rmi");
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+  } cases[] = {
+      {{"--lang", "en", "info", broken}, 1, broken + ": Error in MidiDateiHeader - 1!\n"},
+      {{"--lang", "de", "lyrics", broken}, 1, broken + ": Fehler im MidiDateiHeader - 1!\n"},
+      {{"--lang", "en", "info", "/nonexistent/song.mid"}, 1, "/nonexistent/song.mid: Cannot read the file"},
+      {{"--lang", "en", "info"}, 2, "No song file given."},
+      {{"--lang", "en", "info", "--encoding", "latin9", CANTOVEX_DEMO_SONG}, 2, "--encoding: utf8 | cp1252"},
+  };
+  for (const Case& c : cases) {
+    auto r = RunCli(c.args);
+    EXPECT_EQ(r.code, c.code) << c.args.back();
+    EXPECT_EQ(r.out, "") << c.args.back();
+    EXPECT_TRUE(Has(r.err, c.err)) << r.err;
+  }
+}
