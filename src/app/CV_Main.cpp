@@ -1,0 +1,660 @@
+#include "app/CV_Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/CV_Info.h"
+#include "app/CV_InstanceManager.h"
+#include "app/MyRegistry.h"
+#include "app/SelectHyphen.h"
+#include "app/SongSteps.h"
+#include "app/Styles.h"
+#include "app/SystemInfo.h"
+#include "app/WindowGeometry.h"
+#include "output/InsertLyrics.h"
+#include "song/Language.h"
+
+namespace cvapp {
+
+namespace {
+
+const QString kTitle = QStringLiteral(" Cantovex 3");
+
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+
+struct Caption {
+  const char* name;
+  const char* de;
+  const char* en;  // nullptr: the German caption in both languages
+};
+
+// Captions of the menus and their items.
+const Caption kCaptions[] = {
+    {"MainMenu_Datei", " Datei ", "File"},
+    {"MainMenu_DateiOeffnen", "Öffnen", "Open"},
+    {"MMF_History", "Zuletzt verwendet", nullptr},
+    {"MainMenu_DateiSpeichern", "Speichern", "Save"},
+    {"MainMenu_DateiSpeichernUnter", "Speichern unter", "Save as ..."},
+    {"MainMenu_DateiMultiOeffnen", "Öffnen und gleich speichern", "Multi mode"},
+    {"MainMenu_DateiProgrammBeenden", "Programm beenden", "Exit"},
+    {"MainMenu_Text", " Text ", nullptr},
+    {"MainMenu_TextLaden", "Laden", "Load"},
+    {"MainMenu_TextSpeichern", "Speichern", "Save"},
+    {"MainMenu_TextSpeichernUnter", "Speichern unter", "Save as ..."},
+    {"MainMenu_TextEdit", "Bearbeiten", "Edit"},
+    {"MainMenu_TextEditMTC", "Bearbeiten mit MTC", "Edit with MTC"},
+    {"MainMenu_TextHyphenate", "Silbentrennung", "Hyphenate"},
+    {"MainMenu_TextExtractPunctuation", "Satzzeichen entfernen", "Remove punctuation"},
+    {"MainMenu_TextUpperCase", "nur Grossbuchstaben", "Set to upper case"},
+    {"MainMenu_TextHideNote", "Note verstecken", "Hide note"},
+    {"MainMenu_TextUndoHideNote", "Rückgängig - Note verstecken", "Undo - Hide note"},
+    {"MainMenu_TextAssign", "Silben mit Noten verknüpfen", "Assign hyphens to notes"},
+    {"MainMenu_TextQuantize", "Lyrics-Zeiten quantisieren", "Quantize lyrics"},
+    {"MainMenu_TextUndoQuantize", "Rückgängig - Lyrics-Zeiten quantisieren", "Undo - Quantize lyrics"},
+    {"MainMenu_TextOffset", "Lyrics zeitlich verschieben", "Move lyrics"},
+    {"MainMenu_TextDelete", "Lyrics löschen", "Delete lyrics"},
+    {"MainMenu_TextSchriftAuswahl", "Schrift auswählen", "Font"},
+    {"MainMenu_Edit", " Bearbeiten ", "Edit"},
+    {"MainMenu_EditTempo", "Tempo", "Tempo"},
+    {"MainMenu_EditTranspose", "Transponieren", "Transpose"},
+    {"MainMenu_Options", " Einstellungen ", "Options"},
+    {"MainMenu_Syles", " Styles ", nullptr},
+    {"MainMenu_StylesDark", "Dunkel", nullptr},
+    {"MainMenu_StylesLight", "Hell", nullptr},
+    {"MainMenu_Help", " Hilfe ", "Help"},
+    {"MainMenu_HelpManual", "Bedienungsanleitung", "Operating manual"},
+    {"PopupMenu_TextEdit", "&Bearbeiten", "Edit"},
+    {"PopupMenu_TextEditMTC", "Bearbeiten mit &MTC", "Edit with MTC"},
+    {"PopupMenu_TextHyphenate", "&Silbentrennung", "Hyphenate"},
+    {"PopupMenu_TextHideNote", "&Note verstecken", "Hide note"},
+    {"PopupMenu_TextUndoHideNote", "Rückgängig - Note verstecken", "Undo - Hide note"},
+    {"PopupMenu_TextAssign", "Silben mit Noten &verknüpfen", "Assign hyphens to notes"},
+};
+
+QLabel* MakeLed(QWidget* parent, const char* name) {
+  auto* led = new QLabel(parent);
+  led->setObjectName(QLatin1String(name));
+  led->setFixedSize(12, 12);
+  led->setProperty("on", false);
+  return led;
+}
+
+void SetLed(QLabel* led, bool on, const char* colour) {
+  led->setProperty("on", on);
+  led->setStyleSheet(QStringLiteral("border-radius: 6px; border: 1px solid #202020; background: %1;")
+                         .arg(on ? QLatin1String(colour) : QLatin1String("#4a4a4a")));
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
+    : QMainWindow(parent),
+      store_(options.Store),
+      hooks_(std::move(options.Hooks)),
+      instance_(options.Instance),
+      arguments_(std::move(options.Arguments)),
+      applicationDirectory_(std::move(options.ApplicationDirectory)),
+      systemLanguageName_(std::move(options.SystemLanguageName)) {
+  const TUiHooks real = DefaultUiHooks(this);
+  if (!hooks_.Message) hooks_.Message = real.Message;
+  if (!hooks_.AskYesNo) hooks_.AskYesNo = real.AskYesNo;
+  if (!hooks_.ChooseOpenFile) hooks_.ChooseOpenFile = real.ChooseOpenFile;
+  if (!hooks_.ChooseSaveFile) hooks_.ChooseSaveFile = real.ChooseSaveFile;
+  if (!hooks_.OpenUrl) hooks_.OpenUrl = real.OpenUrl;
+  setObjectName(QStringLiteral("MainForm"));
+  CreateMenus();
+  CreateCentralWidgets();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  if (instance_) instance_->OnHandOver = nullptr;
+}
+
+QAction* TMainForm::AddAction(QMenu* menu, const char* objectName) {
+  auto* action = new QAction(this);
+  action->setObjectName(QLatin1String(objectName));
+  menu->addAction(action);
+  return action;
+}
+
+QAction* TMainForm::Action(const QString& objectName) const {
+  return findChild<QAction*>(objectName);
+}
+
+QMenu* TMainForm::Menu(const QString& objectName) const { return findChild<QMenu*>(objectName); }
+
+void TMainForm::CreateMenus() {
+  QMenuBar* bar = menuBar();
+  auto menu = [&](const char* name) {
+    auto* m = new QMenu(this);
+    m->setObjectName(QLatin1String(name));
+    m->menuAction()->setObjectName(QLatin1String(name));
+    return m;
+  };
+  QMenu* datei = menu("MainMenu_Datei");
+  bar->addMenu(datei);
+  connect(AddAction(datei, "MainMenu_DateiOeffnen"), &QAction::triggered, this,
+          &TMainForm::MainMenu_DateiOeffnenClick);
+  mmfHistory_ = menu("MMF_History");
+  datei->addMenu(mmfHistory_);
+  for (int k = 1; k <= kMaxRecentFiles; ++k) {
+    const QByteArray name = "MMF_Midifile" + QByteArray::number(k);
+    QAction* item = AddAction(mmfHistory_, name.constData());
+    item->setData(k - 1);  // the Tag
+    connect(item, &QAction::triggered, this, [this, k] { MMF_MidifileClick(k - 1); });
+  }
+  datei->addSeparator();
+  connect(AddAction(datei, "MainMenu_DateiSpeichern"), &QAction::triggered, this,
+          &TMainForm::MainMenu_DateiSpeichernClick);
+  connect(AddAction(datei, "MainMenu_DateiSpeichernUnter"), &QAction::triggered, this,
+          &TMainForm::MainMenu_DateiSpeichernUnterClick);
+  datei->addSeparator();
+  connect(AddAction(datei, "MainMenu_DateiMultiOeffnen"), &QAction::triggered, this,
+          &TMainForm::NotAvailable);
+  datei->addSeparator();
+  connect(AddAction(datei, "MainMenu_DateiProgrammBeenden"), &QAction::triggered, this,
+          &QWidget::close);
+
+  QMenu* text = menu("MainMenu_Text");
+  bar->addMenu(text);
+  connect(AddAction(text, "MainMenu_TextLaden"), &QAction::triggered, this, &TMainForm::NotAvailable);
+  connect(AddAction(text, "MainMenu_TextSpeichern"), &QAction::triggered, this, &TMainForm::NotAvailable);
+  connect(AddAction(text, "MainMenu_TextSpeichernUnter"), &QAction::triggered, this,
+          &TMainForm::NotAvailable);
+  text->addSeparator();
+  for (const char* name : {"MainMenu_TextEdit", "MainMenu_TextEditMTC", "MainMenu_TextHyphenate",
+                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase"})
+    connect(AddAction(text, name), &QAction::triggered, this, &TMainForm::NotAvailable);
+  text->addSeparator();
+  for (const char* name : {"MainMenu_TextHideNote", "MainMenu_TextUndoHideNote", "MainMenu_TextAssign",
+                           "MainMenu_TextQuantize", "MainMenu_TextUndoQuantize", "MainMenu_TextOffset",
+                           "MainMenu_TextDelete"})
+    connect(AddAction(text, name), &QAction::triggered, this, &TMainForm::NotAvailable);
+  text->addSeparator();
+  connect(AddAction(text, "MainMenu_TextSchriftAuswahl"), &QAction::triggered, this,
+          &TMainForm::MainMenu_TextSchriftAuswahlClick);
+
+  QMenu* edit = menu("MainMenu_Edit");
+  bar->addMenu(edit);
+  connect(AddAction(edit, "MainMenu_EditTempo"), &QAction::triggered, this, &TMainForm::NotAvailable);
+  connect(AddAction(edit, "MainMenu_EditTranspose"), &QAction::triggered, this, &TMainForm::NotAvailable);
+
+  // A menu-bar entry without items: a click opens the options.
+  auto* options = new QAction(this);
+  options->setObjectName(QStringLiteral("MainMenu_Options"));
+  bar->addAction(options);
+  connect(options, &QAction::triggered, this, &TMainForm::NotAvailable);
+
+  QMenu* styles = menu("MainMenu_Syles");
+  bar->addMenu(styles);
+  stylesDark_ = menu("MainMenu_StylesDark");
+  stylesLight_ = menu("MainMenu_StylesLight");
+  styles->addMenu(stylesDark_);
+  styles->addMenu(stylesLight_);
+
+  QMenu* help = menu("MainMenu_Help");
+  bar->addMenu(help);
+  connect(AddAction(help, "MainMenu_HelpManual"), &QAction::triggered, this,
+          &TMainForm::MainMenu_HelpManualClick);
+  connect(AddAction(help, "MainMenu_HelpInfo"), &QAction::triggered, this,
+          &TMainForm::MainMenu_HelpInfoClick);
+
+  popupMenu_Text_ = menu("PopupMenu_Text");
+  for (const char* name : {"PopupMenu_TextEdit", "PopupMenu_TextEditMTC", "PopupMenu_TextHyphenate"})
+    connect(AddAction(popupMenu_Text_, name), &QAction::triggered, this, &TMainForm::NotAvailable);
+  popupMenu_Text_->addSeparator();
+  for (const char* name : {"PopupMenu_TextHideNote", "PopupMenu_TextUndoHideNote", "PopupMenu_TextAssign"})
+    connect(AddAction(popupMenu_Text_, name), &QAction::triggered, this, &TMainForm::NotAvailable);
+
+  // Enabled states at start: what needs a song waits for one.
+  for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextLaden",
+                           "MainMenu_TextSpeichern", "MainMenu_TextSpeichernUnter", "MainMenu_TextEdit",
+                           "MainMenu_TextEditMTC", "MainMenu_TextHyphenate",
+                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase",
+                           "MainMenu_TextHideNote", "MainMenu_TextUndoHideNote", "MainMenu_TextAssign",
+                           "MainMenu_TextQuantize", "MainMenu_TextUndoQuantize", "MainMenu_TextOffset",
+                           "MainMenu_TextDelete", "PopupMenu_TextEdit", "PopupMenu_TextEditMTC",
+                           "PopupMenu_TextHyphenate", "PopupMenu_TextHideNote",
+                           "PopupMenu_TextUndoHideNote", "PopupMenu_TextAssign"})
+    Action(QLatin1String(name))->setEnabled(false);
+  text->menuAction()->setEnabled(false);
+  edit->menuAction()->setEnabled(false);
+  mmfHistory_->menuAction()->setVisible(false);
+}
+
+void TMainForm::CreateCentralWidgets() {
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("ClientArea"));
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  panelTop_ = new QFrame(central);
+  panelTop_->setObjectName(QStringLiteral("PanelTop"));
+  auto* top = new QVBoxLayout(panelTop_);
+  top->setContentsMargins(8, 6, 8, 4);
+  top->setSpacing(4);
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(4);
+  auto button = [&](const char* name, const char* text) {
+    auto* b = new QPushButton(QLatin1String(text), panelTop_);
+    b->setObjectName(QLatin1String(name));
+    b->setFocusPolicy(Qt::NoFocus);
+    buttons->addWidget(b);
+    return b;
+  };
+  btnPlay_ = button("Btn_Play", "Play");
+  btnStop_ = button("Btn_Stop", "Stop");
+  btnRew_ = button("Btn_Rew", "Rew");
+  btnFrwd_ = button("Btn_Frwd", "Frwd");
+  btnRec_ = button("Btn_Rec", "Rec");
+  connect(btnPlay_, &QPushButton::clicked, this, &TMainForm::Btn_PlayClick);
+  connect(btnStop_, &QPushButton::clicked, this, &TMainForm::Btn_StopClick);
+  buttons->addSpacing(8);
+  playLED_ = MakeLed(panelTop_, "PlayLED");
+  recLED_ = MakeLed(panelTop_, "RecLED");
+  SetLed(playLED_, false, "#2ecc40");
+  SetLed(recLED_, false, "#ff4136");
+  buttons->addWidget(playLED_);
+  buttons->addWidget(recLED_);
+  buttons->addSpacing(12);
+  lSongPosition_ = new QLabel(QStringLiteral("01.01"), panelTop_);
+  lSongPosition_->setObjectName(QStringLiteral("L_SongPosition"));
+  buttons->addWidget(lSongPosition_);
+  buttons->addStretch(1);
+  lLyricsOffset_ = new QLabel(QStringLiteral("L"), panelTop_);
+  lLyricsOffset_->setObjectName(QStringLiteral("L_LyricsOffset"));
+  lLyricsOffset_->setCursor(Qt::PointingHandCursor);
+  buttons->addWidget(lLyricsOffset_);
+  buttons->addSpacing(8);
+  lVolume_ = new QLabel(QStringLiteral("Vol"), panelTop_);
+  lVolume_->setObjectName(QStringLiteral("L_Volume"));
+  lVolume_->setCursor(Qt::PointingHandCursor);
+  buttons->addWidget(lVolume_);
+  lLyricsOffset_->installEventFilter(this);
+  lVolume_->installEventFilter(this);
+  top->addLayout(buttons);
+
+  auto* panelSlider = new QFrame(panelTop_);
+  panelSlider->setObjectName(QStringLiteral("PanelSlider"));
+  auto* sliderRow = new QHBoxLayout(panelSlider);
+  sliderRow->setContentsMargins(0, 0, 0, 0);
+  posSlider_ = new QSlider(Qt::Horizontal, panelSlider);
+  posSlider_->setObjectName(QStringLiteral("PosSlider"));
+  posSlider_->setRange(0, 0);
+  posSlider_->setToolTip(QStringLiteral("0 ms"));
+  sliderRow->addWidget(posSlider_);
+  top->addWidget(panelSlider);
+  column->addWidget(panelTop_);
+
+  myMemo_ = new QTextEdit(central);
+  myMemo_->setObjectName(QStringLiteral("MyMemo"));
+  myMemo_->setAcceptRichText(false);
+  myMemo_->setReadOnly(true);
+  myMemo_->setAcceptDrops(false);
+  myMemo_->setFrameShape(QFrame::NoFrame);
+  myMemo_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(myMemo_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (song_.MidiFileLoaded && myMemo_->property("popup").toBool())
+      popupMenu_Text_->popup(myMemo_->viewport()->mapToGlobal(at));
+  });
+  myMemo_->hide();
+  column->addWidget(myMemo_, 1);
+  // Keeps the client area filled while no song is shown.
+  auto* idle = new QLabel(central);
+  idle->setObjectName(QStringLiteral("IdleArea"));
+  idle->setAlignment(Qt::AlignCenter);
+  column->addWidget(idle, 1);
+  connect(this, &TMainForm::SongOpened, idle, &QWidget::hide);
+
+  panelVolume_ = new QFrame(this);
+  panelVolume_->setObjectName(QStringLiteral("PanelVolume"));
+  panelVolume_->setFrameShape(QFrame::StyledPanel);
+  panelVolume_->setAutoFillBackground(true);
+  auto* volLayout = new QVBoxLayout(panelVolume_);
+  volLayout->setContentsMargins(4, 4, 4, 4);
+  volSlider_ = new QSlider(Qt::Vertical, panelVolume_);
+  volSlider_->setObjectName(QStringLiteral("VolSlider"));
+  volSlider_->setRange(0, 130);
+  volSlider_->setInvertedAppearance(true);  // top is loudest: position 0
+  volLayout->addWidget(volSlider_);
+  panelVolume_->resize(36, 150);
+  panelVolume_->hide();
+  setCentralWidget(central);
+}
+
+void TMainForm::FormCreate() {
+  // 1. Hand-overs from a later start arrive here.
+  if (instance_) instance_->OnHandOver = [this](const QString& text) { HandleHandOver(text); };
+  IgnorePlayerCommands = false;
+
+  // 2. Language: the stored choice, else the system's language.
+  const bool haveLang = store_->KeyInReg(QStringLiteral("Lang"));
+  const QString lang = haveLang ? store_->ReadStrFromReg(QStringLiteral("Lang"), {}) : QString();
+  cv::SetCurrLanguage(ChooseLanguage(haveLang, lang,
+                                     systemLanguageName_.isEmpty() ? SystemLanguageName()
+                                                                   : systemLanguageName_));
+  ApplyCaptions();
+
+  // 3.-5. Hidden mode, program folder, operating system.
+  hiddenMode_ = IsHiddenMode(arguments_);
+  if (applicationDirectory_.isEmpty()) applicationDirectory_ = QCoreApplication::applicationDirPath();
+  windowsVersion_ = OperatingSystemText();
+
+  // 6. Settings.
+  settings_ = LoadConfiguration(*store_, applicationDirectory_);
+  {
+    const QSignalBlocker block(volSlider_);
+    volSlider_->setValue(130 - settings_.VolumeValue);
+  }
+  connect(volSlider_, &QSlider::valueChanged, this, &TMainForm::VolSliderChange);
+  lVolume_->setVisible(settings_.VSTiEnabled);
+
+  // 7. Recent files that still exist.
+  QStringList existing;
+  for (const QString& f : settings_.LastMidifilesList)
+    if (QFileInfo::exists(f)) existing << f;
+  settings_.LastMidifilesList = existing;
+  RefreshRecentMenu();
+
+  // 8.-9. Geometry, view font.
+  ApplyStoredGeometry();
+  ApplyViewFont();
+  myMemo_->setReadOnly(true);
+
+  // 10. Style menus and the stored style.
+  BuildStyleMenus();
+  if (!settings_.StyleDarkToLoad.isEmpty()) ApplyStyle(settings_.StyleDarkToLoad);
+  if (!settings_.StyleLightToLoad.isEmpty()) ApplyStyle(settings_.StyleLightToLoad);
+  UpdateStyleChecks();
+
+  // 11.-13. Drops, caption, flags.
+  setAcceptDrops(true);
+  setWindowTitle(kTitle);
+  song_.MidiFileLoaded = false;
+  song_.NumberOfSourceTracks = 0;
+  song_.SourceData.clear();
+}
+
+void TMainForm::ApplyCaptions() {
+  const bool german = cv::CurrLanguage() == cv::TLanguage::Deutsch;
+  for (const Caption& c : kCaptions) {
+    const QString text = QString::fromUtf8(german || !c.en ? c.de : c.en);
+    if (QMenu* m = findChild<QMenu*>(QLatin1String(c.name))) m->setTitle(text);
+    else if (QAction* a = Action(QLatin1String(c.name))) a->setText(text);
+  }
+  Action(QStringLiteral("MainMenu_HelpInfo"))->setText((german ? QStringLiteral("Info über")
+                                                               : QStringLiteral("About")) + kTitle);
+  for (int k = 0; k < settings_.LastMidifilesList.size(); ++k)
+    Action(QStringLiteral("MMF_Midifile%1").arg(k + 1))->setText(settings_.LastMidifilesList[k]);
+}
+
+double TMainForm::DpiFactor() const {
+  const double dpi = logicalDpiY();
+  return dpi > 0 ? dpi / 96.0 : 1.0;
+}
+
+QSizeF TMainForm::ClientSize96() const {
+  const double f = DpiFactor();
+  return QSizeF(width() / f, height() / f);
+}
+
+void TMainForm::ApplyStoredGeometry() {
+  const cv::TConfiguration& c = settings_.Configuration;
+  const double f = DpiFactor();
+  QRect desktop(0, 0, 1920, 1080);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->availableGeometry();
+  TWindowGeometry g{c.MainFormLeft, c.MainFormTop, std::round(c.MainFormHeight * f),
+                    std::round(c.MainFormWidth * f)};
+  g = ClampWindowGeometry(g, desktop);
+  const int w = std::max(320, static_cast<int>(g.Width)), h = std::max(240, static_cast<int>(g.Height));
+  resize(w, h);
+  move(g.Left, g.Top);
+}
+
+void TMainForm::ApplyViewFont() {
+  const cv::TConfiguration& c = settings_.Configuration;
+  QFont font(QString::fromStdString(c.FontName));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  font.setPointSize(std::clamp(c.FontSize, 4, 200));
+  font.setBold(c.FontBold);
+  font.setItalic(c.FontItalic);
+  font.setUnderline(c.FontUnderline);
+  font.setStrikeOut(c.FontStrikeOut);
+  myMemo_->setFont(font);
+  myMemo_->document()->setDefaultFont(font);
+  // Text already shown takes the font as well.
+  QTextCursor all(myMemo_->document());
+  all.select(QTextCursor::Document);
+  QTextCharFormat format;
+  format.setFont(font);
+  all.mergeCharFormat(format);
+}
+
+void TMainForm::MainMenu_TextSchriftAuswahlClick() {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, myMemo_->font(), this,
+                                            QString(), QFontDialog::MonospacedFonts);
+  if (!ok) return;
+  cv::TConfiguration& c = settings_.Configuration;
+  c.FontName = chosen.family().toStdString();
+  c.FontSize = chosen.pointSize() > 0 ? chosen.pointSize() : c.FontSize;
+  c.FontHeight = -static_cast<int32_t>(std::lround(c.FontSize * logicalDpiY() / 72.0));
+  c.FontBold = chosen.bold();
+  c.FontItalic = chosen.italic();
+  c.FontUnderline = chosen.underline();
+  c.FontStrikeOut = chosen.strikeOut();
+  ApplyViewFont();
+  SelectHyphen(song_.CurrentHyphen);
+  SaveConfiguration();
+}
+
+void TMainForm::SaveConfiguration() { UpdateConfiguration(*store_, settings_, ClientSize96(), hiddenMode_); }
+
+// ---------------------------------------------------------------- styles
+
+void TMainForm::BuildStyleMenus() {
+  auto fill = [this](QMenu* menu, const QStringList& names, bool dark) {
+    for (const QString& name : names) {
+      QAction* item = menu->addAction(name);
+      item->setCheckable(true);
+      item->setData(name);
+      connect(item, &QAction::triggered, this, [this, name, dark] {
+        dark ? MainMenu_StylesDarkClick(name) : MainMenu_StylesLightClick(name);
+      });
+    }
+  };
+  fill(stylesDark_, DarkStyleNames(), true);
+  fill(stylesLight_, LightStyleNames(), false);
+}
+
+void TMainForm::UpdateStyleChecks() {
+  const QString active = ActiveStyle();
+  for (QMenu* menu : {stylesDark_, stylesLight_})
+    for (QAction* item : menu->actions()) item->setChecked(item->data().toString() == active);
+}
+
+void TMainForm::MainMenu_StylesDarkClick(const QString& name) {
+  const QString clean = QString(name).remove(QLatin1Char('&'));
+  store_->WriteStrToReg(QStringLiteral("StyleDarkToLoad"), clean);
+  store_->WriteStrToReg(QStringLiteral("StyleLightToLoad"), QString());
+  settings_.StyleDarkToLoad = clean;
+  settings_.StyleLightToLoad.clear();
+  ApplyStyle(clean);
+  UpdateStyleChecks();
+  setAcceptDrops(true);
+}
+
+void TMainForm::MainMenu_StylesLightClick(const QString& name) {
+  const QString clean = QString(name).remove(QLatin1Char('&'));
+  store_->WriteStrToReg(QStringLiteral("StyleLightToLoad"), clean);
+  store_->WriteStrToReg(QStringLiteral("StyleDarkToLoad"), QString());
+  settings_.StyleLightToLoad = clean;
+  settings_.StyleDarkToLoad.clear();
+  ApplyStyle(clean);
+  UpdateStyleChecks();
+  setAcceptDrops(true);
+}
+
+// ---------------------------------------------------------------- help
+
+QString TMainForm::ManualFile() const {
+  const QString name = cv::CurrLanguage() == cv::TLanguage::Deutsch ? QStringLiteral("Bedienungsanleitung.html")
+                                                                    : QStringLiteral("OperatingManual.html");
+  const QStringList candidates = {
+      QDir(applicationDirectory_).filePath(QStringLiteral("manual/") + name),
+      QDir(QStringLiteral(CANTOVEX_DATA_DIR)).filePath(QStringLiteral("manual/") + name)};
+  for (const QString& c : candidates)
+    if (QFileInfo::exists(c)) return QDir::toNativeSeparators(c);
+  return QDir::toNativeSeparators(candidates.front());
+}
+
+void TMainForm::MainMenu_HelpManualClick() {
+  const QString file = ManualFile();
+  if (!QFileInfo::exists(file)) {
+    ShowError(T("Datei \"%1\" nicht gefunden!", "File \"%1\" not found!").arg(file));
+    return;
+  }
+  if (!QFileInfo(file).isReadable()) {
+    ShowError(T("Zugriff auf Datei \"%1\" verweigert!", "Access denied on file \"%1\" !").arg(file));
+    return;
+  }
+  if (!hooks_.OpenUrl(QUrl::fromLocalFile(file)))
+    ShowError(T("Unbekannter Fehler beim Aufruf der Datei \"%1\"", "Unknown error loading the file \"%1\"")
+                  .arg(file));
+}
+
+void TMainForm::MainMenu_HelpInfoClick() {
+  TAboutForm about(Action(QStringLiteral("MainMenu_HelpInfo"))->text(), windowsVersion_, DpiFactor(), this);
+  IgnorePlayerCommands = true;
+  about.exec();
+  IgnorePlayerCommands = false;
+}
+
+// ---------------------------------------------------------------- messages
+
+void TMainForm::ShowError(const QString& text) {
+  IgnorePlayerCommands = true;
+  hooks_.Message(QMessageBox::Critical, kTitle, text);
+  IgnorePlayerCommands = false;
+}
+
+void TMainForm::ShowInfo(const QString& text) {
+  IgnorePlayerCommands = true;
+  hooks_.Message(QMessageBox::Information, kTitle, text);
+  IgnorePlayerCommands = false;
+}
+
+void TMainForm::NotAvailable() {
+  ShowInfo(T("Diese Funktion ist in dieser Version noch nicht verfügbar.",
+             "This function is not available in this version yet."));
+}
+
+// ---------------------------------------------------------------- transport
+
+void TMainForm::Btn_PlayClick() {
+  if (!song_.MidiFileLoaded) return;
+  // Playback arrives with the player; until then the strip stays at rest.
+}
+
+void TMainForm::Btn_StopClick() {
+  if (!song_.MidiFileLoaded) return;
+  if (song_.Player && song_.Player->Playing()) song_.Player->Stop();
+  SetLed(playLED_, false, "#2ecc40");
+  SetLed(recLED_, false, "#ff4136");
+  RecordingTiming = false;
+  lSongPosition_->setText(QStringLiteral("1.01"));
+  posSlider_->setValue(0);
+  posSlider_->setToolTip(QStringLiteral("0 ms"));
+  song_.CurrentHyphen = 0;
+  if (!editingText_) SelectHyphen(0);
+}
+
+void TMainForm::VolSliderChange(int position) {
+  settings_.VolumeValue = 130 - position;
+  store_->WriteIntToReg(QStringLiteral("VolumeValue"), settings_.VolumeValue);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  PlaceVolumePanel();
+}
+
+void TMainForm::PlaceVolumePanel() {
+  if (panelVolume_ && lVolume_) {
+    const QPoint at = lVolume_->mapTo(this, QPoint(0, lVolume_->height() + 4));
+    panelVolume_->move(std::max(0, at.x() + lVolume_->width() - panelVolume_->width()), at.y());
+  }
+}
+
+// ---------------------------------------------------------------- closing
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  const bool playing = song_.Player && song_.Player->Playing();
+  if (playing || RecordingTiming) {
+    ShowInfo(T("Bitte nicht während der Wiedergabe oder Aufnahme!", "Please not during playback or record!"));
+    event->ignore();
+    return;
+  }
+  if (song_.MidiFileLoaded) {
+    IgnorePlayerCommands = true;
+    const bool yes = hooks_.AskYesNo(kTitle, T("Wollen Sie den Cantovex 3 beenden?", "Do you want to exit Cantovex 3?"));
+    IgnorePlayerCommands = false;
+    if (!yes) {
+      event->ignore();
+      return;
+    }
+  }
+  TClosingGeometry g;
+  g.MainLeft = x();
+  g.MainTop = y();
+  g.MainClient96 = ClientSize96();
+  g.OffsetLeft = settings_.LyricsOffsetFormLeft;
+  g.OffsetTop = settings_.LyricsOffsetFormTop;
+  g.OffsetWidth96 = settings_.LyricsOffsetFormWidth;
+  const auto previous = store_->OnError;
+  store_->OnError = [](bool, const QString&) {};  // a failure here must not keep the program open
+  WriteClosingGeometry(*store_, g, settings_.Configuration.VirtualPrompta);
+  store_->OnError = previous;
+  event->accept();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    if (watched == lVolume_) {
+      panelVolume_->setVisible(!panelVolume_->isVisible());
+      if (panelVolume_->isVisible()) {
+        PlaceVolumePanel();
+        panelVolume_->raise();
+      }
+      return true;
+    }
+    if (watched == lLyricsOffset_) {
+      if (song_.MidiFileLoaded) NotAvailable();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace cvapp

@@ -1,0 +1,156 @@
+// The main window: menus, the lyric view, the transport strip, and the commands that open and
+// save songs. It owns the song and the stored settings.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+#include "app/AppSettings.h"
+#include "app/UiHooks.h"
+#include "song/Song.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTextEdit;
+
+namespace cvapp {
+
+class TMyRegistry;
+class TInstanceManager;
+
+struct TMainFormOptions {
+  TMyRegistry* Store = nullptr;  // required; outlives the window
+  QStringList Arguments;          // the process arguments, program name first
+  QString ApplicationDirectory;   // empty: the executable's folder
+  QString SystemLanguageName;     // empty: asked of the system
+  TInstanceManager* Instance = nullptr;  // receives hand-overs when given
+  TUiHooks Hooks;                 // unset members get the real dialogs
+};
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TMainForm(TMainFormOptions options, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // --- Opening (four entry points feed DateiOeffnen) ---
+  // Opens a song; throws cv::EMidiError (or std::exception) and then leaves no song loaded.
+  void DateiOeffnen(const QString& fileToOpen);
+  void MainMenu_DateiOeffnenClick();
+  void MMF_MidifileClick(int tag);
+  void HandleDroppedFiles(const QStringList& files);
+  void HandleHandOver(const QString& text);
+  // Opens the first .mid or .kar among the program's own arguments (start with a song).
+  void OpenFromArguments(const QStringList& arguments);
+
+  // --- Saving ---
+  void MainMenu_DateiSpeichernClick();
+  void MainMenu_DateiSpeichernUnterClick();
+  // format 0 or 1; false when the writer refused (the user has seen why).
+  bool SaveSong(const QString& fileName, int format);
+
+  // --- Display ---
+  void SelectHyphen(int hyphenToDraw);
+  void ApplyViewFont();
+  void MainMenu_TextSchriftAuswahlClick();
+
+  // --- Shell ---
+  void MainMenu_StylesDarkClick(const QString& name);
+  void MainMenu_StylesLightClick(const QString& name);
+  void MainMenu_HelpManualClick();
+  void MainMenu_HelpInfoClick();
+  QString ManualFile() const;
+  void Btn_PlayClick();
+  void Btn_StopClick();
+  void VolSliderChange(int position);
+
+  // --- State, for the commands of other windows and for tests ---
+  cv::Song& CurrentSong() { return song_; }
+  TStoredSettings& Settings() { return settings_; }
+  TMyRegistry& Store() { return *store_; }
+  bool MidiFileLoaded() const { return song_.MidiFileLoaded; }
+  bool EditingText() const { return editingText_; }
+  bool HiddenMode() const { return hiddenMode_; }
+  bool NextHyphenIsEndOfLine() const { return nextHyphenIsEndOfLine_; }
+  QString WindowsVersion() const { return windowsVersion_; }
+  QString ApplicationDirectory() const { return applicationDirectory_; }
+  QString DisplayText() const;
+  QSizeF ClientSize96() const;
+  double DpiFactor() const;
+  QTextEdit* MyMemo() const { return myMemo_; }
+  QAction* Action(const QString& objectName) const;
+  QMenu* Menu(const QString& objectName) const;
+  void SaveConfiguration();  // UpdateConfiguration with the window's current size
+  TUiHooks& Hooks() { return hooks_; }
+  bool RecordingTiming = false;
+  bool IgnorePlayerCommands = false;
+  bool QuerryForRules = false;
+  QString TextFileName;
+
+ signals:
+  // After a song was opened (for the dialogs that hold per-song state).
+  void SongOpened();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void CreateMenus();
+  void CreateCentralWidgets();
+  void ApplyCaptions();
+  void ApplyStoredGeometry();
+  void PlaceVolumePanel();
+  void BuildStyleMenus();
+  void UpdateStyleChecks();
+  void RefreshRecentMenu();
+  void SetViewingMenuStates();
+  void SetEditingMenuStates();
+  void UpdateLastMidiPath(const QString& fileName, bool saveAll);
+  void ShowError(const QString& text);
+  void ShowInfo(const QString& text);
+  void NotAvailable();
+  void LoadLyricTextFile(const QString& fileName);
+  QAction* AddAction(QMenu* menu, const char* objectName);
+
+  TMyRegistry* store_;
+  TUiHooks hooks_;
+  TInstanceManager* instance_;
+  QStringList arguments_;
+  QString applicationDirectory_;
+  QString systemLanguageName_;
+  QString windowsVersion_;
+  bool hiddenMode_ = false;
+  bool editingText_ = false;
+  bool nextHyphenIsEndOfLine_ = false;
+
+  cv::Song song_;
+  TStoredSettings settings_;
+
+  // Widgets (named as the rest of the program refers to them).
+  QTextEdit* myMemo_ = nullptr;
+  QMenu* popupMenu_Text_ = nullptr;
+  QFrame* panelTop_ = nullptr;
+  QPushButton *btnPlay_ = nullptr, *btnStop_ = nullptr, *btnRew_ = nullptr, *btnFrwd_ = nullptr,
+              *btnRec_ = nullptr;
+  QLabel *playLED_ = nullptr, *recLED_ = nullptr, *lSongPosition_ = nullptr,
+         *lLyricsOffset_ = nullptr, *lVolume_ = nullptr;
+  QSlider* posSlider_ = nullptr;
+  QFrame* panelVolume_ = nullptr;
+  QSlider* volSlider_ = nullptr;
+  QMenu* mmfHistory_ = nullptr;
+  QMenu* stylesDark_ = nullptr;
+  QMenu* stylesLight_ = nullptr;
+};
+
+}  // namespace cvapp

@@ -1,0 +1,364 @@
+// Opening and saving songs, the recent-files list, drops and hand-overs, the highlight.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QSlider>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include "app/CV_Main.h"
+#include "app/MyRegistry.h"
+#include "app/SelectHyphen.h"
+#include "app/SongSteps.h"
+#include "output/InsertLyrics.h"
+#include "song/Language.h"
+
+namespace cvapp {
+
+namespace {
+
+const QString kTitle = QStringLiteral(" Cantovex 3");
+
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+
+bool IsMidiFile(const QString& fileName) {
+  const QString ext = QFileInfo(fileName).suffix().toLower();
+  return ext == QLatin1String("mid") || ext == QLatin1String("kar");
+}
+
+bool IsLyricTextFile(const QString& fileName) {
+  const QString ext = QFileInfo(fileName).suffix().toLower();
+  return ext == QLatin1String("doc") || ext == QLatin1String("docx") || ext == QLatin1String("odt") ||
+         ext == QLatin1String("txt") || ext == QLatin1String("rtf");
+}
+
+bool SameFolder(const QString& a, const QString& b) {
+#ifdef Q_OS_WIN
+  return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+  return QDir::cleanPath(a) == QDir::cleanPath(b);
+#endif
+}
+
+struct WaitCursor {
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QString ErrorText(const std::exception& e) {
+  const QString text = QString::fromUtf8(e.what());
+  return text.isEmpty() ? T("Unbekannter Fehler", "Unknown error") : text;
+}
+
+}  // namespace
+
+void TMainForm::DateiOeffnen(const QString& fileToOpen) {
+  WaitCursor wait;
+  song_.LastHiddenNote = nullptr;
+  myMemo_->clear();
+  myMemo_->hide();
+  // The old song goes first, also one that failed half-way.
+  if (song_.Player && song_.Player->Playing()) song_.Player->Stop();
+  cv::ClearMidiMemory(song_);
+  song_.MidiFileLoaded = false;
+
+  song_.MidiFileName = fileToOpen.toStdString();
+  song_.Configuration = settings_.Configuration;
+  song_.PromptaControllerTrack = -1;
+  ReadSongFile(song_, fileToOpen);
+
+  // Display text: one character per line break, so offsets match the syllable list.
+  QString display;
+  for (int i = 0; i < song_.HyphenArrayElements && i < static_cast<int>(song_.HyphenArray.size()); ++i)
+    display += QString::fromStdU16String(song_.HyphenArray[i].Text);
+  display.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  myMemo_->setPlainText(display);
+  ApplyViewFont();
+  QTextCursor start(myMemo_->document());
+  myMemo_->setTextCursor(start);
+  myMemo_->setProperty("popup", true);
+  myMemo_->show();
+
+  song_.CurrentHyphen = -1;
+  nextHyphenIsEndOfLine_ = false;
+  SelectHyphen(song_.CurrentHyphen);
+
+  for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextLaden",
+                           "MainMenu_TextSchriftAuswahl"})
+    Action(QLatin1String(name))->setEnabled(true);
+  Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->setEnabled(true);
+  Menu(QStringLiteral("MainMenu_Text"))->menuAction()->setEnabled(true);
+
+  lSongPosition_->setText(QStringLiteral("1.01"));
+  lSongPosition_->setToolTip(song_.TempoArray.empty()
+                                 ? QString()
+                                 : QStringLiteral("Tempo: %1").arg(song_.TempoArray.front().Tempo));
+  posSlider_->setMaximum(std::max(0, song_.SongLength));
+  posSlider_->setToolTip(QStringLiteral("0 ms"));
+  posSlider_->setValue(0);
+  setWindowTitle(kTitle + QStringLiteral(" - ") + fileToOpen);
+
+  song_.LyricsOffset = 0;
+  song_.MidiFileLoaded = true;
+  QuerryForRules = true;
+  TextFileName.clear();
+
+  if (song_.HyphenArrayElements < 1) {
+    SetEditingMenuStates();
+    myMemo_->setReadOnly(false);
+    myMemo_->setFocus();
+    editingText_ = true;
+  } else {
+    SetViewingMenuStates();
+    myMemo_->setReadOnly(true);
+    editingText_ = false;
+    cv::InsertLyrics(song_);
+  }
+  for (cv::TMyTrack& track : song_.MidiTrack) track.TrkPlayEvent = track.TrkFirstEvent;
+
+  AddRecentFile(settings_.LastMidifilesList, fileToOpen);
+  store_->WriteStrToReg(QStringLiteral("LastMidifilesList"), JoinRecentFiles(settings_.LastMidifilesList));
+  RefreshRecentMenu();
+  emit SongOpened();
+}
+
+void TMainForm::SetViewingMenuStates() {
+  Action(QStringLiteral("MainMenu_TextEdit"))->setEnabled(true);
+  Action(QStringLiteral("PopupMenu_TextEdit"))->setEnabled(true);
+  Action(QStringLiteral("MainMenu_TextHyphenate"))->setEnabled(false);
+  Action(QStringLiteral("PopupMenu_TextHyphenate"))->setEnabled(false);
+  for (const char* name : {"MainMenu_TextAssign", "MainMenu_TextDelete", "MainMenu_TextEditMTC",
+                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase",
+                           "MainMenu_TextHideNote", "MainMenu_TextOffset", "MainMenu_TextQuantize",
+                           "MainMenu_TextSpeichern", "MainMenu_TextSpeichernUnter", "PopupMenu_TextAssign",
+                           "PopupMenu_TextEditMTC", "PopupMenu_TextHideNote"})
+    Action(QLatin1String(name))->setEnabled(true);
+  for (const char* name : {"MainMenu_TextUndoQuantize", "MainMenu_TextUndoHideNote", "PopupMenu_TextUndoHideNote"})
+    Action(QLatin1String(name))->setEnabled(false);
+  Action(QStringLiteral("MainMenu_TextEdit"))->setText(T("Bearbeiten", "Edit"));
+  Action(QStringLiteral("PopupMenu_TextEdit"))->setText(T("&Bearbeiten", "Edit"));
+  Action(QStringLiteral("MainMenu_TextEditMTC"))->setText(T("Bearbeiten mit MTC", "Edit with MTC"));
+  Action(QStringLiteral("PopupMenu_TextEditMTC"))->setText(T("Bearbeiten mit &MTC", "Edit with MTC"));
+}
+
+void TMainForm::SetEditingMenuStates() {
+  SetViewingMenuStates();
+  Action(QStringLiteral("MainMenu_TextHyphenate"))->setEnabled(true);
+  Action(QStringLiteral("PopupMenu_TextHyphenate"))->setEnabled(true);
+  for (const char* name : {"MainMenu_TextAssign", "MainMenu_TextDelete", "MainMenu_TextEditMTC",
+                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase",
+                           "MainMenu_TextHideNote", "MainMenu_TextOffset", "MainMenu_TextQuantize",
+                           "MainMenu_TextSpeichern", "MainMenu_TextSpeichernUnter", "PopupMenu_TextAssign",
+                           "PopupMenu_TextEditMTC", "PopupMenu_TextHideNote"})
+    Action(QLatin1String(name))->setEnabled(false);
+  Action(QStringLiteral("MainMenu_TextEdit"))->setText(T("Bearbeiten beenden", "Finish editing"));
+  Action(QStringLiteral("PopupMenu_TextEdit"))->setText(T("Bearbeiten beenden", "Finish editing"));
+}
+
+void TMainForm::RefreshRecentMenu() {
+  const QStringList& list = settings_.LastMidifilesList;
+  mmfHistory_->menuAction()->setVisible(!list.isEmpty());
+  for (int k = 0; k < kMaxRecentFiles; ++k) {
+    QAction* item = Action(QStringLiteral("MMF_Midifile%1").arg(k + 1));
+    if (k < list.size()) {
+      // "&" in a file name is text, not a mnemonic.
+      item->setText(QString(list[k]).replace(QLatin1Char('&'), QStringLiteral("&&")));
+      item->setVisible(true);
+    } else {
+      item->setVisible(false);
+    }
+  }
+}
+
+void TMainForm::UpdateLastMidiPath(const QString& fileName, bool saveAll) {
+  const QString folder = QDir::toNativeSeparators(QFileInfo(fileName).absolutePath());
+  const QString current = QString::fromStdString(settings_.Configuration.LastMidiPathSource);
+  if (SameFolder(folder, current)) return;
+  settings_.Configuration.LastMidiPathSource = folder.toStdString();
+  if (saveAll)
+    SaveConfiguration();
+  else
+    store_->WriteStrToReg(QStringLiteral("LastMidiPathSource"), folder);
+}
+
+void TMainForm::MainMenu_DateiOeffnenClick() {
+  IgnorePlayerCommands = true;
+  const QString file = hooks_.ChooseOpenFile(
+      QStringLiteral(" Datei laden"), QString::fromStdString(settings_.Configuration.LastMidiPathSource),
+      T("Midi Dateien (*.mid *.kar)", "Midi files (*.mid *.kar)") + QStringLiteral(";;") +
+          T("Alle Dateien (*)", "All files (*)"));
+  if (!file.isEmpty()) {
+    UpdateLastMidiPath(file, true);
+    try {
+      DateiOeffnen(file);
+    } catch (const std::exception& e) {
+      ShowError(ErrorText(e));
+    }
+  }
+  IgnorePlayerCommands = false;
+}
+
+void TMainForm::MMF_MidifileClick(int tag) {
+  const QStringList& list = settings_.LastMidifilesList;
+  if (tag < 0 || tag >= list.size()) return;
+  const QString file = list[tag];
+  if (!QFileInfo(file).isFile()) {
+    ShowError(T("Die Datei \"%1\" gibt es nicht mehr.", "The file \"%1\" no longer exists.").arg(file));
+    return;
+  }
+  UpdateLastMidiPath(file, false);
+  try {
+    DateiOeffnen(file);
+  } catch (const std::exception& e) {
+    song_.MidiFileLoaded = false;
+    ShowError(ErrorText(e));
+  }
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  QStringList files;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  event->acceptProposedAction();
+  HandleDroppedFiles(files);
+}
+
+void TMainForm::HandleDroppedFiles(const QStringList& files) {
+  if (files.isEmpty()) return;
+  raise();
+  activateWindow();
+  const QString file = files.front();
+  if (!QFileInfo(file).isFile()) return;
+  if (IsMidiFile(file)) {
+    UpdateLastMidiPath(file, true);
+    if (song_.Player && song_.Player->Playing()) Btn_StopClick();
+    try {
+      DateiOeffnen(file);
+    } catch (const std::exception& e) {
+      ShowError(ErrorText(e));
+      return;
+    }
+    Btn_PlayClick();
+  } else if (IsLyricTextFile(file)) {
+    if (song_.Player && song_.Player->Playing()) Btn_StopClick();
+    LoadLyricTextFile(file);
+  } else {
+    ShowInfo(T("Dies ist kein unterstützter Dateityp!", "This is no supported file type!"));
+  }
+}
+
+void TMainForm::LoadLyricTextFile(const QString& fileName) {
+  if (!song_.MidiFileLoaded) {
+    ShowInfo(T("Bitte zuerst eine Mididatei öffnen.", "Please open a midi file first."));
+    return;
+  }
+  (void)fileName;
+  NotAvailable();
+}
+
+void TMainForm::HandleHandOver(const QString& text) {
+  QString lines = text;
+  lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  for (const QString& line : lines.split(QLatin1Char('\n'))) {
+    const QString file = line.trimmed();
+    if (file.isEmpty() || !IsMidiFile(file)) continue;
+    try {
+      DateiOeffnen(file);
+    } catch (const std::exception& e) {
+      song_.MidiFileLoaded = false;
+      ShowError(ErrorText(e));
+    }
+    break;
+  }
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+}
+
+void TMainForm::OpenFromArguments(const QStringList& arguments) {
+  for (int i = 1; i < arguments.size(); ++i)
+    if (IsMidiFile(arguments[i])) {
+      try {
+        DateiOeffnen(arguments[i]);
+      } catch (const std::exception& e) {
+        song_.MidiFileLoaded = false;
+        ShowError(ErrorText(e));
+      }
+      return;
+    }
+}
+
+// ---------------------------------------------------------------- saving
+
+bool TMainForm::SaveSong(const QString& fileName, int format) {
+  IgnorePlayerCommands = true;
+  bool written = false;
+  try {
+    written = WriteSongFile(song_, fileName, format, [this](const QString& caption, const QString& text) {
+      hooks_.Message(QMessageBox::Warning, caption, text);
+    });
+  } catch (const std::exception& e) {
+    ShowError(ErrorText(e));
+  }
+  IgnorePlayerCommands = false;
+  return written;
+}
+
+void TMainForm::MainMenu_DateiSpeichernClick() {
+  if (!song_.MidiFileLoaded) return;
+  // The file keeps its own format: format 0 stays 0, formats 1 and 2 are written as 1.
+  SaveSong(QString::fromStdString(song_.MidiFileName), song_.MidiFileFormat == 0 ? 0 : 1);
+}
+
+void TMainForm::MainMenu_DateiSpeichernUnterClick() {
+  if (!song_.MidiFileLoaded) return;
+  IgnorePlayerCommands = true;
+  const QString current = QString::fromStdString(song_.MidiFileName);
+  QString fileName = current;
+  int filterIndex = song_.MidiFileFormat == 0 ? 1 : 2;
+  const bool chosen = hooks_.ChooseSaveFile(
+      QStringLiteral(" Datei speichern"), QFileInfo(current).absolutePath(),
+      QStringLiteral("Midi Format 0 (*.mid);;Midi Format 1 (*.mid)"), fileName, filterIndex);
+  IgnorePlayerCommands = false;
+  if (!chosen || fileName.isEmpty()) return;
+  if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".mid");
+  if (SaveSong(fileName, filterIndex == 2 ? 1 : 0)) {
+    // From now on Save writes to the new file, not over the one the song came from.
+    song_.MidiFileName = fileName.toStdString();
+    setWindowTitle(kTitle + QStringLiteral(" - ") + fileName);
+  }
+}
+
+// ---------------------------------------------------------------- display
+
+QString TMainForm::DisplayText() const { return myMemo_->toPlainText(); }
+
+void TMainForm::SelectHyphen(int hyphenToDraw) {
+  THighlight h;
+  if (!ComputeHighlight(song_.HyphenArray, song_.HyphenArrayElements, hyphenToDraw, h)) return;
+  song_.CurrentHyphen = hyphenToDraw;
+  song_.HyphenArrayCounter = hyphenToDraw;
+  nextHyphenIsEndOfLine_ = h.EndOfLine;
+  const int length = std::max(0, myMemo_->document()->characterCount() - 1);
+  QTextCursor cursor(myMemo_->document());
+  cursor.setPosition(std::clamp(h.Caret, 0, length));
+  myMemo_->setTextCursor(cursor);
+  myMemo_->ensureCursorVisible();
+  cursor.setPosition(std::clamp(h.SelStart, 0, length));
+  cursor.setPosition(std::clamp(h.SelEnd, 0, length), QTextCursor::KeepAnchor);
+  myMemo_->setTextCursor(cursor);
+  if (h.EndOfLine) nextHyphenIsEndOfLine_ = false;
+}
+
+}  // namespace cvapp

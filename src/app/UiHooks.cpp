@@ -1,0 +1,42 @@
+#include "app/UiHooks.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QPointer>
+
+namespace cvapp {
+
+TUiHooks DefaultUiHooks(QWidget* parent) {
+  QPointer<QWidget> owner(parent);
+  TUiHooks h;
+  h.Message = [owner](QMessageBox::Icon icon, const QString& caption, const QString& text) {
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
+    box.exec();
+  };
+  h.AskYesNo = [owner](const QString& caption, const QString& text) {
+    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
+  h.ChooseOpenFile = [owner](const QString& title, const QString& start, const QString& filter) {
+    return QFileDialog::getOpenFileName(owner, title, start, filter);
+  };
+  h.ChooseSaveFile = [owner](const QString& title, const QString& start, const QString& filter,
+                             QString& fileName, int& filterIndex) {
+    QFileDialog dialog(owner, title, start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("mid"));
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[filterIndex - 1]);
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    fileName = dialog.selectedFiles().constFirst();
+    filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (filterIndex < 1) filterIndex = 1;
+    return true;
+  };
+  h.OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  return h;
+}
+
+}  // namespace cvapp

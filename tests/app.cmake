@@ -1,0 +1,11 @@
+# The desktop application's suite: drives the real windows on the offscreen platform.
+if(TARGET cantovex_gui)
+  file(GLOB APP_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp)
+  add_executable(app_tests ${APP_TEST_SOURCES})
+  target_link_libraries(app_tests PRIVATE cantovex_gui cantovex_testsupport GTest::gtest)
+  target_compile_definitions(app_tests PRIVATE CANTOVEX_APP_BINARY="$<TARGET_FILE:cantovex>")
+  add_dependencies(app_tests cantovex)
+  cantovex_warnings(app_tests)
+  gtest_discover_tests(app_tests DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
