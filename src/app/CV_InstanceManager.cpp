@@ -49,10 +49,11 @@ TInstanceManager::TStartResult TInstanceManager::Start(const QStringList& argume
     QByteArray frame(4, '\0');
     qToBigEndian<quint32>(static_cast<quint32>(payload.size()), frame.data());
     socket.write(frame + payload);
-    socket.flush();
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kWaitMs)) {
+    }
     char answer = 0;
-    if (socket.waitForBytesWritten(kWaitMs) && socket.waitForReadyRead(kWaitMs) &&
-        socket.read(&answer, 1) == 1 && answer > 0)
+    if (socket.bytesToWrite() == 0 && socket.waitForReadyRead(kWaitMs) && socket.read(&answer, 1) == 1 &&
+        answer > 0)
       return TStartResult::HandedOver;
     // No answer: go on as a normal start (without a receiving end).
     return TStartResult::FirstInstance;

@@ -16,7 +16,7 @@
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
 #include "app/SongSteps.h"
-#include "output/InsertLyrics.h"
+#include "song/OpenSong.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -60,18 +60,20 @@ QString ErrorText(const std::exception& e) {
 
 void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   WaitCursor wait;
-  song_.LastHiddenNote = nullptr;
   myMemo_->clear();
   myMemo_->hide();
-  // The old song goes first, also one that failed half-way.
-  if (song_.Player && song_.Player->Playing()) song_.Player->Stop();
-  cv::ClearMidiMemory(song_);
-  song_.MidiFileLoaded = false;
-
-  song_.MidiFileName = fileToOpen.toStdString();
+  editingText_ = false;
   song_.Configuration = settings_.Configuration;
-  song_.PromptaControllerTrack = -1;
-  ReadSongFile(song_, fileToOpen);
+  cv::OpenSongOptions options;
+  options.AskRemovePrompta = [this](const std::string& question) {
+    IgnorePlayerCommands = true;
+    const bool yes = hooks_.AskYesNo(kTitle, QString::fromStdString(question));
+    IgnorePlayerCommands = false;
+    return yes;
+  };
+  // Reads, times, extracts and (with lyrics) rebuilds the lyric events; the song is released
+  // again when anything fails.
+  const cv::OpenSongResult opened = cv::DateiOeffnen(song_, fileToOpen.toStdString(), options);
 
   // Display text: one character per line break, so offsets match the syllable list.
   QString display;
@@ -104,12 +106,10 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   posSlider_->setValue(0);
   setWindowTitle(kTitle + QStringLiteral(" - ") + fileToOpen);
 
-  song_.LyricsOffset = 0;
-  song_.MidiFileLoaded = true;
   QuerryForRules = true;
   TextFileName.clear();
 
-  if (song_.HyphenArrayElements < 1) {
+  if (opened.EditingMode) {
     SetEditingMenuStates();
     myMemo_->setReadOnly(false);
     myMemo_->setFocus();
@@ -117,10 +117,7 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   } else {
     SetViewingMenuStates();
     myMemo_->setReadOnly(true);
-    editingText_ = false;
-    cv::InsertLyrics(song_);
   }
-  for (cv::TMyTrack& track : song_.MidiTrack) track.TrkPlayEvent = track.TrkFirstEvent;
 
   AddRecentFile(settings_.LastMidifilesList, fileToOpen);
   store_->WriteStrToReg(QStringLiteral("LastMidifilesList"), JoinRecentFiles(settings_.LastMidifilesList));

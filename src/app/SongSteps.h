@@ -1,4 +1,4 @@
-// The song library's steps the window calls: read a file into the song, write it back.
+// Writing the song from the window: the format 0 and format 1 writers behind one call.
 #pragma once
 
 #include <QString>
@@ -7,10 +7,6 @@
 #include "song/Song.h"
 
 namespace cvapp {
-
-// Reads, times and extracts the lyrics of a MIDI file into song (released by the caller
-// first). Throws cv::EMidiError with the finished message.
-void ReadSongFile(cv::Song& song, const QString& fileName);
 
 // Writes the song as a Standard MIDI File of format 0 or 1. The writer's messages go to
 // message(caption, text); false when the file was not written.

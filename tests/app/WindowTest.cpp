@@ -1,0 +1,171 @@
+// The main window: start-up with empty and filled stores, menus, styles, closing, manual.
+#include <gtest/gtest.h>
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QSlider>
+#include <QFile>
+#include <QMenu>
+#include <QSettings>
+#include <QTextEdit>
+
+#include "AppFixture.h"
+#include "app/Styles.h"
+#include "song/Language.h"
+
+using namespace cvapptest;
+
+namespace {
+
+void WriteIni(const QString& file, const QString& body) {
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(("[General]\n" + body).toUtf8());
+}
+
+QString SomeMidiFile(const QString& name) {
+  cvtest::SmfBuilder b;
+  b.AddTrack().Bpm(0, 120).NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60);
+  return Q(b.WriteTemp(name.toStdString()));
+}
+
+}  // namespace
+
+TEST(Window, StartsWithAnEmptyStoreInTheSystemLanguageAndWritesNothing) {
+  const QString file = TempSettingsFile();
+  AppWindow w(file, QStringLiteral("Deutsch"));
+  EXPECT_EQ(cv::CurrLanguage(), cv::TLanguage::Deutsch);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3"));
+  EXPECT_EQ(w->Menu(QStringLiteral("MainMenu_Datei"))->title(), QStringLiteral(" Datei "));
+  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Öffnen"));
+  EXPECT_EQ(w.Text("MainMenu_HelpInfo"), QStringLiteral("Info über Cantovex 3"));
+  // Enabled states before a song is open.
+  EXPECT_TRUE(w.Enabled("MainMenu_DateiOeffnen"));
+  EXPECT_TRUE(w.Enabled("MainMenu_DateiMultiOeffnen"));
+  EXPECT_FALSE(w.Enabled("MainMenu_DateiSpeichern"));
+  EXPECT_FALSE(w.Enabled("MainMenu_DateiSpeichernUnter"));
+  EXPECT_FALSE(w->Menu(QStringLiteral("MainMenu_Text"))->menuAction()->isEnabled());
+  EXPECT_FALSE(w->Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->isEnabled());
+  EXPECT_TRUE(w.Enabled("MainMenu_TextSchriftAuswahl"));
+  EXPECT_FALSE(w->Menu(QStringLiteral("MMF_History"))->menuAction()->isVisible());
+  EXPECT_FALSE(w->MyMemo()->isVisible());
+  EXPECT_TRUE(w->MyMemo()->isReadOnly());
+  EXPECT_FALSE(w->HiddenMode());
+  // The window is 640 x 480 at 96 dpi and no value was written at start.
+  EXPECT_EQ(w->ClientSize96().toSize(), QSize(640, 480));
+  EXPECT_TRUE(QSettings(file, QSettings::IniFormat).allKeys().isEmpty());
+}
+
+TEST(Window, StoredLanguageWinsOverTheSystem) {
+  struct Case {
+    const char* lang;
+    const char* system;
+    const char* file;
+    const char* open;
+    const char* about;
+  };
+  const Case cases[] = {
+      {"de", "English", " Datei ", "Öffnen", "Info über Cantovex 3"},
+      {"en", "Deutsch", "File", "Open", "About Cantovex 3"},
+      {"fr", "Deutsch", "File", "Open", "About Cantovex 3"},
+  };
+  for (const Case& c : cases) {
+    const QString file = TempSettingsFile();
+    WriteIni(file, QStringLiteral("Lang=%1\n").arg(QLatin1String(c.lang)));
+    AppWindow w(file, QLatin1String(c.system));
+    EXPECT_EQ(w->Menu(QStringLiteral("MainMenu_Datei"))->title(), QString::fromUtf8(c.file)) << c.lang;
+    EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QString::fromUtf8(c.open)) << c.lang;
+    EXPECT_EQ(w.Text("MainMenu_HelpInfo"), QString::fromUtf8(c.about)) << c.lang;
+  }
+  // Captions the English program keeps in German.
+  AppWindow en(TempSettingsFile(), QStringLiteral("English"));
+  EXPECT_EQ(en.Text("MainMenu_DateiSpeichernUnter"), QStringLiteral("Save as ..."));
+  EXPECT_EQ(en->Menu(QStringLiteral("MMF_History"))->title(), QStringLiteral("Zuletzt verwendet"));
+  EXPECT_EQ(en->Menu(QStringLiteral("MainMenu_StylesDark"))->title(), QStringLiteral("Dunkel"));
+}
+
+TEST(Window, StartsWithAFilledStore) {
+  const QString a = SomeMidiFile(QStringLiteral("a.mid"));
+  const QString b = SomeMidiFile(QStringLiteral("b.kar"));
+  const QString file = TempSettingsFile();
+  WriteIni(file, QStringLiteral("LastMidifilesList=\"%1\\t/gone/away.mid\\t%2\"\nMainFormWidth=700\n"
+                                "MainFormHeight=500.5\nMainFormLeft=40\nMainFormTop=30\nFontName=DejaVu Sans Mono\n"
+                                "FontSize=15\nFontBold=0\nVolumeValue=30\n")
+                     .arg(a, b));
+  AppWindow w(file, QStringLiteral("English"), {QStringLiteral("cantovex"), QStringLiteral("QORVELINTABU")});
+  EXPECT_TRUE(w->HiddenMode());
+  // The missing file is dropped; the others show in order.
+  EXPECT_EQ(w->Settings().LastMidifilesList, (QStringList{a, b}));
+  EXPECT_TRUE(w->Menu(QStringLiteral("MMF_History"))->menuAction()->isVisible());
+  EXPECT_EQ(w.Text("MMF_Midifile1"), a);
+  EXPECT_EQ(w.Text("MMF_Midifile2"), b);
+  EXPECT_TRUE(w->Action(QStringLiteral("MMF_Midifile2"))->isVisible());
+  EXPECT_FALSE(w->Action(QStringLiteral("MMF_Midifile3"))->isVisible());
+  EXPECT_EQ(w->size(), QSize(700, 501));
+  EXPECT_EQ(w->MyMemo()->font().family(), QStringLiteral("DejaVu Sans Mono"));
+  EXPECT_EQ(w->MyMemo()->font().pointSize(), 15);
+  EXPECT_FALSE(w->MyMemo()->font().bold());
+  EXPECT_EQ(w->findChild<QSlider*>(QStringLiteral("VolSlider"))->value(), 100);
+}
+
+TEST(Window, StyleChoicePersistsWithOneCheckedItem) {
+  const QString file = TempSettingsFile();
+  {
+    AppWindow w(file);
+    w->MainMenu_StylesDarkClick(QStringLiteral("Obsidian"));
+    w->MainMenu_StylesLightClick(QStringLiteral("Emerald"));
+    int checked = 0;
+    for (const char* menu : {"MainMenu_StylesDark", "MainMenu_StylesLight"})
+      for (QAction* item : w->Menu(QLatin1String(menu))->actions()) checked += item->isChecked() ? 1 : 0;
+    EXPECT_EQ(checked, 1);
+    EXPECT_EQ(w->Menu(QStringLiteral("MainMenu_StylesDark"))->actions().size(), 31);
+    EXPECT_EQ(w->Menu(QStringLiteral("MainMenu_StylesLight"))->actions().size(), 30);
+  }
+  QSettings stored(file, QSettings::IniFormat);
+  EXPECT_EQ(stored.value(QStringLiteral("StyleLightToLoad")).toString(), QStringLiteral("Emerald"));
+  EXPECT_EQ(stored.value(QStringLiteral("StyleDarkToLoad")).toString(), QString());
+  cvapp::ApplyStyle(cvapp::DefaultDarkStyle());
+  AppWindow again(file);
+  EXPECT_EQ(cvapp::ActiveStyle(), QStringLiteral("Emerald"));
+  EXPECT_NE(cvapp::StylePalette(QStringLiteral("Emerald")).color(QPalette::Window),
+            cvapp::StylePalette(QStringLiteral("Obsidian")).color(QPalette::Window));
+}
+
+TEST(Window, ClosingAsksOnlyWithASongAndStoresThePlacement) {
+  const QString file = TempSettingsFile();
+  {
+    AppWindow w(file);
+    w->move(120, 80);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(w.window.get(), &close);
+    EXPECT_TRUE(close.isAccepted());
+    EXPECT_TRUE(w.questions.isEmpty());
+  }
+  QSettings stored(file, QSettings::IniFormat);
+  EXPECT_EQ(stored.value(QStringLiteral("MainFormWidth")).toString(), QStringLiteral("640"));
+  EXPECT_TRUE(stored.contains(QStringLiteral("MainFormLeft")));
+  EXPECT_EQ(stored.value(QStringLiteral("LyricsOffsetFormLeft")).toInt(), -9999);
+
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(Q(cvtest::CorpusFile("kar/twinkle.kar")));
+  w.answerYes = false;
+  QCloseEvent refused;
+  QCoreApplication::sendEvent(w.window.get(), &refused);
+  EXPECT_FALSE(refused.isAccepted());
+  EXPECT_EQ(w.questions, QStringList{QStringLiteral("Do you want to exit Cantovex 3?")});
+  w.answerYes = true;
+  QCloseEvent accepted;
+  QCoreApplication::sendEvent(w.window.get(), &accepted);
+  EXPECT_TRUE(accepted.isAccepted());
+}
+
+TEST(Window, ManualOpensInTheBrowserOrSaysWhatIsMissing) {
+  AppWindow w(TempSettingsFile());
+  w->MainMenu_HelpManualClick();
+  ASSERT_EQ(w.openedUrls.size(), 1);
+  EXPECT_TRUE(w.openedUrls.front().toLocalFile().endsWith(QLatin1String("OperatingManual.html")));
+  EXPECT_TRUE(w.messages.empty());
+  QFile html(w.openedUrls.front().toLocalFile());
+  ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(html.readAll().contains("Quantize"));
+}
