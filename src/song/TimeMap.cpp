@@ -4,6 +4,7 @@
 #include <climits>
 #include <limits>
 
+#include "output/CV_EditTempo.h"
 #include "song/Language.h"
 #include "song/SongErrors.h"
 
@@ -289,6 +290,8 @@ void BuildTimeMap(Song& song) {
   SetWorkingTempo(song);
   PrepareTempoLists(song);
   SetTimeZones(song);
+  // The speed also slows the default tempo that stands in for missing tempo events.
+  if (SetWorkingDefaultTempo(song)) SetTimeZones(song);
   song.CurrentTimeZone = 0;
   SetTimePositions(song);
   const int32_t end = EndMarkerPosition(song);

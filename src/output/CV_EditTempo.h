@@ -1,0 +1,50 @@
+// Tempo editing (shift every tempo by beats per minute) and the playback speed.
+#pragma once
+
+#include <cstdint>
+
+#include "song/Song.h"
+
+namespace cv {
+
+constexpr int kTempoDiffMin = -40;
+constexpr int kTempoDiffMax = 40;
+
+// Beats per minute of the song's first tempo as read (120 when the song has no tempo event).
+int32_t FirstTempoAsRead(const Song& song);
+
+// Moves every tempo of the song by (tempoDiff - prevTempoDiff) beats per minute: the OK of
+// the tempo dialog. Every new tempo is checked (1 ... 65 535 bpm, microseconds fitting three
+// bytes) before any is written; a failing one throws EMidiError and leaves the song unchanged.
+// Returns false when the difference is 0 (nothing to do). Refreshes times on success.
+bool ApplyTempoDiff(Song& song, int tempoDiff, int prevTempoDiff);
+
+// Applies Configuration.PlaybackSpeed to every tempo as read (SlowDownTempo) or restores the
+// tempos as read (RestoreTempo), then refreshes times. Both do nothing without a loaded song
+// and throw EMidiError, leaving the song unchanged, when a tempo would leave its range.
+void SlowDownTempo(Song& song);
+void RestoreTempo(Song& song);
+
+// The default 120 bpm entry at tick 0 (a song whose tempo events start later or not at all) at
+// Configuration.PlaybackSpeed, for the open flow, which has set the tempo events already.
+// Returns true when it changed the entry; the zones are then to be built again.
+bool SetWorkingDefaultTempo(Song& song);
+
+// Rebuilds the time map, the event times and the syllables' position texts and times, and
+// puts the player and the current syllable back to the start.
+void RefreshAfterTempoChange(Song& song);
+
+// The tempo dialog's state. The difference is relative to the tempos in effect at the last
+// OK; opening a song and changing the speed (which rebuilds every tempo) start again from 0.
+struct TTempoEdit {
+  int16_t TempoDiff = 0;      // the up-down position
+  int16_t PrevTempoDiff = 0;  // the difference applied by the last OK
+
+  // OK: applies TempoDiff - PrevTempoDiff; PrevTempoDiff follows only when that succeeded.
+  bool Ok(Song& song);
+  void SongOpened() { TempoDiff = PrevTempoDiff = 0; }
+  // Sets Configuration.PlaybackSpeed (0..5) and slows down or restores the song.
+  void SetPlaybackSpeed(Song& song, uint8_t speed);
+};
+
+}  // namespace cv
