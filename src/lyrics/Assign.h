@@ -1,0 +1,22 @@
+// Ties every syllable to a melody note, and hides notes from that matching.
+#pragma once
+
+#include <cstdint>
+
+#include "song/Song.h"
+
+namespace cv {
+
+// Positions the header, gives each syllable the next usable melody note (chords, hidden notes
+// and repeated ticks passed over), lets line breaks and continuations ride 4 ticks behind, puts
+// bar markers before what follows them, then refreshes times and rebuilds the lyric events.
+void AssignSyllablesToNotes(Song& song);
+
+// Hides the first usable melody note at or after the playback time (ms) and assigns again.
+// Returns false when no note lies there (nothing changes).
+bool HideNoteAt(Song& song, int32_t timeMs);
+
+// Takes back the last hidden note and assigns again; false when there is none.
+bool UndoHideNote(Song& song);
+
+}  // namespace cv

@@ -1,0 +1,44 @@
+#include "lyrics/Quantize.h"
+
+#include <algorithm>
+
+#include "lyrics/SyllableTimes.h"
+#include "output/InsertLyrics.h"
+
+namespace cv {
+
+int32_t QuantizeWindow(uint16_t base, uint8_t factor) {
+  int32_t w;
+  switch (factor) {
+    case 0: w = base; break;
+    case 1: w = base / 2; break;
+    case 2: w = base / 3; break;
+    case 3: w = base / 4; break;
+    default: w = base / 2; break;
+  }
+  return std::max(w, 1);
+}
+
+void QuantizeLyrics(Song& song, uint8_t factor) {
+  const int64_t w = QuantizeWindow(song.SourceTimeBase, factor);
+  const int32_t n = SyllableCount(song);
+  for (int32_t i = 0; i < n; ++i) {
+    THyphens& h = song.HyphenArray[i];
+    h.UndoSongPosition = h.SongPosition;
+    const int64_t q = w * RoundDivHalfEven(h.SongPosition, w);
+    h.SongPosition = static_cast<int32_t>(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
+  }
+  MakePositionsIncreasing(song, /*strict=*/true);
+  RefreshSyllableTimes(song);
+  InsertLyrics(song);
+}
+
+void UndoQuantizeLyrics(Song& song) {
+  const int32_t n = SyllableCount(song);
+  for (int32_t i = 0; i < n; ++i) song.HyphenArray[i].SongPosition = song.HyphenArray[i].UndoSongPosition;
+  MakePositionsIncreasing(song, /*strict=*/true);
+  RefreshSyllableTimes(song);
+  InsertLyrics(song);
+}
+
+}  // namespace cv

@@ -1,0 +1,21 @@
+// Moves every syllable to the nearest point of a rhythmic grid, with a one-level undo.
+#pragma once
+
+#include <cstdint>
+
+#include "song/Song.h"
+
+namespace cv {
+
+enum class TQuantizeGrid : uint8_t { Quarter = 0, Eighth = 1, EighthTriplet = 2, Sixteenth = 3 };
+
+// Grid window in ticks for Configuration.QuantizeFactor (unknown factors: an eighth). Never 0:
+// a grid finer than one tick has every tick on it.
+int32_t QuantizeWindow(uint16_t sourceTimeBase, uint8_t quantizeFactor);
+
+// Quantizes all syllables (header and line breaks alike), keeping the old positions for undo.
+void QuantizeLyrics(Song& song, uint8_t quantizeFactor);
+// Puts every syllable back to its position before the last quantizing.
+void UndoQuantizeLyrics(Song& song);
+
+}  // namespace cv

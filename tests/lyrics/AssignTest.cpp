@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include "LyricsSong.h"
+#include "lyrics/Assign.h"
+#include "lyrics/Quantize.h"
+
+using namespace cv;
+using namespace lyricstest;
+
+namespace {
+
+const std::vector<std::u16string> kHeader = {u"Song", u"\r", u"Artist", u"\r"};
+
+std::vector<std::u16string> WithHeader(std::vector<std::u16string> rest) {
+  std::vector<std::u16string> all = kHeader;
+  all.insert(all.end(), rest.begin(), rest.end());
+  return all;
+}
+
+TEST(Assign, OneNotePerSyllablePassingOverChordNotes) {
+  Song song;
+  // C at 480; a chord of three notes at 960; A at 1440.
+  auto smf = Melody({480, 960, 960, 960, 1440}, 3840);
+  Open(song, smf);
+  SetSyllables(song, WithHeader({u"Twin", u"kle", u"star"}));
+  AssignSyllablesToNotes(song);
+  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 120, 124, 480, 960, 1440}));
+  EXPECT_EQ(song.HyphenArray[5].MTC, u"001.03.000");
+  EXPECT_EQ(song.HyphenArray[5].Time, 1000);
+  for (int32_t i = 0; i < song.HyphenArrayElements; ++i)
+    EXPECT_EQ(song.HyphenArray[i].UndoSongPosition, song.HyphenArray[i].SongPosition);  // undo keeps this
+}
+
+TEST(Assign, LineBreaksAndContinuationsRideFourTicksBehindAndTakeNoNote) {
+  Song song;
+  Open(song, Melody({480, 960, 1440}, 3840));
+  SetSyllables(song, WithHeader({u"Twin", u"-kle", u"\r", u"lit", u"tle"}));
+  AssignSyllablesToNotes(song);
+  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 120, 124, 480, 484, 488, 960, 1440}));
+}
+
+TEST(Assign, LeftoverSyllablesEndEightTicksBeforeTheSongEnd) {
+  Song song;
+  Open(song, Melody({480, 960}, 3840));
+  SetSyllables(song, WithHeader({u"a", u"b", u"c", u"d", u"e"}));
+  AssignSyllablesToNotes(song);
+  EXPECT_EQ(song.MaxSongPosition, 3840);
+  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 120, 124, 480, 960, 3840 - 16, 3840 - 12, 3840 - 8}));
+}
+
+TEST(Assign, BarMarkersGoJustBeforeWhatFollowsThem) {
+  Song song;
+  Open(song, Melody({480, 960, 1440}, 3840));
+  SetSyllables(song, WithHeader({u"one", u"1_TAKT", u"\r", u"\r", u"two", u"2_takt", u"three", u"3_takt"}));
+  AssignSyllablesToNotes(song);
+  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 120, 124, 480, 948, 952, 956, 960, 1436, 1440, 3836}));
+}
+
+TEST(Assign, HeaderVariantsAndShortLists) {
+  const struct {
+    std::vector<std::u16string> texts;
+    std::vector<int32_t> expected;
+  } cases[] = {
+      {{u"Song", u"\r", u"Artist", u"\r", u"\r", u"la"}, {108, 112, 120, 124, 132, 480}},
+      {{u"Song", u"\r", u"\r", u"la"}, {108, 112, 120, 480}},
+      {{u"Song", u"\r", u"2_takt", u"la"}, {108, 112, 476, 480}},  // a bar marker ends the header
+      {{u"Song", u"\r"}, {108, 112}},                               // the list ends in the header
+      {{u"Song"}, {108}},
+  };
+  for (const auto& c : cases) {
+    Song song;
+    Open(song, Melody({480}, 1920));
+    SetSyllables(song, c.texts);
+    AssignSyllablesToNotes(song);
+    EXPECT_EQ(Positions(song), c.expected) << c.texts.size();
+  }
+}
+
+TEST(Assign, HiddenNoteIsPassedOverAndItsUndoRestoresTheAssignment) {
+  Song song;
+  Open(song, Melody({480, 960, 1440, 1920}, 3840));
+  SetSyllables(song, WithHeader({u"a", u"b", u"c"}));
+  AssignSyllablesToNotes(song);
+  const auto assigned = Positions(song);
+
+  EXPECT_TRUE(HideNoteAt(song, 900));  // the note at tick 960 (1000 ms) is the first from 900 ms on
+  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 120, 124, 480, 1440, 1920}));
+  ASSERT_NE(song.LastHiddenNote, nullptr);
+  EXPECT_EQ(song.LastHiddenNote->Position, 960);
+
+  EXPECT_TRUE(UndoHideNote(song));
+  EXPECT_EQ(Positions(song), assigned);
+  EXPECT_EQ(song.LastHiddenNote, nullptr);
+  EXPECT_FALSE(UndoHideNote(song));  // one level only
+
+  EXPECT_FALSE(HideNoteAt(song, 5000));  // no note after the time: nothing changes
+  EXPECT_EQ(Positions(song), assigned);
+}
+
+TEST(Assign, UndoQuantizeAfterAssignReturnsOnlyWhatQuantizeMoved) {
+  Song song;
+  Open(song, Melody({500, 1000, 1500}, 3840));
+  SetSyllables(song, WithHeader({u"a", u"b", u"c"}));
+  QuantizeLyrics(song, 0);
+  AssignSyllablesToNotes(song);
+  const auto assigned = Positions(song);
+  UndoQuantizeLyrics(song);
+  EXPECT_EQ(Positions(song), assigned);
+}
+
+TEST(Assign, EmptyListChangesNothing) {
+  Song song;
+  Open(song, Melody({480}, 1920));
+  SetSyllables(song, {});
+  AssignSyllablesToNotes(song);
+  EXPECT_EQ(song.HyphenArrayElements, 0);
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// Songs for the lyric editing tests: built as files and opened like the program opens them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "lyrics/SyllableTimes.h"
+#include "song/OpenSong.h"
+#include "song/TextCodec.h"
+#include "support/SmfBuilder.h"
+
+namespace lyricstest {
+
+inline void Open(cv::Song& song, const cvtest::SmfBuilder& smf) {
+  cv::DateiOeffnen(song, smf.WriteTemp("lyrics.mid"));
+}
+
+// A format 0 song at 120 bpm, 480 ticks per quarter, with melody notes (channel 1) at the ticks
+// given and its End of Track at endTick.
+inline cvtest::SmfBuilder Melody(const std::vector<int>& ticks, int endTick) {
+  cvtest::SmfBuilder smf(0, 480);
+  auto& t = smf.AddTrack();
+  t.Tempo(0, 500000).TimeSig(0, 4, 2);
+  std::vector<std::pair<int, int>> events;  // (tick, velocity): notes of one chord get own pitches
+  for (int tick : ticks) events.push_back({tick, 100}), events.push_back({tick + 100, 0});
+  std::stable_sort(events.begin(), events.end(), [](auto& a, auto& b) { return a.first < b.first; });
+  int pitch = 60;
+  for (auto [tick, velocity] : events) {
+    if (velocity) t.NoteOn(tick, 0, pitch++, velocity);
+    else t.NoteOff(tick, 0, 60);
+  }
+  t.Control(endTick, 0, 7, 100);  // the song's last event
+  return smf;
+}
+
+// Replaces the syllable list; "\r" is a line break.
+inline void SetSyllables(cv::Song& song, const std::vector<std::u16string>& texts,
+                         const std::vector<int32_t>& positions = {}) {
+  song.HyphenArray.assign(texts.size() + 1, cv::THyphens{});
+  for (size_t i = 0; i < texts.size(); ++i) {
+    song.HyphenArray[i].Text = texts[i];
+    if (i < positions.size()) song.HyphenArray[i].SongPosition = song.HyphenArray[i].UndoSongPosition = positions[i];
+  }
+  song.HyphenArrayElements = static_cast<int32_t>(texts.size());
+  cv::RefreshSyllableTimes(song);
+}
+
+inline std::vector<int32_t> Positions(const cv::Song& song) {
+  std::vector<int32_t> out;
+  for (int32_t i = 0; i < song.HyphenArrayElements; ++i) out.push_back(song.HyphenArray[i].SongPosition);
+  return out;
+}
+
+}  // namespace lyricstest
