@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "lyrics/Apostrophes.h"
+#include "song/Apostrophes.h"
 #include "lyrics/PositionTexts.h"
 #include "output/InsertLyrics.h"
 #include "song/Language.h"

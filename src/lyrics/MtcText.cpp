@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "lyrics/Apostrophes.h"
+#include "song/Apostrophes.h"
 #include "lyrics/PositionTexts.h"
 #include "lyrics/UnicodeText.h"
 #include "output/InsertLyrics.h"
@@ -199,7 +199,7 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
         s.pop_back();
       else
         s.push_back(u' ');
-      ReplaceApostrophes(s);
+      ReplaceTypographicApostrophes(s);
       for (char16_t& c : s) {
         if (c == u'_')
           c = u' ';
