@@ -8,6 +8,7 @@
 
 #include "song/CV_Data.h"
 #include "song/EventPool.h"
+#include "song/MessageSink.h"
 #include "song/PlayerLink.h"
 #include "song/TConfiguration.h"
 #include "song/TextCodec.h"
@@ -81,6 +82,8 @@ struct Song {
   int32_t SongLength = 0;
   // The player, when one plays this song; operations that change chains re-seat it.
   PlayerLink* Player = nullptr;
+  // Where operations deep inside the song (e.g. the Prompta data) send warnings; none: dropped.
+  MessageSink* Messages = nullptr;
 
   int LyricsTrackIndex() const { return NumberOfSourceTracks; }
   int PromptaTrackIndex() const { return NumberOfSourceTracks + 1; }
