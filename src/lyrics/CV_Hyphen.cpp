@@ -175,7 +175,7 @@ THyphenPatterns THyphenPatterns::FromBytes(std::string_view bytes, const std::st
   return p;
 }
 
-std::vector<uint8_t> THyphenPatterns::BreakValues(std::string_view word) const {
+std::vector<uint8_t> THyphenPatterns::BreakValues(std::string_view word, bool fixedRules) const {
   const size_t hn = word.size();
   if (hn < 3 || hn >= kMaxWordLength) return {};
 
@@ -213,8 +213,9 @@ std::vector<uint8_t> THyphenPatterns::BreakValues(std::string_view word) const {
     }
   }
 
-  // Fixed rules about short syllables.
   const int n = static_cast<int>(hn);
+  if (!fixedRules) return std::vector<uint8_t>(hyf.begin(), hyf.begin() + n + 1);
+  // Fixed rules about short syllables.
   if (!InVowelSet(hc[1]) || (InVowelSet(hc[1]) && InVowelSet(hc[2]))) hyf[1] = 0;
   if (!InVowelSet(hc[2]) && (hyf[2] & 1)) hyf[1] = 0;
   if (InVowelSet(hc[n - 1]) == InVowelSet(hc[n])) {

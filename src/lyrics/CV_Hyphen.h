@@ -55,10 +55,10 @@ class THyphenPatterns {
   // Same checks on bytes already in memory; displayName is used in messages.
   static THyphenPatterns FromBytes(std::string_view bytes, const std::string& displayName);
 
-  // Break values hyf[0 .. hn] of a single-byte (Windows-1252) word after the patterns and the
-  // fixed rules; an odd hyf[j] allows a break after letter j. Empty for words shorter than 3 or
-  // of kMaxWordLength or more characters.
-  std::vector<uint8_t> BreakValues(std::string_view ansiWord) const;
+  // Break values hyf[0 .. hn] of a single-byte (Windows-1252) word after the patterns and (unless
+  // switched off for measurements) the fixed rules; an odd hyf[j] allows a break after letter j.
+  // Empty for words shorter than 3 or of kMaxWordLength or more characters.
+  std::vector<uint8_t> BreakValues(std::string_view ansiWord, bool fixedRules = true) const;
   // The single-byte word with "-" inserted at its breaks.
   std::string HyphenateWord(std::string_view ansiWord) const;
   // The same on a UTF-16 word: characters without a Windows-1252 code count as non-letters and
