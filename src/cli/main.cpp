@@ -41,14 +41,16 @@ int main(int argc, char** argv) {
   std::string commandName;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--lang" && i + 1 < argc) {
+    // --lang before the command is the user language; after it, it belongs to the command
+    // (hyphenate --lang fr).
+    if (a == "--lang" && i + 1 < argc && commandName.empty()) {
       std::string l = argv[++i];
       if (l != "de" && l != "en") {
         std::cerr << "--lang: de | en\n";
         return 2;
       }
       cv::SetCurrLanguage(l == "de" ? cv::TLanguage::Deutsch : cv::TLanguage::Englisch);
-    } else if (a.rfind("--lang=", 0) == 0) {
+    } else if (a.rfind("--lang=", 0) == 0 && commandName.empty()) {
       cv::SetCurrLanguage(a.substr(7) == "de" ? cv::TLanguage::Deutsch : cv::TLanguage::Englisch);
     } else if (a == "--json") {
       ctx.json = true;

@@ -179,3 +179,18 @@ TEST(HyphenLines, EditTextKeepsHeaderMarkersAndSpaces) {
   EXPECT_EQ(lines, expected);
   EXPECT_EQ(HyphenateLyricLine(u" abore  x ", h), u" a-bo-re  x");
 }
+
+TEST(HyphenFiles, DataFolderOverrideComesFirst) {
+  std::string dir = cvtest::TempDir();
+  std::filesystem::create_directories(dir + "/hyphenation");
+  std::ofstream(dir + "/hyphenation/Lang_ger.hyp") << "x";
+  setenv("CANTOVEX_DATA_DIR", dir.c_str(), 1);
+  EXPECT_EQ(FindHyphenationDir(""), dir + "/hyphenation");
+  unsetenv("CANTOVEX_DATA_DIR");
+  // Next to the binary (an installed program), then the source tree.
+  std::filesystem::create_directories(dir + "/bin/data/hyphenation");
+  std::ofstream(dir + "/bin/data/hyphenation/Lang_ger.hyp") << "x";
+  EXPECT_EQ(FindHyphenationDir(dir + "/bin"), dir + "/bin/data/hyphenation");
+  EXPECT_EQ(FindHyphenationDir(dir + "/nowhere"),
+            std::filesystem::path(std::string(CANTOVEX_DATA_DIR) + "/hyphenation").lexically_normal().string());
+}
