@@ -2,6 +2,8 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include "platform/QuietAudioLogs.h"
+
 namespace cv {
 
 namespace {
@@ -25,6 +27,15 @@ size_t ShortLength(uint8_t status) {
 }
 
 std::unique_ptr<RtMidiOut> MakeOut(RtMidi::Api api, TMidiOutput* self, std::string* failure) {
+  // RtMidi prints (not reports) a missing server or sequencer while it starts up; look first.
+  if (api == RtMidi::UNIX_JACK && !JackServerAnswers()) {
+    if (failure) *failure = "JACK server not running.";
+    return nullptr;
+  }
+  if (api == RtMidi::LINUX_ALSA && !AlsaSequencerExists()) {
+    if (failure) *failure = "No ALSA sequencer (/dev/snd/seq).";
+    return nullptr;
+  }
   try {
     auto out = std::make_unique<RtMidiOut>(api, TMidiOutput::ProgramPortName);
     out->setErrorCallback(&ErrorCallback, self);
@@ -38,6 +49,7 @@ std::unique_ptr<RtMidiOut> MakeOut(RtMidi::Api api, TMidiOutput* self, std::stri
 }  // namespace
 
 TMidiOutput::TMidiOutput(MidiSystem api) {
+  QuietAudioLogs();
   std::string failure;
   if (api == MidiSystem::Alsa) {
     out_ = MakeOut(RtMidi::LINUX_ALSA, this, &failure);

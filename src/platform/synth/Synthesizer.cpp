@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/QuietAudioLogs.h"
 #include "song/Language.h"
 
 namespace cv {
@@ -52,8 +53,11 @@ std::string TSynthesizer::DefaultSoundFont() {
 }
 
 std::vector<TAudioDevice> TSynthesizer::AudioDevices() {
+  QuietAudioLogs();
   std::vector<TAudioDevice> devices;
   for (RtAudio::Api api : OutputApis()) {
+    // Asking JACK without a server prints; asking it is pointless anyway.
+    if (api == RtAudio::UNIX_JACK && !JackServerAnswers()) continue;
     try {
       RtAudio audio(api);
       audio.showWarnings(false);

@@ -1,0 +1,81 @@
+#include "cli/CliPlayback.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "output/CV_EditTranspose.h"
+#include "song/Language.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace cvcli {
+
+const char* const kSongChangesUsage = "[--speed 100|90|80|70|60|50] [--transpose -9..9]";
+
+std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& name) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == name) {
+      if (i + 1 >= args.size()) throw CliUsageError{name + cv::Tr(": Wert fehlt.", ": value missing.")};
+      std::string value = args[i + 1];
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      return value;
+    }
+    if (args[i].rfind(name + "=", 0) == 0) {
+      std::string value = args[i].substr(name.size() + 1);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+      return value;
+    }
+  }
+  return std::nullopt;
+}
+
+bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
+  for (size_t i = 0; i < args.size(); ++i)
+    if (args[i] == name) {
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+  return false;
+}
+
+int ParseNumber(const std::string& option, const std::string& text, int min, int max) {
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || v < min || v > max)
+    throw CliUsageError{option + cv::Tr(": eine ganze Zahl von ", ": a whole number from ") + std::to_string(min) +
+                        cv::Tr(" bis ", " to ") + std::to_string(max)};
+  return static_cast<int>(v);
+}
+
+SongChanges TakeSongChanges(std::vector<std::string>& args) {
+  SongChanges changes;
+  if (auto v = TakeValue(args, "--speed")) {
+    const int pct = ParseNumber("--speed", *v, 50, 100);
+    if (pct % 10 != 0) throw CliUsageError{"--speed: 100, 90, 80, 70, 60 " + std::string(cv::Tr("oder", "or")) + " 50"};
+    changes.speedPercent = pct;
+  }
+  if (auto v = TakeValue(args, "--transpose")) changes.transpose = ParseNumber("--transpose", *v, cv::kTransposeMin, cv::kTransposeMax);
+  return changes;
+}
+
+void OpenChangedSong(cv::Song& song, const std::string& path, const SongOptions& options, const SongChanges& changes) {
+  // The speed step is applied to every tempo as the song is read.
+  if (changes.speedPercent) song.Configuration.PlaybackSpeed = static_cast<uint8_t>((100 - *changes.speedPercent) / 10);
+  OpenCliSong(song, path, options);
+  if (changes.transpose && *changes.transpose != 0) cv::TransposeSong(song, *changes.transpose, cv::TTransposeOptions{});
+}
+
+bool IsTerminal(int fd) {
+#if defined(_WIN32)
+  return _isatty(fd) != 0;
+#else
+  return isatty(fd) != 0;
+#endif
+}
+
+}  // namespace cvcli

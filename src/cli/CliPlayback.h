@@ -1,0 +1,32 @@
+// Options shared by the play and render commands of cantovex-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/CliSong.h"
+#include "song/Song.h"
+
+namespace cvcli {
+
+// Removes "--name VALUE" (or "--name=VALUE") from args.
+std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& name);
+// Removes a flag "--name" from args.
+bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+// A whole number within limits, else a usage error naming the option.
+int ParseNumber(const std::string& option, const std::string& text, int min, int max);
+
+struct SongChanges {
+  std::optional<int> speedPercent;  // --speed 100|90|80|70|60|50
+  std::optional<int> transpose;     // --transpose -9..9
+};
+extern const char* const kSongChangesUsage;
+SongChanges TakeSongChanges(std::vector<std::string>& args);
+// Opens the song with the speed in effect and transposes it.
+void OpenChangedSong(cv::Song& song, const std::string& path, const SongOptions& options, const SongChanges& changes);
+
+// True when the stream goes to a terminal (progress bars, highlighting).
+bool IsTerminal(int fd);
+
+}  // namespace cvcli

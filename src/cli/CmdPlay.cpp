@@ -1,0 +1,217 @@
+// cantovex-cli play SONG: real-time playback through a MIDI port or the synthesizer, with the lyrics.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <ostream>
+#include <thread>
+
+#include "cli/CliCommand.h"
+#include "cli/CliPlayback.h"
+#include "cli/CliSong.h"
+#include "playback/CV_MidiPlayer.h"
+#include "song/Language.h"
+#include "song/TextCodec.h"
+
+#ifdef HAVE_CANTOVEX_MIDIPORT
+#include "platform/midiport/MidiOut.h"
+#endif
+#ifdef HAVE_CANTOVEX_SYNTH
+#include "platform/synth/Synthesizer.h"
+#endif
+
+namespace cvcli {
+namespace {
+
+std::atomic<bool> interrupted{false};
+extern "C" void OnInterrupt(int) { interrupted = true; }
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// Shows the syllables as they come due: on a terminal the current line with the current syllable
+// highlighted, elsewhere one syllable after the other, a line per lyric line.
+class LyricsView {
+ public:
+  LyricsView(const cv::Song& song, std::ostream& out, bool terminal, int32_t startMs)
+      : out_(out), terminal_(terminal), startMs_(startMs) {
+    int line = 0;
+    for (const cv::THyphens& h : song.HyphenArray) {
+      if (h.Text == u"\r") {
+        ++line;
+        lineOf_.push_back(-1);
+        text_.emplace_back();
+        time_.push_back(h.Time);
+        continue;
+      }
+      std::string t = cv::Utf16ToUtf8(h.Text);
+      for (char& c : t)
+        if (c == '\r' || c == '\n') c = ' ';
+      lineOf_.push_back(line);
+      text_.push_back(t);
+      time_.push_back(h.Time);
+    }
+  }
+
+  void Show(int32_t timeMs) {
+    int current = -1;
+    for (size_t i = 0; i < time_.size() && time_[i] <= timeMs; ++i)
+      if (lineOf_[i] >= 0) current = static_cast<int>(i);
+    if (current < 0 || current == shown_) return;
+    if (terminal_) {
+      if (shownLine_ >= 0 && lineOf_[current] != shownLine_) {
+        Draw(shownLine_, -1);
+        out_ << "\n";
+      }
+      Draw(lineOf_[current], current);
+    } else {
+      for (int i = shown_ + 1; i <= current; ++i) {
+        if (lineOf_[i] < 0 || time_[i] < startMs_) continue;
+        if (shownLine_ >= 0 && lineOf_[i] != shownLine_) out_ << "\n";
+        out_ << text_[i];
+        shownLine_ = lineOf_[i];
+      }
+    }
+    shown_ = current;
+    shownLine_ = lineOf_[current];
+    out_ << std::flush;
+  }
+
+  void Finish() {
+    if (shown_ >= 0) {
+      if (terminal_) Draw(shownLine_, -1);
+      out_ << "\n" << std::flush;
+    }
+  }
+
+ private:
+  void Draw(int line, int current) {
+    out_ << "\r\033[K";
+    for (size_t i = 0; i < text_.size(); ++i) {
+      if (lineOf_[i] != line) continue;
+      if (static_cast<int>(i) == current)
+        out_ << "\033[7m" << text_[i] << "\033[0m";
+      else if (current >= 0 && static_cast<int>(i) < current)
+        out_ << "\033[1m" << text_[i] << "\033[0m";
+      else
+        out_ << text_[i];
+    }
+  }
+
+  std::ostream& out_;
+  bool terminal_;
+  int32_t startMs_;
+  std::vector<int> lineOf_;  // -1 for a line break
+  std::vector<std::string> text_;
+  std::vector<int32_t> time_;
+  int shown_ = -1;
+  int shownLine_ = -1;
+};
+
+int Play(CliContext& ctx) {
+  SongOptions songOptions = TakeSongOptions(ctx.args);
+  SongChanges changes = TakeSongChanges(ctx.args);
+  const auto portName = TakeValue(ctx.args, "--port");
+  const bool wantSynth = TakeFlag(ctx.args, "--synth");
+  const auto from = TakeValue(ctx.args, "--from");
+  const auto soundFont = TakeValue(ctx.args, "--soundfont");
+  const std::string path = TakeSongPath(ctx.args);
+  if (portName && wantSynth) throw CliUsageError{cv::Tr("--port oder --synth, nicht beides.", "--port or --synth, not both.")};
+  const int fromMs = from ? ParseNumber("--from", *from, 0, 0x7FFFFFFF) : 0;
+
+  cv::Song song;
+  OpenChangedSong(song, path, songOptions, changes);
+
+  // The outputs outlive the player that sends to them.
+#ifdef HAVE_CANTOVEX_MIDIPORT
+  std::unique_ptr<cv::TMidiOutput> port;
+#endif
+#ifdef HAVE_CANTOVEX_SYNTH
+  std::unique_ptr<cv::TSynthesizer> synth;
+#endif
+  cv::SteadyPlayerClock clock;
+  cv::TMidiPlayer player(clock);
+  player.OnMessage = [&](const std::string& m) { *ctx.err << "\n" << m << "\n"; };
+  std::string outputName;
+  if (portName) {
+#ifdef HAVE_CANTOVEX_MIDIPORT
+    port = std::make_unique<cv::TMidiOutput>();
+    const auto names = port->DeviceNames();
+    int match = -1, partial = -1, partialCount = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == *portName) match = static_cast<int>(i);
+      if (Lower(names[i]).find(Lower(*portName)) != std::string::npos) partial = static_cast<int>(i), ++partialCount;
+    }
+    if (match < 0 && partialCount == 1) match = partial;
+    if (match >= 0) {
+      port->SetDeviceID(static_cast<uint32_t>(match));
+    } else if (port->HasVirtualPort() && (*portName == "virtual" || *portName == port->DeviceName(cv::TMidiOutput::VirtualPortID))) {
+      port->SetDeviceID(cv::TMidiOutput::VirtualPortID);
+    } else {
+      throw cv::EMidiOutputError("MIDI output Device " + *portName + " not installed");
+    }
+    outputName = port->ProductName();
+    player.SetPort(port.get());
+    player.SetUseVSTi(false);
+#else
+    *ctx.err << cv::Tr("Dieses Programm wurde ohne MIDI-Ausgang gebaut.", "This program was built without the MIDI port.") << "\n";
+    return 1;
+#endif
+  } else {
+    // Without a chosen port the synthesizer plays: a command line has no configured device.
+#ifdef HAVE_CANTOVEX_SYNTH
+    cv::SynthOptions options;
+    if (soundFont) options.SoundFont = *soundFont;
+    synth = std::make_unique<cv::TSynthesizer>(options);
+    for (const std::string& m : synth->Messages()) *ctx.err << m << "\n";
+    if (!synth->isOK()) return 1;
+    outputName = std::string(cv::TSynthesizer::OutputName) + " -> " + synth->SinkDescription();
+    player.SetInstrument(synth.get());
+    player.SetUseVSTi(true);
+#else
+    (void)wantSynth;
+    *ctx.err << cv::NoMidiPortMessage() << "\n";
+    return 1;
+#endif
+  }
+
+  player.SetSong(&song);
+  if (fromMs > 0) player.MoveToPosition(fromMs);
+  *ctx.out << cv::Tr("Spiele ", "Playing ") << path << cv::Tr(" über ", " through ") << outputName << "\n" << std::flush;
+  LyricsView lyrics(song, *ctx.out, IsTerminal(1), player.TimePosition());
+  interrupted = false;
+  auto previous = std::signal(SIGINT, OnInterrupt);
+  player.Play();
+  if (!player.Playing()) {
+    std::signal(SIGINT, previous);
+#ifdef HAVE_CANTOVEX_MIDIPORT
+    if (port) *ctx.err << cv::Tr("Der MIDI-Ausgang lässt sich nicht öffnen: ", "The MIDI output cannot be opened: ") << port->Error() << "\n";
+#endif
+    return 1;
+  }
+  while (player.Playing() && !interrupted) {
+    lyrics.Show(player.TimePosition());
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
+  const bool stoppedByUser = interrupted.load();
+  if (player.Playing()) player.Stop();  // all sound and notes off on every channel
+  lyrics.Finish();
+  // Let the synthesizer ring out after the song's end (briefly after Ctrl-C).
+  for (int i = 0; i < 400 && player.RunState() != cv::RunIdle && player.RunState() != cv::RunReady; ++i) {
+    if (interrupted && (!stoppedByUser || i > 10)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::signal(SIGINT, previous);
+  if (player.FailedEvents() > 0)
+    *ctx.err << player.FailedEvents() << cv::Tr(" Ereignisse konnten nicht gesendet werden.", " events could not be sent.") << "\n";
+  return stoppedByUser ? 130 : 0;
+}
+
+CliRegistrar registrar({"play", std::string("play SONG [--port NAME | --synth] [--from MS] [--soundfont FILE] ") + kSongChangesUsage,
+                        "Play the song in real time with its lyrics / Spielt den Song mit Text in Echtzeit", Play});
+
+}  // namespace
+}  // namespace cvcli
