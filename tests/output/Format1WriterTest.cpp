@@ -107,7 +107,8 @@ TEST(Format1Writer, BothWritersAgreeOnThePromptaTrack) {
     h.song().HyphenArrayElements = 1;
     auto chunks = [&] { return DecodeSmf(cv::Format1FileImage(h.song())).tracks.size(); };
     auto inFormat0 = [&] {
-      for (const MiniEvent& e : DecodeSmf(cv::Format0FileImage(h.song(), "")).tracks[0])
+      const MiniSmf smf = DecodeSmf(cv::Format0FileImage(h.song(), ""));
+      for (const MiniEvent& e : smf.tracks[0])
         if (e.bytes[0] == 0xBF) return true;
       return false;
     };
