@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "HandSong.h"
+#include "output/MidiFileWriter0.h"
+#include "output/MidiFileWriter1.h"
+#include "output/SaveFile.h"
+#include "song/Language.h"
+#include "support/SmfBuilder.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+struct RecordingSink : cv::MessageSink {
+  std::vector<std::string> messages;
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    messages.push_back(caption + "|" + text);
+  }
+};
+
+cv::Song& SmallSong(cvtest::HandSong& h) {
+  h.Channel(0, 0, 0x90, 60, 100).Channel(0, 100, 0x80, 60, 0);
+  return h.song();
+}
+
+const Bytes kOld = {'o', 'l', 'd'};
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> FolderEntries(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs fn in a child process (optionally as an unprivileged user) and returns what it returned;
+// "SKIP: ..." when the child could not drop its privileges.
+std::string InChild(bool unprivileged, const std::function<std::string()>& fn) {
+  int fds[2];
+  if (pipe(fds) != 0) return "SKIP: no pipe";
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    std::string result;
+    if (unprivileged && (setgid(65534) != 0 || setuid(65534) != 0))
+      result = "SKIP: cannot switch to an unprivileged user";
+    else
+      result = fn();
+    (void)!write(fds[1], result.data(), result.size());
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string out;
+  char buf[512];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return out;
+}
+
+// A folder the unprivileged user of InChild may enter and write.
+std::string SharedTempDir() {
+  std::string dir = cvtest::TempDir();
+  fs::permissions(dir, fs::perms::all);
+  return dir;
+}
+
+TEST(SaveFile, ReplacesTheFileAndClearsTheReadOnlyFlag) {
+  cvtest::HandSong h(0, 1, 100);
+  const std::string dir = cvtest::TempDir();
+  const std::string target = dir + "/song.mid";
+  WriteFile(target, kOld);
+  chmod(target.c_str(), 0444);
+  RecordingSink sink;
+  ASSERT_TRUE(cv::SaveToFileFormat0(SmallSong(h), target, sink));
+  EXPECT_TRUE(sink.messages.empty());
+  EXPECT_EQ(cvtest::ReadFileBytes(target), cv::Format0FileImage(h.song(), "Song"));
+  struct stat st {};
+  stat(target.c_str(), &st);
+  EXPECT_TRUE(st.st_mode & S_IWUSR);
+  EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"song.mid"});
+}
+
+TEST(SaveFile, ReadOnlyFolderKeepsTheOriginal) {
+  for (cv::TLanguage language : {cv::TLanguage::Deutsch, cv::TLanguage::Englisch}) {
+    cv::SetCurrLanguage(language);
+    cvtest::HandSong h(0, 1, 100);
+    SmallSong(h);
+    const std::string dir = SharedTempDir();
+    const std::string target = dir + "/song.mid";
+    WriteFile(target, kOld);
+    chmod(target.c_str(), 0666);
+    chmod(dir.c_str(), 0555);
+    // Permission bits do not stop root: the save then runs as an unprivileged user.
+    std::string got = InChild(geteuid() == 0, [&] {
+      RecordingSink sink;
+      bool ok = cv::SaveToFileFormat0(h.song(), target, sink);
+      return (ok ? "saved" : "failed") + std::string("|") + (sink.messages.empty() ? "" : sink.messages[0]);
+    });
+    chmod(dir.c_str(), 0755);
+    if (got.rfind("SKIP", 0) == 0) GTEST_SKIP() << got;
+    const std::string expected =
+        language == cv::TLanguage::Deutsch
+            ? "failed|Achtung|Fehler: Schreibvorgang der Datei \"" + target + "\" konnnte nicht eingeleitet werden!"
+            : "failed|Warning|Error rewriting the midifile \"" + target + "\"!";
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(cvtest::ReadFileBytes(target), kOld);
+    EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"song.mid"});
+  }
+}
+
+TEST(SaveFile, ReadOnlyFlagThatCannotBeClearedIsReported) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a file of another user: run as root";
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  cvtest::HandSong h(1, 1, 100);
+  SmallSong(h);
+  const std::string dir = SharedTempDir();
+  const std::string target = dir + "/song.mid";
+  WriteFile(target, kOld);
+  chmod(target.c_str(), 0444);  // owned by root, read-only
+  std::string got = InChild(true, [&] {
+    RecordingSink sink;
+    cv::SaveToFileFormat1(h.song(), target, sink);
+    return sink.messages.empty() ? std::string("none") : sink.messages[0];
+  });
+  if (got.rfind("SKIP", 0) == 0) GTEST_SKIP() << got;
+  EXPECT_EQ(got, "Warning|Error removing read only flag for the midifile \"" + target + "\"!");
+  EXPECT_EQ(cvtest::ReadFileBytes(target), kOld);
+}
+
+TEST(SaveFile, FullDiskKeepsTheOriginalAndReportsTheShortWrite) {
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  cvtest::HandSong h(0, 1, 100);
+  for (int i = 0; i < 100; ++i) h.Channel(0, i, 0x90, 60, 100);
+  const std::string dir = cvtest::TempDir();
+  const std::string target = dir + "/song.mid";
+  WriteFile(target, kOld);
+  const size_t total = cv::Format0FileImage(h.song(), "Song").size();
+  // A file size limit of 64 bytes stands in for a full device.
+  std::string got = InChild(false, [&] {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{64, 64};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    RecordingSink sink;
+    bool ok = cv::SaveToFileFormat0(h.song(), target, sink);
+    return (ok ? "saved" : "failed") + std::string("|") + (sink.messages.empty() ? "" : sink.messages[0]);
+  });
+  EXPECT_EQ(got, "failed|Warning| Error saving \"" + target + "\"\rThere were only 64 from " + std::to_string(total) +
+                     " Bytes saved");
+  EXPECT_EQ(cvtest::ReadFileBytes(target), kOld);
+  EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"song.mid"});
+}
+
+TEST(SaveFile, DevicesAreWrittenInPlace) {
+  cv::SetCurrLanguage(cv::TLanguage::Deutsch);
+  cvtest::HandSong h(0, 1, 100);
+  SmallSong(h);
+  const size_t total = cv::Format1FileImage(h.song()).size();
+  RecordingSink sink;
+  EXPECT_FALSE(cv::SaveToFileFormat1(h.song(), "/dev/full", sink));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], "Achtung|Beim speichern der Datei \"/dev/full\" sind nur 0 aus " + std::to_string(total) +
+                                  " Bytes gespeichert");
+  RecordingSink quiet;
+  EXPECT_TRUE(cv::SaveToFileFormat0(h.song(), "/dev/null", quiet));
+  EXPECT_TRUE(quiet.messages.empty());
+  // A pipe nobody reads fails at once instead of blocking.
+  const std::string fifo = cvtest::TempDir() + "/pipe.mid";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  RecordingSink pipeSink;
+  EXPECT_FALSE(cv::SaveToFileFormat0(h.song(), fifo, pipeSink));
+  EXPECT_EQ(pipeSink.messages.size(), 1u);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST(SaveFile, MessagesOfTheFormat1Writer) {
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  using cv::SaveStep;
+  using cv::SaveTexts;
+  struct Case {
+    SaveTexts texts;
+    SaveStep step;
+    std::string text;
+  } cases[] = {
+      {SaveTexts::Format1FromOther, SaveStep::ReadOnly, "Error removing read only flag for midifile \"f\"!"},
+      {SaveTexts::Format1FromOther, SaveStep::CannotBegin, "Error saving the midifile \"f\"!"},
+      {SaveTexts::Format1FromOther, SaveStep::WriteError, "Error writing the midifile \"f\""},
+      {SaveTexts::Format1FromFormat1, SaveStep::ShortWrite, "Error saving the midifile \"f\"\rThere were only 1 from 2 bytes saved"},
+      {SaveTexts::Format1FromOther, SaveStep::ShortWrite, "Error saving the midifile \"f\"\rThere were only 1 from 2 Bytes saved"},
+      {SaveTexts::Format0, SaveStep::WriteError, "Error saving the midifile \"f\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(cv::SaveMessage(c.texts, c.step, "f", 1, 2), c.text);
+}
+
+}  // namespace
