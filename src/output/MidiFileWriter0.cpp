@@ -49,9 +49,9 @@ EventList MergeInOrder(const EventList& merged, const EventList& track, int32_t 
   out.reserve(merged.size() + track.size());
   size_t i = 0;
   for (const TypMidiEvent* e : track) {
+    // Beyond the song end there is no place; the events after it may still have one.
+    if (e->Position > maxPosition) continue;
     while (i < merged.size() && merged[i]->Position <= e->Position) out.push_back(merged[i++]);
-    // Beyond the song end there is no place: the rest of the track is left out.
-    if (e->Position > maxPosition) break;
     if (IsDropped(*e)) continue;
     out.push_back(e);
   }
