@@ -43,11 +43,22 @@ TEST(CliInfo, HumanOutputOnTheDemoSong) {
     EXPECT_TRUE(Has(r.out, part)) << part << "\n" << r.out;
 }
 
-TEST(CliLyrics, JsonShape) {
+TEST(CliLyrics, JsonAndHumanOutputOnTheDemoSong) {
   auto r = RunCli({"lyrics", "--json", CANTOVEX_DEMO_SONG});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("{\"syllables\": [", 0), 0u) << r.out;
   EXPECT_TRUE(Has(r.out, "]}\n"));
+  // Title, its line break, and the first sung syllable.
+  for (const char* element :
+       {"{\"Text\": \"Row, Row, Row Your Boat\", \"SongPosition\": 108, \"Time\": 112, \"MTC\": \"001.01.108\"}",
+        "{\"Text\": \"\\r\", \"SongPosition\": 112, \"Time\": 117, \"MTC\": \"001.01.112\"}",
+        "{\"Text\": \"Row, \", \"SongPosition\": 1440, \"Time\": 1500, \"MTC\": \"002.01.000\"}"})
+    EXPECT_TRUE(Has(r.out, element)) << element << "\n" << r.out;
+
+  auto human = RunCli({"lyrics", CANTOVEX_DEMO_SONG});
+  ASSERT_EQ(human.code, 0) << human.err;
+  EXPECT_TRUE(Has(human.out, "    4  002.01.000        1440      1500  Row, \n")) << human.out;
+  EXPECT_TRUE(Has(human.out, "  \\r\n"));
 }
 
 TEST(CliSong, ErrorsGoToStderrWithAnExitCode) {

@@ -161,3 +161,26 @@ TEST(OpenSong, XfChordSummaryFromFormat0Songs) {
   EXPECT_EQ(song.XF_Counter, 5);
   EXPECT_TRUE(song.XF_ChordsArray.empty());
 }
+
+TEST(OpenSong, CorpusLyricsReadAsWritten) {
+  struct Case {
+    const char* file;
+    int index;
+    const char16_t* text;
+    int32_t songPosition;
+  } cases[] = {
+      {"kar/twinkle.kar", 0, u"Twinkle, Twinkle, Little Star", 108},
+      {"kar/twinkle.kar", 3, u"kle, ", 1920},
+      {"kar/twinkle.kar", 9, u"\r", 4604},
+      {"lyrics-mid/music21_test18_utf8_zh.mid", 1, u"山", 2640},
+      {"lyrics-mid/Schubert_Standchen.mid", 8, u"Lie", 7680},
+      {"kar/HeyJude.kar", 1, u"Jude, ", 384},
+  };
+  for (const Case& c : cases) {
+    Song song;
+    ASSERT_EQ(TryOpen(song, cvtest::CorpusFile(c.file)), "") << c.file;
+    ASSERT_GT(song.HyphenArrayElements, c.index) << c.file;
+    EXPECT_EQ(song.HyphenArray[c.index].Text, c.text) << c.file << " " << c.index;
+    EXPECT_EQ(song.HyphenArray[c.index].SongPosition, c.songPosition) << c.file << " " << c.index;
+  }
+}
