@@ -11,4 +11,5 @@ start_services
 trap stop_services EXIT
 cd "$build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600
-if [ -x "$build/tests/fuzz/run-fuzzers.sh" ]; then "$build/tests/fuzz/run-fuzzers.sh"; fi
+# Every libFuzzer target for a bounded time, in its own sanitizer build (build-fuzz/).
+bash "$top/scripts/fuzz.sh"
