@@ -1,18 +1,29 @@
 #include "app/SongSteps.h"
 
-#include "song/Language.h"
+#include "output/MidiFileWriter0.h"
+#include "output/MidiFileWriter1.h"
+#include "song/MessageSink.h"
 
 namespace cvapp {
 
+namespace {
+class CallbackSink : public cv::MessageSink {
+ public:
+  explicit CallbackSink(const std::function<void(const QString&, const QString&)>& f) : f_(f) {}
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    f_(QString::fromStdString(caption), QString::fromStdString(text));
+  }
+
+ private:
+  const std::function<void(const QString&, const QString&)>& f_;
+};
+}  // namespace
+
 bool WriteSongFile(cv::Song& song, const QString& fileName, int format,
                    const std::function<void(const QString&, const QString&)>& message) {
-  (void)song;
-  (void)fileName;
-  (void)format;
-  message(QString::fromUtf8(cv::Tr("Achtung", "Warning")),
-          QString::fromUtf8(cv::Tr("Das Schreiben von MIDI-Dateien ist noch nicht eingebaut.",
-                                   "Writing MIDI files is not built in yet.")));
-  return false;
+  CallbackSink sink(message);
+  const std::string name = fileName.toStdString();
+  return format == 0 ? cv::SaveToFileFormat0(song, name, sink) : cv::SaveToFileFormat1(song, name, sink);
 }
 
 }  // namespace cvapp

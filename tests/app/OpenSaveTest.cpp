@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
@@ -42,6 +43,57 @@ QString LyricSong(const std::string& name) {
 std::string Utf8(const QString& s) { return s.toStdString(); }
 
 }  // namespace
+
+TEST(Open, FileMenuOpensASongInViewingMode) {
+  AppWindow w(TempSettingsFile());
+  w.nextOpenFile = Twinkle();
+  w->MainMenu_DateiOeffnenClick();
+  ASSERT_TRUE(w.messages.empty()) << Utf8(w.messages.front().Text);
+  EXPECT_EQ(w.dialogTitles, QStringList{QStringLiteral(" Datei laden")});
+  ASSERT_TRUE(w->MidiFileLoaded());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3 - ") + Twinkle());
+  EXPECT_TRUE(w->DisplayText().contains(QLatin1String("Twin")));
+  EXPECT_TRUE(w->MyMemo()->isReadOnly());
+  EXPECT_FALSE(w->EditingText());
+  // Viewing mode menu states.
+  for (const char* on : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextEdit",
+                         "MainMenu_TextAssign", "MainMenu_TextQuantize", "MainMenu_TextEditMTC",
+                         "PopupMenu_TextAssign", "MainMenu_TextLaden"})
+    EXPECT_TRUE(w.Enabled(on)) << on;
+  for (const char* off : {"MainMenu_TextHyphenate", "PopupMenu_TextHyphenate", "MainMenu_TextUndoQuantize",
+                          "MainMenu_TextUndoHideNote"})
+    EXPECT_FALSE(w.Enabled(off)) << off;
+  EXPECT_TRUE(w->Menu(QStringLiteral("MainMenu_Text"))->menuAction()->isEnabled());
+  EXPECT_TRUE(w->Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->isEnabled());
+  EXPECT_EQ(w.Text("MainMenu_TextEdit"), QStringLiteral("Edit"));
+  // The folder and the whole configuration were saved; the recent list at once.
+  QSettings stored(w.store->Location(), QSettings::IniFormat);
+  EXPECT_EQ(stored.value(QStringLiteral("LastMidiPathSource")).toString(), QFileInfo(Twinkle()).absolutePath());
+  EXPECT_TRUE(stored.contains(QStringLiteral("FontName")));
+  EXPECT_EQ(stored.value(QStringLiteral("LastMidifilesList")).toString(), Twinkle());
+  EXPECT_EQ(w.Text("MMF_Midifile1"), Twinkle());
+}
+
+TEST(Open, DisplayTextAndHighlightFollowTheSyllables) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(LyricSong("hello.mid"));
+  ASSERT_TRUE(w->MidiFileLoaded());
+  const cv::Song& song = w->CurrentSong();
+  // Every line break element is one character of the view.
+  QString joined;
+  for (int i = 0; i < song.HyphenArrayElements; ++i) joined += QString::fromStdU16String(song.HyphenArray[i].Text);
+  EXPECT_EQ(w->DisplayText(), joined.replace(QLatin1Char('\r'), QLatin1Char('\n')));
+  // Highlight a syllable of the second lyric line: from the line start up to and with it.
+  int target = -1;
+  for (int i = 0; i < song.HyphenArrayElements; ++i)
+    if (song.HyphenArray[i].Text == u"are ") target = i;
+  ASSERT_GE(target, 0);
+  w->SelectHyphen(target);
+  EXPECT_EQ(w->CurrentSong().CurrentHyphen, target);
+  EXPECT_EQ(w->MyMemo()->textCursor().selectedText(), QStringLiteral("how are "));
+  w->SelectHyphen(song.HyphenArrayElements);  // outside: nothing changes
+  EXPECT_EQ(w->CurrentSong().CurrentHyphen, target);
+}
 
 TEST(Open, SongWithoutLyricsOpensInEditingMode) {
   AppWindow w(TempSettingsFile(), QStringLiteral("Deutsch"));
@@ -130,4 +182,68 @@ TEST(Open, RecentListKeepsNineMostRecentFirst) {
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_TRUE(w.messages.front().Text.contains(files[9]));
   EXPECT_EQ(w->Settings().LastMidifilesList.size(), 9);
+}
+
+TEST(Save, SaveAsWritesEitherFormatAndReopens) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(LyricSong("source.mid"));
+  ASSERT_TRUE(w->MidiFileLoaded());
+  const QString shown = w->DisplayText();
+  const QString folder = Q(cvtest::TempDir());
+  struct Case {
+    int filter;
+    uint8_t format;
+  };
+  for (const Case c : {Case{1, 0}, Case{2, 1}}) {
+    w.nextSaveFile = folder + QStringLiteral("/saved%1").arg(c.filter);  // the extension is added
+    w.nextSaveFilter = c.filter;
+    w->MainMenu_DateiSpeichernUnterClick();
+    ASSERT_TRUE(w.messages.empty()) << Utf8(w.messages.front().Text);
+    const QString written = w.nextSaveFile + QStringLiteral(".mid");
+    const std::vector<uint8_t> bytes = cvtest::ReadFileBytes(Utf8(written));
+    ASSERT_GE(bytes.size(), 14u);
+    EXPECT_EQ(bytes[9], c.format) << c.filter;
+    // Save goes to the new file from now on.
+    EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3 - ") + written);
+    AppWindow again(TempSettingsFile());
+    again->DateiOeffnen(written);
+    EXPECT_EQ(again->DisplayText(), shown) << c.filter;
+  }
+  EXPECT_EQ(w.saveFilter, QStringLiteral("Midi Format 0 (*.mid);;Midi Format 1 (*.mid)"));
+  EXPECT_EQ(w.dialogTitles.back(), QStringLiteral(" Datei speichern"));
+}
+
+TEST(Save, SaveKeepsTheFileAndItsOwnFormat) {
+  // A karaoke file of format 1 stays a .kar of format 1; a format 0 file stays format 0.
+  const std::string folder = cvtest::TempDir();
+  const std::string kar = folder + "/copy.kar";
+  QFile::copy(Twinkle(), Q(kar));
+  cvtest::SmfBuilder zero(0);
+  zero.AddTrack().Bpm(0, 100).Lyric(0, "La ").NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60).Lyric(480, "la\r");
+  const std::string mid0 = zero.WriteTemp("zero.mid");
+  for (const std::string& file : {kar, mid0}) {
+    const uint8_t format = cvtest::ReadFileBytes(file)[9];
+    AppWindow w(TempSettingsFile());
+    w->DateiOeffnen(Q(file));
+    const QString shown = w->DisplayText();
+    w->MainMenu_DateiSpeichernClick();
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_EQ(cvtest::ReadFileBytes(file)[9], format == 2 ? 1 : format) << file;
+    AppWindow again(TempSettingsFile());
+    again->DateiOeffnen(Q(file));
+    EXPECT_EQ(again->DisplayText(), shown) << file;
+  }
+}
+
+TEST(Save, WriterFailureIsShownWithItsCaption) {
+  AppWindow w(TempSettingsFile(), QStringLiteral("Deutsch"));
+  w->DateiOeffnen(LyricSong("fail.mid"));
+  w.nextSaveFile = Q(cvtest::TempDir()) + QStringLiteral("/no/such/folder/out.mid");
+  w.nextSaveFilter = 2;
+  w->MainMenu_DateiSpeichernUnterClick();
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.messages.front().Caption, QStringLiteral("Achtung"));
+  EXPECT_TRUE(w.messages.front().Text.contains(QLatin1String("out.mid")));
+  // The song still belongs to the file it came from.
+  EXPECT_TRUE(QString::fromStdString(w->CurrentSong().MidiFileName).endsWith(QLatin1String("fail.mid")));
 }

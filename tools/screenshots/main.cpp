@@ -1,0 +1,62 @@
+// Takes a picture of the main window as a user sees it (run under a virtual display):
+//   cantovex-screenshot --lang en --style "Charcoal Dark Slate" [--menu MainMenu_Text] --out a.png song.kar
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include "app/CV_Main.h"
+#include "app/MyRegistry.h"
+#include "app/Styles.h"
+
+namespace {
+void Settle(int ms) {
+  for (int i = 0; i < ms / 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(20);
+  }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCommandLineParser p;
+  p.addOption({"lang", "de or en", "lang", "en"});
+  p.addOption({"style", "style name", "style", cvapp::DefaultDarkStyle()});
+  p.addOption({"menu", "menu to open", "menu"});
+  p.addOption({"highlight", "syllable to highlight", "index", "-1"});
+  p.addOption({"out", "PNG file", "out", "screenshot.png"});
+  p.addPositionalArgument("song", "song to open");
+  p.process(app);
+
+  QTemporaryDir dir;
+  cvapp::TMyRegistry store(dir.filePath(QStringLiteral("settings.conf")));
+  store.WriteStrToReg(QStringLiteral("Lang"), p.value("lang"));
+  store.WriteStrToReg(QStringLiteral("StyleDarkToLoad"), p.value("style"));
+  cvapp::TMainFormOptions o;
+  o.Store = &store;
+  o.Arguments = {QStringLiteral("cantovex")};
+  cvapp::TMainForm w(std::move(o));
+  w.move(20, 20);
+  w.show();
+  if (!p.positionalArguments().isEmpty()) w.OpenFromArguments({QStringLiteral("cantovex"), p.positionalArguments().front()});
+  if (p.value("highlight").toInt() >= 0) w.SelectHyphen(p.value("highlight").toInt());
+  Settle(400);
+  QRect area = w.frameGeometry();
+  if (p.isSet("menu")) {
+    if (QMenu* menu = w.Menu(p.value("menu"))) {
+      const QRect item = w.menuBar()->actionGeometry(menu->menuAction());
+      menu->popup(w.menuBar()->mapToGlobal(item.bottomLeft()));
+      Settle(400);
+      area = area.united(menu->geometry());
+    }
+  }
+  const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  return shot.save(p.value("out")) ? 0 : 1;
+}
