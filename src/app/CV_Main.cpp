@@ -312,6 +312,8 @@ void TMainForm::CreateCentralWidgets() {
   myMemo_->setReadOnly(true);
   myMemo_->setAcceptDrops(false);
   myMemo_->setFrameShape(QFrame::NoFrame);
+  myMemo_->setLineWrapMode(QTextEdit::NoWrap);
+  myMemo_->document()->setDocumentMargin(10);
   myMemo_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(myMemo_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     if (song_.MidiFileLoaded && myMemo_->property("popup").toBool())

@@ -1,5 +1,5 @@
 // Takes a picture of the main window as a user sees it (run under a virtual display):
-//   cantovex-screenshot --lang en --style "Charcoal Dark Slate" [--menu MainMenu_Text] --out a.png song.kar
+//   cantovex-screenshot --lang en --look "Charcoal Dark Slate" [--menu MainMenu_Text] --out a.png song.kar
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QCommandLineParser p;
   p.addOption({"lang", "de or en", "lang", "en"});
-  p.addOption({"style", "style name", "style", cvapp::DefaultDarkStyle()});
+  p.addOption({"look", "style name", "look", cvapp::DefaultDarkStyle()});
   p.addOption({"menu", "menu to open", "menu"});
   p.addOption({"highlight", "syllable to highlight", "index", "-1"});
   p.addOption({"out", "PNG file", "out", "screenshot.png"});
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   cvapp::TMyRegistry store(dir.filePath(QStringLiteral("settings.conf")));
   store.WriteStrToReg(QStringLiteral("Lang"), p.value("lang"));
-  store.WriteStrToReg(QStringLiteral("StyleDarkToLoad"), p.value("style"));
+  store.WriteStrToReg(QStringLiteral("StyleDarkToLoad"), p.value("look"));
   cvapp::TMainFormOptions o;
   o.Store = &store;
   o.Arguments = {QStringLiteral("cantovex")};
