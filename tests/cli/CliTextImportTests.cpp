@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/CliRun.h"
+#include "support/SmfBuilder.h"
+
+using clitest::RunCli;
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string Document(const std::string& name) { return std::string(CANTOVEX_TEST_DATA_DIR) + "/documents/" + name; }
+
+const char* const kImportedText =
+    "Der_Mond_ist_aufgegangen\n"
+    "Matthias_Claudius\n"
+    "\n"
+    "Der Mond ist auf-ge-gan-gen,\n"
+    "die gold-nen Stern-lein prangen am Himmel hell und klar;\n"
+    "\n"
+    "Der Wald steht schwarz und schwei-get,\n"
+    "und aus den Wie-sen stei-get\n"
+    "der wei-\xC3\x9F" "e Ne-bel wun-der-bar. Gr\xC3\xBC\xC3\x9F" "e: \xC3\xA4\xC3\xB6\xC3\xBC \xC3\x84\xC3\x96\xC3\x9C \xC3\x9F\n";
+
+TEST(CliText, EditTextAndPositionText) {
+  auto r = RunCli({"text", CANTOVEX_DEMO_SONG});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("Row,_Row,_Row_Your_Boat\nTraditional\nRow, row, row your boat,\nGent-ly down the stream.\n", 0), 0u)
+      << r.out;
+  auto mtc = RunCli({"text", "--mtc", CANTOVEX_DEMO_SONG});
+  ASSERT_EQ(mtc.code, 0) << mtc.err;
+  EXPECT_EQ(mtc.out.rfind("001.01.108 Row,_Row,_Row_Your_Boat\n001.01.112 ***_Neue_Zeile_***\n", 0), 0u) << mtc.out;
+}
+
+// Every document format gives the same lyrics; written, read again and shown as edit text.
+TEST(CliImport, EveryDocumentFormatReadsBackAsTheSameEditText) {
+  const std::string dir = cvtest::TempDir();
+  for (const char* ext : {"txt", "docx", "odt", "rtf", "doc"}) {
+    const std::string out = dir + "/imported_" + ext + ".mid";
+    auto r = RunCli({"--lang", "en", "import", CANTOVEX_DEMO_SONG, Document(std::string("lyrics.") + ext), "--assign",
+                     "-o", out});
+    ASSERT_EQ(r.code, 0) << ext << ": " << r.err;
+    auto text = RunCli({"text", out});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out, kImportedText) << ext;
+  }
+  // Assigned: the first lyric syllable sits on the first melody note, not near the song end.
+  auto mtc = RunCli({"text", "--mtc", dir + "/imported_txt.mid"});
+  EXPECT_TRUE(Has(mtc.out, "\n002.01.000 Der \n002.04.000 Mond \n")) << mtc.out;
+}
+
+TEST(CliImport, BadInputEndsWithAMessage) {
+  const std::string out = cvtest::TempDir() + "/out.mid";
+  const std::string empty = cvtest::WriteTempFile("empty.txt", {' ', '\n'});
+  const std::string twoLines = cvtest::WriteTempFile("two.txt", {'a', '\n', 'b'});
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+  } cases[] = {
+      {{"import", CANTOVEX_DEMO_SONG, empty, "-o", out}, 1, "The file \"empty.txt\"\nis empty - converting aborted!"},
+      {{"import", CANTOVEX_DEMO_SONG, Document("bomb.docx"), "-o", out}, 1, "bomb.docx"},
+      {{"import", CANTOVEX_DEMO_SONG, twoLines, "-o", out}, 1, "at least three lines"},
+      {{"import", CANTOVEX_DEMO_SONG, Document("lyrics.txt")}, 2, "-o OUT"},
+      {{"import", CANTOVEX_DEMO_SONG, Document("lyrics.txt"), "--hyphenate", "xx", "-o", out}, 2, "--hyphenate"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--lang", "en"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto r = RunCli(args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_TRUE(Has(r.err, c.err)) << r.err;
+  }
+}
+
+}  // namespace
