@@ -156,7 +156,9 @@ void InsertEvents(Song& song) {
 
 void InsertLyrics(Song& song) {
   const int32_t playTime = song.Player ? song.Player->TimePosition() : 0;
-  if (song.MidiTrack.size() < static_cast<size_t>(song.NumberOfSourceTracks) + 2) return;
+  if (song.MidiTrack.size() < static_cast<size_t>(song.NumberOfSourceTracks) + 2 ||
+      !song.MidiTrack[song.LyricsTrackIndex()].TrkFirstEvent)
+    return;
 
   if (song.LyricsMetaType == kTextType) RemoveMetaEvents(song, song.LyricsTrack, kTextType);
   RemoveMetaEvents(song, song.LyricsTrackIndex(), kLyricType);

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "output/InsertLyrics.h"
 #include "song/LyricsExtraction.h"
 #include "song/OpenSong.h"
+#include "song/TimeMap.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
@@ -89,4 +91,31 @@ TEST(LyricsFromFiles, UnchangedSongKeepsItsLyricBytes) {
     InsertLyrics(song);
     EXPECT_EQ(LyricBytes(song), c.lyrics);
   }
+}
+
+TEST(LyricsFromFiles, EveryOpenedCorpusSongMirrorsItsSyllables) {
+  namespace fs = std::filesystem;
+  int withLyrics = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(CorpusFile(""))) {
+    if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+    Song song;
+    try {
+      DateiOeffnen(song, entry.path().string());
+    } catch (const EMidiError&) {
+      continue;
+    }
+    const std::string name = entry.path().filename().string();
+    if (song.HyphenArrayElements == 0) continue;
+    ++withLyrics;
+    EXPECT_GE(song.HyphenArrayElements, 5) << name;
+    EXPECT_NE(song.HyphenArray[0].Text, u"\r") << name;
+    std::vector<std::string> expected;
+    for (int i = 0; i < song.HyphenArrayElements; ++i) {
+      const THyphens& h = song.HyphenArray[i];
+      if (!h.Text.empty() && h.SongPosition < song.MaxSongPosition) expected.push_back(EncodeText(h.Text, song.Encoding));
+      EXPECT_EQ(h.MTC, SongPositionToMTC(song, h.SongPosition)) << name << " " << i;
+    }
+    EXPECT_EQ(LyricBytes(song), expected) << name;
+  }
+  EXPECT_GT(withLyrics, 15);
 }
