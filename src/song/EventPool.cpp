@@ -2,19 +2,10 @@
 
 namespace cv {
 
-PtrMidiEvent EventPool::NewEvent() {
-  ++live_;
-  if (freeList_) {
-    PtrMidiEvent e = freeList_;
-    freeList_ = e->NextEvent;
-    *e = TypMidiEvent{};
-    return e;
-  }
-  if (usedInLastBlock_ == kBlockSize) {
-    blocks_.emplace_back(new TypMidiEvent[kBlockSize]);
-    usedInLastBlock_ = 0;
-  }
-  return &blocks_.back()[usedInLastBlock_++];
+void EventPool::NewBlock() {
+  blocks_.reserve(blocks_.size() + 1);
+  blocks_.push_back(static_cast<TypMidiEvent*>(::operator new(kBlockSize * sizeof(TypMidiEvent))));
+  usedInLastBlock_ = 0;
 }
 
 void EventPool::FreeEvent(PtrMidiEvent event) {
@@ -27,6 +18,11 @@ void EventPool::FreeEvent(PtrMidiEvent event) {
 }
 
 void EventPool::Clear() {
+  for (size_t b = 0; b < blocks_.size(); ++b) {
+    const size_t used = b + 1 == blocks_.size() ? usedInLastBlock_ : kBlockSize;
+    for (size_t i = 0; i < used; ++i) blocks_[b][i].~TypMidiEvent();
+    ::operator delete(blocks_[b]);
+  }
   blocks_.clear();
   usedInLastBlock_ = kBlockSize;
   freeList_ = nullptr;

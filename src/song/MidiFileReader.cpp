@@ -31,6 +31,9 @@ EMidiError ErrorDataByte(int64_t offset, int value) {
 
 constexpr char kPromptaSignature[] = "Maravelt 2000";
 
+[[noreturn]] void ThrowRange() { throw RangeError(); }
+[[noreturn]] void ThrowOverflow() { throw OverflowError(); }
+
 // Bounds-checked sequential reading of the file bytes.
 class Cursor {
  public:
@@ -39,7 +42,7 @@ class Cursor {
   int64_t pos = 0;
 
   uint8_t Byte() {
-    if (pos >= size_) throw RangeError();
+    if (pos >= size_) ThrowRange();
     return data_[pos++];
   }
   // Big-endian number of n bytes.
@@ -49,22 +52,24 @@ class Cursor {
     return v;
   }
   bool Tag(const char* tag) {
-    if (pos > size_ - 4) throw RangeError();
+    if (pos > size_ - 4) ThrowRange();
     bool ok = std::memcmp(data_ + pos, tag, 4) == 0;
     pos += 4;
     return ok;
   }
   int32_t VarLen() {
+    // Most delta times and lengths are a single byte.
+    if (pos < size_ && data_[pos] < 0x80) return data_[pos++];
     int64_t v = 0;
     for (;;) {
       uint8_t b = Byte();
       v = (v << 7) | (b & 0x7F);
-      if (v > INT32_MAX) throw OverflowError();
+      if (v > INT32_MAX) ThrowOverflow();
       if (!(b & 0x80)) return static_cast<int32_t>(v);
     }
   }
   const char* Take(int32_t n) {
-    if (n > size_ - pos) throw RangeError();
+    if (n > size_ - pos) ThrowRange();
     const char* p = reinterpret_cast<const char*>(data_ + pos);
     pos += n;
     return p;
@@ -82,8 +87,8 @@ int64_t ChunkEnd(int64_t chunkStart, uint32_t length) {
 }
 
 int32_t AddTick(int32_t tick, int32_t delta) {
-  int64_t t = static_cast<int64_t>(tick) + delta;
-  if (t > INT32_MAX) throw OverflowError();
+  const int64_t t = static_cast<int64_t>(tick) + delta;
+  if (t > INT32_MAX) ThrowOverflow();
   return static_cast<int32_t>(t);
 }
 
@@ -111,6 +116,17 @@ class Reader {
   Cursor c_;
   int n_ = 0;
   bool lineFlag_ = false;
+  // The encoding decision, gathered over the lyric and text events as they are stored.
+  bool textAllUtf8_ = true;
+  bool textMultiByte_ = false;
+
+  void NoteText(const std::string& bytes) {
+    if (!textAllUtf8_) return;
+    if (!IsValidUtf8(bytes))
+      textAllUtf8_ = false;
+    else if (!textMultiByte_ && HasMultiByteUtf8(bytes))
+      textMultiByte_ = true;
+  }
 
   void Start() {
     s_.BassOnChannel.fill(false);
@@ -306,6 +322,7 @@ class Reader {
     int keyIndex = 0;
     uint8_t status = 0;
     int32_t tick = 0;
+    int16_t channel = -1;
     while (c_.pos < chunkEnd) {
       tick = AddTick(tick, c_.VarLen());
       uint8_t b = c_.Byte();
@@ -358,13 +375,26 @@ class Reader {
       e->Value[0] = e->ValueOrg[0] = d1;
       e->Value[1] = e->ValueOrg[1] = d2;
       Append(track, e);
+      const int16_t c = command & 0x0F;
+      if (channel == -1)
+        channel = c;
+      else if (channel != c)
+        channel = 16;
     }
+    track.TrkMidiChannel = channel;
   }
 
   void BuildMeta(int t, TMyTrack& track, TMyTrack& lyrics, TKeySignArray& keys, int& keyIndex, uint8_t type,
                  const char* data, int32_t len, int32_t tick, bool format0) {
     switch (type) {
-      case 0x00: case 0x01: case 0x02: case 0x04: case 0x06: case 0x07: case 0x08: case 0x09: case 0x54:
+      case 0x01:
+        if (len >= 1) {
+          PtrMidiEvent e = NewMeta(type, data, len, tick);
+          Append(track, e);
+          NoteText(e->Meta);
+        }
+        return;
+      case 0x00: case 0x02: case 0x04: case 0x06: case 0x07: case 0x08: case 0x09: case 0x54:
         if (len >= 1) Append(track, NewMeta(type, data, len, tick));
         return;
       case 0x03:
@@ -382,6 +412,7 @@ class Reader {
             ++e->DLength;
           }
           Append(lyrics, e);
+          NoteText(e->Meta);
         } else if (lineFlag_) {
           Append(lyrics, NewMeta(type, "\r", 1, tick));
         }
@@ -431,25 +462,12 @@ class Reader {
       PtrMidiEvent e = NewMeta(0x2F, "", 0, s_.MaxSongPosition);
       Append(s_.MidiTrack[t], e);
     }
+    // Channels were gathered while building; a format 0 song plays on several by definition.
     if (s_.MidiFileFormat == 0) {
+      for (int t = 0; t < n_; ++t) s_.MidiTrack[t].TrkMidiChannel = -1;
       if (n_ > 0) s_.MidiTrack[0].TrkMidiChannel = 16;
-    } else {
-      for (int t = 0; t < n_; ++t) {
-        int16_t channel = -1;
-        for (PtrMidiEvent e = s_.MidiTrack[t].TrkFirstEvent; e && e->NextEvent; e = e->NextEvent) {
-          if (e->DType != DTypeChannel) continue;
-          int16_t c = e->Command & 0x0F;
-          if (channel == -1) {
-            channel = c;
-          } else if (channel != c) {
-            channel = 16;
-            break;
-          }
-        }
-        s_.MidiTrack[t].TrkMidiChannel = channel;
-      }
     }
-    s_.Encoding = DecideTextEncoding(s_);
+    s_.Encoding = textAllUtf8_ && textMultiByte_ ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 
     if (s_.PromptaControllerTrack >= 0) {
       if (s_.Configuration.PromptaEnabled || (ask && ask(PromptaQuestionText(s_)))) RemovePromptaData(s_);
