@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "song/CV_Data.h"
 
@@ -15,12 +18,31 @@ namespace cv {
 // Largest number a variable-length quantity of a Standard MIDI File can hold (four bytes).
 constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;
 
-// Encodes the events of one track chunk. With Write = false it only counts the bytes, giving the
-// exact size that the writing run over the same events produces.
-template <bool Write>
-class BasicEventEncoder {
+// Encodes events into a file image that grows as needed. Callers size it from the event counts
+// beforehand, so it rarely grows; one walk over the events does the whole work.
+class EventEncoder {
  public:
-  explicit BasicEventEncoder(uint8_t* out = nullptr) : out_(out) {}
+  // Starts an empty image with room for sizeGuess bytes.
+  EventEncoder(std::vector<uint8_t>& out, size_t sizeGuess) : buf_(out), pos_(0) {
+    buf_.resize(std::max<size_t>(sizeGuess, 64));
+    out_ = buf_.data();
+  }
+  // The bytes written, in the image.
+  size_t Size() const { return pos_; }
+  // Cuts the image to what was written.
+  void Finish() { buf_.resize(pos_); }
+  // Raw bytes (headers), and a big-endian number into bytes already written.
+  void PutRaw(const void* data, size_t size) {
+    Reserve(size);
+    std::memcpy(out_ + pos_, data, size);
+    pos_ += size;
+  }
+  void Patch32(size_t at, uint32_t v) {
+    out_[at] = static_cast<uint8_t>(v >> 24);
+    out_[at + 1] = static_cast<uint8_t>(v >> 16);
+    out_[at + 2] = static_cast<uint8_t>(v >> 8);
+    out_[at + 3] = static_cast<uint8_t>(v);
+  }
 
   // Delta times and running status start again in every chunk.
   void StartChunk() {
@@ -31,6 +53,8 @@ class BasicEventEncoder {
   // Encodes one event, or nothing when the event is one the files never carry (an empty meta
   // event other than End of Track). Throws EMidiError for an event that cannot be expressed.
   void Encode(const TypMidiEvent& e) {
+    // Delta, status, type, length and two data bytes never take more than 16 bytes.
+    Reserve(16 + e.Meta.size());
     if (e.DType == DTypeChannel) {
       if (e.Command < 0x80 || e.Command > 0xEF) ThrowCodingError();
       int data = e.DLength - 1;
@@ -81,14 +105,15 @@ class BasicEventEncoder {
     }
   }
 
-  size_t Size() const { return pos_; }
   uint8_t PrevCommand = 0;
 
  private:
-  void Put(uint8_t b) {
-    if constexpr (Write) out_[pos_] = b;
-    ++pos_;
+  void Reserve(size_t n) {
+    if (pos_ + n <= buf_.size()) return;
+    buf_.resize(std::max(pos_ + n, buf_.size() + buf_.size() / 2));
+    out_ = buf_.data();
   }
+  void Put(uint8_t b) { out_[pos_++] = b; }
 
   void PutVarLen(uint32_t v) {
     if (v > kMaxVarLen) ThrowCodingError();
@@ -122,35 +147,42 @@ class BasicEventEncoder {
   void PutBlock(const char* data, size_t size, bool lyric) {
     if (size > kMaxVarLen) ThrowCodingError();
     PutVarLen(static_cast<uint32_t>(size));
-    if constexpr (Write) {
-      uint8_t* dest = out_ + pos_;
-      for (size_t i = 0; i < size; ++i) {
-        char c = data[i];
-        // Lyrics use "_" where a word gap must not split the syllable in editors.
-        dest[i] = static_cast<uint8_t>(lyric && c == '_' ? ' ' : c);
-      }
-    }
+    uint8_t* dest = out_ + pos_;
+    std::memcpy(dest, data, size);
+    // Lyrics use "_" where a word gap must not split the syllable in editors.
+    if (lyric)
+      for (size_t i = 0; i < size; ++i)
+        if (dest[i] == '_') dest[i] = ' ';
     pos_ += size;
   }
 
+  std::vector<uint8_t>& buf_;
   uint8_t* out_;
-  size_t pos_ = 0;
+  size_t pos_;
   int64_t runningTick_ = 0;
 };
 
-using EventCounter = BasicEventEncoder<false>;
-using EventWriter = BasicEventEncoder<true>;
+// Lists of events gathered from several chains lie scattered in memory: fetching a few events
+// ahead keeps the encoder from waiting on each one.
+inline void PrefetchEvent(const TypMidiEvent* e) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(e);
+#else
+  (void)e;
+#endif
+}
+constexpr size_t kPrefetchDistance = 16;
 
-// Big-endian helpers for the file and chunk headers.
-inline void PutBigEndian32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v >> 24);
-  p[1] = static_cast<uint8_t>(v >> 16);
-  p[2] = static_cast<uint8_t>(v >> 8);
-  p[3] = static_cast<uint8_t>(v);
+template <class Encoder, class List>
+void EncodeList(Encoder& encoder, const List& list) {
+  const size_t n = list.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i + kPrefetchDistance < n) PrefetchEvent(list[i + kPrefetchDistance]);
+    encoder.Encode(*list[i]);
+  }
 }
-inline void PutBigEndian16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v >> 8);
-  p[1] = static_cast<uint8_t>(v);
-}
+
+// A file image's first guess of its size: most events take about four bytes.
+constexpr size_t kBytesPerEventGuess = 5;
 
 }  // namespace cv

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <new>
 
 #include "output/EventEncoder.h"
@@ -37,11 +38,6 @@ bool IsHeadEvent(const TypMidiEvent& e, bool copyrightKept) {
 // Empty meta events of the text family and below carry nothing.
 bool IsDropped(const TypMidiEvent& e) { return IsMeta(e) && e.DLength == 0 && e.MType < 10; }
 
-struct TrackRun {
-  EventList events;
-  bool sorted = true;
-};
-
 // Merges one track into the list by walking a cursor that only moves forward: each event lands
 // after every listed event whose tick is not greater. Works for tracks out of tick order too.
 EventList MergeInOrder(const EventList& merged, const EventList& track, int32_t maxPosition) {
@@ -59,65 +55,108 @@ EventList MergeInOrder(const EventList& merged, const EventList& track, int32_t 
   return out;
 }
 
-// For tracks in tick order the same result comes from merging pairs of neighbours, which touches
-// every event only log(tracks) times.
-EventList MergeSorted(std::vector<EventList> runs) {
-  if (runs.empty()) return {};
-  auto byTick = [](const TypMidiEvent* a, const TypMidiEvent* b) { return a->Position < b->Position; };
-  while (runs.size() > 1) {
-    std::vector<EventList> next;
-    next.reserve((runs.size() + 1) / 2);
-    for (size_t k = 0; k + 1 < runs.size(); k += 2) {
-      EventList m(runs[k].size() + runs[k + 1].size());
-      std::merge(runs[k].begin(), runs[k].end(), runs[k + 1].begin(), runs[k + 1].end(), m.begin(), byTick);
-      next.push_back(std::move(m));
-    }
-    if (runs.size() % 2) next.push_back(std::move(runs.back()));
-    runs = std::move(next);
-  }
-  return std::move(runs.front());
+// Where a track's merge starts: past the events at its head that describe the track itself.
+const TypMidiEvent* MergeStart(const TypMidiEvent* e, bool& copyrightKept) {
+  while (e && IsHeadEvent(*e, copyrightKept)) e = e->NextEvent;
+  // The first copyright notice at a track head is the song's; later ones repeat it.
+  if (e && IsMeta(*e) && e->MType == 0x02) copyrightKept = true;
+  return e;
 }
 
-// The events of every written chain, merged by tick; lower tracks first at equal ticks.
-EventList MergeChains(const Song& song) {
+// The first event from e on that is merged (not dropped, not beyond the song end), or null at the
+// End of Track. Clears `sorted` when a tick lower than its predecessor's is passed.
+const TypMidiEvent* NextMerged(const TypMidiEvent* e, int32_t& last, int32_t maxPosition, bool& sorted) {
+  for (; e && !IsEndOfTrack(*e); e = e->NextEvent) {
+    if (e->Position < last) sorted = false;
+    last = e->Position;
+    if (e->Position <= maxPosition && !IsDropped(*e)) return e;
+  }
+  return nullptr;
+}
+
+struct Cursor {
+  const TypMidiEvent* event;
+  int32_t last;
+};
+
+// Tracks in tick order: one k-way merge keyed by (tick, track). Returns false as soon as a track
+// turns out to be out of order.
+template <class Emit>
+bool MergeSortedTracks(const std::vector<const TypMidiEvent*>& starts, int32_t maxPosition, Emit&& emit) {
+  std::vector<Cursor> cursors(starts.size());
+  std::vector<uint64_t> heap;  // (tick, track): ties go to the lower track
+  heap.reserve(starts.size());
+  auto key = [](int32_t position, size_t track) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(position) ^ 0x80000000u) << 32) | track;
+  };
+  bool sorted = true;
+  for (size_t t = 0; t < starts.size(); ++t) {
+    cursors[t] = {nullptr, INT32_MIN};
+    cursors[t].event = NextMerged(starts[t], cursors[t].last, maxPosition, sorted);
+    if (cursors[t].event) heap.push_back(key(cursors[t].event->Position, t));
+  }
+  if (!sorted) return false;
+  std::make_heap(heap.begin(), heap.end(), std::greater<>());
+  while (!heap.empty()) {
+    const size_t t = static_cast<size_t>(heap.front() & 0xFFFFFFFFu);
+    Cursor& c = cursors[t];
+    emit(*c.event);
+    // Chains are mostly laid out in order in the song's pool: fetch a few records ahead.
+    PrefetchEvent(reinterpret_cast<const TypMidiEvent*>(reinterpret_cast<uintptr_t>(c.event) + 6 * sizeof(TypMidiEvent)));
+    c.event = NextMerged(c.event->NextEvent, c.last, maxPosition, sorted);
+    if (!sorted) return false;
+    // Replace the top and let it sink to its place.
+    uint64_t item;
+    size_t size = heap.size();
+    if (c.event) {
+      item = key(c.event->Position, t);
+    } else {
+      item = heap.back();
+      heap.pop_back();
+      if (--size == 0) break;
+    }
+    size_t i = 0;
+    for (;;) {
+      size_t child = 2 * i + 1;
+      if (child >= size) break;
+      if (child + 1 < size && heap[child + 1] < heap[child]) ++child;
+      if (heap[child] >= item) break;
+      heap[i] = heap[child];
+      i = child;
+    }
+    heap[i] = item;
+  }
+  return true;
+}
+
+struct MergePlan {
+  std::vector<const TypMidiEvent*> starts;  // first event to merge of every written chain
+  size_t events = 0;                        // their chains' event counts (sizes the image)
+};
+
+MergePlan PlanMerge(const Song& song) {
+  MergePlan plan;
   const size_t trackCount = std::min<size_t>(song.MidiTrack.size(), size_t{song.NumberOfSourceTracks} + 2);
-  std::vector<TrackRun> tracks;
   bool copyrightKept = false;
   for (size_t t = 0; t < trackCount; ++t) {
     const TMyTrack& track = song.MidiTrack[t];
     if (t > 0 && track.TrkEventCounter < 3) continue;
     if (static_cast<int>(t) == song.PromptaTrackIndex() && !PromptaTrackWritten(song)) continue;
-    const TypMidiEvent* e = track.TrkFirstEvent;
-    while (e && IsHeadEvent(*e, copyrightKept)) e = e->NextEvent;
-    // The first copyright notice at a track head is the song's; later ones repeat it.
-    if (e && IsMeta(*e) && e->MType == 0x02) copyrightKept = true;
-    TrackRun run;
-    int32_t last = INT32_MIN;
-    for (; e && !IsEndOfTrack(*e); e = e->NextEvent) {
-      if (e->Position < last) run.sorted = false;
-      last = e->Position;
-      run.events.push_back(e);
-    }
-    tracks.push_back(std::move(run));
+    plan.starts.push_back(MergeStart(track.TrkFirstEvent, copyrightKept));
+    plan.events += static_cast<size_t>(std::max(track.TrkEventCounter, 0));
   }
+  return plan;
+}
 
-  const bool allSorted = std::all_of(tracks.begin(), tracks.end(), [](const TrackRun& r) { return r.sorted; });
-  if (!allSorted) {
-    EventList merged;
-    for (const TrackRun& run : tracks) merged = MergeInOrder(merged, run.events, song.MaxSongPosition);
-    return merged;
+// Any track order: each track merged in turn with a cursor that only moves forward.
+EventList MergeAnyOrder(const MergePlan& plan, int32_t maxPosition) {
+  EventList merged;
+  for (const TypMidiEvent* start : plan.starts) {
+    EventList events;
+    for (const TypMidiEvent* e = start; e && !IsEndOfTrack(*e); e = e->NextEvent) events.push_back(e);
+    merged = MergeInOrder(merged, events, maxPosition);
   }
-  std::vector<EventList> runs;
-  runs.reserve(tracks.size());
-  for (TrackRun& run : tracks) {
-    EventList& ev = run.events;
-    auto end = std::find_if(ev.begin(), ev.end(),
-                            [&](const TypMidiEvent* e) { return e->Position > song.MaxSongPosition; });
-    ev.erase(end, ev.end());
-    ev.erase(std::remove_if(ev.begin(), ev.end(), [](const TypMidiEvent* e) { return IsDropped(*e); }), ev.end());
-    runs.push_back(std::move(ev));
-  }
-  return MergeSorted(std::move(runs));
+  return merged;
 }
 
 TypMidiEvent MetaEvent(int16_t type, std::string data, int32_t position) {
@@ -150,27 +189,35 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
     const TypMidiEvent port = MetaEvent(0x21, std::string(1, '\0'), 0);
     const TypMidiEvent name = MetaEvent(0x03, trackName, 0);
     const TypMidiEvent end = MetaEvent(0x2F, std::string(), song.MaxSongPosition);
-    EventList merged = MergeChains(song);
-
-    EventCounter counter;
-    counter.Encode(port);
-    counter.Encode(name);
-    for (const TypMidiEvent* e : merged) counter.Encode(*e);
-    counter.Encode(end);
-    const size_t length = counter.Size();
-    if (length > UINT32_MAX - 22) ThrowCodingError();
-
-    std::vector<uint8_t> dest(22 + length);
-    uint8_t* p = dest.data();
-    std::copy_n("MThd\0\0\0\6\0\0\0\1", 12, p);
-    PutBigEndian16(p + 12, song.SourceTimeBase);
-    std::copy_n("MTrk", 4, p + 14);
-    PutBigEndian32(p + 18, static_cast<uint32_t>(length));
-    EventWriter writer(p + 22);
-    writer.Encode(port);
-    writer.Encode(name);
-    for (const TypMidiEvent* e : merged) writer.Encode(*e);
-    writer.Encode(end);
+    const uint8_t head[22] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1,
+                              static_cast<uint8_t>(song.SourceTimeBase >> 8), static_cast<uint8_t>(song.SourceTimeBase),
+                              'M', 'T', 'r', 'k', 0, 0, 0, 0};
+    const MergePlan plan = PlanMerge(song);
+    std::vector<uint8_t> dest;
+    auto image = [&](auto&& body) {
+      EventEncoder writer(dest, 22 + kBytesPerEventGuess * (plan.events + 3));
+      writer.PutRaw(head, sizeof head);
+      writer.Encode(port);
+      writer.Encode(name);
+      if (!body(writer)) return false;
+      writer.Encode(end);
+      if (writer.Size() - 22 > UINT32_MAX) ThrowCodingError();
+      writer.Patch32(18, static_cast<uint32_t>(writer.Size() - 22));
+      writer.Finish();
+      return true;
+    };
+    // Chains in tick order (the usual case) are merged and encoded in one walk; a chain out of
+    // order makes the image start again with the general merge.
+    const bool sorted = image([&](EventEncoder& writer) {
+      return MergeSortedTracks(plan.starts, song.MaxSongPosition, [&](const TypMidiEvent& e) { writer.Encode(e); });
+    });
+    if (!sorted) {
+      const EventList merged = MergeAnyOrder(plan, song.MaxSongPosition);
+      image([&](EventEncoder& writer) {
+        EncodeList(writer, merged);
+        return true;
+      });
+    }
     return dest;
   } catch (const std::bad_alloc&) {
     throw EMidiError(Tr("Speicherzuordnungsfehler: Bitte mehr Speicher!", "Error allocating memory!"));

@@ -1,8 +1,8 @@
 #include "output/MidiFileWriter1.h"
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
+#include <memory>
 #include <new>
 #include <string_view>
 
@@ -43,15 +43,22 @@ using EventList = std::vector<const TypMidiEvent*>;
 bool IsMeta(const TypMidiEvent& e) { return e.Command == 0xFF && e.DType == DTypeMeta; }
 bool IsEndOfTrack(const TypMidiEvent& e) { return IsMeta(e) && e.MType == 0x2F; }
 
-// One chunk of the file: a chain of the song, or a list of events gathered for the file.
+// One chunk of the file: a chain of the song, or a list of events gathered for the file, which
+// may be followed by events already encoded.
 struct Chunk {
   const TypMidiEvent* chain = nullptr;
   const EventList* list = nullptr;
+  int32_t counter = 0;  // events of the chain (sizes the image)
+  const std::vector<uint8_t>* encoded = nullptr;
 
   template <class F>
   void ForEach(F&& f) const {
     if (list) {
-      for (const TypMidiEvent* e : *list) f(*e);
+      const size_t n = list->size();
+      for (size_t i = 0; i < n; ++i) {
+        if (i + kPrefetchDistance < n) PrefetchEvent((*list)[i + kPrefetchDistance]);
+        f(*(*list)[i]);
+      }
     } else {
       for (const TypMidiEvent* e = chain; e; e = e->NextEvent) f(*e);
     }
@@ -66,31 +73,30 @@ struct Chunk {
 
 std::vector<uint8_t> AssembleFile(const Song& song, const std::vector<Chunk>& chunks) {
   if (chunks.size() > 255) ThrowTooManyTracks(chunks.size());
-  std::vector<size_t> lengths;
-  lengths.reserve(chunks.size());
-  size_t total = 14;
+  size_t events = 0;
   for (const Chunk& c : chunks) {
-    EventCounter counter;
-    c.ForEach([&](const TypMidiEvent& e) { counter.Encode(e); });
-    if (counter.Size() > UINT32_MAX) ThrowCodingError();
-    lengths.push_back(counter.Size());
-    total += 8 + counter.Size();
+    events += c.list ? c.list->size() : static_cast<size_t>(std::max(c.counter, 0));
+    if (c.encoded) events += c.encoded->size() / kBytesPerEventGuess + 1;
   }
-  std::vector<uint8_t> dest(total);
-  uint8_t* p = dest.data();
-  std::memcpy(p, "MThd\0\0\0\6\0\1\0\0", 12);
-  PutBigEndian16(p + 12, song.SourceTimeBase);
-  size_t at = 14;
+  std::vector<uint8_t> dest;
+  EventEncoder writer(dest, 14 + 8 * chunks.size() + kBytesPerEventGuess * events);
+  const uint8_t head[14] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 0, static_cast<uint8_t>(song.SourceTimeBase >> 8),
+                            static_cast<uint8_t>(song.SourceTimeBase)};
+  writer.PutRaw(head, sizeof head);
   uint8_t written = 0;
-  for (size_t k = 0; k < chunks.size(); ++k) {
-    std::memcpy(p + at, "MTrk", 4);
-    PutBigEndian32(p + at + 4, static_cast<uint32_t>(lengths[k]));
-    EventWriter writer(p + at + 8);
-    chunks[k].ForEach([&](const TypMidiEvent& e) { writer.Encode(e); });
-    at += 8 + writer.Size();
+  for (const Chunk& c : chunks) {
+    const uint8_t chunkHead[8] = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
+    writer.PutRaw(chunkHead, sizeof chunkHead);
+    const size_t start = writer.Size();
+    writer.StartChunk();
+    c.ForEach([&](const TypMidiEvent& e) { writer.Encode(e); });
+    if (c.encoded) writer.PutRaw(c.encoded->data(), c.encoded->size());
+    if (writer.Size() - start > UINT32_MAX) ThrowCodingError();
+    writer.Patch32(start - 4, static_cast<uint32_t>(writer.Size() - start));
     ++written;
   }
-  p[11] = written;
+  writer.Finish();
+  dest[11] = written;
   return dest;
 }
 
@@ -103,7 +109,7 @@ std::vector<uint8_t> ImageFromOwnTracks(const Song& song) {
     const TMyTrack& track = song.MidiTrack[t];
     if (t == n && track.TrkEventCounter < 3) continue;
     if (t == n + 1 && !PromptaTrackWritten(song)) continue;
-    chunks.push_back({track.TrkFirstEvent, nullptr});
+    chunks.push_back({track.TrkFirstEvent, nullptr, track.TrkEventCounter});
   }
   return AssembleFile(song, chunks);
 }
@@ -159,6 +165,8 @@ int WorkingTrackOf(const TypMidiEvent& e) {
 
 struct WorkingTrack {
   EventList events;
+  std::vector<uint8_t> body;  // events encoded while distributing (single source track)
+  std::unique_ptr<EventEncoder> encoder;
   std::vector<size_t> runStarts;  // where the events of each source track begin
   int lastSource = -1;
   int32_t counter = 0;
@@ -210,6 +218,13 @@ std::vector<uint8_t> ImageFromWorkingTracks(const Song& song) {
   }
 
   const size_t n = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
+  // With one source track each working track gets its events in order: they are encoded while the
+  // source is walked once, in memory order, instead of gathered and walked again per channel.
+  const bool streaming = n == 1;
+  if (streaming) {
+    const size_t guess = kBytesPerEventGuess * static_cast<size_t>(std::max(song.MidiTrack[0].TrkEventCounter, 0)) / 8;
+    for (int k = 0; k <= 16; ++k) w[k].encoder = std::make_unique<EventEncoder>(w[k].body, guess);
+  }
   for (size_t t = 0; t < n; ++t) {
     const TypMidiEvent* e = song.MidiTrack[t].TrkFirstEvent;
     if (e && IsMeta(*e) && e->MType == 0x21) e = e->NextEvent;
@@ -217,17 +232,29 @@ std::vector<uint8_t> ImageFromWorkingTracks(const Song& song) {
       const int k = WorkingTrackOf(*e);
       if (k < 0) continue;
       WorkingTrack& target = w[k];
-      if (target.lastSource != static_cast<int>(t)) {
-        target.lastSource = static_cast<int>(t);
-        target.runStarts.push_back(target.events.size());
-      }
-      target.events.push_back(e);
       ++target.counter;
+      if (streaming) {
+        target.encoder->Encode(*e);
+      } else {
+        if (target.lastSource != static_cast<int>(t)) {
+          target.lastSource = static_cast<int>(t);
+          target.runStarts.push_back(target.events.size());
+        }
+        target.events.push_back(e);
+      }
       if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0xC0 && target.patch < 0)
         target.patch = static_cast<int16_t>(e->Value[0] & 0x7F);
     }
   }
-  for (int k = 0; k <= 16; ++k) MergeRuns(w[k]);
+  for (int k = 0; k <= 16; ++k) {
+    if (streaming) {
+      w[k].encoder->Encode(*makeMeta(0x2F, std::string(), song.MaxSongPosition));
+      ++w[k].counter;
+      w[k].encoder->Finish();
+    } else {
+      MergeRuns(w[k]);
+    }
+  }
 
   // Lyrics and Prompta: the song's own chains, or just their placeholder and an End of Track.
   auto copyTrack = [&](WorkingTrack& target, int index, bool full) {
@@ -255,11 +282,12 @@ std::vector<uint8_t> ImageFromWorkingTracks(const Song& song) {
       track.name->Meta = std::move(name);
     }
     if (track.events.empty()) continue;
-    if (!IsEndOfTrack(*track.events.back())) {
+    if (!track.encoder && !IsEndOfTrack(*track.events.back())) {
       track.events.push_back(makeMeta(0x2F, std::string(), song.MaxSongPosition));
       ++track.counter;
     }
-    if (k == 0 || track.counter >= 3) chunks.push_back({nullptr, &track.events});
+    if (k == 0 || track.counter >= 3)
+      chunks.push_back({nullptr, &track.events, 0, track.encoder ? &track.body : nullptr});
   }
   return AssembleFile(song, chunks);
 }
