@@ -176,22 +176,38 @@ void TMainForm::CreateMenus() {
 
   QMenu* text = menu("MainMenu_Text");
   bar->addMenu(text);
-  connect(AddAction(text, "MainMenu_TextLaden"), &QAction::triggered, this, &TMainForm::NotAvailable);
-  connect(AddAction(text, "MainMenu_TextSpeichern"), &QAction::triggered, this, &TMainForm::NotAvailable);
-  connect(AddAction(text, "MainMenu_TextSpeichernUnter"), &QAction::triggered, this,
-          &TMainForm::NotAvailable);
-  text->addSeparator();
-  for (const char* name : {"MainMenu_TextEdit", "MainMenu_TextEditMTC", "MainMenu_TextHyphenate",
-                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase"})
-    connect(AddAction(text, name), &QAction::triggered, this, &TMainForm::NotAvailable);
-  text->addSeparator();
-  for (const char* name : {"MainMenu_TextHideNote", "MainMenu_TextUndoHideNote", "MainMenu_TextAssign",
-                           "MainMenu_TextQuantize", "MainMenu_TextUndoQuantize", "MainMenu_TextOffset",
-                           "MainMenu_TextDelete"})
-    connect(AddAction(text, name), &QAction::triggered, this, &TMainForm::NotAvailable);
-  text->addSeparator();
-  connect(AddAction(text, "MainMenu_TextSchriftAuswahl"), &QAction::triggered, this,
-          &TMainForm::MainMenu_TextSchriftAuswahlClick);
+  struct Command {
+    const char* name;
+    void (TMainForm::*handler)();
+  };
+  const Command textCommands[] = {
+      {"MainMenu_TextLaden", &TMainForm::MainMenu_TextLadenClick},
+      {"MainMenu_TextSpeichern", &TMainForm::MainMenu_TextSpeichernClick},
+      {"MainMenu_TextSpeichernUnter", &TMainForm::MainMenu_TextSpeichernUnterClick},
+      {nullptr, nullptr},
+      {"MainMenu_TextEdit", &TMainForm::MainMenu_TextEditClick},
+      {"MainMenu_TextEditMTC", &TMainForm::MainMenu_TextEditMTCClick},
+      {"MainMenu_TextHyphenate", &TMainForm::NotAvailable},
+      {"MainMenu_TextExtractPunctuation", &TMainForm::MainMenu_TextExtractPunctuationClick},
+      {"MainMenu_TextUpperCase", &TMainForm::MainMenu_TextUpperCaseClick},
+      {nullptr, nullptr},
+      {"MainMenu_TextHideNote", &TMainForm::MainMenu_TextHideNoteClick},
+      {"MainMenu_TextUndoHideNote", &TMainForm::MainMenu_TextUndoHideNoteClick},
+      {"MainMenu_TextAssign", &TMainForm::MainMenu_TextAssignClick},
+      {"MainMenu_TextQuantize", &TMainForm::MainMenu_TextQuantizeClick},
+      {"MainMenu_TextUndoQuantize", &TMainForm::MainMenu_TextUndoQuantizeClick},
+      {"MainMenu_TextOffset", &TMainForm::NotAvailable},
+      {"MainMenu_TextDelete", &TMainForm::MainMenu_TextDeleteClick},
+      {nullptr, nullptr},
+      {"MainMenu_TextSchriftAuswahl", &TMainForm::MainMenu_TextSchriftAuswahlClick},
+  };
+  for (const Command& c : textCommands) {
+    if (!c.name) {
+      text->addSeparator();
+      continue;
+    }
+    connect(AddAction(text, c.name), &QAction::triggered, this, c.handler);
+  }
 
   QMenu* edit = menu("MainMenu_Edit");
   bar->addMenu(edit);
@@ -219,11 +235,22 @@ void TMainForm::CreateMenus() {
           &TMainForm::MainMenu_HelpInfoClick);
 
   popupMenu_Text_ = menu("PopupMenu_Text");
-  for (const char* name : {"PopupMenu_TextEdit", "PopupMenu_TextEditMTC", "PopupMenu_TextHyphenate"})
-    connect(AddAction(popupMenu_Text_, name), &QAction::triggered, this, &TMainForm::NotAvailable);
-  popupMenu_Text_->addSeparator();
-  for (const char* name : {"PopupMenu_TextHideNote", "PopupMenu_TextUndoHideNote", "PopupMenu_TextAssign"})
-    connect(AddAction(popupMenu_Text_, name), &QAction::triggered, this, &TMainForm::NotAvailable);
+  const Command popupCommands[] = {
+      {"PopupMenu_TextEdit", &TMainForm::MainMenu_TextEditClick},
+      {"PopupMenu_TextEditMTC", &TMainForm::MainMenu_TextEditMTCClick},
+      {"PopupMenu_TextHyphenate", &TMainForm::NotAvailable},
+      {nullptr, nullptr},
+      {"PopupMenu_TextHideNote", &TMainForm::MainMenu_TextHideNoteClick},
+      {"PopupMenu_TextUndoHideNote", &TMainForm::MainMenu_TextUndoHideNoteClick},
+      {"PopupMenu_TextAssign", &TMainForm::MainMenu_TextAssignClick},
+  };
+  for (const Command& c : popupCommands) {
+    if (!c.name) {
+      popupMenu_Text_->addSeparator();
+      continue;
+    }
+    connect(AddAction(popupMenu_Text_, c.name), &QAction::triggered, this, c.handler);
+  }
 
   // Enabled states at start: what needs a song waits for one.
   for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextLaden",
@@ -589,7 +616,7 @@ void TMainForm::Btn_StopClick() {
   posSlider_->setValue(0);
   posSlider_->setToolTip(QStringLiteral("0 ms"));
   song_.CurrentHyphen = 0;
-  if (!editingText_) SelectHyphen(0);
+  if (!song_.EditingText) SelectHyphen(0);
 }
 
 void TMainForm::VolSliderChange(int position) {

@@ -55,6 +55,22 @@ class TMainForm : public QMainWindow {
   // format 0 or 1; false when the writer refused (the user has seen why).
   bool SaveSong(const QString& fileName, int format);
 
+  // --- Lyrics commands of the Text menu ---
+  void MainMenu_TextEditClick();
+  void MainMenu_TextEditMTCClick();
+  void MainMenu_TextExtractPunctuationClick();
+  void MainMenu_TextUpperCaseClick();
+  void MainMenu_TextAssignClick();
+  void MainMenu_TextHideNoteClick();
+  void MainMenu_TextUndoHideNoteClick();
+  void MainMenu_TextQuantizeClick();
+  void MainMenu_TextUndoQuantizeClick();
+  void MainMenu_TextLadenClick();
+  void LoadLyricTextFile(const QString& fileName);
+  void MainMenu_TextSpeichernClick();
+  void MainMenu_TextSpeichernUnterClick();
+  void MainMenu_TextDeleteClick();
+
   // --- Display ---
   void SelectHyphen(int hyphenToDraw);
   void ApplyViewFont();
@@ -75,7 +91,7 @@ class TMainForm : public QMainWindow {
   TStoredSettings& Settings() { return settings_; }
   TMyRegistry& Store() { return *store_; }
   bool MidiFileLoaded() const { return song_.MidiFileLoaded; }
-  bool EditingText() const { return editingText_; }
+  bool EditingText() const { return song_.EditingText; }
   bool HiddenMode() const { return hiddenMode_; }
   bool NextHyphenIsEndOfLine() const { return nextHyphenIsEndOfLine_; }
   QString WindowsVersion() const { return windowsVersion_; }
@@ -90,7 +106,6 @@ class TMainForm : public QMainWindow {
   TUiHooks& Hooks() { return hooks_; }
   bool RecordingTiming = false;
   bool IgnorePlayerCommands = false;
-  bool QuerryForRules = false;
   QString TextFileName;
 
  signals:
@@ -120,7 +135,11 @@ class TMainForm : public QMainWindow {
   void ShowError(const QString& text);
   void ShowInfo(const QString& text);
   void NotAvailable();
-  void LoadLyricTextFile(const QString& fileName);
+  void ShowEditorText(const std::u16string& text, int lookAhead, int caret);
+  void ShowDisplayText(const std::u16string& text);
+  void SetEditorMenuStates();
+  void SetLyricsViewingStates();
+  bool SaveLyricText(const QString& fileName);
   QAction* AddAction(QMenu* menu, const char* objectName);
 
   TMyRegistry* store_;
@@ -131,7 +150,7 @@ class TMainForm : public QMainWindow {
   QString systemLanguageName_;
   QString windowsVersion_;
   bool hiddenMode_ = false;
-  bool editingText_ = false;
+  enum class TEditor { None, Text, Mtc } editor_ = TEditor::None;
   bool nextHyphenIsEndOfLine_ = false;
 
   cv::Song song_;

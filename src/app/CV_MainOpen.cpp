@@ -62,7 +62,7 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   WaitCursor wait;
   myMemo_->clear();
   myMemo_->hide();
-  editingText_ = false;
+  song_.EditingText = false;
   song_.Configuration = settings_.Configuration;
   cv::OpenSongOptions options;
   options.AskRemovePrompta = [this](const std::string& question) {
@@ -106,18 +106,19 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   posSlider_->setValue(0);
   setWindowTitle(kTitle + QStringLiteral(" - ") + fileToOpen);
 
-  QuerryForRules = true;
+  song_.QuerryForRules = true;
   TextFileName.clear();
 
   if (opened.EditingMode) {
     SetEditingMenuStates();
     myMemo_->setReadOnly(false);
     myMemo_->setFocus();
-    editingText_ = true;
+    song_.EditingText = true;
   } else {
     SetViewingMenuStates();
     myMemo_->setReadOnly(true);
   }
+  editor_ = song_.EditingText ? TEditor::Text : TEditor::None;
 
   AddRecentFile(settings_.LastMidifilesList, fileToOpen);
   store_->WriteStrToReg(QStringLiteral("LastMidifilesList"), JoinRecentFiles(settings_.LastMidifilesList));
@@ -252,15 +253,6 @@ void TMainForm::HandleDroppedFiles(const QStringList& files) {
   } else {
     ShowInfo(T("Dies ist kein unterstützter Dateityp!", "This is no supported file type!"));
   }
-}
-
-void TMainForm::LoadLyricTextFile(const QString& fileName) {
-  if (!song_.MidiFileLoaded) {
-    ShowInfo(T("Bitte zuerst eine Mididatei öffnen.", "Please open a midi file first."));
-    return;
-  }
-  (void)fileName;
-  NotAvailable();
 }
 
 void TMainForm::HandleHandOver(const QString& text) {

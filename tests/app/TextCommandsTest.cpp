@@ -1,0 +1,145 @@
+// The Text menu on a real window: the two editors, lyric text files, assign, delete.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QTextEdit>
+
+#include "AppFixture.h"
+
+using namespace cvapptest;
+
+namespace {
+
+// Two tracks: tempo, and a melody whose lyric lines are a title, an artist and two lines of words.
+QString LyricSong(const std::string& name) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  const char* words[] = {"Title\r", "Artist\r", "Hel", "lo ", "world\r", "how ", "are ", "you\r"};
+  int tick = 0;
+  for (const char* w : words) {
+    t.Lyric(tick, w).NoteOn(tick, 0, 60, 90).NoteOff(tick + 400, 0, 60);
+    tick += 480;
+  }
+  return Q(b.WriteTemp(name));
+}
+
+// A melody of six notes and no lyrics.
+QString Melody(const std::string& name) {
+  cvtest::SmfBuilder b(0);
+  cvtest::SmfTrack& t = b.AddTrack().Bpm(0, 120);
+  for (int i = 1; i <= 6; ++i) t.NoteOn(i * 480, 0, 60 + i, 90).NoteOff(i * 480 + 400, 0, 60 + i);
+  return Q(b.WriteTemp(name));
+}
+
+std::vector<std::u16string> Texts(const cv::Song& song) {
+  std::vector<std::u16string> out;
+  for (int i = 0; i < song.HyphenArrayElements; ++i) out.push_back(song.HyphenArray[i].Text);
+  return out;
+}
+
+}  // namespace
+
+TEST(TextCommands, EditTextRoundTripAsksForTheRulesOnce) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(LyricSong("edit.mid"));
+  ASSERT_FALSE(w->EditingText());
+  w->MainMenu_TextEditClick();
+  ASSERT_TRUE(w->EditingText());
+  EXPECT_FALSE(w->MyMemo()->isReadOnly());
+  EXPECT_FALSE(w.Enabled("MainMenu_DateiSpeichern"));
+  EXPECT_FALSE(w.Enabled("MainMenu_TextAssign"));
+  EXPECT_TRUE(w.Enabled("MainMenu_TextHyphenate"));
+  EXPECT_EQ(w.Text("MainMenu_TextEdit"), QStringLiteral("Finish editing"));
+  const QString edit = w->MyMemo()->toPlainText();
+  ASSERT_TRUE(edit.contains(QLatin1String("Hel-lo world"))) << edit.toStdString();
+
+  w->MyMemo()->setPlainText(QString(edit).replace(QLatin1String("world"), QLatin1String("earth")));
+  w.answerYes = false;  // the rules are not confirmed: the editor stays open
+  w->MainMenu_TextEditClick();
+  EXPECT_TRUE(w->EditingText());
+  w.answerYes = true;
+  w->MainMenu_TextEditClick();
+  EXPECT_FALSE(w->EditingText());
+  EXPECT_EQ(w.questions.size(), 2);
+  EXPECT_TRUE(w->MyMemo()->isReadOnly());
+  EXPECT_TRUE(w->DisplayText().contains(QLatin1String("Hello earth")));
+  EXPECT_TRUE(w.Enabled("MainMenu_DateiSpeichern"));
+  EXPECT_TRUE(w.Enabled("MainMenu_TextAssign"));
+  EXPECT_FALSE(w.Enabled("MainMenu_TextHyphenate"));
+  EXPECT_EQ(w.Text("MainMenu_TextEdit"), QStringLiteral("Edit"));
+
+  // Once confirmed the rules are not asked again.
+  w->MainMenu_TextEditClick();
+  w->MainMenu_TextEditClick();
+  EXPECT_EQ(w.questions.size(), 2);
+  EXPECT_FALSE(w->EditingText());
+}
+
+TEST(TextCommands, PositionEditorExcludesTheTextEditor) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(LyricSong("mtc.mid"));
+  w->MainMenu_TextEditMTCClick();
+  ASSERT_TRUE(w->EditingText());
+  EXPECT_EQ(w.Text("MainMenu_TextEditMTC"), QStringLiteral("Finish editing with MTC"));
+  EXPECT_FALSE(w.Enabled("MainMenu_TextEdit"));
+  EXPECT_FALSE(w.Enabled("MainMenu_DateiSpeichernUnter"));
+  EXPECT_TRUE(w->MyMemo()->toPlainText().contains(QLatin1String("001.01.")));
+  w->MainMenu_TextEditClick();  // the other editor does nothing meanwhile
+  EXPECT_EQ(w.Text("MainMenu_TextEditMTC"), QStringLiteral("Finish editing with MTC"));
+  w->MainMenu_TextEditMTCClick();
+  EXPECT_FALSE(w->EditingText());
+  EXPECT_TRUE(w->DisplayText().contains(QLatin1String("how are you")));
+  EXPECT_EQ(w.Text("MainMenu_TextEditMTC"), QStringLiteral("Edit with MTC"));
+}
+
+TEST(TextCommands, DroppedTextIsHyphenatedByHandAndAssignedToTheMelody) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(Melody("melody.mid"));
+  const std::string text = "Song\nSinger\nLa-la land\r\nsing a-long\n";
+  const QString txt = Q(cvtest::WriteTempFile("words.txt", std::vector<uint8_t>(text.begin(), text.end())));
+  w->HandleDroppedFiles({txt});
+  ASSERT_TRUE(w.messages.empty()) << w.messages.front().Text.toStdString();
+  ASSERT_TRUE(w->EditingText());
+  EXPECT_EQ(w->MyMemo()->toPlainText(), QStringLiteral("Song\nSinger\nLa-la land\nsing a-long"));
+  w->MainMenu_TextEditClick();  // leave: asks for the rules, builds the syllables
+  ASSERT_FALSE(w->EditingText());
+  w->MainMenu_TextAssignClick();
+  const cv::Song& song = w->CurrentSong();
+  std::vector<int32_t> syllableTicks;
+  for (int i = 4; i < song.HyphenArrayElements; ++i)
+    if (song.HyphenArray[i].Text != u"\r") syllableTicks.push_back(song.HyphenArray[i].SongPosition);
+  EXPECT_EQ(syllableTicks, (std::vector<int32_t>{480, 960, 1440, 1920, 2400, 2880}));
+
+  // The lyrics go out as a text file that reads back the same.
+  const QString saved = Q(cvtest::TempDir()) + QStringLiteral("/out.txt");
+  w.nextSaveFile = saved;
+  w->MainMenu_TextSpeichernUnterClick();
+  QFile f(saved);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(f.readAll()), QStringLiteral("Song\nSinger\nLa-la land\nsing a-long\n"));
+}
+
+TEST(TextCommands, UnreadableOrEmptyTextSaysSoAndDeleteAsksFirst) {
+  AppWindow w(TempSettingsFile(), QStringLiteral("English"));
+  w->DateiOeffnen(LyricSong("keep.mid"));
+  const auto before = Texts(w->CurrentSong());
+  w->HandleDroppedFiles({Q(cvtest::WriteTempFile("blank.txt", {' ', '\n', '\n'}))});
+  w->HandleDroppedFiles({Q(cvtest::WriteTempFile("broken.docx", {'P', 'K', 3, 4, 0, 0}))});
+  ASSERT_EQ(w.messages.size(), 2u);
+  EXPECT_TRUE(w.messages[0].Text.contains(QLatin1String("blank.txt")));
+  EXPECT_TRUE(w.messages[1].Text.contains(QLatin1String("broken.docx")));
+  EXPECT_FALSE(w->EditingText());
+  EXPECT_EQ(Texts(w->CurrentSong()), before);
+
+  w.answerYes = false;
+  w->MainMenu_TextDeleteClick();
+  EXPECT_EQ(Texts(w->CurrentSong()), before);
+  w.answerYes = true;
+  w->MainMenu_TextDeleteClick();
+  EXPECT_EQ(w->CurrentSong().HyphenArrayElements, 0);
+  EXPECT_EQ(w.questions, (QStringList{QStringLiteral("Delete the lyrics?"), QStringLiteral("Delete the lyrics?")}));
+  EXPECT_TRUE(w->EditingText());
+  EXPECT_TRUE(w->MyMemo()->toPlainText().isEmpty());
+}
