@@ -1,0 +1,7 @@
+// The .odt reader on arbitrary bytes.
+#include "DocumentFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const auto reader = cv::MakeOdtReader();
+  return FuzzDocumentReader(*reader, ".odt", data, size);
+}
