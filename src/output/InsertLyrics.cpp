@@ -169,6 +169,9 @@ void InsertLyrics(Song& song) {
     InsertEvents(song);
     song.TextChanged = false;
     if (song.Configuration.PromptaEnabled) InsertPromptaController(song);
+  } else if (song.PromptaControllerTrack == song.PromptaTrackIndex()) {
+    // The prompter must not go on showing the text of lyrics that are gone.
+    RemovePromptaData(song);
   }
   if (song.Player) song.Player->MoveToPosition(playTime);
 }

@@ -241,9 +241,12 @@ void Tidy(std::vector<THyphens>& list, bool karaoke) {
       h.Time = p.Time + 4;
     }
   }
+  // A syllable ending its line loses its trailing spaces. All of them go, not just one, so that
+  // reading a saved song again gives the same syllables.
   for (size_t j = 1; j < n; ++j) {
     std::u16string& before = list[j - 1].Text;
-    if (IsLineBreak(list[j]) && !before.empty() && before.back() == u' ') before.pop_back();
+    if (!IsLineBreak(list[j])) continue;
+    while (!before.empty() && before.back() == u' ') before.pop_back();
   }
   // A blank line between two lines sits right before the next line.
   auto moveBefore = [&](size_t which, size_t anchor, int32_t ticks) {

@@ -186,7 +186,10 @@ TEST(Prompta, InsertLyricsRefreshesPromptaWhenEnabled) {
   SetSyllables(song, {{u"one", 5000}, {u"two", 6000}, {u"three", 7000}});
   InsertLyrics(song);
   EXPECT_FALSE(PromptaData(song).empty());
-  song.Configuration.PromptaEnabled = false;
+  // Without syllables the data of the old lyrics go.
+  SetSyllables(song, {});
+  InsertLyrics(song);
+  EXPECT_TRUE(PromptaData(song).empty());
   song.MidiFileLoaded = false;  // nothing happens without a loaded song
   EXPECT_FALSE(InsertPromptaController(song));
 }

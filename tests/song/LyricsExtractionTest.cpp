@@ -134,6 +134,20 @@ TEST(LyricsExtraction, KaraokeLeadingSpaceMovesToSyllableBefore) {
                       {"next", 600}}));
 }
 
+TEST(LyricsExtraction, SyllableBeforeLineBreakLosesTrailingSpaces) {
+  const Events events = {{100, "a"}, {200, "b  "}, {300, "/c"}, {400, "d "}, {500, "\r"}, {600, "e  "}, {700, "f"}};
+  EXPECT_EQ(Extract(events), (Elements{{"a", 108}, {"b", 200}, {"\r", 296}, {"c", 300}, {"d", 400}, {"\r", 500},
+                                       {"e  ", 600}, {"f", 700}}));
+  // The syllables written back read the same again.
+  Song song;
+  Fill(song, events);
+  ExtractLyrics(song);
+  const Elements first = Result(song);
+  Events written;
+  for (const auto& [text, pos] : first) written.emplace_back(pos, text);
+  EXPECT_EQ(Extract(written), first);
+}
+
 TEST(LyricsExtraction, FewerThanFiveElementsGiveNoLyrics) {
   Song song;
   Fill(song, {{10, "\r"}, {20, "a"}, {30, "b"}, {40, "c\r"}, {60, "   "}});
