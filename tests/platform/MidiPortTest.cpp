@@ -7,54 +7,16 @@
 #include <thread>
 
 #include "DeviceProbe.h"
+#include "JackReceiver.h"
 #include "PlayerFakes.h"
 #include "platform/midiport/MidiOut.h"
 #include "playback/CV_MidiPlayer.h"
 
 using namespace cv;
 using Bytes = std::vector<std::vector<uint8_t>>;
+using cvtest::JackReceiver;
 
 namespace {
-
-// A JACK MIDI input in the test: records every message that arrives, in order.
-class JackReceiver {
- public:
-  JackReceiver() : in_(RtMidi::UNIX_JACK, "cv-receiver") {
-    in_.ignoreTypes(false, false, false);
-    in_.setCallback(&JackReceiver::OnMessage, this);
-  }
-  void OpenVirtual() { in_.openVirtualPort("in"); }
-  // Connects to the first output port whose name contains this text.
-  bool ConnectTo(const std::string& part) {
-    for (unsigned i = 0; i < in_.getPortCount(); ++i)
-      if (in_.getPortName(i).find(part) != std::string::npos) {
-        in_.openPort(i, "in");
-        return true;
-      }
-    return false;
-  }
-  Bytes WaitFor(size_t count) {
-    for (int i = 0; i < 3000; ++i) {
-      {
-        std::lock_guard lock(mutex_);
-        if (received_.size() >= count) break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    std::lock_guard lock(mutex_);
-    return received_;
-  }
-
- private:
-  static void OnMessage(double, std::vector<unsigned char>* message, void* self) {
-    auto* r = static_cast<JackReceiver*>(self);
-    std::lock_guard lock(r->mutex_);
-    r->received_.emplace_back(message->begin(), message->end());
-  }
-  RtMidiIn in_;
-  std::mutex mutex_;
-  Bytes received_;
-};
 
 std::string ErrorOf(const std::function<void()>& f) {
   try {

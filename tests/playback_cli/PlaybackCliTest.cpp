@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include "DeviceProbe.h"
+#include "JackReceiver.h"
 #include "support/SmfBuilder.h"
 
 namespace {
@@ -66,6 +71,37 @@ TEST(PlaybackCli, WrongUseIsRefusedWithAReason) {
     EXPECT_EQ(run.code, c.code) << c.args << "\n" << run.out;
     EXPECT_NE(run.out.find(c.text), std::string::npos) << c.args << "\n" << run.out;
   }
+}
+
+TEST(PlaybackCli, CtrlCStopsWithAllNotesOffOnEveryChannel) {
+  if (!cvtest::JackServerRunning()) GTEST_SKIP() << cvtest::NoJackReason();
+  cvtest::JackReceiver receiver("cv-cli-receiver");
+  receiver.OpenVirtual();
+  const std::string song = cvtest::CorpusFile("kar/twinkle.kar");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execl(CANTOVEX_CLI, "cantovex-cli", "play", song.c_str(), "--port", "cv-cli-receiver:in", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  const size_t playing = receiver.WaitFor(20).size();
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_GE(playing, 20u) << "the song did not reach the port";
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  const cvtest::Bytes got = receiver.WaitFor(playing + 32);
+  ASSERT_GE(got.size(), 32u);
+  cvtest::Bytes expected;
+  for (uint8_t ch = 0; ch < 16; ++ch) {
+    expected.push_back({static_cast<uint8_t>(0xB0 + ch), 120, 0});
+    expected.push_back({static_cast<uint8_t>(0xB0 + ch), 123, 0});
+  }
+  EXPECT_EQ(cvtest::Bytes(got.end() - 32, got.end()), expected);
 }
 
 TEST(PlaybackCli, PortsListsOutputsAndDevices) {
