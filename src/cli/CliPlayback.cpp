@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "output/CV_EditTempo.h"
 #include "output/CV_EditTranspose.h"
 #include "song/Language.h"
 
@@ -64,9 +65,12 @@ SongChanges TakeSongChanges(std::vector<std::string>& args) {
 }
 
 void OpenChangedSong(cv::Song& song, const std::string& path, const SongOptions& options, const SongChanges& changes) {
-  // The speed step is applied to every tempo as the song is read.
-  if (changes.speedPercent) song.Configuration.PlaybackSpeed = static_cast<uint8_t>((100 - *changes.speedPercent) / 10);
   OpenCliSong(song, path, options);
+  // The speed step slows every tempo as read (a song without tempo events too).
+  if (changes.speedPercent && *changes.speedPercent != 100) {
+    cv::TTempoEdit tempo;
+    tempo.SetPlaybackSpeed(song, static_cast<uint8_t>((100 - *changes.speedPercent) / 10));
+  }
   if (changes.transpose && *changes.transpose != 0) cv::TransposeSong(song, *changes.transpose, cv::TTransposeOptions{});
 }
 

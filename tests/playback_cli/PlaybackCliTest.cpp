@@ -43,11 +43,14 @@ std::string ShortSong() {
 TEST(PlaybackCli, RenderWritesTheSongAndItsRingOut) {
   const std::string song = ShortSong();
   const std::string wav = cvtest::TempDir() + "/short.wav";
-  const CliRun run = Cli("render " + song + " -o " + wav);
-  ASSERT_EQ(run.code, 0) << run.out;
-  EXPECT_NE(run.out.find("real time"), std::string::npos) << run.out;
-  // 1000 ms of song and 3500 ms of ring-out at 44.1 kHz, 16-bit stereo.
-  EXPECT_EQ(cvtest::ReadFileBytes(wav).size(), 44u + 4500u * 441 / 10 * 4);
+  // 1000 ms of song (2000 ms at half speed) and 3500 ms of ring-out at 44.1 kHz, 16-bit stereo.
+  struct Case { std::string options; size_t ms; };
+  for (const Case& c : {Case{"", 4500}, Case{" --speed 50 --transpose 3", 5500}}) {
+    const CliRun run = Cli("render " + song + " -o " + wav + c.options);
+    ASSERT_EQ(run.code, 0) << run.out;
+    EXPECT_NE(run.out.find("real time"), std::string::npos) << run.out;
+    EXPECT_EQ(cvtest::ReadFileBytes(wav).size(), 44u + c.ms * 441 / 10 * 4) << c.options;
+  }
 }
 
 TEST(PlaybackCli, PlayShowsTheLyricsAndEndsByItself) {

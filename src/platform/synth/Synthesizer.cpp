@@ -195,6 +195,11 @@ std::string TSynthesizer::SinkDescription() const {
   return {};
 }
 
+std::string TSynthesizer::AudioHintString() const {
+  return "AudioLatencyTime: " + std::to_string(deviceLatency_) + "\rAudioBufferTime: " + std::to_string(bufferTime_) +
+         "\rDeviceSampleRate: " + std::to_string(sampleRate_) + "\rSoundFont: " + soundFontPath_;
+}
+
 void TSynthesizer::SetVolume(int volumeValue) { gain_ = VolumeToGain(volumeValue); }
 
 bool TSynthesizer::Finish(std::string* message) {

@@ -49,6 +49,8 @@ class TSynthesizer : public InstrumentSink {
   // "JACK: system", "WAV file out.wav", "nothing".
   std::string SinkDescription() const;
   AudioSink Sink() const { return sink_; }
+  // Device facts for the options dialog's hint, one per line.
+  std::string AudioHintString() const;
   uint32_t SampleRate() const { return sampleRate_; }
   void SetVolume(int volumeValue);
   // Closes the WAV file (when rendering into one); false with the message when it failed.
