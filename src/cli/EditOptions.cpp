@@ -1,0 +1,133 @@
+#include "cli/EditOptions.h"
+
+#include <charconv>
+
+#include "cli/CliCommand.h"
+#include "lyrics/Assign.h"
+#include "lyrics/LyricsOffset.h"
+#include "lyrics/Quantize.h"
+#include "output/CV_EditTempo.h"
+#include "output/CV_EditTranspose.h"
+#include "song/Language.h"
+
+namespace cvcli {
+
+const char* const kEditOptionsUsage =
+    "[--speed 100|90|80|70|60|50] [--tempo-diff N] [--transpose N [--intelligent] [--mode 1..4]] [--assign] "
+    "[--hide-note-at MS] [--quantize quarter|eighth|eighth-triplet|sixteenth] [--shift-ms N]";
+
+namespace {
+
+int ParseInt(const std::string& option, const std::string& text, int min, int max) {
+  int v = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (!text.empty() && *begin == '+') ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, v);
+  if (ec != std::errc() || ptr != end || begin == end || v < min || v > max)
+    throw CliUsageError{option + ": " +
+                        cv::Tr("eine ganze Zahl von ", "a whole number from ") + std::to_string(min) +
+                        cv::Tr(" bis ", " to ") + std::to_string(max) + cv::Tr(" erwartet, nicht \"", " expected, not \"") +
+                        text + "\""};
+  return v;
+}
+
+int SpeedIndex(const std::string& text) {
+  static const char* const kSpeeds[] = {"100", "90", "80", "70", "60", "50"};
+  std::string t = text;
+  if (!t.empty() && t.back() == '%') t.pop_back();
+  for (int i = 0; i < 6; ++i)
+    if (t == kSpeeds[i]) return i;
+  throw CliUsageError{"--speed: 100 | 90 | 80 | 70 | 60 | 50"};
+}
+
+int GridIndex(const std::string& text) {
+  static const char* const kGrids[] = {"quarter", "eighth", "eighth-triplet", "sixteenth"};
+  for (int i = 0; i < 4; ++i)
+    if (text == kGrids[i]) return i;
+  throw CliUsageError{"--quantize: quarter | eighth | eighth-triplet | sixteenth"};
+}
+
+}  // namespace
+
+EditOptions TakeEditOptions(std::vector<std::string>& args) {
+  using Kind = EditStep::Kind;
+  EditOptions options;
+  bool modeGiven = false;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string a = args[i], value;
+    const size_t eq = a.find('=');
+    const bool inlineValue = a.rfind("--", 0) == 0 && eq != std::string::npos;
+    if (inlineValue) {
+      value = a.substr(eq + 1);
+      a = a.substr(0, eq);
+    }
+    auto next = [&]() -> std::string {
+      if (inlineValue) return value;
+      if (i + 1 >= args.size()) throw CliUsageError{a + ": " + cv::Tr("Wert fehlt", "value missing")};
+      return args[++i];
+    };
+    if (a == "--speed") {
+      options.steps.push_back({Kind::Speed, SpeedIndex(next())});
+    } else if (a == "--tempo-diff") {
+      options.steps.push_back({Kind::TempoDiff, ParseInt(a, next(), cv::kTempoDiffMin, cv::kTempoDiffMax)});
+    } else if (a == "--transpose") {
+      options.steps.push_back({Kind::Transpose, ParseInt(a, next(), cv::kTransposeMin, cv::kTransposeMax)});
+    } else if (a == "--intelligent" && !inlineValue) {
+      options.intelligent = true;
+    } else if (a == "--mode") {
+      options.mode = ParseInt(a, next(), 1, 4);
+      modeGiven = true;
+    } else if (a == "--assign" && !inlineValue) {
+      options.steps.push_back({Kind::Assign, 0});
+    } else if (a == "--hide-note-at") {
+      options.steps.push_back({Kind::HideNoteAt, ParseInt(a, next(), 0, INT32_MAX)});
+    } else if (a == "--quantize") {
+      options.steps.push_back({Kind::Quantize, GridIndex(next())});
+    } else if (a == "--shift-ms") {
+      options.steps.push_back({Kind::ShiftMs, ParseInt(a, next(), -3600000, 3600000)});
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  if (modeGiven && !options.intelligent)
+    throw CliUsageError{cv::Tr("--mode gilt nur mit --intelligent.", "--mode needs --intelligent.")};
+  args = rest;
+  return options;
+}
+
+void ApplyEditOptions(cv::Song& song, const EditOptions& options, std::ostream& err) {
+  using Kind = EditStep::Kind;
+  cv::TTempoEdit tempo;  // the tempo dialog's state for this call: a new song starts at 0
+  for (const EditStep& step : options.steps) {
+    switch (step.kind) {
+      case Kind::Speed:
+        tempo.SetPlaybackSpeed(song, static_cast<uint8_t>(step.value));
+        break;
+      case Kind::TempoDiff:
+        tempo.TempoDiff = static_cast<int16_t>(step.value);
+        tempo.Ok(song);
+        break;
+      case Kind::Transpose:
+        cv::TransposeSong(song, step.value, {options.intelligent, options.mode});
+        break;
+      case Kind::Assign:
+        cv::AssignSyllablesToNotes(song);
+        break;
+      case Kind::HideNoteAt:
+        if (!cv::HideNoteAt(song, step.value))
+          err << cv::Tr("Keine Melodienote ab ", "No melody note at or after ") << step.value
+              << cv::Tr(" ms: nichts versteckt.", " ms: nothing hidden.") << "\n";
+        break;
+      case Kind::Quantize:
+        cv::QuantizeLyrics(song, static_cast<uint8_t>(step.value));
+        break;
+      case Kind::ShiftMs:
+        cv::MoveLyrics(song, step.value);
+        break;
+    }
+  }
+}
+
+}  // namespace cvcli

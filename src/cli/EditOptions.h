@@ -1,0 +1,34 @@
+// The chain of edit options shared by `edit` and `lyrics`: parsed in the order given and
+// applied to an opened song in that order.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "song/Song.h"
+
+namespace cvcli {
+
+struct EditStep {
+  enum class Kind { Speed, TempoDiff, Transpose, Assign, HideNoteAt, Quantize, ShiftMs };
+  Kind kind;
+  int value = 0;  // speed 0..5, bpm difference, semitones, ms, or the grid 0..3
+};
+
+struct EditOptions {
+  std::vector<EditStep> steps;
+  bool intelligent = false;  // transposition mode for every --transpose of the call
+  int mode = 1;
+};
+
+extern const char* const kEditOptionsUsage;
+
+// Removes the edit options from args; wrong values are usage errors.
+EditOptions TakeEditOptions(std::vector<std::string>& args);
+
+// Applies the steps in order. A step that finds nothing to do (no note at a time) is reported
+// on err; a step the song refuses throws EMidiError.
+void ApplyEditOptions(cv::Song& song, const EditOptions& options, std::ostream& err);
+
+}  // namespace cvcli

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/CliRun.h"
+#include "song/OpenSong.h"
+#include "support/SmfBuilder.h"
+
+using clitest::RunCli;
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Format 0 at 120 bpm: six melody notes with their syllables, the last event at tick 3840.
+std::string KaraokeSong(int format = 0, int bpm = 120) {
+  cvtest::SmfBuilder b(format, 480);
+  auto& t = b.AddTrack();
+  t.Bpm(0, bpm).TimeSig(0, 4, 2);
+  const char* words[] = {"Twin", "kle", "twin", "kle", "lit", "tle"};
+  for (int i = 0; i < 6; ++i) {
+    const int tick = 500 + 480 * i;
+    t.NoteOn(tick, 0, 60 + i, 100).Lyric(tick, words[i]).NoteOff(tick + 200, 0, 60 + i);
+  }
+  t.Control(3840, 0, 7, 100);
+  return b.WriteTemp(format == 0 ? "song0.mid" : "song1.mid");
+}
+
+std::vector<int> Notes(const cv::Song& song) {
+  std::vector<int> notes;
+  for (int t = 0; t < song.NumberOfSourceTracks; ++t)
+    for (const cv::TypMidiEvent* e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent)
+      if ((e->Command & 0xF0) == 0x90) notes.push_back(e->Value[0]);
+  return notes;
+}
+
+std::string Out(const std::string& name) { return cvtest::TempDir() + "/" + name; }
+
+TEST(CliEdit, AppliesTheChainAndWritesASongThatOpensWithTheChanges) {
+  const std::string out = Out("edited.mid");
+  auto r = RunCli({"--lang", "en", "edit", KaraokeSong(), "--transpose", "2", "--speed", "50", "--tempo-diff", "5",
+                   "--tempo-diff", "8", "-o", out});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "(format 0)")) << r.out;
+  cv::Song song;
+  cv::DateiOeffnen(song, out);
+  EXPECT_EQ(Notes(song), (std::vector<int>{62, 63, 64, 65, 66, 67}));
+  // 50 % of 120 is 60 bpm; the dialog's +5 and then +8 bring it to 68 bpm.
+  EXPECT_EQ(song.TempoArray[0].TempoLongInt, 882353);
+}
+
+TEST(CliEdit, TransposingBackToZeroWritesTheSameBytes) {
+  const std::string song = KaraokeSong();
+  // The format 0 writer names the track after the file: same name, two folders.
+  const std::string plain = cvtest::TempDir() + "/song.mid";
+  const std::string back = cvtest::TempDir() + "/song.mid";
+  ASSERT_NE(plain, back);
+  ASSERT_EQ(RunCli({"edit", song, "-o", plain}).code, 0);
+  auto r = RunCli({"edit", song, "--intelligent", "--mode", "3", "--transpose", "-7", "--transpose", "0", "-o", back});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(cvtest::ReadFileBytes(plain), cvtest::ReadFileBytes(back));
+}
+
+TEST(CliEdit, FormatFollowsTheSongUnlessGiven) {
+  const struct {
+    int songFormat;
+    std::vector<std::string> extra;
+    int written;
+  } cases[] = {{0, {}, 0}, {1, {}, 1}, {1, {"--format", "0"}, 0}, {0, {"--format=1"}, 1}};
+  for (const auto& c : cases) {
+    const std::string out = Out("f.mid");
+    std::vector<std::string> args = {"edit", KaraokeSong(c.songFormat), "-o", out};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    auto r = RunCli(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(cvtest::ReadFileBytes(out).at(9), c.written) << c.songFormat;
+  }
+}
+
+TEST(CliLyrics, ShowsTheSyllablesAfterTheChainInItsOrder) {
+  const std::string song = KaraokeSong();
+  auto quantizeFirst = RunCli({"--json", "lyrics", song, "--quantize", "quarter", "--shift-ms", "100"});
+  auto shiftFirst = RunCli({"--json", "lyrics", song, "--shift-ms", "100", "--quantize", "quarter"});
+  ASSERT_EQ(quantizeFirst.code, 0) << quantizeFirst.err;
+  ASSERT_EQ(shiftFirst.code, 0) << shiftFirst.err;
+  // "kle" at tick 980: on the grid at 960, then 96 ticks later; or moved to 1076 and then to 960.
+  EXPECT_TRUE(Has(quantizeFirst.out, "\"Text\": \"kle\", \"SongPosition\": 1056")) << quantizeFirst.out;
+  EXPECT_TRUE(Has(shiftFirst.out, "\"Text\": \"kle\", \"SongPosition\": 960")) << shiftFirst.out;
+
+  // Without line breaks the whole list is header: assigning (also by hiding a note) puts it there.
+  auto hidden = RunCli({"--lang", "en", "--json", "lyrics", song, "--hide-note-at", "1000", "--hide-note-at", "99000"});
+  ASSERT_EQ(hidden.code, 0) << hidden.err;
+  EXPECT_TRUE(Has(hidden.out, "\"Text\": \"kle\", \"SongPosition\": 112")) << hidden.out;
+  EXPECT_EQ(hidden.err, "No melody note at or after 99000 ms: nothing hidden.\n");
+}
+
+TEST(CliEdit, BadOptionsAndRefusedTempos) {
+  const std::string song = KaraokeSong(0, 30);
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+  } cases[] = {
+      {{"edit", song, "--transpose", "12", "-o", Out("x.mid")}, 2, "--transpose: a whole number from -9 to 9"},
+      {{"edit", song, "--speed", "75", "-o", Out("x.mid")}, 2, "--speed: 100 | 90"},
+      {{"edit", song, "--quantize", "half", "-o", Out("x.mid")}, 2, "--quantize: quarter"},
+      {{"edit", song, "--mode", "2", "--transpose", "1", "-o", Out("x.mid")}, 2, "--mode needs --intelligent"},
+      {{"edit", song, "--assign"}, 2, "No output file given (-o)."},
+      {{"edit", song, "--tempo-diff", "-30", "-o", Out("x.mid")}, 1, "A tempo of 0 bpm is not possible"},
+      {{"lyrics", song, "-o", Out("x.mid")}, 2, "Unknown argument: "},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--lang", "en"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto r = RunCli(args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_TRUE(Has(r.err, c.err)) << r.err;
+  }
+}
+
+}  // namespace
