@@ -60,7 +60,11 @@ struct Chunk {
         f(*(*list)[i]);
       }
     } else {
-      for (const TypMidiEvent* e = chain; e; e = e->NextEvent) f(*e);
+      for (const TypMidiEvent* e = chain; e; e = e->NextEvent) {
+        // Chains lie mostly in order in the song's pool: fetch a few records ahead.
+        PrefetchEvent(reinterpret_cast<const TypMidiEvent*>(reinterpret_cast<uintptr_t>(e) + 6 * sizeof(TypMidiEvent)));
+        f(*e);
+      }
     }
   }
 };
