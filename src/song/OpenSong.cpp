@@ -78,6 +78,8 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
 
     song.LyricsOffset = 0;
     song.MidiFileLoaded = true;
+    // The transport starts at the song start in both lyrics modes.
+    if (song.Player) song.Player->MoveToPosition(0);
     result.EditingMode = song.HyphenArrayElements < 1;
     if (!result.EditingMode) InsertLyrics(song);
     for (TMyTrack& track : song.MidiTrack) track.TrkPlayEvent = track.TrkFirstEvent;

@@ -184,3 +184,25 @@ TEST(OpenSong, CorpusLyricsReadAsWritten) {
     EXPECT_EQ(song.HyphenArray[c.index].SongPosition, c.songPosition) << c.file << " " << c.index;
   }
 }
+
+TEST(OpenSong, StopsThePlayerAndStartsTheTransportAtZero) {
+  struct FakePlayer : PlayerLink {
+    std::string log;
+    bool playing = true;
+    bool Playing() const override { return playing; }
+    void Stop() override {
+      log += "stop ";
+      playing = false;
+    }
+    int32_t TimePosition() const override { return 0; }
+    void MoveToPosition(int32_t ms) override { log += "move" + std::to_string(ms) + " "; }
+  } player;
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().NoteOn(0, 0, 60, 1).NoteOn(480, 0, 60, 0);
+  Song song;
+  song.Player = &player;
+  OpenSongOptions options;
+  options.AfterRelease = [&](Song&) { player.log += "released "; };
+  ASSERT_EQ(TryOpen(song, b.WriteTemp("p.mid"), options), "");
+  EXPECT_EQ(player.log.rfind("stop released move0 ", 0), 0u) << player.log;
+}
