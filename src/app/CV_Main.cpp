@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/CV_Hyphenation.h"
 #include "app/CV_Info.h"
 #include "app/CV_InstanceManager.h"
 #include "app/MyRegistry.h"
@@ -123,6 +124,10 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateMenus();
   CreateCentralWidgets();
   FormCreate();
+  hyphenationForm_ = new THyphenationForm(this);
+  hyphenationForm_->SetLanguage(cv::CurrLanguage() == cv::TLanguage::Deutsch ? cv::THyphenLanguage::German
+                                                                              : cv::THyphenLanguage::English);
+  hyphenationForm_->OnHyphenate = [this](cv::THyphenLanguage language) { HyphenateEditText(language); };
 }
 
 TMainForm::~TMainForm() {
@@ -187,7 +192,7 @@ void TMainForm::CreateMenus() {
       {nullptr, nullptr},
       {"MainMenu_TextEdit", &TMainForm::MainMenu_TextEditClick},
       {"MainMenu_TextEditMTC", &TMainForm::MainMenu_TextEditMTCClick},
-      {"MainMenu_TextHyphenate", &TMainForm::NotAvailable},
+      {"MainMenu_TextHyphenate", &TMainForm::MainMenu_TextHyphenateClick},
       {"MainMenu_TextExtractPunctuation", &TMainForm::MainMenu_TextExtractPunctuationClick},
       {"MainMenu_TextUpperCase", &TMainForm::MainMenu_TextUpperCaseClick},
       {nullptr, nullptr},
@@ -238,7 +243,7 @@ void TMainForm::CreateMenus() {
   const Command popupCommands[] = {
       {"PopupMenu_TextEdit", &TMainForm::MainMenu_TextEditClick},
       {"PopupMenu_TextEditMTC", &TMainForm::MainMenu_TextEditMTCClick},
-      {"PopupMenu_TextHyphenate", &TMainForm::NotAvailable},
+      {"PopupMenu_TextHyphenate", &TMainForm::MainMenu_TextHyphenateClick},
       {nullptr, nullptr},
       {"PopupMenu_TextHideNote", &TMainForm::MainMenu_TextHideNoteClick},
       {"PopupMenu_TextUndoHideNote", &TMainForm::MainMenu_TextUndoHideNoteClick},

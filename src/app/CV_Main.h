@@ -9,6 +9,7 @@
 
 #include "app/AppSettings.h"
 #include "app/UiHooks.h"
+#include "lyrics/CV_Hyphen.h"
 #include "song/Song.h"
 
 class QAction;
@@ -23,6 +24,7 @@ namespace cvapp {
 
 class TMyRegistry;
 class TInstanceManager;
+class THyphenationForm;
 
 struct TMainFormOptions {
   TMyRegistry* Store = nullptr;  // required; outlives the window
@@ -65,6 +67,8 @@ class TMainForm : public QMainWindow {
   void MainMenu_TextUndoHideNoteClick();
   void MainMenu_TextQuantizeClick();
   void MainMenu_TextUndoQuantizeClick();
+  void MainMenu_TextHyphenateClick();
+  void HyphenateEditText(cv::THyphenLanguage language);
   void MainMenu_TextLadenClick();
   void LoadLyricTextFile(const QString& fileName);
   void MainMenu_TextSpeichernClick();
@@ -100,6 +104,7 @@ class TMainForm : public QMainWindow {
   QSizeF ClientSize96() const;
   double DpiFactor() const;
   QTextEdit* MyMemo() const { return myMemo_; }
+  THyphenationForm* HyphenationForm() const { return hyphenationForm_; }
   QAction* Action(const QString& objectName) const;
   QMenu* Menu(const QString& objectName) const;
   void SaveConfiguration();  // UpdateConfiguration with the window's current size
@@ -170,6 +175,7 @@ class TMainForm : public QMainWindow {
   QMenu* mmfHistory_ = nullptr;
   QMenu* stylesDark_ = nullptr;
   QMenu* stylesLight_ = nullptr;
+  THyphenationForm* hyphenationForm_ = nullptr;
 };
 
 }  // namespace cvapp

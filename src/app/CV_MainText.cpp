@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include "app/CV_Hyphenation.h"
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
 #include "lyrics/Assign.h"
@@ -189,6 +190,32 @@ void TMainForm::MainMenu_TextUndoQuantizeClick() {
   cv::UndoQuantizeLyrics(song_);
   SelectHyphen(song_.CurrentHyphen);
   Action(QStringLiteral("MainMenu_TextUndoQuantize"))->setEnabled(false);
+}
+
+void TMainForm::MainMenu_TextHyphenateClick() {
+  if (!song_.MidiFileLoaded || editor_ != TEditor::Text) return;
+  if (!hyphenationForm_->isVisible()) {
+    hyphenationForm_->resize(static_cast<int>(220 * DpiFactor()), static_cast<int>(130 * DpiFactor()));
+    hyphenationForm_->show();
+  }
+  hyphenationForm_->raise();
+  hyphenationForm_->activateWindow();
+}
+
+void TMainForm::HyphenateEditText(cv::THyphenLanguage language) {
+  if (editor_ != TEditor::Text) return;
+  WaitCursor wait;
+  try {
+    const cv::THyphenator hyphenator = cv::LoadHyphenator(
+        language, cv::FindHyphenationDir(applicationDirectory_.toStdString()),
+        QFileInfo(store_->Location()).absolutePath().toStdString());
+    std::vector<std::u16string> lines = cv::SplitLines(myMemo_->toPlainText().toStdU16String());
+    cv::HyphenateEditText(lines, hyphenator);
+    const int caret = myMemo_->textCursor().position();
+    ShowEditorText(cv::JoinLines(lines), caret, caret);
+  } catch (const std::exception& e) {
+    ShowError(QString::fromUtf8(e.what()));
+  }
 }
 
 // ---------------------------------------------------------------- lyric text files

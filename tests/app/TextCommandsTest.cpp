@@ -6,6 +6,7 @@
 #include <QTextEdit>
 
 #include "AppFixture.h"
+#include "app/CV_Hyphenation.h"
 
 using namespace cvapptest;
 
@@ -142,4 +143,22 @@ TEST(TextCommands, UnreadableOrEmptyTextSaysSoAndDeleteAsksFirst) {
   EXPECT_EQ(w.questions, (QStringList{QStringLiteral("Delete the lyrics?"), QStringLiteral("Delete the lyrics?")}));
   EXPECT_TRUE(w->EditingText());
   EXPECT_TRUE(w->MyMemo()->toPlainText().isEmpty());
+}
+
+TEST(TextCommands, HyphenationDialogSplitsTheEditText) {
+  AppWindow w(TempSettingsFile(), QStringLiteral("English"));
+  w->DateiOeffnen(Melody("hyph.mid"));
+  ASSERT_TRUE(w->EditingText());
+  w->MyMemo()->setPlainText(QStringLiteral("Song\nSinger\nwonderful happiness"));
+  w->MainMenu_TextHyphenateClick();
+  ASSERT_TRUE(w->HyphenationForm()->isVisible());
+  w->HyphenationForm()->SetLanguage(cv::THyphenLanguage::English);
+  w->HyphenationForm()->Btn_OkClick();
+  EXPECT_FALSE(w->HyphenationForm()->isVisible());
+  ASSERT_TRUE(w.messages.empty()) << w.messages.front().Text.toStdString();
+  const QStringList lines = w->MyMemo()->toPlainText().split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0], QStringLiteral("Song"));  // the header lines stay whole
+  EXPECT_TRUE(lines[2].contains(QLatin1Char('-'))) << lines[2].toStdString();
+  EXPECT_EQ(QString(lines[2]).remove(QLatin1Char('-')), QStringLiteral("wonderful happiness"));
 }
