@@ -90,18 +90,22 @@ const Caption kCaptions[] = {
     {"PopupMenu_TextAssign", "Silben mit Noten &verknüpfen", "Assign hyphens to notes"},
 };
 
+}  // namespace
+
+void SetLed(QLabel* led, bool on, const char* colour) {
+  led->setProperty("on", on);
+  led->setStyleSheet(QStringLiteral("border-radius: 6px; border: 1px solid #101010; background: %1;")
+                         .arg(on ? QLatin1String(colour) : QLatin1String("#5a5a5a")));
+}
+
+namespace {
+
 QLabel* MakeLed(QWidget* parent, const char* name) {
   auto* led = new QLabel(parent);
   led->setObjectName(QLatin1String(name));
   led->setFixedSize(12, 12);
   led->setProperty("on", false);
   return led;
-}
-
-void SetLed(QLabel* led, bool on, const char* colour) {
-  led->setProperty("on", on);
-  led->setStyleSheet(QStringLiteral("border-radius: 6px; border: 1px solid #202020; background: %1;")
-                         .arg(on ? QLatin1String(colour) : QLatin1String("#4a4a4a")));
 }
 
 }  // namespace
@@ -132,6 +136,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
 
 TMainForm::~TMainForm() {
   if (instance_) instance_->OnHandOver = nullptr;
+  ReleasePlayer();
 }
 
 QAction* TMainForm::AddAction(QMenu* menu, const char* objectName) {
@@ -301,6 +306,10 @@ void TMainForm::CreateCentralWidgets() {
   btnRec_ = button("Btn_Rec", "Rec");
   connect(btnPlay_, &QPushButton::clicked, this, &TMainForm::Btn_PlayClick);
   connect(btnStop_, &QPushButton::clicked, this, &TMainForm::Btn_StopClick);
+  connect(btnRew_, &QPushButton::pressed, this, [this] { TransportPress(-1); });
+  connect(btnFrwd_, &QPushButton::pressed, this, [this] { TransportPress(+1); });
+  connect(btnRew_, &QPushButton::released, this, &TMainForm::TransportRelease);
+  connect(btnFrwd_, &QPushButton::released, this, &TMainForm::TransportRelease);
   buttons->addSpacing(8);
   playLED_ = MakeLed(panelTop_, "PlayLED");
   recLED_ = MakeLed(panelTop_, "RecLED");
@@ -335,6 +344,9 @@ void TMainForm::CreateCentralWidgets() {
   posSlider_->setRange(0, 0);
   posSlider_->setToolTip(QStringLiteral("0 ms"));
   sliderRow->addWidget(posSlider_);
+  connect(posSlider_, &QSlider::sliderPressed, this, [this] { TransportPress(0); });
+  connect(posSlider_, &QSlider::sliderReleased, this, &TMainForm::TransportRelease);
+  connect(posSlider_, &QSlider::valueChanged, this, &TMainForm::PosSliderChange);
   top->addWidget(panelSlider);
   column->addWidget(panelTop_);
 
@@ -606,28 +618,6 @@ void TMainForm::NotAvailable() {
 
 // ---------------------------------------------------------------- transport
 
-void TMainForm::Btn_PlayClick() {
-  if (!song_.MidiFileLoaded) return;
-  // Playback arrives with the player; until then the strip stays at rest.
-}
-
-void TMainForm::Btn_StopClick() {
-  if (!song_.MidiFileLoaded) return;
-  if (song_.Player && song_.Player->Playing()) song_.Player->Stop();
-  SetLed(playLED_, false, "#2ecc40");
-  SetLed(recLED_, false, "#ff4136");
-  RecordingTiming = false;
-  lSongPosition_->setText(QStringLiteral("1.01"));
-  posSlider_->setValue(0);
-  posSlider_->setToolTip(QStringLiteral("0 ms"));
-  song_.CurrentHyphen = 0;
-  if (!song_.EditingText) SelectHyphen(0);
-}
-
-void TMainForm::VolSliderChange(int position) {
-  settings_.VolumeValue = 130 - position;
-  store_->WriteIntToReg(QStringLiteral("VolumeValue"), settings_.VolumeValue);
-}
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);

@@ -19,6 +19,7 @@ class QMenu;
 class QPushButton;
 class QSlider;
 class QTextEdit;
+class QTimer;
 
 namespace cvapp {
 
@@ -89,6 +90,13 @@ class TMainForm : public QMainWindow {
   void Btn_PlayClick();
   void Btn_StopClick();
   void VolSliderChange(int position);
+  void DisplayTimerTimer();
+  void PosSliderChange(int position);
+  // Rewind (-1), forward (+1) or a grab of the slider (0) until released.
+  void TransportPress(int direction);
+  void TransportRelease();
+  bool Playing() const;
+  QString PlayerStatus() const { return playerStatus_; }
 
   // --- State, for the commands of other windows and for tests ---
   cv::Song& CurrentSong() { return song_; }
@@ -176,6 +184,23 @@ class TMainForm : public QMainWindow {
   QMenu* stylesDark_ = nullptr;
   QMenu* stylesLight_ = nullptr;
   THyphenationForm* hyphenationForm_ = nullptr;
+  // Playback: made on the first Play, so a start without sound devices stays quick.
+  struct TPlayback;
+  struct TPlaybackDeleter {
+    void operator()(TPlayback* p) const;
+  };
+  std::unique_ptr<TPlayback, TPlaybackDeleter> playback_;
+  QTimer* displayTimer_ = nullptr;
+  QTimer* transportTimer_ = nullptr;
+  int transportDirection_ = 0;
+  bool playBeforeSeek_ = false;
+  int prevMeasure_ = -1, prevBeat_ = -1;
+  QString playerStatus_;
+  bool EnsurePlayer();
+  void ReleasePlayer();
+  void SetPlayingMenus(bool playing);
+  void ShowSongPosition(int32_t timeMs);
+  void UpdatePosSliderHint();
 };
 
 }  // namespace cvapp

@@ -1,0 +1,321 @@
+// The transport strip: play, stop, seeking, the position display and the highlight while playing.
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QSlider>
+#include <QTextEdit>
+#include <QTimer>
+#include <cmath>
+
+#include "app/CV_Main.h"
+#include "app/MyRegistry.h"
+#include "output/InsertLyrics.h"
+#include "playback/CV_MidiPlayer.h"
+#include "song/Language.h"
+
+#if CANTOVEX_HAVE_MIDIPORT
+#include "platform/midiport/MidiOut.h"
+#endif
+#if CANTOVEX_HAVE_SYNTH
+#include "platform/synth/Synthesizer.h"
+#endif
+
+namespace cvapp {
+
+void SetLed(QLabel* led, bool on, const char* colour);
+
+struct TMainForm::TPlayback {
+  cv::SteadyPlayerClock Clock;
+#if CANTOVEX_HAVE_MIDIPORT
+  std::unique_ptr<cv::TMidiOutput> Port;
+#endif
+#if CANTOVEX_HAVE_SYNTH
+  std::unique_ptr<cv::TSynthesizer> Synth;
+#endif
+  // Last: stops its thread before the outputs go.
+  std::unique_ptr<cv::TMidiPlayer> Player;
+};
+
+void TMainForm::TPlaybackDeleter::operator()(TPlayback* p) const { delete p; }
+
+namespace {
+const char* kGreen = "#2ecc40";
+const char* kRed = "#ff4136";
+}  // namespace
+
+bool TMainForm::EnsurePlayer() {
+  if (playback_) return true;
+  std::unique_ptr<TPlayback, TPlaybackDeleter> p(new TPlayback);
+  p->Player = std::make_unique<cv::TMidiPlayer>(p->Clock);
+  QPointer<TMainForm> self(this);
+  p->Player->OnMessage = [self](const std::string& text) {
+    // From the playback thread: shown on the window's own thread.
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        self, [self, message] { if (self) self->hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), message); },
+        Qt::QueuedConnection);
+  };
+  bool haveOutput = false;
+#if CANTOVEX_HAVE_SYNTH
+  if (settings_.VSTiEnabled) {
+    cv::SynthOptions options;
+    options.AudioOutDeviceName = settings_.AudioOutDeviceName.toStdString();
+    options.VolumeValue = settings_.VolumeValue;
+    p->Synth = std::make_unique<cv::TSynthesizer>(options);
+    if (p->Synth->isOK()) {
+      p->Player->SetInstrument(p->Synth.get());
+      p->Player->SetUseVSTi(true);
+      playerStatus_ = QString::fromLatin1(cv::TSynthesizer::OutputName) + QStringLiteral(" -> ") +
+                      QString::fromStdString(p->Synth->SinkDescription());
+      haveOutput = true;
+    }
+  }
+#endif
+#if CANTOVEX_HAVE_MIDIPORT
+  if (!haveOutput) {
+    p->Port = std::make_unique<cv::TMidiOutput>();
+    const std::vector<std::string> names = p->Port->DeviceNames();
+    const std::string wanted = settings_.Configuration.MidiOutputDeviceName;
+    int chosen = -1;
+    for (size_t i = 0; i < names.size(); ++i)
+      if (names[i] == wanted || chosen < 0) chosen = static_cast<int>(i);
+    if (chosen >= 0) {
+      p->Port->SetDeviceID(static_cast<uint32_t>(chosen));
+      p->Player->SetPort(p->Port.get());
+      p->Player->SetUseVSTi(false);
+      playerStatus_ = QString::fromStdString(p->Port->ProductName());
+      haveOutput = true;
+    }
+  }
+#endif
+  if (!haveOutput) {
+    hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), QString::fromStdString(cv::NoMidiPortMessage()));
+    return false;
+  }
+  p->Player->SetSong(&song_);
+  playback_ = std::move(p);
+  return true;
+}
+
+void TMainForm::ReleasePlayer() {
+  if (!playback_) return;
+  if (playback_->Player->Playing()) playback_->Player->Stop();
+  song_.Player = nullptr;
+  playback_.reset();
+}
+
+bool TMainForm::Playing() const { return playback_ && playback_->Player->Playing(); }
+
+void TMainForm::SetPlayingMenus(bool playing) {
+  Menu(QStringLiteral("MainMenu_Datei"))->menuAction()->setEnabled(!playing);
+  Menu(QStringLiteral("MainMenu_Text"))->menuAction()->setEnabled(!playing);
+  Action(QStringLiteral("MainMenu_EditTempo"))->setEnabled(!playing);
+  Action(QStringLiteral("MainMenu_Options"))->setEnabled(!playing);
+  Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->setEnabled(true);
+  myMemo_->setProperty("popup", !playing);
+}
+
+void TMainForm::Btn_PlayClick() {
+  if (!song_.MidiFileLoaded || song_.EditingText) return;
+  if (!EnsurePlayer()) return;
+  if (!displayTimer_) {
+    displayTimer_ = new QTimer(this);
+    displayTimer_->setInterval(30);
+    connect(displayTimer_, &QTimer::timeout, this, &TMainForm::DisplayTimerTimer);
+  }
+  // The song may have been re-read since the player last saw it.
+  if (song_.Player != playback_->Player.get()) playback_->Player->SetSong(&song_);
+  if (!playback_->Player->Playing()) playback_->Player->Play();
+  if (!playback_->Player->Playing()) return;  // the output refused; its message is on the way
+  SetLed(playLED_, true, kGreen);
+  SetLed(recLED_, false, kRed);
+  RecordingTiming = false;
+  SetPlayingMenus(true);
+  displayTimer_->start();
+}
+
+void TMainForm::Btn_StopClick() {
+  if (!song_.MidiFileLoaded) return;
+  if (displayTimer_) displayTimer_->stop();
+  const QString tempo = song_.TempoArray.empty() ? QString()
+                                                 : QStringLiteral("Tempo: %1").arg(song_.TempoArray.front().Tempo);
+  if (Playing()) {
+    playback_->Player->Stop();
+    SetLed(playLED_, false, kGreen);
+    SetLed(recLED_, false, kRed);
+    lSongPosition_->setToolTip(tempo);
+    RecordingTiming = false;
+    SetPlayingMenus(false);
+    if (song_.TextChanged) cv::InsertLyrics(song_);
+    return;
+  }
+  // Stopped already: back to the start.
+  if (playback_) {
+    playback_->Player->Stop();
+    playback_->Player->MoveToPosition(0);
+  }
+  RecordingTiming = false;
+  lSongPosition_->setText(QStringLiteral("1.01"));
+  {
+    const QSignalBlocker block(posSlider_);
+    posSlider_->setValue(0);
+  }
+  posSlider_->setToolTip(QStringLiteral("0 ms"));
+  lSongPosition_->setToolTip(tempo);
+  song_.CurrentHyphen = 0;
+  if (!song_.EditingText) SelectHyphen(0);
+}
+
+void TMainForm::UpdatePosSliderHint() {
+  const int p = posSlider_->value();
+  const int ms = p % 1000, s = (p % 60000) / 1000, m = std::min(p / 60000, 255);
+  const QString mmm = QStringLiteral("%1").arg(ms, 3, 10, QLatin1Char('0'));
+  QString hint;
+  if (m > 0)
+    hint = QStringLiteral("%1:%2.%3").arg(m).arg(s, 2, 10, QLatin1Char('0')).arg(mmm);
+  else if (s > 0)
+    hint = QStringLiteral("%1.%2 s").arg(s).arg(mmm);
+  else
+    hint = QStringLiteral("%1 ms").arg(ms);
+  posSlider_->setToolTip(hint);
+}
+
+void TMainForm::ShowSongPosition(int32_t timeMs) {
+  if (song_.TimeZone.empty()) return;
+  int zone = static_cast<int>(song_.TimeZone.size()) - 1;
+  for (int i = 0; i + 1 < static_cast<int>(song_.TimeZone.size()); ++i)
+    if (song_.TimeZone[i].Time <= timeMs && timeMs < song_.TimeZone[i + 1].Time) {
+      zone = i;
+      break;
+    }
+  const cv::TTimeZone& z = song_.TimeZone[zone];
+  if (zone != song_.CurrentTimeZone) {
+    song_.CurrentTimeZone = zone;
+    song_.CurrentTempo = z.Tempo;
+    lSongPosition_->setToolTip(QStringLiteral("Tempo: %1").arg(z.Tempo));
+  }
+  const int numerator = std::max<int>(1, z.TS_Numerator);
+  const int denominator = std::max<int>(1, z.TS_Denominator);
+  const double f = z.Ticks / (denominator == 8 ? std::max(1, song_.SourceTimeBase / 2) : std::max<int>(1, song_.SourceTimeBase));
+  const double b = static_cast<double>(z.TempoLongInt) * 4.0 / denominator;
+  if (b <= 0) return;
+  const float x = static_cast<float>((timeMs - z.Time) * 1000.0 / b + f);
+  int beat = static_cast<int>(std::trunc(x)) % numerator + z.Beat;
+  int measure = static_cast<int>(std::trunc(x / numerator)) + z.Measure;
+  if (beat > numerator) {
+    measure += beat / numerator;
+    beat %= numerator;
+  }
+  if (beat != prevBeat_ || measure != prevMeasure_) {
+    prevBeat_ = beat;
+    prevMeasure_ = measure;
+    lSongPosition_->setText(QStringLiteral("%1:%2").arg(measure).arg(beat, 2, 10, QLatin1Char('0')));
+  }
+}
+
+void TMainForm::DisplayTimerTimer() {
+  if (!playback_) return;
+  displayTimer_->stop();
+  cv::TMidiPlayer& player = *playback_->Player;
+  const int32_t now = player.TimePosition();
+  if (now < song_.SongLength || player.Playing()) {
+    if (!RecordingTiming && !song_.EditingText && song_.HyphenArrayElements > 0) {
+      const int32_t t = now + 50 - song_.LyricsOffset;
+      const std::vector<cv::THyphens>& h = song_.HyphenArray;
+      if (t <= h[0].Time) {
+        if (song_.CurrentHyphen != 0) SelectHyphen(0);
+      } else {
+        int i = 0;
+        while (i < song_.HyphenArrayElements - 1 && !(h[i].Time <= t && t < h[i + 1].Time)) ++i;
+        if (i != song_.CurrentHyphen) SelectHyphen(i);
+      }
+    }
+    {
+      const QSignalBlocker block(posSlider_);
+      posSlider_->setValue(now);
+    }
+    UpdatePosSliderHint();
+    ShowSongPosition(now);
+    displayTimer_->start();
+    return;
+  }
+  // The song ended by itself.
+  player.Stop();
+  player.MoveToPosition(0);
+  SelectHyphen(0);
+  RecordingTiming = false;
+  if (song_.TextChanged) cv::InsertLyrics(song_);
+  SetLed(playLED_, false, kGreen);
+  SetLed(recLED_, false, kRed);
+  lSongPosition_->setText(QStringLiteral("1:01"));
+  SetPlayingMenus(false);
+  {
+    const QSignalBlocker block(posSlider_);
+    posSlider_->setValue(0);
+  }
+  posSlider_->setToolTip(QStringLiteral("0 ms"));
+}
+
+void TMainForm::PosSliderChange(int position) {
+  if (Playing()) return;
+  UpdatePosSliderHint();
+  if (!song_.MidiFileLoaded) return;
+  ShowSongPosition(position);
+  if (song_.HyphenArrayElements < 1 || song_.EditingText || song_.TimeZone.empty()) return;
+  const cv::TTimeZone& z = song_.TimeZone[std::clamp(song_.CurrentTimeZone, 0, static_cast<int>(song_.TimeZone.size()) - 1)];
+  const int32_t ticks = z.SongPosition + (z.TempoComp > 0 ? static_cast<int32_t>(std::nearbyint((position - z.Time) / z.TempoComp)) : 0);
+  const std::vector<cv::THyphens>& h = song_.HyphenArray;
+  if (ticks >= h[0].SongPosition) {
+    int i = 0;
+    while (i < song_.HyphenArrayElements - 1 && !(h[i].SongPosition <= ticks && ticks < h[i + 1].SongPosition)) ++i;
+    if (i != song_.CurrentHyphen) SelectHyphen(i);
+  } else if (song_.CurrentHyphen != 0) {
+    SelectHyphen(0);
+  }
+}
+
+void TMainForm::TransportPress(int direction) {
+  if (!song_.MidiFileLoaded) return;
+  SetLed(playLED_, false, kGreen);
+  SetLed(recLED_, false, kRed);
+  if (transportTimer_ && transportTimer_->isActive()) return;
+  playBeforeSeek_ = Playing();
+  if (playBeforeSeek_) Btn_StopClick();
+  transportDirection_ = direction;
+  if (direction == 0) return;  // the slider thumb is dragged by hand
+  if (!transportTimer_) {
+    transportTimer_ = new QTimer(this);
+    connect(transportTimer_, &QTimer::timeout, this, [this] {
+      posSlider_->setValue(std::clamp(posSlider_->value() + transportDirection_ * 100, 0, posSlider_->maximum()));
+      UpdatePosSliderHint();
+      const Qt::KeyboardModifiers keys = QGuiApplication::queryKeyboardModifiers();
+      transportTimer_->setInterval(keys & Qt::ControlModifier ? 5 : keys & Qt::ShiftModifier ? 20 : 50);
+    });
+  }
+  transportTimer_->start(100);
+}
+
+void TMainForm::TransportRelease() {
+  if (!song_.MidiFileLoaded) {
+    posSlider_->setValue(0);
+    return;
+  }
+  if (transportTimer_) transportTimer_->stop();
+  if (playback_) playback_->Player->MoveToPosition(posSlider_->value());
+  if (playBeforeSeek_) {
+    playBeforeSeek_ = false;
+    Btn_PlayClick();
+  }
+}
+
+void TMainForm::VolSliderChange(int position) {
+  settings_.VolumeValue = 130 - position;
+  store_->WriteIntToReg(QStringLiteral("VolumeValue"), settings_.VolumeValue);
+#if CANTOVEX_HAVE_SYNTH
+  if (playback_ && playback_->Synth) playback_->Synth->SetVolume(settings_.VolumeValue);
+#endif
+}
+
+}  // namespace cvapp
