@@ -160,11 +160,12 @@ void BuildValues(const Song& song, const std::vector<TSHyphens>& entries, std::v
   }
   put(23);
   put(12);
-  for (; cursor < n; advance()) {
+  while (cursor < n) {
     const TSHyphens& e = entries[cursor];
     for (int j = 0; j < CueLength(e); ++j)
       lateCues.push_back({static_cast<int32_t>(std::min<int64_t>(int64_t{e.SongPosition} + 4 * j, INT32_MAX)),
                           e.PromptaIndex[j]});
+    advance();
   }
 }
 
