@@ -38,19 +38,19 @@ void TrimTrailingSpaces(std::u16string& s) {
   while (EndsWith(s, u' ')) s.pop_back();
 }
 
-bool StartsWithMarker(const std::u16string& s) { return s.size() >= 4 && s.compare(0, 4, u"----") == 0; }
-
 void ParseLyricLine(std::u16string line, std::vector<THyphens>& out) {
   TrimTrailingSpaces(line);
-  while (StartsWithMarker(line)) {
-    size_t space = line.find(u' ');
-    std::u16string word = line.substr(0, space);
-    out.push_back(Element(line.size() == 4 ? word : word + u" "));
-    size_t i = 0;
+  size_t start = 0;  // markers are taken off the front without copying the rest each time
+  while (line.size() - start >= 4 && line.compare(start, 4, u"----") == 0) {
+    size_t space = line.find(u' ', start);
+    std::u16string word = line.substr(start, space == std::u16string::npos ? std::u16string::npos : space - start);
+    out.push_back(Element(line.size() - start == 4 ? word : word + u" "));
+    size_t i = start;
     while (i < line.size() && line[i] == u'-') ++i;
     while (i < line.size() && line[i] == u' ') ++i;
-    line.erase(0, i);
+    start = i;
   }
+  line.erase(0, start);
   // Cursor i is 1-based as in the layout rules: character i is line[i - 1].
   const size_t n = line.size();
   auto at = [&](size_t i) { return line[i - 1]; };

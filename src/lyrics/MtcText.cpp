@@ -171,14 +171,18 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
   }
   // From the third line on: no blank lines, no empty syllables, at most two line breaks in a row.
   auto droppable = [&](const std::u16string& line) { return isBlankLine(line) || isBlankLine(PartOf(line, width)); };
-  for (size_t i = 2; i < lines.size();) {
-    bool threeBreaks = HasMarker(PartOf(lines[i], width)) && HasMarker(PartOf(lines[i - 1], width)) &&
-                       HasMarker(PartOf(lines[i - 2], width));
-    if (droppable(lines[i]) || threeBreaks)
-      lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-    else
-      ++i;
+  std::vector<std::u16string> kept;
+  kept.reserve(lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const size_t n = kept.size();
+    if (n >= 2) {
+      bool threeBreaks = HasMarker(PartOf(lines[i], width)) && HasMarker(PartOf(kept[n - 1], width)) &&
+                         HasMarker(PartOf(kept[n - 2], width));
+      if (droppable(lines[i]) || threeBreaks) continue;
+    }
+    kept.push_back(std::move(lines[i]));
   }
+  lines = std::move(kept);
   while (!lines.empty() && (droppable(lines.back()) || HasMarker(PartOf(lines.back(), width)))) lines.pop_back();
 
   const std::vector<THyphens> oldList = CurrentSyllables(song);
