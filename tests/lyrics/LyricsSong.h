@@ -55,4 +55,36 @@ inline std::vector<int32_t> Positions(const cv::Song& song) {
   return out;
 }
 
+// What every operation leaves behind: each chain from its port placeholder to End of Track at
+// the song end, counted right and in order; the lyric events mirroring the non-empty syllables.
+inline void ExpectSongInvariants(const cv::Song& song, const std::string& context) {
+  SCOPED_TRACE(context);
+  for (size_t t = 0; t < song.MidiTrack.size(); ++t) {
+    const cv::TMyTrack& track = song.MidiTrack[t];
+    ASSERT_NE(track.TrkFirstEvent, nullptr) << t;
+    EXPECT_EQ(track.TrkFirstEvent->MType, 0x21) << t;
+    int count = 0;
+    const cv::TypMidiEvent* last = nullptr;
+    for (const cv::TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent) {
+      if (last) {
+        EXPECT_LE(last->Position, e->Position) << "track " << t;
+      }
+      last = e;
+      ++count;
+    }
+    EXPECT_EQ(last, track.TrkLastEvent) << t;
+    EXPECT_EQ(last->MType, 0x2F) << t;
+    EXPECT_EQ(last->Position, song.MaxSongPosition) << t;
+    const bool named = t >= song.NumberOfSourceTracks;  // "Lyrics" and "Prompta" are not counted
+    EXPECT_EQ(track.TrkEventCounter, count - (named ? 1 : 0)) << t;
+  }
+  std::vector<std::pair<int32_t, std::u16string>> events, syllables;
+  for (const cv::TypMidiEvent* e = song.MidiTrack[song.LyricsTrackIndex()].TrkFirstEvent; e; e = e->NextEvent)
+    if (e->MType == 5 && !e->Hidden) events.push_back({e->Position, cv::DecodeText(e->Meta, song.Encoding)});
+  for (int32_t i = 0; i < song.HyphenArrayElements; ++i)
+    if (!song.HyphenArray[i].Text.empty())
+      syllables.push_back({song.HyphenArray[i].SongPosition, song.HyphenArray[i].Text});
+  EXPECT_EQ(events, syllables);
+}
+
 }  // namespace lyricstest

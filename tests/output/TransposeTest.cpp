@@ -5,6 +5,8 @@
 
 #include "output/CV_EditTranspose.h"
 #include "output/XFChordEvents.h"
+#include "song/OpenSong.h"
+#include "support/SmfBuilder.h"
 #include "support/SongChains.h"
 
 using namespace cv;
@@ -170,6 +172,40 @@ TEST_F(TransposeSongTest, RefusesAmountsAndModesOutOfRange) {
   EXPECT_THROW(TransposeSong(song, -10, {true, 1}), EMidiError);
   EXPECT_THROW(TransposeSong(song, 1, {true, 5}), EMidiError);
   EXPECT_EQ(piano->Value[0], 60);
+}
+
+// XF chord roots of track 0 of a format 0 file, opened one after the other into one song.
+std::vector<int> ChordRoots(const Song& song) {
+  std::vector<int> roots;
+  for (const TypMidiEvent* e = song.MidiTrack[0].TrkFirstEvent; e; e = e->NextEvent)
+    if (IsXFChordEvent(*e)) roots.push_back(static_cast<uint8_t>(e->Meta[3]));
+  return roots;
+}
+
+std::string XFSong(const std::vector<int>& roots) {
+  cvtest::SmfBuilder smf(0, 480);
+  auto& t = smf.AddTrack();
+  t.NoteOn(0, 0, 60, 100);
+  for (size_t i = 0; i < roots.size(); ++i) t.Meta(480 * static_cast<int>(i), 0x7F, XFChord(roots[i], 0x7F));
+  t.NoteOff(480 * static_cast<int>(roots.size()), 0, 60);
+  return smf.WriteTemp("xf.mid");
+}
+
+TEST(TransposeXF, ASongWithFewChordsUsesItsOwnBytesAfterASongWithMany) {
+  Song song;
+  DateiOeffnen(song, XFSong({0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x31}));
+  ASSERT_EQ(song.XF_ChordsArray.size(), 8u);
+  TransposeSong(song, 5, {true, 1});
+  TransposeSong(song, 0, {true, 1});
+  EXPECT_EQ(ChordRoots(song), (std::vector<int>{0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x31}));
+
+  for (const std::vector<int>& roots : {std::vector<int>{0x23, 0x44, 0x37}, std::vector<int>{0x25, 0x26, 0x27}}) {
+    DateiOeffnen(song, XFSong(roots));  // three chords each: the open flow builds no summary
+    TransposeSong(song, 2, {true, 1});
+    EXPECT_EQ(ChordRoots(song)[0], TransposeXFNote(static_cast<uint8_t>(roots[0]), 2));
+    TransposeSong(song, 0, {true, 1});
+    EXPECT_EQ(ChordRoots(song), roots);
+  }
 }
 
 }  // namespace
