@@ -149,16 +149,19 @@ void TMidiPlayer::Play() {
       if (!port_->Open()) return;
       portOpen_ = true;
     }
-    trackDone_.resize(song_->MidiTrack.size(), 0);
-    for (size_t i = 0; i < song_->MidiTrack.size(); ++i)
-      if (!song_->MidiTrack[i].TrkPlayEvent) {
-        song_->MidiTrack[i].TrkPlayEvent = song_->MidiTrack[i].TrkFirstEvent;
-        trackDone_[i] = 0;
-      }
+    const int32_t position = timePosition_.load();
+    // The chains may have been replaced since the last step (a song opened into the same object):
+    // a track is finished only when its pointer rests on its last event and that lies behind us.
+    trackDone_.assign(song_->MidiTrack.size(), 0);
+    for (size_t i = 0; i < song_->MidiTrack.size(); ++i) {
+      TMyTrack& track = song_->MidiTrack[i];
+      if (!track.TrkPlayEvent) track.TrkPlayEvent = track.TrkFirstEvent;
+      const PtrMidiEvent e = track.TrkPlayEvent;
+      trackDone_[i] = e && !e->NextEvent && e->TimePosition < position ? 1 : 0;
+    }
     failedEvents_ = 0;
     outputErrorReported_ = false;
     renderErrorReported_ = false;
-    const int32_t position = timePosition_.load();
     if (position != 0) {
       for (int ch = 0; ch < 16; ++ch) {
         const auto& c = chasedData_[ch];
