@@ -1,5 +1,6 @@
 #include "lyrics/CV_Hyphen.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
