@@ -115,6 +115,8 @@ void DeleteDrumBankSelect(Song& song) {
   for (int t = 0; t < n && t < static_cast<int>(song.MidiTrack.size()); ++t) {
     TMyTrack& track = song.MidiTrack[t];
     if (track.TrkEventCounter <= 2 || !track.TrkFirstEvent) continue;
+    // A track known to play on one other channel has no channel-10 events to look at.
+    if (track.TrkMidiChannel >= 0 && track.TrkMidiChannel <= 15 && track.TrkMidiChannel != 9) continue;
     PtrMidiEvent beforeMsb = nullptr;
     bool hasLsb = false;
     for (PtrMidiEvent q = track.TrkFirstEvent, e = q->NextEvent; e && !hasLsb; q = e, e = e->NextEvent) {

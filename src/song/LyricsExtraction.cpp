@@ -190,31 +190,47 @@ class Extractor {
   bool headerText_ = false;  // inside the header text that follows "@K"
 };
 
-void ChooseSource(Song& song) {
-  const int last = std::min<int>(song.NumberOfSourceTracks, static_cast<int>(song.MidiTrack.size()) - 1);
-  int32_t bestLyrics = 0, bestText = 0;
-  int lyricsTrack = -1, textTrack = -1;
-  for (int t = 0; t <= last; ++t) {
-    int32_t lyrics = 0, text = 0;
-    PtrMidiEvent e = song.MidiTrack[t].TrkFirstEvent;
-    for (; e && e->NextEvent; e = e->NextEvent) {
-      if (e->Command != 0xFF || e->DType != DTypeMeta) continue;
-      if (e->MType == kLyricType) ++lyrics;
-      else if (e->MType == kTextType) ++text;
-    }
-    if (lyrics > bestLyrics) { bestLyrics = lyrics; lyricsTrack = t; }
-    if (text > bestText) { bestText = text; textTrack = t; }
+struct Tally {
+  int32_t lyrics = 0, text = 0;
+};
+
+Tally Count(const TMyTrack& track) {
+  Tally n;
+  for (PtrMidiEvent e = track.TrkFirstEvent; e && e->NextEvent; e = e->NextEvent) {
+    if (e->Command != 0xFF || e->DType != DTypeMeta) continue;
+    if (e->MType == kLyricType) ++n.lyrics;
+    else if (e->MType == kTextType) ++n.text;
   }
+  return n;
+}
+
+void ChooseSource(Song& song) {
+  const int lyricsTrack = song.NumberOfSourceTracks;
   song.HyphenArrayElements = 0;
   song.LyricsMetaType = kLyricType;
   song.LyricsTrack = 0;
+  // The reader gathers every lyric event of the file into the lyrics track, so the file's own
+  // tracks hold none: with five or more there, they win without walking the rest of the song.
+  const Tally gathered = Count(song.MidiTrack[lyricsTrack]);
+  if (gathered.lyrics >= 5) {
+    song.HyphenArrayElements = gathered.lyrics;
+    song.LyricsTrack = lyricsTrack;
+    return;
+  }
+  int32_t bestLyrics = 0, bestText = 0;
+  int bestLyricsTrack = -1, bestTextTrack = -1;
+  for (int t = 0; t <= lyricsTrack; ++t) {
+    const Tally n = t == lyricsTrack ? gathered : Count(song.MidiTrack[t]);
+    if (n.lyrics > bestLyrics) { bestLyrics = n.lyrics; bestLyricsTrack = t; }
+    if (n.text > bestText) { bestText = n.text; bestTextTrack = t; }
+  }
   if (bestLyrics >= 5) {
     song.HyphenArrayElements = bestLyrics;
-    song.LyricsTrack = lyricsTrack;
+    song.LyricsTrack = bestLyricsTrack;
   } else if (bestText >= 5) {
     song.HyphenArrayElements = bestText;
     song.LyricsMetaType = kTextType;
-    song.LyricsTrack = textTrack;
+    song.LyricsTrack = bestTextTrack;
   }
 }
 
