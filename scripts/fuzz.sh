@@ -20,13 +20,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for t in $targets; do
   name=${t#fuzz_}
-  seeds=("$top/../shared/corpus")
+  seeds=()
+  [ -d "$top/../shared/corpus" ] && seeds+=("$top/../shared/corpus")
   [ -d "$top/tests/fuzz/seeds/$name" ] && seeds+=("$top/tests/fuzz/seeds/$name")
   mkdir -p "$work/$t" "$build/fuzz-artifacts"
   echo "== $t (${seconds}s)"
   # New inputs go to the scratch folder only; the seed folders are read, never written.
   "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="$build/fuzz-artifacts/" -print_final_stats=1 "$work/$t" "${seeds[@]}" 2>"$work/$t.log" || {
+    -artifact_prefix="$build/fuzz-artifacts/" -print_final_stats=1 "$work/$t" ${seeds[@]+"${seeds[@]}"} 2>"$work/$t.log" || {
     tail -n 60 "$work/$t.log" >&2
     echo "fuzz: $t found a failure" >&2
     exit 1
