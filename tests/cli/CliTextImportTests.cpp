@@ -51,6 +51,17 @@ TEST(CliImport, EveryDocumentFormatReadsBackAsTheSameEditText) {
   EXPECT_TRUE(Has(mtc.out, "\n002.01.000 Der \n002.04.000 Mond \n")) << mtc.out;
 }
 
+TEST(CliImport, HyphenatesTheLyricsButNotTheHeader) {
+  const std::string out = cvtest::TempDir() + "/hyphenated.mid";
+  auto r = RunCli({"import", CANTOVEX_DEMO_SONG, Document("lyrics.txt"), "--hyphenate", "de", "-o", out});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto text = RunCli({"text", out});
+  EXPECT_EQ(text.out.rfind("Der_Mond_ist_aufgegangen\nMatthias_Claudius\n\nDer Mond ist auf-ge-gan-gen,\n", 0), 0u)
+      << text.out;
+  EXPECT_TRUE(Has(text.out, " pran-gen am Him-mel hell und klar;\n")) << text.out;
+  EXPECT_TRUE(Has(text.out, " Gr\xC3\xBC-\xC3\x9F" "e: ")) << text.out;
+}
+
 TEST(CliImport, BadInputEndsWithAMessage) {
   const std::string out = cvtest::TempDir() + "/out.mid";
   const std::string empty = cvtest::WriteTempFile("empty.txt", {' ', '\n'});
