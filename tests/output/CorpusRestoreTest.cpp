@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "output/CV_EditTempo.h"
+#include "output/CV_EditTranspose.h"
+#include "song/OpenSong.h"
+#include "support/SmfBuilder.h"
+
+using namespace cv;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every byte an operation could change: note values, meta payloads, positions, and the song length.
+std::vector<std::string> Snapshot(const Song& song) {
+  std::vector<std::string> out{std::to_string(song.SongLength)};
+  for (const TMyTrack& track : song.MidiTrack)
+    for (const TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent)
+      out.push_back(std::to_string(e->Position) + ":" + std::to_string(e->TimePosition) + ":" +
+                    std::to_string(e->Value[0]) + ":" + std::to_string(e->Value[1]) + ":" + e->Meta);
+  return out;
+}
+
+TEST(CorpusRestore, TransposingAndSpeedComeBackToTheSongAsRead) {
+  int songs = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(cvtest::CorpusFile(""))) {
+    if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+    Song song;
+    try {
+      DateiOeffnen(song, entry.path().string());
+    } catch (const EMidiError&) {
+      continue;  // the reader's tests cover files that do not open
+    }
+    ++songs;
+    SCOPED_TRACE(entry.path().filename().string());
+    const auto asRead = Snapshot(song);
+    for (const TTransposeOptions options : {TTransposeOptions{false, 1}, TTransposeOptions{true, 4}}) {
+      TransposeSong(song, -7, options);
+      TransposeSong(song, 0, options);
+      EXPECT_EQ(Snapshot(song), asRead) << "intelligent " << options.Intelligent;
+    }
+    TTempoEdit edit;
+    try {
+      edit.SetPlaybackSpeed(song, 5);
+      edit.TempoDiff = 7;
+      edit.Ok(song);
+    } catch (const EMidiError&) {
+      // a tempo that would leave its range: refused, the song stays as it was
+    }
+    edit.SetPlaybackSpeed(song, 0);
+    EXPECT_EQ(Snapshot(song), asRead);
+  }
+  EXPECT_GT(songs, 20);
+}
+
+}  // namespace
