@@ -16,6 +16,7 @@ namespace {
 constexpr int32_t kAutoStopMs = 2500;
 constexpr int64_t kRingOutMs = 3500;
 constexpr int32_t kMaxRenderGapMs = 100;
+constexpr int64_t kAudioStartTimeoutUs = 1000000;
 constexpr uint8_t kChaseInit[10] = {0, 255, 255, 127, 40, 64, 0, 0, 64, 100};
 
 std::string Lower(std::string s) {
@@ -192,6 +193,7 @@ void TMidiPlayer::Play() {
         ReportOnce(renderErrorReported_, e.what());
       }
       startUs_ = clock_.NowUs() - int64_t{position} * 1000;
+      playUs_ = clock_.NowUs();
       if (instrument_->HasAudioClock()) {
         // The audio device starts the clock on its first or second block.
         delayStart_ = instrument_->AudioTotalLatencyTime() >= 100 ? 2 : 1;
@@ -356,6 +358,14 @@ void TMidiPlayer::Tick() {
 }
 
 void TMidiPlayer::TickLocked() {
+  if (runState_ == RunIdle && playing_ && delayStart_ > 0 && clock_.NowUs() - playUs_ >= kAudioStartTimeoutUs) {
+    // The audio device never ran: play on by the clock rather than wait for ever.
+    delayStart_ = 0;
+    startUs_ = clock_.NowUs() - int64_t{timePosition_.load()} * 1000;
+    runState_ = RunReady;
+    ReportOnce(renderErrorReported_, Tr("Das Audiogerät läuft nicht; der Song läuft ohne Klang weiter.",
+                                        "The audio device does not run; the song plays on without sound."));
+  }
   if (runState_ == RunReady) PlaybackStep();
   if (runState_ == RunRingOutReady) RingOutStep();
 }
@@ -393,7 +403,9 @@ void TMidiPlayer::PlaybackStep() {
       }
       if (InstrumentActive() && lastPutTime_ < position) {
         if (position - lastPutTime_ < kMaxRenderGapMs) {
-          if (RenderMilliseconds(lastPutTime_ + 1, position)) lastPutTime_ = position;
+          // A failed slice is dropped, not retried: retrying would spin on a stalled device.
+          RenderMilliseconds(lastPutTime_ + 1, position);
+          lastPutTime_ = position;
         } else {
           lastPutTime_ = position;
         }
@@ -445,6 +457,7 @@ int64_t TMidiPlayer::NextWakeUs() {
 int64_t TMidiPlayer::NextWakeLocked() const {
   const int state = runState_.load();
   if (state == RunRingOutReady) return ringOutStartUs_ + int64_t{lastPutTime_ + 1} * 1000;
+  if (state == RunIdle && playing_ && delayStart_ > 0) return playUs_ + kAudioStartTimeoutUs;
   if (state != RunReady || !playing_ || !song_) return INT64_MAX;
   const int64_t start = startUs_.load();
   int64_t wake = start + (int64_t{song_->SongLength} + kAutoStopMs + 1) * 1000;
@@ -465,13 +478,14 @@ void TMidiPlayer::ThreadMain() {
   while (!quit_) {
     const int64_t wake = NextWakeLocked();
     if (wake == INT64_MAX) {
-      // Idle, or waiting for the audio device's start signal (which may come without the lock).
-      wake_.wait_for(lock, std::chrono::milliseconds(delayStart_ > 0 ? 1 : 200));
+      wake_.wait_for(lock, std::chrono::milliseconds(200));
       continue;
     }
     const int64_t now = clock_.NowUs();
     if (wake > now) {
-      wake_.wait_for(lock, std::chrono::microseconds(wake - now));
+      // The audio device's start signal may come without the lock: look again every millisecond.
+      const int64_t waitUs = delayStart_ > 0 ? std::min<int64_t>(wake - now, 1000) : wake - now;
+      wake_.wait_for(lock, std::chrono::microseconds(waitUs));
       continue;
     }
     TickLocked();

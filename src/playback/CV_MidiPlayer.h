@@ -136,6 +136,7 @@ class TMidiPlayer : public PlayerLink {
   std::atomic<int64_t> failedEvents_{0};
   int32_t lastPutTime_ = 0;
   int64_t ringOutStartUs_ = 0;
+  int64_t playUs_ = 0;  // when Play asked the audio device to start the clock
   bool portOpen_ = false;
   bool outputErrorReported_ = false;
   bool renderErrorReported_ = false;

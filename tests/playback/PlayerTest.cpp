@@ -257,6 +257,24 @@ TEST_F(PlayerTest, StopRingsTheSynthesizerOutAndPlayEndsTheRingOut) {
   EXPECT_EQ(player.RunState(), RunReady);
 }
 
+TEST_F(PlayerTest, AnAudioDeviceThatNeverRunsDoesNotHoldThePlayerForEver) {
+  SetCurrLanguage(TLanguage::Englisch);
+  Load({{{0, 0x90, 60, 100}, {2000, 0x80, 60, 0}}});
+  player.SetUseVSTi(true);
+  player.Play();
+  const int64_t asked = clock.now;
+  EXPECT_EQ(player.NextWakeUs(), asked + 1000000);
+  clock.now = asked + 999000;
+  player.Tick();
+  EXPECT_EQ(player.RunState(), RunIdle);
+  clock.now = asked + 1000000;
+  player.Tick();
+  EXPECT_EQ(player.RunState(), RunReady);
+  EXPECT_EQ(messages, (std::vector<std::string>{"The audio device does not run; the song plays on without sound."}));
+  At(0);
+  EXPECT_EQ(synth.sent.back().bytes, (std::vector<uint8_t>{0x90, 60, 100}));
+}
+
 TEST_F(PlayerTest, RenderingFailureIsReportedOnce) {
   Load({{{0, 0x90, 60, 100}, {500, 0x80, 60, 0}}});
   player.SetUseVSTi(true);
@@ -266,6 +284,9 @@ TEST_F(PlayerTest, RenderingFailureIsReportedOnce) {
   for (int ms = 1; ms < 50; ++ms) At(ms);
   EXPECT_EQ(messages, (std::vector<std::string>{"render failed"}));
   EXPECT_TRUE(player.Playing());
+  // The failed milliseconds are dropped, so the thread sleeps instead of retrying at once.
+  EXPECT_EQ(player.VSTiLastPutTime(), 49);
+  EXPECT_EQ(player.NextWakeUs(), player.StartTimeUs() + 50 * 1000);
 }
 
 TEST(DeviceList, SortsPortsAndAddsTheSynthesizer) {
