@@ -10,6 +10,7 @@
 #include <QFontDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -128,6 +129,8 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateMenus();
   CreateCentralWidgets();
   FormCreate();
+  // Transport and recording keys work whichever control of the window has the focus.
+  qApp->installEventFilter(this);
   hyphenationForm_ = new THyphenationForm(this);
   hyphenationForm_->SetLanguage(cv::CurrLanguage() == cv::TLanguage::Deutsch ? cv::THyphenLanguage::German
                                                                               : cv::THyphenLanguage::English);
@@ -305,6 +308,7 @@ void TMainForm::CreateCentralWidgets() {
   btnFrwd_ = button("Btn_Frwd", "Frwd");
   btnRec_ = button("Btn_Rec", "Rec");
   connect(btnPlay_, &QPushButton::clicked, this, &TMainForm::Btn_PlayClick);
+  connect(btnRec_, &QPushButton::clicked, this, &TMainForm::Btn_RecClick);
   connect(btnStop_, &QPushButton::clicked, this, &TMainForm::Btn_StopClick);
   connect(btnRew_, &QPushButton::pressed, this, [this] { TransportPress(-1); });
   connect(btnFrwd_, &QPushButton::pressed, this, [this] { TransportPress(+1); });
@@ -664,6 +668,26 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const bool ours = widget && widget->window() == this && !QApplication::activePopupWidget() &&
+                      (widget == QApplication::focusWidget() || (!QApplication::focusWidget() && widget == this));
+    if (ours) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (event->type() == QEvent::KeyPress)
+        KeyHookAppKeyDown(key->key(), key->modifiers(), key->isAutoRepeat());
+      else if (!key->isAutoRepeat())
+        KeyHookAppKeyUp(key->key(), key->modifiers());
+      // The slider and the read-only view must not act on the transport keys a second time.
+      const int k = key->key();
+      const bool transportKey = k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter ||
+                                k == Qt::Key_P || k == Qt::Key_S || k == Qt::Key_PageUp || k == Qt::Key_PageDown ||
+                                ((key->modifiers() & Qt::KeypadModifier) &&
+                                 (k == Qt::Key_Plus || k == Qt::Key_Minus || k == Qt::Key_Asterisk || k == Qt::Key_0));
+      const bool view = widget == myMemo_ || widget == myMemo_->viewport();
+      if (transportKey && (widget == posSlider_ || (view && !song_.EditingText))) return true;
+    }
+  }
   if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == lVolume_) {
       panelVolume_->setVisible(!panelVolume_->isVisible());

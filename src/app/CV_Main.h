@@ -92,8 +92,14 @@ class TMainForm : public QMainWindow {
   void VolSliderChange(int position);
   void DisplayTimerTimer();
   void PosSliderChange(int position);
-  // Rewind (-1), forward (+1) or a grab of the slider (0) until released.
-  void TransportPress(int direction);
+  // Rewind (-1), forward (+1) or a grab of the slider (0) until released; resume: play again
+  // afterwards when playback was running.
+  void TransportPress(int direction, bool resume = true);
+  // Tap recording: the record button, one tap (Space), and the program-wide keys.
+  void Btn_RecClick();
+  void Tap();
+  void KeyHookAppKeyDown(int key, Qt::KeyboardModifiers modifiers, bool repeated);
+  void KeyHookAppKeyUp(int key, Qt::KeyboardModifiers modifiers);
   void TransportRelease();
   bool Playing() const;
   QString PlayerStatus() const { return playerStatus_; }
@@ -195,6 +201,8 @@ class TMainForm : public QMainWindow {
   int transportDirection_ = 0;
   bool playBeforeSeek_ = false;
   int prevMeasure_ = -1, prevBeat_ = -1;
+  int32_t shiftTicks_ = 0;
+  void StampEntry(int index, int32_t position);
   QString playerStatus_;
   bool EnsurePlayer();
   void ReleasePlayer();

@@ -1,5 +1,6 @@
 // The transport strip: play, stop, seeking, the position display and the highlight while playing.
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -13,6 +14,7 @@
 #include "app/MyRegistry.h"
 #include "output/InsertLyrics.h"
 #include "playback/CV_MidiPlayer.h"
+#include "song/TimeMap.h"
 #include "song/Language.h"
 
 #if CANTOVEX_HAVE_MIDIPORT
@@ -41,6 +43,7 @@ struct TMainForm::TPlayback {
 void TMainForm::TPlaybackDeleter::operator()(TPlayback* p) const { delete p; }
 
 namespace {
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
 const char* kGreen = "#2ecc40";
 const char* kRed = "#ff4136";
 }  // namespace
@@ -136,6 +139,131 @@ void TMainForm::Btn_PlayClick() {
   displayTimer_->start();
 }
 
+void TMainForm::Btn_RecClick() {
+  if (song_.EditingText) {
+    ShowInfo(T("Bitte erst den Bearbeitungsmodus verlassen!", "Please exit edit mode first!"));
+    return;
+  }
+  if (song_.MidiFileLoaded && song_.HyphenArrayElements > 0) {
+    if (!EnsurePlayer()) return;
+    if (!displayTimer_) {
+      displayTimer_ = new QTimer(this);
+      displayTimer_->setInterval(30);
+      connect(displayTimer_, &QTimer::timeout, this, &TMainForm::DisplayTimerTimer);
+    }
+    if (song_.Player != playback_->Player.get()) playback_->Player->SetSong(&song_);
+    if (!playback_->Player->Playing()) playback_->Player->Play();
+    if (!playback_->Player->Playing()) return;
+    RecordingTiming = true;
+    SetLed(playLED_, true, kGreen);
+    SetLed(recLED_, true, kRed);
+    SetPlayingMenus(true);
+    Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->setEnabled(false);
+    if (song_.CurrentHyphen > 0) {
+      ++song_.CurrentHyphen;
+    } else {
+      song_.CurrentHyphen = 0;
+      SelectHyphen(0);
+    }
+    displayTimer_->start();
+  }
+  posSlider_->setFocus();
+}
+
+void TMainForm::StampEntry(int index, int32_t position) {
+  cv::THyphens& h = song_.HyphenArray[index];
+  h.SongPosition = position;
+  const int zone = std::clamp(cv::FindTimeZone(song_, std::max(position, 0)), 0,
+                              static_cast<int>(song_.TimeZone.size()) - 1);
+  const cv::TTimeZone& z = song_.TimeZone[zone];
+  const int32_t d = std::max(0, position - z.SongPosition);
+  h.Time = z.Time + static_cast<int32_t>(std::nearbyint(d * static_cast<double>(z.TempoComp)));
+  const int32_t keep = song_.SongPositionToTime;
+  h.MTC = cv::SongPositionToMTC(song_, std::max(position, 0));
+  song_.SongPositionToTime = keep;
+}
+
+void TMainForm::Tap() {
+  if (!RecordingTiming || !playback_ || song_.TimeZone.empty()) return;
+  song_.TextChanged = true;
+  shiftTicks_ = 0;
+  if (song_.SongPositionTicks < 108) return;
+  const int32_t now = playback_->Player->TimePosition();
+  int k = static_cast<int>(song_.TimeZone.size()) - 1;
+  for (int i = 0; i + 1 < static_cast<int>(song_.TimeZone.size()); ++i)
+    if (song_.TimeZone[i].Time <= now && now < song_.TimeZone[i + 1].Time) {
+      k = i;
+      break;
+    }
+  const cv::TTimeZone& z = song_.TimeZone[k];
+  const int32_t p = z.SongPosition + (z.TempoComp > 0 ? static_cast<int32_t>(std::nearbyint((now - z.Time) / z.TempoComp)) : 0);
+  const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
+  auto isBreak = [this](int i) { return song_.HyphenArray[i].Text == u"\r"; };
+  int& c = song_.CurrentHyphen;
+  if (c < 3) {
+    // The first tap places the title lines ahead of the lyrics.
+    c = 0;
+    const int32_t fixed[3] = {108, 112, -1};
+    for (int i = 0; i < 3 && c < n; ++i) StampEntry(c++, fixed[i]);
+    if (c < n && isBreak(c)) StampEntry(c++, -1);
+  }
+  if (c >= n - 1) {
+    if (c < n) {
+      StampEntry(c, p);
+      SelectHyphen(c);
+    }
+    Btn_PlayClick();
+    return;
+  }
+  while (c < n && isBreak(c)) {
+    StampEntry(c, p + shiftTicks_);
+    ++c;
+    shiftTicks_ += 4;
+  }
+  if (c >= n) {
+    Btn_PlayClick();
+    return;
+  }
+  StampEntry(c, p + shiftTicks_);
+  SelectHyphen(c);
+  if (c >= n - 1) {
+    Btn_PlayClick();
+    return;
+  }
+  ++c;
+  shiftTicks_ += 4;
+  if (isBreak(c)) {
+    StampEntry(c, p + shiftTicks_ + 4);
+    ++c;
+  }
+}
+
+void TMainForm::KeyHookAppKeyDown(int key, Qt::KeyboardModifiers modifiers, bool repeated) {
+  if (song_.EditingText || IgnorePlayerCommands || repeated || QApplication::activeModalWidget()) return;
+  const bool keypad = modifiers & Qt::KeypadModifier;
+  const bool forward = key == Qt::Key_PageUp || (keypad && key == Qt::Key_Plus);
+  const bool rewind = key == Qt::Key_PageDown || (keypad && key == Qt::Key_Minus);
+  if (RecordingTiming) {
+    if (key == Qt::Key_Space) Tap();
+    else if (rewind) TransportPress(-1, false);
+    else if (key == Qt::Key_P) Btn_PlayClick();
+    else if (key == Qt::Key_S || (keypad && key == Qt::Key_0)) Btn_StopClick();
+    else if (keypad && key == Qt::Key_Asterisk) Btn_RecClick();
+    return;
+  }
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_P) Btn_PlayClick();
+  else if (forward) TransportPress(+1, false);
+  else if (rewind) TransportPress(-1, false);
+  else if (key == Qt::Key_S || (keypad && key == Qt::Key_0)) Btn_StopClick();
+  else if (keypad && key == Qt::Key_Asterisk) Btn_RecClick();
+}
+
+void TMainForm::KeyHookAppKeyUp(int key, Qt::KeyboardModifiers modifiers) {
+  const bool keypad = modifiers & Qt::KeypadModifier;
+  if (key == Qt::Key_PageUp || key == Qt::Key_PageDown || (keypad && (key == Qt::Key_Plus || key == Qt::Key_Minus)))
+    if (transportTimer_ && transportTimer_->isActive()) TransportRelease();
+}
+
 void TMainForm::Btn_StopClick() {
   if (!song_.MidiFileLoaded) return;
   if (displayTimer_) displayTimer_->stop();
@@ -191,6 +319,8 @@ void TMainForm::ShowSongPosition(int32_t timeMs) {
       break;
     }
   const cv::TTimeZone& z = song_.TimeZone[zone];
+  song_.SongPositionTicks =
+      z.SongPosition + (z.TempoComp > 0 ? static_cast<int32_t>(std::nearbyint((timeMs - z.Time) / z.TempoComp)) : 0);
   if (zone != song_.CurrentTimeZone) {
     song_.CurrentTimeZone = zone;
     song_.CurrentTempo = z.Tempo;
@@ -276,13 +406,15 @@ void TMainForm::PosSliderChange(int position) {
   }
 }
 
-void TMainForm::TransportPress(int direction) {
+void TMainForm::TransportPress(int direction, bool resume) {
   if (!song_.MidiFileLoaded) return;
   SetLed(playLED_, false, kGreen);
   SetLed(recLED_, false, kRed);
   if (transportTimer_ && transportTimer_->isActive()) return;
-  playBeforeSeek_ = Playing();
-  if (playBeforeSeek_) Btn_StopClick();
+  const bool wasPlaying = Playing();
+  if (wasPlaying) Btn_StopClick();
+  RecordingTiming = false;
+  playBeforeSeek_ = resume && wasPlaying;
   transportDirection_ = direction;
   if (direction == 0) return;  // the slider thumb is dragged by hand
   if (!transportTimer_) {

@@ -47,3 +47,51 @@ TEST(Transport, PlayFollowsTheSongAndStopRewinds) {
   EXPECT_EQ(position->text(), QStringLiteral("1.01"));
   EXPECT_EQ(w->CurrentSong().CurrentHyphen, 0);
 }
+
+TEST(Transport, TapRecordingStampsTheHighlightedSyllable) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  const char* words[] = {"Title\r", "Artist\r", "Hel", "lo ", "world\r", "how ", "are ", "you\r"};
+  for (int i = 0; i < 8; ++i) t.Lyric(i * 480, words[i]).NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(Q(b.WriteTemp("tap.mid")));
+  ASSERT_GE(w->CurrentSong().HyphenArrayElements, 8);
+
+  // Not while a lyrics editor holds the view.
+  w->MainMenu_TextEditClick();
+  w->Btn_RecClick();
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.messages.front().Text, QStringLiteral("Please exit edit mode first!"));
+  w->MainMenu_TextEditClick();
+  ASSERT_FALSE(w->EditingText());
+
+  w->Btn_RecClick();
+  if (!w->Playing()) GTEST_SKIP() << "no output to play through";
+  EXPECT_TRUE(w->RecordingTiming);
+  EXPECT_FALSE(w->Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->isEnabled());
+  QElapsedTimer clock;
+  clock.start();
+  while (w->CurrentSong().SongPositionTicks < 400 && clock.elapsed() < 5000) {
+    QCoreApplication::processEvents();
+    QThread::msleep(10);
+  }
+  w->KeyHookAppKeyDown(Qt::Key_Space, Qt::NoModifier, /*repeated=*/false);
+  w->KeyHookAppKeyDown(Qt::Key_Space, Qt::NoModifier, /*repeated=*/true);  // auto-repeat: no tap
+  const cv::Song& song = w->CurrentSong();
+  EXPECT_TRUE(song.TextChanged);
+  EXPECT_EQ(song.HyphenArray[0].SongPosition, 108);
+  EXPECT_EQ(song.HyphenArray[1].SongPosition, 112);
+  EXPECT_EQ(song.HyphenArray[2].SongPosition, -1);
+  const int tapped = song.CurrentHyphen - 1;
+  ASSERT_GE(tapped, 3);
+  EXPECT_NE(song.HyphenArray[tapped].Text, u"\r");
+  EXPECT_GE(song.HyphenArray[tapped].SongPosition, 400);
+  EXPECT_LT(song.HyphenArray[tapped].SongPosition, 2000);
+  EXPECT_FALSE(song.HyphenArray[tapped].MTC.empty());
+
+  w->KeyHookAppKeyDown(Qt::Key_S, Qt::NoModifier, false);  // stop: recording ends, events rebuilt
+  EXPECT_FALSE(w->Playing());
+  EXPECT_FALSE(w->RecordingTiming);
+  EXPECT_FALSE(w->CurrentSong().TextChanged);
+}
