@@ -188,6 +188,7 @@ void RefreshAfterTempoChange(Song& song) {
 }
 
 bool TTempoEdit::Ok(Song& song) {
+  if (!song.MidiFileLoaded) return false;
   const bool changed = ApplyTempoDiff(song, TempoDiff, PrevTempoDiff);
   PrevTempoDiff = TempoDiff;
   return changed;
