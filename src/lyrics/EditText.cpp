@@ -284,9 +284,12 @@ std::vector<THyphens> CurrentSyllables(const Song& song) {
 }
 
 void CommitSyllables(Song& song, std::vector<THyphens> list) {
+  // Position texts first: a time-map failure leaves the old list in place.
+  const int32_t savedTime = song.SongPositionToTime;
+  for (THyphens& h : list) h.MTC = PositionText(song, h.SongPosition, &h.Time);
+  song.SongPositionToTime = savedTime;
   song.HyphenArray = std::move(list);
   song.HyphenArrayElements = static_cast<int32_t>(song.HyphenArray.size());
-  FillPositionTexts(song);
   if (song.CurrentHyphen >= song.HyphenArrayElements) song.CurrentHyphen = song.HyphenArrayElements - 1;
   song.EditingText = false;
   InsertLyrics(song);
