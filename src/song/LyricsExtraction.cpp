@@ -88,7 +88,8 @@ class Extractor {
   bool KaraokeHeader(TypMidiEvent& ev, size_t& len) {
     const std::string& m = ev.Meta;
     if (len > 0 && StartsWith(m, "%")) len = 0;
-    if (len > 1 && StartsWith(m, "@I")) len = 0;
+    // "@W" (the file's warning lines) is header text like "@I", never lyrics.
+    if (len > 1 && (StartsWith(m, "@I") || StartsWith(m, "@W"))) len = 0;
     if (len > 1 && StartsWith(m, "@K")) {
       len = 0;
       headerText_ = true;

@@ -114,7 +114,7 @@ TEST(LyricsExtraction, ChordHelperLyricsDroppedOnlyWhenAskedAndShort) {
 TEST(LyricsExtraction, KaraokeHeaderLines) {
   Song song;
   Fill(song,
-       {{0, "@KMIDI KARAOKE FILE"}, {0, "@V0100"}, {0, "@LENGL"}, {0, "@IHeader info"}, {5, "Info"},
+       {{0, "@KMIDI KARAOKE FILE"}, {0, "@V0100"}, {0, "@LENGL"}, {0, "@IHeader info"}, {0, "@WDO NOT COPY"}, {5, "Info"},
         {6, "%comment"}, {10, "@T  title"}, {100, "\\Hel"}, {200, "lo"}, {300, "/My"}, {400, " dear"}},
        1);
   ExtractLyrics(song);

@@ -42,6 +42,9 @@ TEST(LyricsFromFiles, CorpusSongsGiveTheLyricsOnThePage) {
   const std::vector<Case> cases = {
       {"kar/twinkle.kar", 1, 97, 0,
        {"Twinkle, Twinkle, Little Star", "\r", "Twin", "kle, ", "Twin", "kle ", "lit", "tle ", "star;", "\r", "How "}},
+      {"kar/jingle_bells.kar", 1, 283, 0,
+       {"Copyright TUNE 1000 International rights secured", "\r", "JINGLE BELLS", "\r", "Traditional", "\r",
+        "Dash", "ing ", "through ", "the ", "snow", "\r", "in ", "a "}},
       {"kar/HeyJude.kar", 5, 360, 0, {"Hey ", "Jude, ", "don't ", "make ", "it ", "bad.", "\r", "Take ", "a ", "sad "}},
       {"lyrics-mid/Schubert_Standchen.mid", 5, 186, 30, {"mir!", "\r", "Flüs", "ternd ", "schlan", "ke "}},
       {"lyrics-mid/music21_test18_utf8_zh.mid", 5, 34, 0, {"明", "山", "涌", "水", "郁", "郁", "葱", "-", "葱"}},
