@@ -3,6 +3,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -62,6 +63,24 @@ TEST(MidiPort, SendsBytesInOrderThroughARealJackPort) {
   EXPECT_EQ(got, (Bytes{{0x91, 60, 100}, {0xC2, 5}, {0xF0, 0x41, 0x10, 0x42, 0x12, 0xF7}, {0xBF, 123, 0}}));
   EXPECT_TRUE(port.Close());
   EXPECT_FALSE(port.Close());
+}
+
+TEST(MidiPort, FindsItsPortByNameWhenTheIndexMoved) {
+  if (!cvtest::JackServerRunning()) GTEST_SKIP() << cvtest::NoJackReason();
+  auto first = std::make_unique<JackReceiver>("cv-a-receiver");
+  first->OpenVirtual();
+  JackReceiver second("cv-b-receiver");
+  second.OpenVirtual();
+  TMidiOutput port(MidiSystem::Jack);
+  port.SetProductName("cv-b-receiver:in");
+  const uint32_t chosenIndex = port.DeviceID();
+  ASSERT_GT(chosenIndex, 0u) << "JACK lists ports in the order they were made";
+  first.reset();  // a device goes away: the ports after it move down
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(port.DeviceName(chosenIndex - 1), "cv-b-receiver:in");
+  ASSERT_TRUE(port.Open()) << port.Error();
+  port.NoteOn(3, 70, 1);
+  EXPECT_EQ(second.WaitFor(1), (Bytes{{0x93, 70, 1}}));
 }
 
 TEST(MidiPort, OffersAVirtualPortNamedAfterTheProgram) {
