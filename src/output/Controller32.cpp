@@ -52,27 +52,33 @@ void InsertController32(Song& song) {
           break;
       }
     }
+    // Every new event of the track is allocated before anything changes, so running out of
+    // memory leaves the track as it was.
+    std::array<PtrMidiEvent, 16> lsb{}, msb{};
+    try {
+      for (int c = 0; c < 16; ++c) {
+        if (ctrl32[c] || !program[c]) continue;
+        const int32_t p = program[c]->Position;
+        lsb[c] = NewControl(song, c, 32, value, p - 1);
+        if (!hasBankMsb[c]) msb[c] = NewControl(song, c, 0, 0, p - 2);
+      }
+    } catch (...) {
+      for (int c = 0; c < 16; ++c) {
+        song.Pool.FreeEvent(lsb[c]);
+        song.Pool.FreeEvent(msb[c]);
+      }
+      throw;
+    }
     for (int c = 0; c < 16; ++c) {
       if (ctrl32[c]) {
         if (!song.Configuration.DoNotChangeCtrl32) ctrl32[c]->Value[1] = value;
         continue;
       }
-      if (!program[c]) continue;
-      const int32_t p = program[c]->Position;
-      PtrMidiEvent lsb = NewControl(song, c, 32, value, p - 1);
-      PtrMidiEvent msb = nullptr;
-      if (!hasBankMsb[c]) {
-        try {
-          msb = NewControl(song, c, 0, 0, p - 2);
-        } catch (...) {
-          song.Pool.FreeEvent(lsb);
-          throw;
-        }
-      }
-      LinkAfter(beforeProgram[c], lsb);
+      if (!lsb[c]) continue;
+      LinkAfter(beforeProgram[c], lsb[c]);
       ++track.TrkEventCounter;
-      if (msb) {
-        LinkAfter(beforeProgram[c], msb);
+      if (msb[c]) {
+        LinkAfter(beforeProgram[c], msb[c]);
         ++track.TrkEventCounter;
       }
     }
