@@ -24,6 +24,9 @@
 
 #include "app/CV_Hyphenation.h"
 #include "app/CV_Info.h"
+#include "app/EditTransposeForm.h"
+#include "app/LyricsOffsetForm.h"
+#include "app/WindowGeometry.h"
 #include "app/CV_InstanceManager.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
@@ -131,6 +134,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   FormCreate();
   // Transport and recording keys work whichever control of the window has the focus.
   qApp->installEventFilter(this);
+  CreateDialogs();
   hyphenationForm_ = new THyphenationForm(this);
   hyphenationForm_->SetLanguage(cv::CurrLanguage() == cv::TLanguage::Deutsch ? cv::THyphenLanguage::German
                                                                               : cv::THyphenLanguage::English);
@@ -209,7 +213,7 @@ void TMainForm::CreateMenus() {
       {"MainMenu_TextAssign", &TMainForm::MainMenu_TextAssignClick},
       {"MainMenu_TextQuantize", &TMainForm::MainMenu_TextQuantizeClick},
       {"MainMenu_TextUndoQuantize", &TMainForm::MainMenu_TextUndoQuantizeClick},
-      {"MainMenu_TextOffset", &TMainForm::NotAvailable},
+      {"MainMenu_TextOffset", &TMainForm::MainMenu_TextOffsetClick},
       {"MainMenu_TextDelete", &TMainForm::MainMenu_TextDeleteClick},
       {nullptr, nullptr},
       {"MainMenu_TextSchriftAuswahl", &TMainForm::MainMenu_TextSchriftAuswahlClick},
@@ -225,7 +229,7 @@ void TMainForm::CreateMenus() {
   QMenu* edit = menu("MainMenu_Edit");
   bar->addMenu(edit);
   connect(AddAction(edit, "MainMenu_EditTempo"), &QAction::triggered, this, &TMainForm::NotAvailable);
-  connect(AddAction(edit, "MainMenu_EditTranspose"), &QAction::triggered, this, &TMainForm::NotAvailable);
+  connect(AddAction(edit, "MainMenu_EditTranspose"), &QAction::triggered, this, &TMainForm::MainMenu_EditTransposeClick);
 
   // A menu-bar entry without items: a click opens the options.
   auto* options = new QAction(this);
@@ -660,6 +664,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   g.OffsetLeft = settings_.LyricsOffsetFormLeft;
   g.OffsetTop = settings_.LyricsOffsetFormTop;
   g.OffsetWidth96 = settings_.LyricsOffsetFormWidth;
+  if (lyricsOffsetShown_) {
+    g.OffsetLeft = lyricsOffsetForm_->x();
+    g.OffsetTop = lyricsOffsetForm_->y();
+    g.OffsetWidth96 = static_cast<float>(lyricsOffsetForm_->width() / DpiFactor());
+  }
   const auto previous = store_->OnError;
   store_->OnError = [](bool, const QString&) {};  // a failure here must not keep the program open
   WriteClosingGeometry(*store_, g, settings_.Configuration.VirtualPrompta);
@@ -698,7 +707,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (watched == lLyricsOffset_) {
-      if (song_.MidiFileLoaded) NotAvailable();
+      if (Action(QStringLiteral("MainMenu_TextOffset"))->isEnabled()) MainMenu_TextOffsetClick();
       return true;
     }
   }

@@ -26,6 +26,8 @@ namespace cvapp {
 class TMyRegistry;
 class TInstanceManager;
 class THyphenationForm;
+class TEditTransposeForm;
+class TLyricsOffsetForm;
 
 struct TMainFormOptions {
   TMyRegistry* Store = nullptr;  // required; outlives the window
@@ -119,6 +121,10 @@ class TMainForm : public QMainWindow {
   double DpiFactor() const;
   QTextEdit* MyMemo() const { return myMemo_; }
   THyphenationForm* HyphenationForm() const { return hyphenationForm_; }
+  TEditTransposeForm* TransposeForm() const { return transposeForm_; }
+  TLyricsOffsetForm* LyricsOffsetForm() const { return lyricsOffsetForm_; }
+  void MainMenu_EditTransposeClick();
+  void MainMenu_TextOffsetClick();
   QAction* Action(const QString& objectName) const;
   QMenu* Menu(const QString& objectName) const;
   void SaveConfiguration();  // UpdateConfiguration with the window's current size
@@ -141,6 +147,7 @@ class TMainForm : public QMainWindow {
  private:
   void FormCreate();
   void CreateMenus();
+  void CreateDialogs();
   void CreateCentralWidgets();
   void ApplyCaptions();
   void ApplyStoredGeometry();
@@ -190,6 +197,9 @@ class TMainForm : public QMainWindow {
   QMenu* stylesDark_ = nullptr;
   QMenu* stylesLight_ = nullptr;
   THyphenationForm* hyphenationForm_ = nullptr;
+  TEditTransposeForm* transposeForm_ = nullptr;
+  TLyricsOffsetForm* lyricsOffsetForm_ = nullptr;
+  bool lyricsOffsetShown_ = false;
   // Playback: made on the first Play, so a start without sound devices stays quick.
   struct TPlayback;
   struct TPlaybackDeleter {

@@ -13,6 +13,8 @@
 #include <QTextEdit>
 
 #include "app/CV_Main.h"
+#include "app/EditTransposeForm.h"
+#include "app/LyricsOffsetForm.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
 #include "app/SongSteps.h"
@@ -71,6 +73,9 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
     IgnorePlayerCommands = false;
     return yes;
   };
+  // The new song is read as it is: no transposition, no display shift.
+  transposeForm_->ResetQuietly();
+  lyricsOffsetForm_->Reset();
   // Reads, times, extracts and (with lyrics) rebuilds the lyric events; the song is released
   // again when anything fails.
   const cv::OpenSongResult opened = cv::DateiOeffnen(song_, fileToOpen.toStdString(), options);

@@ -1,0 +1,77 @@
+// The main window's side of the transpose and lyric-offset windows.
+#include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+#include "app/CV_Main.h"
+#include "app/EditTransposeForm.h"
+#include "app/LyricsOffsetForm.h"
+#include "app/WindowGeometry.h"
+#include "lyrics/LyricsOffset.h"
+#include "playback/CV_MidiPlayer.h"
+#include "song/Language.h"
+
+namespace cvapp {
+
+void TMainForm::CreateDialogs() {
+  transposeForm_ = new TEditTransposeForm(this);
+  transposeForm_->OnTranspose = [this](int amount, const cv::TTransposeOptions& options, bool ok) {
+    if (!song_.MidiFileLoaded) return;
+    if (ok && song_.HyphenArrayElements == 0) return;
+    const bool wasPlaying = Playing();
+    if (wasPlaying) song_.Player->Stop();
+    try {
+      cv::TransposeSong(song_, amount, options);
+    } catch (const std::exception& e) {
+      ShowError(QString::fromUtf8(e.what()));
+    }
+    if (wasPlaying) Btn_PlayClick();
+  };
+  transposeForm_->OnClosed = [this] {
+    if (!Playing()) Action(QStringLiteral("MainMenu_EditTempo"))->setEnabled(true);
+  };
+
+  lyricsOffsetForm_ = new TLyricsOffsetForm(this);
+  lyricsOffsetForm_->OnPreview = [this](int ms) { song_.LyricsOffset = ms; };
+  lyricsOffsetForm_->OnMove = [this](int ms) {
+    if (!song_.MidiFileLoaded) return;
+    try {
+      cv::MoveLyrics(song_, ms);
+    } catch (const std::exception&) {
+      // A fault abandons the move; the slider goes back to 0 all the same.
+    }
+    SelectHyphen(song_.CurrentHyphen);
+  };
+}
+
+void TMainForm::MainMenu_EditTransposeClick() {
+  Action(QStringLiteral("MainMenu_EditTempo"))->setEnabled(false);
+  transposeForm_->Open();
+  transposeForm_->resize(static_cast<int>(180 * DpiFactor()), static_cast<int>(175 * DpiFactor()));
+  transposeForm_->show();
+  transposeForm_->raise();
+}
+
+void TMainForm::MainMenu_TextOffsetClick() {
+  if (!song_.MidiFileLoaded || song_.EditingText) return;
+  lyricsOffsetForm_->Reset();
+  const int width = static_cast<int>(settings_.LyricsOffsetFormWidth * DpiFactor());
+  const int height = static_cast<int>(60 * DpiFactor());
+  if (!lyricsOffsetShown_) {
+    QRect desktop(0, 0, 1920, 1080);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->availableGeometry();
+    TWindowGeometry g{settings_.LyricsOffsetFormLeft, settings_.LyricsOffsetFormTop, static_cast<double>(height),
+                      static_cast<double>(width)};
+    g = ClampWindowGeometry(g, desktop);
+    lyricsOffsetForm_->resize(std::max(300, static_cast<int>(g.Width)), height);
+    if (g.Left >= -9998 && g.Top >= -9998) lyricsOffsetForm_->move(g.Left, g.Top);
+  } else {
+    lyricsOffsetForm_->resize(std::max(300, width), height);
+  }
+  lyricsOffsetShown_ = true;
+  lyricsOffsetForm_->show();
+  lyricsOffsetForm_->raise();
+}
+
+}  // namespace cvapp

@@ -1,0 +1,124 @@
+#include "app/EditTransposeForm.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "song/Language.h"
+
+namespace cvapp {
+
+namespace {
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+
+// Shows "+" before amounts of 0 and above.
+class SignedSpinBox : public QSpinBox {
+ public:
+  explicit SignedSpinBox(QWidget* parent) : QSpinBox(parent) {
+    lineEdit()->setReadOnly(true);  // the amount changes only through the arrows
+    lineEdit()->setObjectName(QStringLiteral("E_Transpose"));
+  }
+
+ protected:
+  QString textFromValue(int value) const override {
+    return value >= 0 ? QStringLiteral("+%1").arg(value) : QString::number(value);
+  }
+};
+}  // namespace
+
+TEditTransposeForm::TEditTransposeForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("EditTransposeForm"));
+  auto* layout = new QVBoxLayout(this);
+  auto* row = new QHBoxLayout;
+  auto* label = new QLabel(T("Transponierung:", "Transpose"), this);
+  label->setObjectName(QStringLiteral("L_Transpose"));
+  upDown_ = new SignedSpinBox(this);
+  upDown_->setObjectName(QStringLiteral("Transpose_UpDown"));
+  upDown_->setRange(cv::kTransposeMin, cv::kTransposeMax);
+  row->addWidget(label);
+  row->addWidget(upDown_);
+  layout->addLayout(row);
+  intelligent_ = new QCheckBox(QStringLiteral("Intelligent"), this);
+  intelligent_->setObjectName(QStringLiteral("CB_Intelligent"));
+  layout->addWidget(intelligent_);
+  auto* group = new QGroupBox(this);
+  group->setObjectName(QStringLiteral("GB_Modes"));
+  auto* modes = new QVBoxLayout(group);
+  for (int i = 0; i < 4; ++i) {
+    modes_[i] = new QRadioButton(QStringLiteral("Mode %1").arg(i + 1), group);
+    modes_[i]->setObjectName(QStringLiteral("RB_Mode%1").arg(i + 1));
+    modes->addWidget(modes_[i]);
+    connect(modes_[i], &QRadioButton::clicked, this, &TEditTransposeForm::E_TransposeChange);
+  }
+  layout->addWidget(group);
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("Btn_OK"));
+  auto* cancel = new QPushButton(T("Abbrechen", "Cancel"), this);
+  cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(upDown_, &QSpinBox::valueChanged, this, &TEditTransposeForm::E_TransposeChange);
+  connect(intelligent_, &QCheckBox::clicked, this, [this] {
+    for (QRadioButton* m : modes_) m->setEnabled(intelligent_->isChecked());
+    E_TransposeChange();
+  });
+  connect(ok, &QPushButton::clicked, this, &TEditTransposeForm::Btn_OKClick);
+  connect(cancel, &QPushButton::clicked, this, &TEditTransposeForm::Btn_CancelClick);
+}
+
+void TEditTransposeForm::Open() {
+  setWindowTitle(QString());
+  SetIntelligent(true);
+  SetMode(1);
+}
+
+int TEditTransposeForm::Amount() const { return upDown_->value(); }
+void TEditTransposeForm::SetAmount(int amount) { upDown_->setValue(amount); }
+
+void TEditTransposeForm::ResetQuietly() {
+  const QSignalBlocker block(upDown_);
+  upDown_->setValue(0);
+}
+
+void TEditTransposeForm::SetIntelligent(bool on) {
+  intelligent_->setChecked(on);
+  for (QRadioButton* m : modes_) m->setEnabled(on);
+}
+
+void TEditTransposeForm::SetMode(int mode) {
+  for (int i = 0; i < 4; ++i) modes_[i]->setChecked(i + 1 == mode);
+}
+
+cv::TTransposeOptions TEditTransposeForm::Options() const {
+  cv::TTransposeOptions o;
+  o.Intelligent = intelligent_->isChecked();
+  for (int i = 0; i < 4; ++i)
+    if (modes_[i]->isChecked()) o.Mode = i + 1;
+  return o;
+}
+
+void TEditTransposeForm::E_TransposeChange() {
+  if (OnTranspose) OnTranspose(Amount(), Options(), false);
+}
+
+void TEditTransposeForm::Btn_OKClick() {
+  hide();
+  if (OnTranspose) OnTranspose(Amount(), Options(), true);
+  if (OnClosed) OnClosed();
+}
+
+void TEditTransposeForm::Btn_CancelClick() {
+  hide();
+  SetAmount(0);  // back to the pitches as read
+  if (OnClosed) OnClosed();
+}
+
+}  // namespace cvapp

@@ -1,0 +1,105 @@
+// The transpose and lyric-offset windows working on the open song.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QSettings>
+
+#include "AppFixture.h"
+#include "app/EditTransposeForm.h"
+#include "app/LyricsOffsetForm.h"
+
+using namespace cvapptest;
+
+namespace {
+
+QString NoteSong(const std::string& name) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  const char* words[] = {"Title\r", "Artist\r", "one ", "two ", "three\r"};
+  for (int i = 0; i < 5; ++i) t.Lyric(i * 480, words[i]).NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
+  return Q(b.WriteTemp(name));
+}
+
+// Note numbers of every note-on in the song's chains.
+std::vector<int> Notes(const cv::Song& song) {
+  std::vector<int> out;
+  for (const cv::TMyTrack& track : song.MidiTrack)
+    for (cv::PtrMidiEvent e = track.TrkFirstEvent; e; e = e->NextEvent)
+      if (e->DType == cv::DTypeChannel && (e->Command & 0xF0) == 0x90) out.push_back(e->Value[0]);
+  return out;
+}
+
+}  // namespace
+
+TEST(Dialogs, TransposeChangesAtOnceAndCancelRestores) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(NoteSong("transpose.mid"));
+  const std::vector<int> asRead = Notes(w->CurrentSong());
+  ASSERT_FALSE(asRead.empty());
+  w->MainMenu_EditTransposeClick();
+  cvapp::TEditTransposeForm* form = w->TransposeForm();
+  ASSERT_TRUE(form->isVisible());
+  EXPECT_FALSE(w.Enabled("MainMenu_EditTempo"));
+  form->SetIntelligent(false);
+  form->SetAmount(2);
+  for (int n : Notes(w->CurrentSong())) EXPECT_EQ(n, 62);
+  form->Btn_CancelClick();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(w.Enabled("MainMenu_EditTempo"));
+  EXPECT_EQ(Notes(w->CurrentSong()), asRead);
+
+  // A new song is read as it is; the window starts from 0 again.
+  w->MainMenu_EditTransposeClick();
+  form->SetAmount(-3);
+  w->DateiOeffnen(NoteSong("next.mid"));
+  EXPECT_EQ(form->Amount(), 0);
+  EXPECT_EQ(Notes(w->CurrentSong()), asRead);
+}
+
+TEST(Dialogs, LyricOffsetPreviewsThenMovesEverySyllable) {
+  const QString settings = TempSettingsFile();
+  AppWindow w(settings);
+  w->DateiOeffnen(NoteSong("offset.mid"));
+  std::vector<int32_t> before;
+  for (int i = 0; i < w->CurrentSong().HyphenArrayElements; ++i)
+    before.push_back(w->CurrentSong().HyphenArray[i].SongPosition);
+  w->MainMenu_TextOffsetClick();
+  cvapp::TLyricsOffsetForm* form = w->LyricsOffsetForm();
+  ASSERT_TRUE(form->isVisible());
+  EXPECT_EQ(form->RangeLimit(), 1000);
+  form->SetOffset(300);
+  EXPECT_EQ(w->CurrentSong().LyricsOffset, 300);
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Lyrics-Versatz: 300 ms"));
+  form->CB_RangeChange(0);
+  EXPECT_EQ(form->RangeLimit(), 100);
+  form->CB_RangeChange(1);
+
+  // 500 ms at 120 bpm is one quarter note: 480 ticks at this time base.
+  form->SetOffset(500);
+  form->Btn_OKClick();
+  EXPECT_EQ(form->Offset(), 0);
+  EXPECT_EQ(w->CurrentSong().LyricsOffset, 0);
+  EXPECT_TRUE(form->isVisible());
+  const cv::Song& song = w->CurrentSong();
+  for (int i = 2; i < song.HyphenArrayElements; ++i)
+    if (before[i] >= 108) {
+      EXPECT_EQ(song.HyphenArray[i].SongPosition, before[i] + 480) << i;
+    }
+
+  form->SetOffset(-200);
+  form->Btn_CloseClick();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(w->CurrentSong().LyricsOffset, 0);  // closing ends the preview
+
+  // Its place is kept for the next start.
+  form->move(77, 66);
+  w.answerYes = true;
+  QCloseEvent close;
+  QCoreApplication::sendEvent(w.window.get(), &close);
+  QSettings stored(settings, QSettings::IniFormat);
+  EXPECT_EQ(stored.value(QStringLiteral("LyricsOffsetFormLeft")).toInt(), form->x());
+  EXPECT_NE(stored.value(QStringLiteral("LyricsOffsetFormLeft")).toInt(), -9999);
+}
