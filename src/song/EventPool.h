@@ -26,20 +26,29 @@ class EventPool {
       *e = TypMidiEvent{};
       return e;
     }
-    if (usedInLastBlock_ == kBlockSize) NewBlock();
-    return new (blocks_.back() + usedInLastBlock_++) TypMidiEvent();
+    if (usedInLastBlock_ == lastBlockSize_) NewBlock();
+    return new (blocks_.back().events + usedInLastBlock_++) TypMidiEvent();
   }
   // Returns a record (already unlinked from its chain) for reuse.
   void FreeEvent(PtrMidiEvent event);
   // Releases every record at once.
   void Clear();
   size_t LiveCount() const { return live_; }
+  // Memory held for records, in bytes.
+  size_t ReservedBytes() const;
 
  private:
-  static constexpr size_t kBlockSize = 4096;
+  // The first block suits a normal song; later ones are large (huge pages where the system has them).
+  static constexpr size_t kFirstBlockSize = 4096;
+  static constexpr size_t kBigBlockBytes = size_t{2} << 20;
   void NewBlock();
-  std::vector<TypMidiEvent*> blocks_;  // raw storage; full except the last
-  size_t usedInLastBlock_ = kBlockSize;
+  struct Block {
+    TypMidiEvent* events;
+    size_t size;
+  };
+  std::vector<Block> blocks_;  // raw storage; full except the last
+  size_t lastBlockSize_ = 0;
+  size_t usedInLastBlock_ = 0;
   PtrMidiEvent freeList_ = nullptr;
   size_t live_ = 0;
 };
