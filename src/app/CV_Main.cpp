@@ -228,7 +228,7 @@ void TMainForm::CreateMenus() {
 
   QMenu* edit = menu("MainMenu_Edit");
   bar->addMenu(edit);
-  connect(AddAction(edit, "MainMenu_EditTempo"), &QAction::triggered, this, &TMainForm::NotAvailable);
+  connect(AddAction(edit, "MainMenu_EditTempo"), &QAction::triggered, this, &TMainForm::MainMenu_EditTempoClick);
   connect(AddAction(edit, "MainMenu_EditTranspose"), &QAction::triggered, this, &TMainForm::MainMenu_EditTransposeClick);
 
   // A menu-bar entry without items: a click opens the options.

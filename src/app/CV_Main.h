@@ -10,6 +10,7 @@
 #include "app/AppSettings.h"
 #include "app/UiHooks.h"
 #include "lyrics/CV_Hyphen.h"
+#include "output/CV_EditTempo.h"
 #include "song/Song.h"
 
 class QAction;
@@ -28,6 +29,7 @@ class TInstanceManager;
 class THyphenationForm;
 class TEditTransposeForm;
 class TLyricsOffsetForm;
+class TEditTempoForm;
 
 struct TMainFormOptions {
   TMyRegistry* Store = nullptr;  // required; outlives the window
@@ -124,6 +126,10 @@ class TMainForm : public QMainWindow {
   TEditTransposeForm* TransposeForm() const { return transposeForm_; }
   TLyricsOffsetForm* LyricsOffsetForm() const { return lyricsOffsetForm_; }
   void MainMenu_EditTransposeClick();
+  void MainMenu_EditTempoClick();
+  TEditTempoForm* TempoForm() const { return tempoForm_; }
+  // After the tempos changed: display and slider back to the start.
+  void RefreshAfterTempoChange();
   void MainMenu_TextOffsetClick();
   QAction* Action(const QString& objectName) const;
   QMenu* Menu(const QString& objectName) const;
@@ -199,6 +205,8 @@ class TMainForm : public QMainWindow {
   THyphenationForm* hyphenationForm_ = nullptr;
   TEditTransposeForm* transposeForm_ = nullptr;
   TLyricsOffsetForm* lyricsOffsetForm_ = nullptr;
+  TEditTempoForm* tempoForm_ = nullptr;
+  cv::TTempoEdit tempoEdit_;
   bool lyricsOffsetShown_ = false;
   // Playback: made on the first Play, so a start without sound devices stays quick.
   struct TPlayback;

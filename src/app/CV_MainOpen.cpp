@@ -13,6 +13,7 @@
 #include <QTextEdit>
 
 #include "app/CV_Main.h"
+#include "app/EditTempoForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 #include "app/MyRegistry.h"
@@ -75,6 +76,8 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   };
   // The new song is read as it is: no transposition, no display shift.
   transposeForm_->ResetQuietly();
+  tempoEdit_.SongOpened();
+  tempoForm_->SetTempoDiff(0);
   lyricsOffsetForm_->Reset();
   // Reads, times, extracts and (with lyrics) rebuilds the lyric events; the song is released
   // again when anything fails.

@@ -1,10 +1,13 @@
 // The main window's side of the transpose and lyric-offset windows.
 #include <QAction>
+#include <QLabel>
+#include <QSlider>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 
 #include "app/CV_Main.h"
+#include "app/EditTempoForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 #include "app/WindowGeometry.h"
@@ -32,6 +35,21 @@ void TMainForm::CreateDialogs() {
     if (!Playing()) Action(QStringLiteral("MainMenu_EditTempo"))->setEnabled(true);
   };
 
+  tempoForm_ = new TEditTempoForm(this);
+  tempoForm_->OnClosed = [this] { Action(QStringLiteral("MainMenu_EditTranspose"))->setEnabled(true); };
+  tempoForm_->OnOk = [this](int diff) {
+    if (!song_.MidiFileLoaded) return;
+    if (Playing()) Btn_StopClick();
+    tempoEdit_.TempoDiff = static_cast<int16_t>(diff);
+    try {
+      if (!tempoEdit_.Ok(song_)) return;
+    } catch (const std::exception& e) {
+      ShowError(QString::fromUtf8(e.what()));
+      return;
+    }
+    RefreshAfterTempoChange();
+  };
+
   lyricsOffsetForm_ = new TLyricsOffsetForm(this);
   lyricsOffsetForm_->OnPreview = [this](int ms) { song_.LyricsOffset = ms; };
   lyricsOffsetForm_->OnMove = [this](int ms) {
@@ -51,6 +69,29 @@ void TMainForm::MainMenu_EditTransposeClick() {
   transposeForm_->resize(static_cast<int>(180 * DpiFactor()), static_cast<int>(175 * DpiFactor()));
   transposeForm_->show();
   transposeForm_->raise();
+}
+
+void TMainForm::MainMenu_EditTempoClick() {
+  if (!song_.MidiFileLoaded) return;
+  Action(QStringLiteral("MainMenu_EditTranspose"))->setEnabled(false);
+  tempoForm_->Open(cv::FirstTempoAsRead(song_));
+  tempoForm_->resize(static_cast<int>(180 * DpiFactor()), static_cast<int>(80 * DpiFactor()));
+  tempoForm_->show();
+  tempoForm_->raise();
+}
+
+void TMainForm::RefreshAfterTempoChange() {
+  if (song_.Player) song_.Player->MoveToPosition(0);
+  song_.CurrentHyphen = 0;
+  SelectHyphen(0);
+  lSongPosition_->setText(QStringLiteral("1:01"));
+  if (!song_.TimeZone.empty()) lSongPosition_->setToolTip(QStringLiteral("Tempo: %1").arg(song_.TimeZone.front().Tempo));
+  {
+    const QSignalBlocker block(posSlider_);
+    posSlider_->setMaximum(std::max(0, song_.SongLength));
+    posSlider_->setValue(0);
+  }
+  posSlider_->setToolTip(QStringLiteral("0 ms"));
 }
 
 void TMainForm::MainMenu_TextOffsetClick() {

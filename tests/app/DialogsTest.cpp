@@ -7,6 +7,7 @@
 #include <QSettings>
 
 #include "AppFixture.h"
+#include "app/EditTempoForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 
@@ -102,4 +103,28 @@ TEST(Dialogs, LyricOffsetPreviewsThenMovesEverySyllable) {
   QSettings stored(settings, QSettings::IniFormat);
   EXPECT_EQ(stored.value(QStringLiteral("LyricsOffsetFormLeft")).toInt(), form->x());
   EXPECT_NE(stored.value(QStringLiteral("LyricsOffsetFormLeft")).toInt(), -9999);
+}
+
+TEST(Dialogs, TempoMovesEveryTempoByTheChangeSinceTheLastOk) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(NoteSong("tempo.mid"));
+  const int32_t length = w->CurrentSong().SongLength;
+  w->MainMenu_EditTempoClick();
+  cvapp::TEditTempoForm* form = w->TempoForm();
+  ASSERT_TRUE(form->isVisible());
+  EXPECT_FALSE(w.Enabled("MainMenu_EditTranspose"));
+  form->SetTempoDiff(5);
+  form->Btn_OKClick();
+  EXPECT_TRUE(w.Enabled("MainMenu_EditTranspose"));
+  EXPECT_EQ(w->CurrentSong().TempoArray[0].Tempo, 125);
+  EXPECT_EQ(w->CurrentSong().TempoArray[0].TempoLongInt, 480000);
+  EXPECT_LT(w->CurrentSong().SongLength, length);
+  w->MainMenu_EditTempoClick();
+  form->SetTempoDiff(8);  // three more
+  form->Btn_OKClick();
+  EXPECT_EQ(w->CurrentSong().TempoArray[0].Tempo, 128);
+  // Another song starts from no difference.
+  w->DateiOeffnen(NoteSong("tempo2.mid"));
+  EXPECT_EQ(form->TempoDiff(), 0);
+  EXPECT_EQ(w->CurrentSong().TempoArray[0].Tempo, 120);
 }

@@ -1,0 +1,89 @@
+#include "app/EditTempoForm.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "output/CV_EditTempo.h"
+#include "song/Language.h"
+
+namespace cvapp {
+
+namespace {
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+
+class SignedSpinBox : public QSpinBox {
+ public:
+  explicit SignedSpinBox(QWidget* parent) : QSpinBox(parent) {
+    lineEdit()->setReadOnly(true);
+    lineEdit()->setObjectName(QStringLiteral("E_TempoDiff"));
+  }
+
+ protected:
+  QString textFromValue(int value) const override {
+    return value >= 0 ? QStringLiteral("+%1").arg(value) : QString::number(value);
+  }
+};
+}  // namespace
+
+TEditTempoForm::TEditTempoForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("EditTempoForm"));
+  auto* layout = new QVBoxLayout(this);
+  auto* box = new QGroupBox(this);
+  box->setObjectName(QStringLiteral("MidiBox"));
+  auto* row = new QHBoxLayout(box);
+  auto* label = new QLabel(QStringLiteral("Tempo:"), box);
+  label->setObjectName(QStringLiteral("L_Tempo"));
+  tempo_ = new QLineEdit(box);
+  tempo_->setObjectName(QStringLiteral("E_Tempo"));
+  tempo_->setReadOnly(true);
+  tempo_->setAlignment(Qt::AlignRight);
+  tempo_->setMaximumWidth(60);
+  upDown_ = new SignedSpinBox(box);
+  upDown_->setObjectName(QStringLiteral("Tempo_UpDown"));
+  upDown_->setRange(cv::kTempoDiffMin, cv::kTempoDiffMax);
+  row->addWidget(label);
+  row->addWidget(tempo_);
+  row->addWidget(upDown_);
+  layout->addWidget(box);
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("Btn_OK"));
+  auto* cancel = new QPushButton(T("Abbrechen", "Cancel"), this);
+  cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(ok, &QPushButton::clicked, this, &TEditTempoForm::Btn_OKClick);
+  connect(cancel, &QPushButton::clicked, this, &TEditTempoForm::Btn_CancelClick);
+}
+
+void TEditTempoForm::Open(int firstTempoBpm) {
+  setWindowTitle(QString());
+  tempo_->setText(QString::number(firstTempoBpm));
+}
+
+int TEditTempoForm::TempoDiff() const { return upDown_->value(); }
+
+void TEditTempoForm::SetTempoDiff(int diff) {
+  const QSignalBlocker block(upDown_);
+  upDown_->setValue(diff);
+}
+
+void TEditTempoForm::Btn_OKClick() {
+  hide();
+  if (OnClosed) OnClosed();
+  if (OnOk) OnOk(upDown_->value());
+}
+
+void TEditTempoForm::Btn_CancelClick() {
+  hide();
+  if (OnClosed) OnClosed();
+}
+
+}  // namespace cvapp
