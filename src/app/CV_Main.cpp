@@ -235,7 +235,7 @@ void TMainForm::CreateMenus() {
   auto* options = new QAction(this);
   options->setObjectName(QStringLiteral("MainMenu_Options"));
   bar->addAction(options);
-  connect(options, &QAction::triggered, this, &TMainForm::NotAvailable);
+  connect(options, &QAction::triggered, this, &TMainForm::MainMenu_OptionsClick);
 
   QMenu* styles = menu("MainMenu_Syles");
   bar->addMenu(styles);

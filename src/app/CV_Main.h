@@ -30,6 +30,7 @@ class THyphenationForm;
 class TEditTransposeForm;
 class TLyricsOffsetForm;
 class TEditTempoForm;
+class TOptionsForm;
 
 struct TMainFormOptions {
   TMyRegistry* Store = nullptr;  // required; outlives the window
@@ -127,6 +128,10 @@ class TMainForm : public QMainWindow {
   TLyricsOffsetForm* LyricsOffsetForm() const { return lyricsOffsetForm_; }
   void MainMenu_EditTransposeClick();
   void MainMenu_EditTempoClick();
+  void MainMenu_OptionsClick();
+  TOptionsForm* OptionsForm() const { return optionsForm_; }
+  // Names offered as MIDI outputs: the ports, then the synthesizer.
+  QStringList OutputNames() const;
   TEditTempoForm* TempoForm() const { return tempoForm_; }
   // After the tempos changed: display and slider back to the start.
   void RefreshAfterTempoChange();
@@ -206,6 +211,8 @@ class TMainForm : public QMainWindow {
   TEditTransposeForm* transposeForm_ = nullptr;
   TLyricsOffsetForm* lyricsOffsetForm_ = nullptr;
   TEditTempoForm* tempoForm_ = nullptr;
+  TOptionsForm* optionsForm_ = nullptr;
+  void ApplyOptions();
   cv::TTempoEdit tempoEdit_;
   bool lyricsOffsetShown_ = false;
   // Playback: made on the first Play, so a start without sound devices stays quick.

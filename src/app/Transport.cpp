@@ -61,8 +61,24 @@ bool TMainForm::EnsurePlayer() {
         Qt::QueuedConnection);
   };
   bool haveOutput = false;
+  const std::string wanted = settings_.Configuration.MidiOutputDeviceName;
+#if CANTOVEX_HAVE_MIDIPORT
+  // A port chosen by name in the options plays first.
+  if (!wanted.empty()) {
+    p->Port = std::make_unique<cv::TMidiOutput>();
+    const std::vector<std::string> names = p->Port->DeviceNames();
+    for (size_t i = 0; i < names.size() && !haveOutput; ++i)
+      if (names[i] == wanted) {
+        p->Port->SetDeviceID(static_cast<uint32_t>(i));
+        p->Player->SetPort(p->Port.get());
+        p->Player->SetUseVSTi(false);
+        playerStatus_ = QString::fromStdString(names[i]);
+        haveOutput = true;
+      }
+  }
+#endif
 #if CANTOVEX_HAVE_SYNTH
-  if (settings_.VSTiEnabled) {
+  if (!haveOutput && settings_.VSTiEnabled) {
     cv::SynthOptions options;
     options.AudioOutDeviceName = settings_.AudioOutDeviceName.toStdString();
     options.VolumeValue = settings_.VolumeValue;
@@ -78,17 +94,13 @@ bool TMainForm::EnsurePlayer() {
 #endif
 #if CANTOVEX_HAVE_MIDIPORT
   if (!haveOutput) {
-    p->Port = std::make_unique<cv::TMidiOutput>();
+    if (!p->Port) p->Port = std::make_unique<cv::TMidiOutput>();
     const std::vector<std::string> names = p->Port->DeviceNames();
-    const std::string wanted = settings_.Configuration.MidiOutputDeviceName;
-    int chosen = -1;
-    for (size_t i = 0; i < names.size(); ++i)
-      if (names[i] == wanted || chosen < 0) chosen = static_cast<int>(i);
-    if (chosen >= 0) {
-      p->Port->SetDeviceID(static_cast<uint32_t>(chosen));
+    if (!names.empty()) {
+      p->Port->SetDeviceID(0);
       p->Player->SetPort(p->Port.get());
       p->Player->SetUseVSTi(false);
-      playerStatus_ = QString::fromStdString(p->Port->ProductName());
+      playerStatus_ = QString::fromStdString(names.front());
       haveOutput = true;
     }
   }

@@ -4,9 +4,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 
 #include "AppFixture.h"
+#include "app/CV_Options.h"
 #include "app/EditTempoForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
@@ -127,4 +132,34 @@ TEST(Dialogs, TempoMovesEveryTempoByTheChangeSinceTheLastOk) {
   w->DateiOeffnen(NoteSong("tempo2.mid"));
   EXPECT_EQ(form->TempoDiff(), 0);
   EXPECT_EQ(w->CurrentSong().TempoArray[0].Tempo, 120);
+}
+
+TEST(Dialogs, OptionsApplyOnlyWhatChanged) {
+  const QString settings = TempSettingsFile();
+  AppWindow w(settings, QStringLiteral("Deutsch"));
+  w->DateiOeffnen(NoteSong("options.mid"));
+  w->MainMenu_OptionsClick();
+  cvapp::TOptionsForm* form = w->OptionsForm();
+  ASSERT_TRUE(form->isVisible());
+  EXPECT_EQ(form->Combo("CB_PromptaMidiChannel")->currentIndex(), 15);
+  EXPECT_EQ(form->Combo("CB_PromptaCmdController")->currentIndex(), 98);
+  EXPECT_FALSE(form->Combo("CB_PromptaFont")->isEnabled());  // Prompta is off
+
+  // Only the language: "Lang" is stored at once and nothing else is saved.
+  form->Check("CB_SwitchToEnglish")->setChecked(true);
+  form->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
+  {
+    QSettings stored(settings, QSettings::IniFormat);
+    EXPECT_EQ(stored.value(QStringLiteral("Lang")).toString(), QStringLiteral("en"));
+    EXPECT_FALSE(stored.contains(QStringLiteral("CopyrightString")));
+  }
+
+  w->MainMenu_OptionsClick();
+  form->Edit("E_CopyrightString")->setText(QStringLiteral("(c) Me"));
+  form->Combo("CB_PlaybackSpeed")->setCurrentIndex(3);  // 70 %
+  form->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
+  QSettings stored(settings, QSettings::IniFormat);
+  EXPECT_EQ(stored.value(QStringLiteral("CopyrightString")).toString(), QStringLiteral("(c) Me "));
+  EXPECT_EQ(stored.value(QStringLiteral("PlaybackSpeed")).toInt(), 3);
+  EXPECT_EQ(w->CurrentSong().TempoArray[0].TempoLongInt, 500000 * 100 / 70);
 }

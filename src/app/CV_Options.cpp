@@ -1,0 +1,203 @@
+#include "app/CV_Options.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "song/Language.h"
+
+namespace cvapp {
+
+namespace {
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items) {
+  auto* c = new QComboBox(parent);
+  c->setObjectName(QLatin1String(name));
+  c->addItems(items);
+  return c;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text) {
+  auto* c = new QCheckBox(text, parent);
+  c->setObjectName(QLatin1String(name));
+  return c;
+}
+
+QStringList Numbers(int from, int to) {
+  QStringList out;
+  for (int i = from; i <= to; ++i) out << QString::number(i);
+  return out;
+}
+}  // namespace
+
+TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("OptionsForm"));
+  setWindowTitle(T(" Einstellungen", "Options"));
+  auto* layout = new QVBoxLayout(this);
+  tabs_ = new QTabWidget(this);
+  layout->addWidget(tabs_);
+
+  auto* general = new QWidget(tabs_);
+  general->setObjectName(QStringLiteral("TS_Allgemein"));
+  auto* form = new QFormLayout(general);
+  auto* copyright = new QLineEdit(general);
+  copyright->setObjectName(QStringLiteral("E_CopyrightString"));
+  form->addRow(QStringLiteral("Copyright"), copyright);
+  QStringList channels;
+  for (int i = 1; i <= 16; ++i) channels << QString::number(i);
+  form->addRow(T("Midikanal der Melodie", "Melody midi channel"), MakeCombo(general, "CB_MelodyTrack", channels));
+  form->addRow(T("Quantisierung", "Quantize window"),
+               MakeCombo(general, "CB_QuantizeFactor",
+                     cv::CurrLanguage() == cv::TLanguage::Deutsch
+                         ? QStringList{QStringLiteral("Viertel"), QStringLiteral("Achtel"), QStringLiteral("Achteltriole"),
+                                       QStringLiteral("Sechzehntel")}
+                         : QStringList{QStringLiteral("quarter"), QStringLiteral("eigth"), QStringLiteral("eigth triola"),
+                                       QStringLiteral("sixteenth")}));
+  form->addRow(T("PLAY-Tempo", "Playback speed"),
+               MakeCombo(general, "CB_PlaybackSpeed",
+                         QStringList{QStringLiteral("100%"), QStringLiteral("90%"), QStringLiteral("80%"),
+                                     QStringLiteral("70%"), QStringLiteral("60%"), QStringLiteral("50%")}));
+  auto* output = new QGroupBox(T("MIDI-Ausgabe", "Midi output"), general);
+  output->setObjectName(QStringLiteral("GB_MidiOutput"));
+  auto* outputRow = new QFormLayout(output);
+  outputRow->addRow(QStringLiteral("Port"), MakeCombo(output, "CB_MidiOutput", QStringList()));
+  form->addRow(output);
+  form->addRow(MakeCheck(general, "CB_XFDeleteChordHelper", T("XF Akkord-Helfer löschen", "Delete XF chord helper")));
+  // Our instrument is the built-in synthesizer.
+  form->addRow(MakeCheck(general, "CB_VSTiEnabled", T("Synthesizer (FluidSynth) verwenden", "Use the synthesizer (FluidSynth)")));
+  form->addRow(MakeCheck(general, "CB_SwitchToEnglish", T("Menüs und Texte in Englisch", "Menues and text in english")));
+  tabs_->addTab(general, T(" Allgemein ", "General"));
+
+  auto* prompta = new QWidget(tabs_);
+  prompta->setObjectName(QStringLiteral("TS_Options"));
+  auto* pform = new QFormLayout(prompta);
+  pform->addRow(MakeCheck(prompta, "CB_PromptaEnabled", T("Prompta-Daten einfügen", "Insert Prompta data")));
+  pform->addRow(MakeCheck(prompta, "CB_VirtualPrompta", QStringLiteral("Virtual Prompta")));
+  pform->addRow(T("Cmd-Controller", "Command controller"), MakeCombo(prompta, "CB_PromptaCmdController", Numbers(0, 119)));
+  pform->addRow(T("Midi Kanal", "Midi channel"), MakeCombo(prompta, "CB_PromptaMidiChannel", Numbers(1, 16)));
+  pform->addRow(T("Schriftart", "Font style"), MakeCombo(prompta, "CB_PromptaFont", Numbers(1, 6)));
+  pform->addRow(T("Schriftgrösse", "Font height"), MakeCombo(prompta, "CB_PromptaFontHeight", Numbers(1, 6)));
+  auto* offset = new QLineEdit(prompta);
+  offset->setObjectName(QStringLiteral("E_PromptaTimeOffset"));
+  pform->addRow(QStringLiteral("Offset (ms)"), offset);
+  pform->addRow(MakeCheck(prompta, "CB_PromptaInversVideo", QStringLiteral("Invers")));
+  pform->addRow(MakeCheck(prompta, "CB_PromptaForYamaha", QStringLiteral("Yamaha:")));
+  tabs_->addTab(prompta, T(" Prompta ", "Extras"));
+
+  connect(Check("CB_PromptaEnabled"), &QCheckBox::toggled, this, &TOptionsForm::PromptaEnabledClick);
+  connect(offset, &QLineEdit::textEdited, this, [this, offset](const QString& text) {
+    if (text.isEmpty()) {
+      offset->setText(QStringLiteral("0"));
+      lastTimeOffset_ = 0;
+      return;
+    }
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (ok && v >= 0 && v <= 255)
+      lastTimeOffset_ = v;
+    else
+      offset->setText(QString::number(lastTimeOffset_));  // an unusable text gives way to the last good one
+  });
+  connect(Check("CB_VSTiEnabled"), &QCheckBox::clicked, this, [this](bool on) {
+    QMessageBox::information(this, QStringLiteral(" Cantovex 3"),
+                             on ? T("Der Synthesizer wird nach einem Neustart vom Cantovex verwendet.",
+                                    "The synthesizer will be used after you restart the Cantovex.")
+                                : T("Beim nächsten Start wird der Synthesizer nicht mehr verwendet.",
+                                    "After you restart the Cantovex the synthesizer will not be used anymore."));
+  });
+  connect(Check("CB_SwitchToEnglish"), &QCheckBox::clicked, this, [this](bool on) {
+    QMessageBox::information(this, QStringLiteral(" Cantovex 3"),
+                             on ? QStringLiteral("Der Wechsel zur englischen Sprache erfolgt\nnach einem Neustart vom Cantovex.")
+                                : QStringLiteral("Please restart the Cantovex to switch to german language."));
+  });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("Btn_Close"));
+  auto* cancel = new QPushButton(T("Abbrechen", "Cancel"), this);
+  cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    hide();
+    if (OnOk) OnOk();
+  });
+  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+QComboBox* TOptionsForm::Combo(const char* name) const { return findChild<QComboBox*>(QLatin1String(name)); }
+QCheckBox* TOptionsForm::Check(const char* name) const { return findChild<QCheckBox*>(QLatin1String(name)); }
+QLineEdit* TOptionsForm::Edit(const char* name) const { return findChild<QLineEdit*>(QLatin1String(name)); }
+
+void TOptionsForm::PromptaEnabledClick() {
+  const bool on = Check("CB_PromptaEnabled")->isChecked();
+  for (const char* name : {"CB_VirtualPrompta", "CB_PromptaCmdController", "CB_PromptaMidiChannel", "CB_PromptaFont",
+                           "CB_PromptaFontHeight", "E_PromptaTimeOffset", "CB_PromptaInversVideo",
+                           "CB_PromptaForYamaha"})
+    if (QWidget* w = findChild<QWidget*>(QLatin1String(name))) w->setEnabled(on);
+}
+
+void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, bool english) {
+  const cv::TConfiguration& c = s.Configuration;
+  Check("CB_SwitchToEnglish")->setChecked(english);
+  Edit("E_CopyrightString")->setText(QString::fromStdString(c.CopyrightString));
+  Combo("CB_MelodyTrack")->setCurrentIndex(c.MelodyTrack);
+  Combo("CB_QuantizeFactor")->setCurrentIndex(c.QuantizeFactor);
+  Combo("CB_PlaybackSpeed")->setCurrentIndex(c.PlaybackSpeed);
+  QComboBox* out = Combo("CB_MidiOutput");
+  out->clear();
+  out->addItems(outputs);
+  const int chosen = static_cast<int>(outputs.lastIndexOf(QString::fromStdString(c.MidiOutputDeviceName)));
+  out->setCurrentIndex(chosen >= 0 ? chosen : (outputs.isEmpty() ? -1 : 0));
+  Check("CB_XFDeleteChordHelper")->setChecked(c.XF_DeleteChordHelper);
+  Check("CB_VSTiEnabled")->setChecked(s.VSTiEnabled);
+  Check("CB_PromptaEnabled")->setChecked(c.PromptaEnabled);
+  Check("CB_VirtualPrompta")->setChecked(c.VirtualPrompta);
+  Combo("CB_PromptaCmdController")->setCurrentIndex(c.PromptaCmdController);
+  Combo("CB_PromptaMidiChannel")->setCurrentIndex(c.PromptaMidiChannel);
+  Combo("CB_PromptaFont")->setCurrentIndex(c.PromptaFont - 1);
+  Combo("CB_PromptaFontHeight")->setCurrentIndex(c.PromptaFontHeight - 1);
+  lastTimeOffset_ = c.PromptaTimeOffset;
+  Edit("E_PromptaTimeOffset")->setText(QString::number(c.PromptaTimeOffset));
+  Check("CB_PromptaInversVideo")->setChecked(c.PromptaInversVideo);
+  Check("CB_PromptaForYamaha")->setChecked(c.PromptaForYamaha);
+  PromptaEnabledClick();
+  tabs_->setCurrentIndex(0);
+}
+
+void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
+  cv::TConfiguration& c = s.Configuration;
+  english = Check("CB_SwitchToEnglish")->isChecked();
+  QString copyright = Edit("E_CopyrightString")->text();
+  if (!copyright.isEmpty() && !copyright.endsWith(QLatin1Char(' '))) copyright += QLatin1Char(' ');
+  c.CopyrightString = copyright.toStdString();
+  c.MelodyTrack = static_cast<uint8_t>(std::max(0, Combo("CB_MelodyTrack")->currentIndex()));
+  c.QuantizeFactor = static_cast<uint8_t>(std::max(0, Combo("CB_QuantizeFactor")->currentIndex()));
+  c.PlaybackSpeed = static_cast<uint8_t>(std::max(0, Combo("CB_PlaybackSpeed")->currentIndex()));
+  if (Combo("CB_MidiOutput")->currentIndex() >= 0)
+    c.MidiOutputDeviceName = Combo("CB_MidiOutput")->currentText().toStdString();
+  c.XF_DeleteChordHelper = Check("CB_XFDeleteChordHelper")->isChecked();
+  s.VSTiEnabled = Check("CB_VSTiEnabled")->isChecked();
+  c.PromptaEnabled = Check("CB_PromptaEnabled")->isChecked();
+  c.VirtualPrompta = Check("CB_VirtualPrompta")->isChecked();
+  c.PromptaCmdController = static_cast<uint8_t>(std::max(0, Combo("CB_PromptaCmdController")->currentIndex()));
+  c.PromptaMidiChannel = static_cast<uint8_t>(std::max(0, Combo("CB_PromptaMidiChannel")->currentIndex()));
+  c.PromptaFont = static_cast<uint8_t>(std::max(0, Combo("CB_PromptaFont")->currentIndex()) + 1);
+  c.PromptaFontHeight = static_cast<uint8_t>(std::max(0, Combo("CB_PromptaFontHeight")->currentIndex()) + 1);
+  c.PromptaTimeOffset = lastTimeOffset_;
+  c.PromptaInversVideo = Check("CB_PromptaInversVideo")->isChecked();
+  c.PromptaForYamaha = Check("CB_PromptaForYamaha")->isChecked();
+}
+
+}  // namespace cvapp

@@ -1,0 +1,37 @@
+// The options window: the settings of the general page and the Prompta page, applied on OK.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+
+#include "app/AppSettings.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+
+namespace cvapp {
+
+class TOptionsForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TOptionsForm(QWidget* parent = nullptr);
+  // Fills every control from the settings (outputs: the names offered for MIDI output).
+  void Fill(const TStoredSettings& settings, const QStringList& outputs, bool english);
+  // The settings as the controls show them; language: whether English is ticked.
+  void Read(TStoredSettings& settings, bool& english) const;
+  // Widgets by name, for tests.
+  QComboBox* Combo(const char* name) const;
+  QCheckBox* Check(const char* name) const;
+  QLineEdit* Edit(const char* name) const;
+  std::function<void()> OnOk;
+
+ private:
+  void PromptaEnabledClick();
+  QTabWidget* tabs_ = nullptr;
+  int lastTimeOffset_ = 0;
+};
+
+}  // namespace cvapp

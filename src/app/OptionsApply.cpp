@@ -1,0 +1,105 @@
+// Opening the options window and applying what it changed.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+
+#include "app/CV_Main.h"
+#include "app/CV_Options.h"
+#include "app/MyRegistry.h"
+#include "output/Prompta.h"
+#include "song/Language.h"
+#include "song/TimeMap.h"
+
+#if CANTOVEX_HAVE_MIDIPORT
+#include "platform/midiport/MidiOut.h"
+#endif
+#if CANTOVEX_HAVE_SYNTH
+#include "platform/synth/Synthesizer.h"
+#endif
+
+namespace cvapp {
+
+QStringList TMainForm::OutputNames() const {
+  QStringList names;
+#if CANTOVEX_HAVE_MIDIPORT
+  cv::TMidiOutput ports;
+  for (const std::string& n : ports.DeviceNames()) names << QString::fromStdString(n);
+#endif
+#if CANTOVEX_HAVE_SYNTH
+  names << QString::fromLatin1(cv::TSynthesizer::OutputName);
+#endif
+  return names;
+}
+
+void TMainForm::MainMenu_OptionsClick() {
+  if (!optionsForm_) {
+    optionsForm_ = new TOptionsForm(this);
+    optionsForm_->OnOk = [this] { ApplyOptions(); };
+  }
+  if (optionsForm_->isVisible()) {
+    optionsForm_->raise();
+    return;
+  }
+  optionsForm_->Fill(settings_, OutputNames(), cv::CurrLanguage() != cv::TLanguage::Deutsch);
+  optionsForm_->resize(static_cast<int>(455 * DpiFactor()), static_cast<int>(265 * DpiFactor()));
+  optionsForm_->show();
+  optionsForm_->raise();
+}
+
+void TMainForm::ApplyOptions() {
+  TStoredSettings chosen = settings_;
+  bool english = false;
+  optionsForm_->Read(chosen, english);
+  // The language takes effect at the next start; it is stored at once and alone.
+  if (english != (cv::CurrLanguage() != cv::TLanguage::Deutsch))
+    store_->WriteStrToReg(QStringLiteral("Lang"), english ? QStringLiteral("en") : QStringLiteral("de"));
+
+  cv::TConfiguration& now = settings_.Configuration;
+  const cv::TConfiguration& c = chosen.Configuration;
+  const uint8_t prevController = now.PromptaCmdController, prevChannel = now.PromptaMidiChannel;
+  const bool changed =
+      c.CopyrightString != now.CopyrightString || c.MelodyTrack != now.MelodyTrack ||
+      c.QuantizeFactor != now.QuantizeFactor || c.PlaybackSpeed != now.PlaybackSpeed ||
+      c.MidiOutputDeviceName != now.MidiOutputDeviceName || c.XF_DeleteChordHelper != now.XF_DeleteChordHelper ||
+      c.VirtualPrompta != now.VirtualPrompta || chosen.VSTiEnabled != settings_.VSTiEnabled ||
+      c.PromptaCmdController != now.PromptaCmdController || c.PromptaEnabled != now.PromptaEnabled ||
+      c.PromptaFont != now.PromptaFont || c.PromptaFontHeight != now.PromptaFontHeight ||
+      c.PromptaForYamaha != now.PromptaForYamaha || c.PromptaInversVideo != now.PromptaInversVideo ||
+      c.PromptaMidiChannel != now.PromptaMidiChannel || c.PromptaTimeOffset != now.PromptaTimeOffset;
+  if (!changed) return;
+  const bool speedChanged = c.PlaybackSpeed != now.PlaybackSpeed;
+  const bool outputChanged =
+      c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.VSTiEnabled != settings_.VSTiEnabled;
+  settings_ = chosen;
+  song_.Configuration = settings_.Configuration;
+  lVolume_->setVisible(settings_.VSTiEnabled);
+  // A new output is taken up by the next Play.
+  if (outputChanged && !Playing()) ReleasePlayer();
+  if (speedChanged && song_.MidiFileLoaded) {
+    try {
+      tempoEdit_.SetPlaybackSpeed(song_, settings_.Configuration.PlaybackSpeed);
+      RefreshAfterTempoChange();
+    } catch (const std::exception& e) {
+      ShowError(QString::fromUtf8(e.what()));
+    }
+  }
+  SaveConfiguration();
+  if (song_.MidiFileLoaded && song_.HyphenArrayElements > 0) {
+    const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
+    try {
+      if (settings_.Configuration.PromptaEnabled) {
+        // The data written under the old settings are found by them and replaced.
+        song_.PromptaController = prevController;
+        song_.PromptaControllerChannel = prevChannel;
+        cv::InsertPromptaController(song_);
+      } else {
+        cv::SetTimePositions(song_);
+      }
+    } catch (const std::exception& e) {
+      ShowError(QString::fromUtf8(e.what()));
+    }
+    if (song_.Player) song_.Player->MoveToPosition(time);
+  }
+}
+
+}  // namespace cvapp
