@@ -18,7 +18,7 @@ struct CliContext {
 struct CliCommand {
   std::string name;
   std::string usage;     // one line: "info SONG"
-  std::string summary;   // one line, English and German: "Show ... / Zeigt ..."
+  std::string summary;   // one line, "English / Deutsch": "Show ... / Zeigt ..."; help shows one half
   std::function<int(CliContext&)> run;  // exit code
 };
 

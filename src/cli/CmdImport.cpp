@@ -159,7 +159,7 @@ CliRegistrar registrar(
     {"import",
      std::string("import ") + kSongOptionsUsage +
          " SONG TEXTFILE [--hyphenate de|en|fr|it|es] [--assign] [--format 0|1] -o OUT",
-     "Load a lyric text (txt, rtf, doc, docx, odt) into the song, hyphenate, assign, save / Laedt einen Liedtext "
+     "Load a lyric text (txt, rtf, doc, docx, odt) into the song, hyphenate, assign, save / Lädt einen Liedtext "
      "in den Song, trennt, ordnet zu, speichert",
      RunImport});
 

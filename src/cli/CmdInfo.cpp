@@ -151,7 +151,7 @@ int RunInfo(CliContext& ctx) {
 }
 
 CliRegistrar registrar({"info", std::string("info ") + kSongOptionsUsage + " SONG",
-                        "Show what a song holds: tracks, tempo, signatures, lyrics / Zeigt, was ein Lied enthaelt",
+                        "Show what a song holds: tracks, tempo, signatures, lyrics / Zeigt, was ein Lied enthält",
                         RunInfo});
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "cli/CliCommand.h"
 #include "song/CV_Data.h"
@@ -27,10 +28,19 @@ cv::TLanguage LanguageFromEnvironment() {
   return cv::TLanguage::Englisch;
 }
 
+// Summaries are registered as "English / Deutsch"; help shows the user's half.
+std::string SummaryInUserLanguage(const std::string& summary) {
+  size_t cut = summary.find(" / ");
+  if (cut == std::string::npos) return summary;
+  return cv::Tr(summary.substr(cut + 3), summary.substr(0, cut));
+}
+
 void PrintHelp(std::ostream& out) {
-  out << "cantovex-cli - Cantovex 3 from the command line\n\n"
-         "usage: cantovex-cli [--lang de|en] [--json] COMMAND [ARGS]\n\ncommands:\n";
-  for (const auto& c : cvcli::Commands()) out << "  " << c.usage << "\n      " << c.summary << "\n";
+  out << cv::Tr("cantovex-cli - Cantovex 3 auf der Kommandozeile\n\nAufruf: ",
+                "cantovex-cli - Cantovex 3 from the command line\n\nusage: ")
+      << "cantovex-cli [--lang de|en] [--json] " << cv::Tr("BEFEHL [ARGUMENTE]\n\nBefehle:\n", "COMMAND [ARGS]\n\ncommands:\n");
+  for (const auto& c : cvcli::Commands())
+    out << "  " << c.usage << "\n      " << SummaryInUserLanguage(c.summary) << "\n";
 }
 
 }  // namespace
@@ -72,7 +82,7 @@ int main(int argc, char** argv) {
     try {
       return c.run(ctx);
     } catch (const cvcli::CliUsageError& e) {
-      std::cerr << e.message << "\nusage: cantovex-cli " << c.usage << "\n";
+      std::cerr << e.message << "\n" << cv::Tr("Aufruf: ", "usage: ") << "cantovex-cli " << c.usage << "\n";
       return 2;
     } catch (const std::exception& e) {
       std::cerr << e.what() << "\n";

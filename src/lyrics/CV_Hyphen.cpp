@@ -359,7 +359,17 @@ std::optional<std::u16string> THyphenExceptions::Apply(std::u16string_view word)
 
 std::u16string THyphenator::HyphenateWord(std::u16string_view word) const {
   if (auto fixed = Exceptions.Apply(word)) return *fixed;
-  return Patterns.HyphenateWord(word);
+  // A hyphen the text already holds ends a word part, as in TeX: matched as one word, the
+  // patterns read "-" as a letter and split already hyphenated lyrics again ("Mä-d-chen").
+  std::u16string out;
+  size_t start = 0;
+  for (;;) {
+    size_t hyphen = word.find(u'-', start);
+    out += Patterns.HyphenateWord(word.substr(start, hyphen == std::u16string_view::npos ? hyphen : hyphen - start));
+    if (hyphen == std::u16string_view::npos) return out;
+    out.push_back(u'-');
+    start = hyphen + 1;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

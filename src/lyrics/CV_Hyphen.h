@@ -95,7 +95,8 @@ class THyphenExceptions {
 struct THyphenator {
   THyphenPatterns Patterns;
   THyphenExceptions Exceptions;
-  // Exceptions first, then patterns and fixed rules.
+  // Exceptions first, then patterns and fixed rules on each part between the hyphens the word
+  // already holds.
   std::u16string HyphenateWord(std::u16string_view word) const;
 };
 

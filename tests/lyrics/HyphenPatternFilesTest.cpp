@@ -56,6 +56,12 @@ TEST(HyphenPatternFiles, RealWords) {
       {THyphenLanguage::Italian, u"bellissima", u"bel-lis-si-ma"},
       {THyphenLanguage::Spanish, u"corazón", u"co-ra-zón"},
       {THyphenLanguage::Spanish, u"montaña", u"mon-ta-ña"},
+      // Lyrics hyphenated before: the parts between the hyphens are words of their own.
+      {THyphenLanguage::German, u"Mäd-chen,", u"Mäd-chen,"},
+      {THyphenLanguage::German, u"gold-nen", u"gold-nen"},
+      {THyphenLanguage::German, u"Do-naudampfschiff", u"Do-nau-dampf-schiff"},
+      {THyphenLanguage::English, u"beau-tiful", u"beau-ti-ful"},
+      {THyphenLanguage::German, u"-Straße-", u"-Stra-ße-"},
   };
   std::map<THyphenLanguage, THyphenator> loaded;
   for (THyphenLanguage l : kLanguages) loaded.emplace(l, LoadHyphenator(l, kDir, ""));

@@ -1,5 +1,5 @@
-// Builds songs in memory the way the reader leaves them: N file chains, then the lyrics and the
-// Prompta chain, each starting with the port placeholder and ending with End of Track.
+// A chainable front for support/SongChains: songs in memory the way the reader leaves them, N file
+// chains, then the lyrics and the Prompta chain.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,6 @@ class HandSong {
   HandSong& Lyric(int32_t tick, const std::string& text) { return Meta(song_.LyricsTrackIndex(), tick, 5, text); }
 
  private:
-  cv::PtrMidiEvent Append(int track);
   cv::Song song_;
 };
 
