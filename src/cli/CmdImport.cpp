@@ -77,7 +77,7 @@ std::string TakeValue(std::vector<std::string>& args, size_t& i, const std::stri
 
 int RunImport(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
-  std::string output, language;
+  std::string output, language, exceptionsDir;
   bool assign = false;
   int format = -1;
   std::vector<std::string> files;
@@ -87,6 +87,8 @@ int RunImport(CliContext& ctx) {
       output = TakeValue(ctx.args, i, a);
     } else if (a == "--hyphenate") {
       language = TakeValue(ctx.args, i, a);
+    } else if (a == "--exceptions-dir") {
+      exceptionsDir = TakeValue(ctx.args, i, a);
     } else if (a == "--assign") {
       assign = true;
     } else if (a == "--format") {
@@ -117,7 +119,7 @@ int RunImport(CliContext& ctx) {
   }
   std::vector<std::u16string> lines = cv::SplitLines(cv::OpenLyricText(song, load.Lines).Text);
   if (hyphenLanguage) {
-    cv::THyphenator hyphenator = cv::LoadHyphenator(*hyphenLanguage, cv::FindHyphenationDir(ExeDir()), "");
+    cv::THyphenator hyphenator = cv::LoadHyphenator(*hyphenLanguage, cv::FindHyphenationDir(ExeDir()), exceptionsDir);
     cv::HyphenateEditText(lines, hyphenator);
   }
   // The command line states the layout rules in its usage; the question counts as answered.
@@ -158,7 +160,7 @@ std::vector<std::u16string> PlainTextReader::ReadLines(const std::string& path) 
 CliRegistrar registrar(
     {"import",
      std::string("import ") + kSongOptionsUsage +
-         " SONG TEXTFILE [--hyphenate de|en|fr|it|es] [--assign] [--format 0|1] -o OUT",
+         " SONG TEXTFILE [--hyphenate de|en|fr|it|es [--exceptions-dir DIR]] [--assign] [--format 0|1] -o OUT",
      "Load a lyric text (txt, rtf, doc, docx, odt) into the song, hyphenate, assign, save / Lädt einen Liedtext "
      "in den Song, trennt, ordnet zu, speichert",
      RunImport});

@@ -61,6 +61,15 @@ TEST(CliImport, HyphenatesTheLyricsButNotTheHeader) {
   // Hyphens the text already holds stay as they are, with no new ones next to them.
   EXPECT_TRUE(Has(text.out, "\ndie gold-nen Stern-lein pran-gen am Him-mel hell und klar;\n")) << text.out;
   EXPECT_TRUE(Has(text.out, " Gr\xC3\xBC-\xC3\x9F" "e: ")) << text.out;
+
+  // The user's exception list wins over the patterns here too.
+  const std::string list = "Him-m-el\n";
+  const std::string listFile = cvtest::WriteTempFile("Hyphenation_ger.txt", std::vector<uint8_t>(list.begin(), list.end()));
+  const std::string settings = listFile.substr(0, listFile.rfind('/'));
+  auto withList = RunCli({"import", CANTOVEX_DEMO_SONG, Document("lyrics.txt"), "--hyphenate", "de",
+                          "--exceptions-dir", settings, "-o", out});
+  ASSERT_EQ(withList.code, 0) << withList.err;
+  EXPECT_TRUE(Has(RunCli({"text", out}).out, " am Him-m-el hell")) << withList.err;
 }
 
 TEST(CliImport, BadInputEndsWithAMessage) {
