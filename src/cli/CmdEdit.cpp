@@ -4,23 +4,14 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSong.h"
 #include "cli/EditOptions.h"
+#include "cli/StderrSink.h"
+#include "output/CV_EditTempo.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "song/Language.h"
 
 namespace cvcli {
 namespace {
-
-class StderrSink : public cv::MessageSink {
- public:
-  explicit StderrSink(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& caption, const std::string& text) override {
-    err_ << caption << ": " << text << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
 
 int RunEdit(CliContext& ctx) {
   std::string output;
@@ -47,6 +38,7 @@ int RunEdit(CliContext& ctx) {
   cv::Song song;
   OpenCliSong(song, path, songOptions);
   ApplyEditOptions(song, edits, *ctx.err);
+  cv::AddDefaultTempoEvent(song);  // a changed default tempo must reach the file
   if (format < 0) format = song.MidiFileFormat == 0 ? 0 : 1;  // format 2 is written as 1
 
   StderrSink sink(*ctx.err);

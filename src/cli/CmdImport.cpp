@@ -10,6 +10,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliSong.h"
+#include "cli/StderrSink.h"
 #include "lyrics/Assign.h"
 #include "lyrics/CV_Hyphen.h"
 #include "lyrics/EditText.h"
@@ -52,17 +53,6 @@ std::vector<std::unique_ptr<cv::DocumentReader>> Readers() {
   return readers;
 #endif
 }
-
-class StderrSink : public cv::MessageSink {
- public:
-  explicit StderrSink(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& caption, const std::string& text) override {
-    err_ << caption << ": " << text << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
 
 std::string ExeDir() {
   std::error_code ec;

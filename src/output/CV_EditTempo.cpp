@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lyrics/SyllableTimes.h"
+#include "song/ChainEdit.h"
 #include "song/Language.h"
 #include "song/TimeMap.h"
 
@@ -140,6 +141,26 @@ bool SetWorkingDefaultTempo(Song& song) {
     return true;
   }
   return false;
+}
+
+bool AddDefaultTempoEvent(Song& song) {
+  if (!song.MidiFileLoaded || song.MidiTrack.empty() || song.NumberOfSourceTracks == 0) return false;
+  const std::vector<TempoTarget> targets = TempoTargets(song);
+  if (targets.empty() || targets[0].Event || targets[0].Current == kDefaultMicros) return false;
+  TMyTrack& track = song.MidiTrack[0];
+  if (!track.TrkFirstEvent || !track.TrkFirstEvent->NextEvent) return false;
+  PtrMidiEvent e = AllocateEvent(song);
+  e->Command = 0xFF;
+  e->DType = DTypeMeta;
+  e->MType = 0x51;
+  e->Meta = std::string(3, '\0');
+  e->DLength = 3;
+  e->Position = 0;
+  e->TimePosition = 0;
+  WriteMicros(*e, targets[0].Current);
+  LinkAfter(track.TrkFirstEvent, e);
+  ++track.TrkEventCounter;
+  return true;
 }
 
 int32_t FirstTempoAsRead(const Song& song) {

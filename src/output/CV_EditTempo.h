@@ -30,6 +30,13 @@ void RestoreTempo(Song& song);
 // Returns true when it changed the entry; the zones are then to be built again.
 bool SetWorkingDefaultTempo(Song& song);
 
+// A song whose first tempo event comes later or never plays its start from the default entry;
+// a speed or tempo change there lives only in that entry and would be lost by saving. Puts a tempo
+// event with the entry's value at tick 0 of track 0 when the entry differs from 120 bpm. For a
+// song about to be written: the tempo list is not read again, so call it after the last change.
+// Returns true when it added the event.
+bool AddDefaultTempoEvent(Song& song);
+
 // Rebuilds the time map, the event times and the syllables' position texts and times, and
 // puts the player and the current syllable back to the start.
 void RefreshAfterTempoChange(Song& song);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "output/CV_EditTempo.h"
+#include "output/MidiFileWriter0.h"
 #include "song/Language.h"
 #include "song/OpenSong.h"
 #include "song/TimeMap.h"
@@ -177,6 +178,43 @@ TEST(PlaybackSpeed, ATempoBeyondThreeBytesIsRefusedAndNothingChanges) {
   EXPECT_THROW(edit.SetPlaybackSpeed(song, 5), EMidiError);
   EXPECT_EQ(TempoBytes(song), std::vector<int>{12000000});
   EXPECT_EQ(ZoneMicrosAt(song, 0), 12000000);
+}
+
+// A change that lives only in the default entry is written as a tempo event at tick 0, so the
+// saved song plays as the edited one did.
+TEST(PlaybackSpeed, ChangedDefaultTempoReachesTheSavedFile) {
+  struct QuietSink : MessageSink {
+    void ShowMessage(const std::string&, const std::string&) override {}
+  } sink;
+  struct Case {
+    SmfBuilder smf;
+    uint8_t speed;
+    int tempoDiff;
+    bool added;
+  } cases[] = {
+      {OneTempo(0), 5, 0, true},
+      {OneTempo(0), 0, 40, true},
+      {LateTempos(), 1, 0, true},
+      {OneTempo(0), 0, 0, false},        // nothing changed: the file stays as it was
+      {OneTempo(600000), 5, 0, false},   // the song's own tempo event carries the change
+  };
+  for (const Case& c : cases) {
+    Song song;
+    Open(song, c.smf);
+    TTempoEdit edit;
+    if (c.speed) edit.SetPlaybackSpeed(song, c.speed);
+    edit.TempoDiff = static_cast<int16_t>(c.tempoDiff);
+    edit.Ok(song);
+    const int32_t length = song.SongLength;
+    const int startMicros = ZoneMicrosAt(song, 0);
+    EXPECT_EQ(AddDefaultTempoEvent(song), c.added);
+    const std::string path = cvtest::TempDir() + "/saved.mid";
+    ASSERT_TRUE(SaveToFileFormat0(song, path, sink));
+    Song again;
+    DateiOeffnen(again, path);
+    EXPECT_EQ(again.SongLength, length);
+    EXPECT_EQ(ZoneMicrosAt(again, 0), startMicros);
+  }
 }
 
 TEST(PlaybackSpeed, DoesNothingWithoutALoadedSong) {
