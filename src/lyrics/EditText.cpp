@@ -185,7 +185,11 @@ std::vector<THyphens> ParseEditText(const std::vector<std::u16string>& lines) {
 void CarryTimesOver(const std::vector<THyphens>& oldList, std::vector<THyphens>& newList,
                     int32_t maxSongPosition) {
   const int k = static_cast<int>(newList.size());
-  const int m = static_cast<int>(oldList.size());
+  int m = static_cast<int>(oldList.size());
+  // The edit text cannot end with a line break, so a line-break element ending the old list (as
+  // karaoke files have it) has no counterpart; compared with it, every edit would look like a
+  // change reaching the end and leave all later syllables provisional.
+  if (m > 0 && k > 0 && IsLineBreak(oldList[m - 1]) && !IsLineBreak(newList[k - 1])) --m;
   auto take = [&](int p, int o) {
     newList[p].SongPosition = oldList[o].SongPosition;
     newList[p].UndoSongPosition = oldList[o].UndoSongPosition;

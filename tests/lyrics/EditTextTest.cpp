@@ -152,6 +152,30 @@ TEST(EditTextCarry, ChangedStretchesBetweenNeighbours) {
   }
 }
 
+// Lyrics read from karaoke files end with a line break, which the edit text cannot hold.
+TEST(EditTextCarry, AFinalLineBreakOfTheOldListIsNoChange) {
+  const auto oldList = List(WithHeader({{"a", 1000}, {"b", 2000}, {"\r", 2010}, {"c", 3000}, {"d", 4000},
+                                        {"\r", 4010}}));
+  struct Case {
+    const char* what;
+    std::vector<std::string> lyrics;
+    std::vector<int> positions;
+  } cases[] = {
+      {"untouched", {"a", "b", "\r", "c", "d"}, {1000, 2000, 2010, 3000, 4000}},
+      {"corrected in place", {"a", "x", "\r", "c", "d"}, {1000, 2000, 2010, 3000, 4000}},
+      {"inserted", {"a", "x", "b", "\r", "c", "d"}, {1000, 1500, 2000, 2010, 3000, 4000}},
+      {"deleted: the next takes the midpoint", {"a", "\r", "c", "d"}, {1000, 2000, 3000, 4000}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> texts = {"Song", "\r", "Artist", "\r"};
+    texts.insert(texts.end(), c.lyrics.begin(), c.lyrics.end());
+    auto list = ListOf(texts);
+    cv::CarryTimesOver(oldList, list, 100000);
+    std::vector<int> got = Positions(list);
+    EXPECT_EQ(std::vector<int>(got.begin() + 4, got.end()), c.positions) << c.what;
+  }
+}
+
 TEST(EditTextCarry, OnlyAStretchAtTheEndStaysProvisional) {
   const auto oldList = List(WithHeader({{"a", 1000}, {"b", 2000}}));
   auto appended = ListOf({"Song", "\r", "Artist", "\r", "a", "b", "x", "y"});
