@@ -186,7 +186,7 @@ void TMainForm::CreateMenus() {
           &TMainForm::MainMenu_DateiSpeichernUnterClick);
   datei->addSeparator();
   connect(AddAction(datei, "MainMenu_DateiMultiOeffnen"), &QAction::triggered, this,
-          &TMainForm::NotAvailable);
+          &TMainForm::MainMenu_DateiMultiOeffnenClick);
   datei->addSeparator();
   connect(AddAction(datei, "MainMenu_DateiProgrammBeenden"), &QAction::triggered, this,
           &QWidget::close);

@@ -31,6 +31,7 @@ class TEditTransposeForm;
 class TLyricsOffsetForm;
 class TEditTempoForm;
 class TOptionsForm;
+class TMultiModeForm;
 
 struct TMainFormOptions {
   TMyRegistry* Store = nullptr;  // required; outlives the window
@@ -129,6 +130,8 @@ class TMainForm : public QMainWindow {
   void MainMenu_EditTransposeClick();
   void MainMenu_EditTempoClick();
   void MainMenu_OptionsClick();
+  void MainMenu_DateiMultiOeffnenClick();
+  TMultiModeForm* MultiModeForm() const { return multiModeForm_; }
   TOptionsForm* OptionsForm() const { return optionsForm_; }
   // Names offered as MIDI outputs: the ports, then the synthesizer.
   QStringList OutputNames() const;
@@ -212,6 +215,7 @@ class TMainForm : public QMainWindow {
   TLyricsOffsetForm* lyricsOffsetForm_ = nullptr;
   TEditTempoForm* tempoForm_ = nullptr;
   TOptionsForm* optionsForm_ = nullptr;
+  TMultiModeForm* multiModeForm_ = nullptr;
   void ApplyOptions();
   cv::TTempoEdit tempoEdit_;
   bool lyricsOffsetShown_ = false;

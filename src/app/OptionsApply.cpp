@@ -5,6 +5,7 @@
 
 #include "app/CV_Main.h"
 #include "app/CV_Options.h"
+#include "app/MultiModeForm.h"
 #include "app/MyRegistry.h"
 #include "output/Prompta.h"
 #include "song/Language.h"
@@ -29,6 +30,16 @@ QStringList TMainForm::OutputNames() const {
   names << QString::fromLatin1(cv::TSynthesizer::OutputName);
 #endif
   return names;
+}
+
+void TMainForm::MainMenu_DateiMultiOeffnenClick() {
+  if (!multiModeForm_) {
+    multiModeForm_ = new TMultiModeForm(this);
+    multiModeForm_->SetFolder(QString::fromStdString(settings_.Configuration.LastMidiPathSource));
+  }
+  multiModeForm_->SetConfiguration(settings_.Configuration);
+  multiModeForm_->show();
+  multiModeForm_->raise();
 }
 
 void TMainForm::MainMenu_OptionsClick() {

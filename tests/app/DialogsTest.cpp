@@ -8,11 +8,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QEventLoop>
+#include <QFile>
 #include <QSettings>
+#include <QTimer>
 
 #include "AppFixture.h"
 #include "app/CV_Options.h"
 #include "app/EditTempoForm.h"
+#include "app/MultiModeForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 
@@ -162,4 +166,30 @@ TEST(Dialogs, OptionsApplyOnlyWhatChanged) {
   EXPECT_EQ(stored.value(QStringLiteral("CopyrightString")).toString(), QStringLiteral("(c) Me "));
   EXPECT_EQ(stored.value(QStringLiteral("PlaybackSpeed")).toInt(), 3);
   EXPECT_EQ(w->CurrentSong().TempoArray[0].TempoLongInt, 500000 * 100 / 70);
+}
+
+TEST(Dialogs, MultiModeConvertsEverySongOfAFolder) {
+  const std::string folder = cvtest::TempDir();
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120);
+  b.AddTrack().Lyric(0, "La ").NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60);
+  for (const char* name : {"/one.mid", "/two.KAR"}) {
+    const std::vector<uint8_t> bytes = b.Bytes();
+    QFile f(Q(folder + name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+  }
+  AppWindow w(TempSettingsFile());
+  w->MainMenu_DateiMultiOeffnenClick();
+  cvapp::TMultiModeForm* form = w->MultiModeForm();
+  form->SetFolder(Q(folder));
+  EXPECT_EQ(form->SongCount(), 2);
+  QEventLoop loop;
+  QObject::connect(form, &cvapp::TMultiModeForm::Finished, &loop, &QEventLoop::quit);
+  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+  form->Convert(cv::BatchFormat::Format0);
+  loop.exec();
+  ASSERT_FALSE(form->Busy());
+  EXPECT_EQ(cvtest::ReadFileBytes(folder + "/one.f0.mid")[9], 0);
+  EXPECT_TRUE(QFile::exists(Q(folder + "/two.f0.KAR"))) << form->Summary().toStdString();
 }

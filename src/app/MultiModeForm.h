@@ -1,0 +1,50 @@
+// "Open and save at once": every song of a folder converted to format 0 or 1 in one go.
+#pragma once
+
+#include <QDialog>
+#include <atomic>
+#include <thread>
+
+#include "output/BatchConvert.h"
+#include "song/TConfiguration.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+namespace cvapp {
+
+class TMultiModeForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TMultiModeForm(QWidget* parent = nullptr);
+  ~TMultiModeForm() override;
+  void SetFolder(const QString& folder);
+  void SetConfiguration(const cv::TConfiguration& c) { configuration_ = c; }
+  // Lists the songs the folder holds.
+  void Update();
+  // Converts every listed song on worker threads; the summary shows when all are done.
+  void Convert(cv::BatchFormat format);
+  bool Busy() const { return busy_; }
+  QString Summary() const;
+  int SongCount() const;
+
+ signals:
+  void Finished();
+
+ private:
+  void Progress(const QString& line, int done, int total);
+  void Done(const QString& summary);
+  QLineEdit* folder_ = nullptr;
+  QListWidget* list_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* summary_ = nullptr;
+  QPushButton* buttons_[4] = {};
+  cv::TConfiguration configuration_;
+  std::thread worker_;
+  std::atomic<bool> busy_{false};
+};
+
+}  // namespace cvapp
