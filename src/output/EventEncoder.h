@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "song/CV_Data.h"
@@ -14,6 +16,19 @@ namespace cv {
 
 // "Error coding the midi file!" in the user's language.
 [[noreturn]] void ThrowCodingError();
+
+// A meta event that the writers add to the file (port, names, End of Track).
+inline TypMidiEvent MakeMetaEvent(int16_t type, std::string data, int32_t position) {
+  TypMidiEvent e;
+  e.Command = 0xFF;
+  e.DType = DTypeMeta;
+  e.MType = type;
+  e.DLength = static_cast<int32_t>(data.size());
+  e.Meta = std::move(data);
+  e.Position = position;
+  e.TimePosition = 0;
+  return e;
+}
 
 // Largest number a variable-length quantity of a Standard MIDI File can hold (four bytes).
 constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;

@@ -159,17 +159,6 @@ EventList MergeAnyOrder(const MergePlan& plan, int32_t maxPosition) {
   return merged;
 }
 
-TypMidiEvent MetaEvent(int16_t type, std::string data, int32_t position) {
-  TypMidiEvent e;
-  e.Command = 0xFF;
-  e.DType = DTypeMeta;
-  e.MType = type;
-  e.DLength = static_cast<int32_t>(data.size());
-  e.Meta = std::move(data);
-  e.Position = position;
-  return e;
-}
-
 }  // namespace
 
 std::string TrackNameForFile(const Song& song, const std::string& fileName) {
@@ -186,9 +175,9 @@ std::string TrackNameForFile(const Song& song, const std::string& fileName) {
 
 std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& trackName) {
   try {
-    const TypMidiEvent port = MetaEvent(0x21, std::string(1, '\0'), 0);
-    const TypMidiEvent name = MetaEvent(0x03, trackName, 0);
-    const TypMidiEvent end = MetaEvent(0x2F, std::string(), song.MaxSongPosition);
+    const TypMidiEvent port = MakeMetaEvent(0x21, std::string(1, '\0'), 0);
+    const TypMidiEvent name = MakeMetaEvent(0x03, trackName, 0);
+    const TypMidiEvent end = MakeMetaEvent(0x2F, std::string(), song.MaxSongPosition);
     const uint8_t head[22] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1,
                               static_cast<uint8_t>(song.SourceTimeBase >> 8), static_cast<uint8_t>(song.SourceTimeBase),
                               'M', 'T', 'r', 'k', 0, 0, 0, 0};

@@ -200,15 +200,7 @@ void MergeRuns(WorkingTrack& w) {
 std::vector<uint8_t> ImageFromWorkingTracks(const Song& song) {
   std::deque<TypMidiEvent> made;  // events made for the file (stable addresses)
   auto makeMeta = [&](int16_t type, std::string data, int32_t position) -> TypMidiEvent* {
-    TypMidiEvent& e = made.emplace_back();
-    e.Command = 0xFF;
-    e.DType = DTypeMeta;
-    e.MType = type;
-    e.DLength = static_cast<int32_t>(data.size());
-    e.Meta = std::move(data);
-    e.Position = position;
-    e.TimePosition = 0;
-    return &e;
+    return &made.emplace_back(MakeMetaEvent(type, std::move(data), position));
   };
 
   WorkingTrack w[19];
