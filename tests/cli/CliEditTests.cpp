@@ -111,9 +111,7 @@ TEST(CliEdit, BadOptionsAndRefusedTempos) {
       {{"lyrics", song, "-o", Out("x.mid")}, 2, "Unknown argument: "},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> args = {"--lang", "en"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    auto r = RunCli(args);
+    auto r = clitest::RunCliIn("en", c.args);
     EXPECT_EQ(r.code, c.code) << r.err;
     EXPECT_TRUE(Has(r.err, c.err)) << r.err;
   }

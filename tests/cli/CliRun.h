@@ -37,4 +37,10 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
   return r;
 }
 
+// The same with the user language chosen before the command ("de" or "en").
+inline CliResult RunCliIn(const std::string& language, std::vector<std::string> args) {
+  args.insert(args.begin(), {"--lang", language});
+  return RunCli(args);
+}
+
 }  // namespace clitest

@@ -88,9 +88,7 @@ TEST(CliImport, BadInputEndsWithAMessage) {
       {{"import", CANTOVEX_DEMO_SONG, Document("lyrics.txt"), "--hyphenate", "xx", "-o", out}, 2, "--hyphenate"},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> args = {"--lang", "en"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    auto r = RunCli(args);
+    auto r = clitest::RunCliIn("en", c.args);
     EXPECT_EQ(r.code, c.code) << r.err;
     EXPECT_TRUE(Has(r.err, c.err)) << r.err;
   }
