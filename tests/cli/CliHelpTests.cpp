@@ -4,8 +4,6 @@
 
 #include "cli/CliRun.h"
 
-
-
 namespace {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
