@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -24,6 +25,9 @@ void LoadFile(Song& song, const std::string& fileName) {
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
+  // A folder would report an endless size and a pipe would block: only plain files are read.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) throw CannotRead(fileName);
   std::unique_ptr<std::FILE, Closer> file(std::fopen(fileName.c_str(), "rb"));
   if (!file) throw CannotRead(fileName);
   if (std::fseek(file.get(), 0, SEEK_END) != 0) throw CannotRead(fileName);

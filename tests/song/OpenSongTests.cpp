@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <sys/stat.h>
 
 #include "song/Language.h"
 #include "song/OpenSong.h"
@@ -111,7 +112,14 @@ TEST(OpenSong, TooShortFilesAndFailuresLeaveNoSongLoaded) {
   EXPECT_EQ(song.MidiTrack[0].TrkFirstEvent, nullptr);
   EXPECT_TRUE(song.SourceData.empty());
 
-  EXPECT_TRUE(TryOpen(song, "/nonexistent/x.mid").find("Cannot read the file") != std::string::npos);
+  // Things that are not files: a missing name, a folder, a pipe (which must not block).
+  const std::string fifo = cvtest::TempDir() + "/pipe.mid";
+  fs::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {std::string("/nonexistent/x.mid"), cvtest::TempDir(), fifo}) {
+    EXPECT_EQ(TryOpen(song, path), "Cannot read the file \"" + path + "\".") << path;
+    EXPECT_FALSE(song.MidiFileLoaded);
+  }
 }
 
 TEST(OpenSong, HooksRunInOrderAndThePromptaQuestionIsAsked) {
