@@ -151,7 +151,7 @@ int Play(CliContext& ctx) {
     } else if (port->HasVirtualPort() && (*portName == "virtual" || *portName == port->DeviceName(cv::TMidiOutput::VirtualPortID))) {
       port->SetDeviceID(cv::TMidiOutput::VirtualPortID);
     } else {
-      throw cv::EMidiOutputError("MIDI output Device " + *portName + " not installed");
+      throw cv::EMidiOutputError(cv::NotInstalledText(*portName));
     }
     outputName = port->ProductName();
     player.SetPort(port.get());

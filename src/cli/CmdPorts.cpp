@@ -41,6 +41,7 @@ int Ports(CliContext& ctx) {
     out << "],\n  \"SoundFont\": " << JsonString(soundFont) << "\n}\n";
     return 0;
   }
+  if (midiSystem == "none") midiSystem = cv::Tr("kein MIDI-System", "no MIDI system");
   out << cv::Tr("MIDI-Ausgänge", "MIDI outputs") << " (" << midiSystem << "):\n";
   if (midi.empty()) out << "  " << cv::Tr("(keine)", "(none)") << "\n";
   for (const auto& m : midi) out << "  " << m << "\n";

@@ -11,6 +11,7 @@
 #include "JackReceiver.h"
 #include "PlayerFakes.h"
 #include "platform/midiport/MidiOut.h"
+#include "song/Language.h"
 #include "playback/CV_MidiPlayer.h"
 
 using namespace cv;
@@ -29,6 +30,7 @@ std::string ErrorOf(const std::function<void()>& f) {
 }
 
 TEST(MidiPort, RefusesWhatItCannotDo) {
+  SetCurrLanguage(TLanguage::Englisch);
   TMidiOutput port(MidiSystem::Jack);
   EXPECT_EQ(port.State(), mosClosed);
   EXPECT_EQ(ErrorOf([&] { port.PutShort(0x90, 60, 100); }), "(Short Msg) Device not opened.");
@@ -36,6 +38,9 @@ TEST(MidiPort, RefusesWhatItCannotDo) {
   EXPECT_EQ(ErrorOf([&] { port.PutLong(sysex, 3); }), "(Long Msg) Device not opened.");
   EXPECT_EQ(ErrorOf([&] { port.SetDeviceID(port.DeviceCount()); }), "Invalid device ID");
   EXPECT_EQ(ErrorOf([&] { port.SetProductName("No Such Synth"); }), "MIDI output Device No Such Synth not installed");
+  SetCurrLanguage(TLanguage::Deutsch);
+  EXPECT_EQ(ErrorOf([&] { port.SetProductName("No Such Synth"); }), "MIDI-Ausgabegerät No Such Synth ist nicht installiert");
+  SetCurrLanguage(TLanguage::Englisch);
   EXPECT_FALSE(port.Close());
   EXPECT_EQ(port.State(), mosClosed);
 }

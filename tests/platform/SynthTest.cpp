@@ -11,6 +11,7 @@
 #include "PlayerFakes.h"
 #include "platform/synth/OfflineRender.h"
 #include "platform/synth/Synthesizer.h"
+#include "song/Language.h"
 #include "playback/CV_MidiPlayer.h"
 #include "support/SmfBuilder.h"
 
@@ -57,13 +58,23 @@ TEST(Synth, RendersASongOfflineIntoAWavFile) {
 }
 
 TEST(Synth, MissingSoundFontIsNamed) {
+  struct Case { TLanguage language; const char* text; };
+  for (const Case& c : {Case{TLanguage::Englisch, "File not found: \"/no/such/font.sf2\""},
+                        Case{TLanguage::Deutsch, "Datei nicht gefunden: \"/no/such/font.sf2\""}}) {
+    SetCurrLanguage(c.language);
+    SynthOptions options;
+    options.Sink = AudioSink::Null;
+    options.SoundFont = "/no/such/font.sf2";
+    TSynthesizer probe(options);
+    EXPECT_FALSE(probe.isOK());
+    ASSERT_FALSE(probe.Messages().empty());
+    EXPECT_EQ(probe.Messages()[0], c.text);
+  }
+  SetCurrLanguage(TLanguage::Englisch);
   SynthOptions options;
   options.Sink = AudioSink::Null;
   options.SoundFont = "/no/such/font.sf2";
   TSynthesizer synth(options);
-  EXPECT_FALSE(synth.isOK());
-  ASSERT_FALSE(synth.Messages().empty());
-  EXPECT_EQ(synth.Messages()[0], "File not found: \"/no/such/font.sf2\"");
   synth.PutShort(0x90, 60, 100);  // harmless without a SoundFont
   synth.PutNewData(352);
 }

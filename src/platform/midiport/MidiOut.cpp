@@ -3,6 +3,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include "platform/QuietAudioLogs.h"
+#include "song/Language.h"
 
 namespace cv {
 
@@ -29,11 +30,11 @@ size_t ShortLength(uint8_t status) {
 std::unique_ptr<RtMidiOut> MakeOut(RtMidi::Api api, TMidiOutput* self, std::string* failure) {
   // RtMidi prints (not reports) a missing server or sequencer while it starts up; look first.
   if (api == RtMidi::UNIX_JACK && !JackServerAnswers()) {
-    if (failure) *failure = "JACK server not running.";
+    if (failure) *failure = Tr("Der JACK-Server läuft nicht.", "JACK server not running.");
     return nullptr;
   }
   if (api == RtMidi::LINUX_ALSA && !AlsaSequencerExists()) {
-    if (failure) *failure = "No ALSA sequencer (/dev/snd/seq).";
+    if (failure) *failure = Tr("Kein ALSA-Sequencer (/dev/snd/seq).", "No ALSA sequencer (/dev/snd/seq).");
     return nullptr;
   }
   try {
@@ -47,6 +48,10 @@ std::unique_ptr<RtMidiOut> MakeOut(RtMidi::Api api, TMidiOutput* self, std::stri
 }
 
 }  // namespace
+
+std::string NotInstalledText(const std::string& name) {
+  return Tr("MIDI-Ausgabegerät " + name + " ist nicht installiert", "MIDI output Device " + name + " not installed");
+}
 
 TMidiOutput::TMidiOutput(MidiSystem api) {
   QuietAudioLogs();
@@ -72,7 +77,7 @@ TMidiOutput::TMidiOutput(MidiSystem api) {
     }
     if (!out_) out_ = std::move(fallback);
   }
-  if (!out_) systemError_ = failure.empty() ? "No MIDI system is available." : failure;
+  if (!out_) systemError_ = failure.empty() ? Tr("Kein MIDI-System verfügbar.", "No MIDI system is available.") : failure;
   pendingError_.clear();
   DeviceCount();
 }
@@ -165,7 +170,7 @@ void TMidiOutput::SetProductName(const std::string& name) {
     return;
   }
   pendingError_.clear();
-  throw EMidiOutputError("MIDI output Device " + name + " not installed");
+  throw EMidiOutputError(NotInstalledText(name));
 }
 
 bool TMidiOutput::Open() {
@@ -192,7 +197,7 @@ bool TMidiOutput::Open() {
   }
   // A virtual port counts as open once it exists; RtMidi reports only real connections as open.
   if (!pendingError_.empty() || (deviceId_ != VirtualPortID && !out_->isPortOpen())) {
-    error_ = pendingError_.empty() ? "The MIDI output could not be opened." : pendingError_;
+    error_ = pendingError_.empty() ? Tr("Der MIDI-Ausgang kann nicht geöffnet werden.", "The MIDI output could not be opened.") : pendingError_;
     pendingError_.clear();
     out_->closePort();
     return false;

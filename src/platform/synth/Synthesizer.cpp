@@ -110,7 +110,7 @@ TSynthesizer::TSynthesizer(const SynthOptions& options) : options_(options) {
   soundFontPath_ = options.SoundFont.empty() ? DefaultSoundFont() : options.SoundFont;
   std::error_code ec;
   if (!std::filesystem::exists(soundFontPath_, ec)) {
-    messages_.push_back("File not found: \"" + soundFontPath_ + "\"");
+    messages_.push_back(Tr("Datei nicht gefunden: \"" + soundFontPath_ + "\"", "File not found: \"" + soundFontPath_ + "\""));
   } else if (synth_) {
     soundFontId_ = fluid_synth_sfload(synth_, soundFontPath_.c_str(), 1);
     if (soundFontId_ < 0)
@@ -121,7 +121,7 @@ TSynthesizer::TSynthesizer(const SynthOptions& options) : options_(options) {
     try {
       audio_->startStream();
     } catch (const RtAudioError& e) {
-      messages_.push_back("Error playing mixer stream: " + e.getMessage());
+      messages_.push_back(Tr("Fehler beim Abspielen des Mixer-Streams: ", "Error playing mixer stream: ") + e.getMessage());
       audio_.reset();
       UseFallbackSink();
     }
@@ -168,7 +168,8 @@ void TSynthesizer::OpenDevice(const std::string& configuredName) {
     // One buffer time of silence first: what is rendered now is heard one buffer time later.
     ring_.Push(nullptr, AudioLatencyBytes(bufferTime_, sampleRate_) / 8);
   } catch (const RtAudioError& e) {
-    messages_.push_back("Failed to init selected audio device: " + e.getMessage());
+    messages_.push_back(Tr("Das gewählte Audiogerät kann nicht geöffnet werden: ", "Failed to init selected audio device: ") +
+                         e.getMessage());
     audio_.reset();
     UseFallbackSink();
   }
