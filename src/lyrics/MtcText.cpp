@@ -183,9 +183,17 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
     kept.push_back(std::move(lines[i]));
   }
   lines = std::move(kept);
-  while (!lines.empty() && (droppable(lines.back()) || HasMarker(PartOf(lines.back(), width)))) lines.pop_back();
-
   const std::vector<THyphens> oldList = CurrentSyllables(song);
+  // A line break that ended the lyrics stays (one, after a syllable), so leaving the editor without a
+  // change gives back the list as it was.
+  const bool keepFinalBreak = !oldList.empty() && IsLineBreak(oldList.back());
+  while (!lines.empty()) {
+    const bool marker = HasMarker(PartOf(lines.back(), width));
+    const bool afterSyllable = lines.size() > 2 && !HasMarker(PartOf(lines[lines.size() - 2], width));
+    if (!droppable(lines.back()) && (!marker || (keepFinalBreak && afterSyllable))) break;
+    lines.pop_back();
+  }
+
   std::vector<THyphens> list;
   list.reserve(lines.size());
   for (size_t k = 0; k < lines.size(); ++k) {

@@ -76,6 +76,21 @@ TEST_F(MtcText, OpenAndLeaveKeepsTextsAndPositionsAcrossZones) {
   EXPECT_EQ(S(r.Text), "Song name\nArtist\nHello AC-DC\na b ");
 }
 
+TEST_F(MtcText, AFinalLineBreakSurvivesOpenAndLeave) {
+  SetSyllables(song, {{"Song name", 108}, {"\r", 112}, {"Artist", 952}, {"\r", 956}, {"Hel", 960},
+                      {"lo", 1200}, {"\r", 1204}});
+  const auto before = song.HyphenArray;
+  cv::TLeaveResult r = cv::LeaveMtcText(song, cv::EnterMtcText(song).Text);
+  ASSERT_EQ(r.Status, cv::TLeaveStatus::Done) << r.Message;
+  EXPECT_EQ(Texts(song.HyphenArray), Texts(before));
+  EXPECT_EQ(Positions(song.HyphenArray), Positions(before));
+
+  // Extra line breaks typed at the end still go, down to the one the lyrics had.
+  r = cv::LeaveMtcText(song, cv::EnterMtcText(song).Text + u"\n001.03.000 ***_Neue_Zeile_***");
+  ASSERT_EQ(r.Status, cv::TLeaveStatus::Done) << r.Message;
+  EXPECT_EQ(Texts(song.HyphenArray), Texts(before));
+}
+
 TEST_F(MtcText, EditedPositionsTextsAndTheCleanUp) {
   song.HyphenArray[5].UndoSongPosition = 777;
   cv::TLeaveResult r = cv::LeaveMtcText(song, U("001.01.108 Song\n"
