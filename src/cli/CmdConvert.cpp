@@ -162,7 +162,7 @@ const CliRegistrar registrar({"convert",
                               "[--jobs N] [--out FOLDER] [--in-place]  [--prompta] [--copyright TEXT] "
                               "[--ctrl32 VALUE] [--delete-ctrl32] " +
                                   std::string(kSongOptionsUsage),
-                              "Save songs as MIDI files of format 0 or 1 / Speichert Songs als Midi-Dateien im "
+                              "Save songs as MIDI files of format 0 or 1 / Speichert Songs als MIDI-Dateien im "
                               "Format 0 oder 1",
                               RunConvert});
 
