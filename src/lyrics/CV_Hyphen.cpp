@@ -365,7 +365,9 @@ std::u16string THyphenator::HyphenateWord(std::u16string_view word) const {
   size_t start = 0;
   for (;;) {
     size_t hyphen = word.find(u'-', start);
-    out += Patterns.HyphenateWord(word.substr(start, hyphen == std::u16string_view::npos ? hyphen : hyphen - start));
+    std::u16string_view part = word.substr(start, hyphen == std::u16string_view::npos ? hyphen : hyphen - start);
+    std::optional<std::u16string> fixed = Exceptions.Apply(part);
+    out += fixed ? *fixed : Patterns.HyphenateWord(part);
     if (hyphen == std::u16string_view::npos) return out;
     out.push_back(u'-');
     start = hyphen + 1;

@@ -156,6 +156,7 @@ TEST(HyphenExceptions, AppliedBeforePatternsWhateverTheCase) {
       {u"STRAẞE", u"ST-R-A-ẞE"},  // the capital sharp s has no single-byte code: a non-letter
       {u"TABLE,", u"TA-BLE,"}, {u"\"Table\"", u"\"Ta-ble\""}, {u"midi", u"midi"}, {u"Midi!", u"Midi!"},
       {u"ta-ble", u"ta-ble"},
+      {u"Midi-Straße", u"Midi-Stra-ße"},  // the parts of a hyphenated word, each from the list
   };
   for (const auto& c : cases) EXPECT_EQ(h.HyphenateWord(c.in), c.out) << Utf16ToUtf8(c.in);
 
