@@ -99,15 +99,19 @@ namespace {
 // Line breaks and other control characters made visible on one line.
 std::string Visible(const std::u16string& text) {
   std::string out;
-  for (char16_t c : text) {
+  size_t plain = 0;  // start of the run of ordinary characters, converted as one (surrogate pairs)
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] >= 0x20) continue;
+    out += cv::Utf16ToUtf8(std::u16string_view(text).substr(plain, i - plain));
+    plain = i + 1;
+    if (i == text.size()) break;
+    const char16_t c = text[i];
     if (c == u'\r')
       out += "\\r";
     else if (c == u'\n')
       out += "\\n";
-    else if (c < 0x20)
-      out += "^" + std::string(1, static_cast<char>('@' + c));
     else
-      out += cv::Utf16ToUtf8(std::u16string_view(&c, 1));
+      out += "^" + std::string(1, static_cast<char>('@' + c));
   }
   return out;
 }

@@ -61,6 +61,17 @@ TEST(CliLyrics, JsonAndHumanOutputOnTheDemoSong) {
   EXPECT_TRUE(Has(human.out, "  \\r\n"));
 }
 
+TEST(CliLyrics, HumanOutputKeepsCharactersBeyondSixteenBits) {
+  // A character outside the basic plane is two UTF-16 units; both must reach the terminal together.
+  cvtest::SmfBuilder b(0, 480);
+  b.AddTrack().NoteOn(0, 0, 60, 90).Lyric(0, "one ").Lyric(100, "smile \xF0\x9F\x98\x80 ").Lyric(200, "t\x01x ")
+      .Lyric(300, "four ").Lyric(400, "five").NoteOn(960, 0, 60, 0);
+  auto r = RunCli({"lyrics", b.WriteTemp("emoji.mid")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "  smile \xF0\x9F\x98\x80 \n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "  tx \n")) << r.out;  // control characters are dropped on reading
+}
+
 TEST(CliSong, ErrorsGoToStderrWithAnExitCode) {
   std::string broken = cvtest::CorpusFile("odd/Beethoven.rmi");
   struct Case {
