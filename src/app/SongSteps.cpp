@@ -1,5 +1,6 @@
 #include "app/SongSteps.h"
 
+#include "output/CV_EditTempo.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "song/MessageSink.h"
@@ -23,7 +24,9 @@ bool WriteSongFile(cv::Song& song, const QString& fileName, int format,
                    const std::function<void(const QString&, const QString&)>& message) {
   CallbackSink sink(message);
   const std::string name = fileName.toStdString();
-  return format == 0 ? cv::SaveToFileFormat0(song, name, sink) : cv::SaveToFileFormat1(song, name, sink);
+  return cv::SaveWithDefaultTempoEvent(song, [&] {
+    return format == 0 ? cv::SaveToFileFormat0(song, name, sink) : cv::SaveToFileFormat1(song, name, sink);
+  });
 }
 
 }  // namespace cvapp

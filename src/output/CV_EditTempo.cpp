@@ -163,6 +163,21 @@ bool AddDefaultTempoEvent(Song& song) {
   return true;
 }
 
+bool SaveWithDefaultTempoEvent(Song& song, const std::function<bool()>& save) {
+  const bool added = AddDefaultTempoEvent(song);
+  auto takeOut = [&] {
+    if (added) RemoveEventAfter(song, song.MidiTrack[0], song.MidiTrack[0].TrkFirstEvent, 0);
+  };
+  try {
+    const bool saved = save();
+    takeOut();
+    return saved;
+  } catch (...) {
+    takeOut();
+    throw;
+  }
+}
+
 int32_t FirstTempoAsRead(const Song& song) {
   int64_t v = kDefaultMicros;
   for (const TempoTarget& t : TempoTargets(song)) {

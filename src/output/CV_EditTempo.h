@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "song/Song.h"
 
@@ -36,6 +37,10 @@ bool SetWorkingDefaultTempo(Song& song);
 // song about to be written: the tempo list is not read again, so call it after the last change.
 // Returns true when it added the event.
 bool AddDefaultTempoEvent(Song& song);
+
+// Runs save with the default tempo event of AddDefaultTempoEvent in the song, then takes the event
+// out again, so the song (and its tempo list) stays as it was while the file carries the change.
+bool SaveWithDefaultTempoEvent(Song& song, const std::function<bool()>& save);
 
 // Rebuilds the time map, the event times and the syllables' position texts and times, and
 // puts the player and the current syllable back to the start.

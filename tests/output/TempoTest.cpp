@@ -217,6 +217,26 @@ TEST(PlaybackSpeed, ChangedDefaultTempoReachesTheSavedFile) {
   }
 }
 
+TEST(PlaybackSpeed, SavingCarriesTheDefaultTempoAndLeavesTheSongAsItWas) {
+  struct QuietSink : MessageSink {
+    void ShowMessage(const std::string&, const std::string&) override {}
+  } sink;
+  Song song;
+  Open(song, OneTempo(0));
+  TTempoEdit edit;
+  edit.SetPlaybackSpeed(song, 5);
+  const int32_t count = song.MidiTrack[0].TrkEventCounter;
+  const PtrMidiEvent second = song.MidiTrack[0].TrkFirstEvent->NextEvent;
+  const std::string path = cvtest::TempDir() + "/saved.mid";
+  EXPECT_TRUE(SaveWithDefaultTempoEvent(song, [&] { return SaveToFileFormat0(song, path, sink); }));
+  EXPECT_EQ(song.MidiTrack[0].TrkEventCounter, count);
+  EXPECT_EQ(song.MidiTrack[0].TrkFirstEvent->NextEvent, second);
+  Song again;
+  DateiOeffnen(again, path);
+  EXPECT_EQ(ZoneMicrosAt(again, 0), ZoneMicrosAt(song, 0));
+  EXPECT_EQ(again.SongLength, song.SongLength);
+}
+
 TEST(PlaybackSpeed, DoesNothingWithoutALoadedSong) {
   Song song;
   SlowDownTempo(song);
