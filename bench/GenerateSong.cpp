@@ -43,36 +43,36 @@ const char* const kSyllables[] = {"la ", "li", "lo ", "sing ", "a", "long ", "th
 
 }  // namespace
 
-SongSpec LargeSong() { return SongSpec{16, 2000000, 200, 5000, 480}; }
-SongSpec TypicalSong() { return SongSpec{16, 30000, 20, 400, 480}; }
+SongShape LargeSong() { return SongShape{16, 2000000, 200, 5000, 480}; }
+SongShape TypicalSong() { return SongShape{16, 30000, 20, 400, 480}; }
 
-std::vector<uint8_t> GenerateSong(const SongSpec& spec) {
+std::vector<uint8_t> GenerateSong(const SongShape& shape) {
   Random rnd;
-  const int musicTracks = spec.tracks - 1;
-  const int perTrack = spec.channelEvents / musicTracks;
+  const int musicTracks = shape.tracks - 1;
+  const int perTrack = shape.channelEvents / musicTracks;
   // Notes come in on/off pairs 120 ticks apart on average, so the song length follows the event count.
   const uint32_t step = 120;
   const uint32_t songTicks = static_cast<uint32_t>(perTrack) * step;
 
-  std::vector<uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, static_cast<uint8_t>(spec.tracks >> 8),
-                            static_cast<uint8_t>(spec.tracks), static_cast<uint8_t>(spec.division >> 8),
-                            static_cast<uint8_t>(spec.division)};
-  file.reserve(static_cast<size_t>(spec.channelEvents) * 4 + 1024);
+  std::vector<uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, static_cast<uint8_t>(shape.tracks >> 8),
+                            static_cast<uint8_t>(shape.tracks), static_cast<uint8_t>(shape.division >> 8),
+                            static_cast<uint8_t>(shape.division)};
+  file.reserve(static_cast<size_t>(shape.channelEvents) * 4 + 1024);
 
   std::vector<uint8_t> body;
   Meta(body, 0, 0x03, "Conductor");
   Meta(body, 0, 0x58, std::string{4, 2, 24, 8});
   Meta(body, 0, 0x59, std::string{0, 0});
   uint32_t last = 0;
-  for (int i = 0; i < spec.tempoChanges; ++i) {
-    uint32_t tick = static_cast<uint32_t>(static_cast<uint64_t>(songTicks) * i / spec.tempoChanges);
+  for (int i = 0; i < shape.tempoChanges; ++i) {
+    uint32_t tick = static_cast<uint32_t>(static_cast<uint64_t>(songTicks) * i / shape.tempoChanges);
     uint32_t us = 400000 + rnd.Next(300000);
     Meta(body, tick - last, 0x51, std::string{static_cast<char>(us >> 16), static_cast<char>(us >> 8), static_cast<char>(us)});
     last = tick;
   }
   Chunk(file, body);
 
-  for (int t = 1; t < spec.tracks; ++t) {
+  for (int t = 1; t < shape.tracks; ++t) {
     body.clear();
     const uint8_t channel = static_cast<uint8_t>(t - 1 == 9 ? 15 : t - 1);
     Meta(body, 0, 0x03, "Track " + std::to_string(t));
@@ -81,12 +81,12 @@ std::vector<uint8_t> GenerateSong(const SongSpec& spec) {
     body.push_back(static_cast<uint8_t>(0xC0 | channel));
     body.push_back(static_cast<uint8_t>(rnd.Next(128)));
     int events = 1;
-    const int lyricEvery = t == 1 && spec.lyricEvents > 0 ? std::max(1, perTrack / 2 / spec.lyricEvents) : 0;
+    const int lyricEvery = t == 1 && shape.lyricEvents > 0 ? std::max(1, perTrack / 2 / shape.lyricEvents) : 0;
     int lyrics = 0, pairs = 0;
     uint8_t status = 0;
     while (events + 2 <= perTrack) {
       uint8_t note = static_cast<uint8_t>(48 + rnd.Next(36));
-      if (lyricEvery && pairs % lyricEvery == 0 && lyrics < spec.lyricEvents) {
+      if (lyricEvery && pairs % lyricEvery == 0 && lyrics < shape.lyricEvents) {
         std::string s = kSyllables[lyrics % 10];
         if (lyrics % 8 == 7) s += "\r";
         Meta(body, 0, 0x05, s);

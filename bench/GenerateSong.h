@@ -6,7 +6,7 @@
 
 namespace cvbench {
 
-struct SongSpec {
+struct SongShape {
   int tracks = 16;             // track 0: conductor (tempo, signatures); 1: melody with lyrics; rest: accompaniment
   int channelEvents = 30000;   // over all tracks
   int tempoChanges = 20;
@@ -15,10 +15,10 @@ struct SongSpec {
 };
 
 // 16 tracks, about two million channel events, tempo changes and 5000 lyric events.
-SongSpec LargeSong();
+SongShape LargeSong();
 // About 30 000 events and 400 syllables.
-SongSpec TypicalSong();
+SongShape TypicalSong();
 
-std::vector<uint8_t> GenerateSong(const SongSpec& spec);
+std::vector<uint8_t> GenerateSong(const SongShape& shape);
 
 }  // namespace cvbench
