@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/SignedSpinBox.h"
 #include "output/CV_EditTempo.h"
 #include "song/Language.h"
 
@@ -16,19 +17,6 @@ namespace cvapp {
 
 namespace {
 QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
-
-class SignedSpinBox : public QSpinBox {
- public:
-  explicit SignedSpinBox(QWidget* parent) : QSpinBox(parent) {
-    lineEdit()->setReadOnly(true);
-    lineEdit()->setObjectName(QStringLiteral("E_TempoDiff"));
-  }
-
- protected:
-  QString textFromValue(int value) const override {
-    return value >= 0 ? QStringLiteral("+%1").arg(value) : QString::number(value);
-  }
-};
 }  // namespace
 
 TEditTempoForm::TEditTempoForm(QWidget* parent) : QDialog(parent) {
@@ -44,7 +32,7 @@ TEditTempoForm::TEditTempoForm(QWidget* parent) : QDialog(parent) {
   tempo_->setReadOnly(true);
   tempo_->setAlignment(Qt::AlignRight);
   tempo_->setMaximumWidth(60);
-  upDown_ = new SignedSpinBox(box);
+  upDown_ = new SignedSpinBox(box, QStringLiteral("E_TempoDiff"));
   upDown_->setObjectName(QStringLiteral("Tempo_UpDown"));
   upDown_->setRange(cv::kTempoDiffMin, cv::kTempoDiffMax);
   row->addWidget(label);

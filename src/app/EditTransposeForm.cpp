@@ -10,26 +10,13 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/SignedSpinBox.h"
 #include "song/Language.h"
 
 namespace cvapp {
 
 namespace {
 QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
-
-// Shows "+" before amounts of 0 and above.
-class SignedSpinBox : public QSpinBox {
- public:
-  explicit SignedSpinBox(QWidget* parent) : QSpinBox(parent) {
-    lineEdit()->setReadOnly(true);  // the amount changes only through the arrows
-    lineEdit()->setObjectName(QStringLiteral("E_Transpose"));
-  }
-
- protected:
-  QString textFromValue(int value) const override {
-    return value >= 0 ? QStringLiteral("+%1").arg(value) : QString::number(value);
-  }
-};
 }  // namespace
 
 TEditTransposeForm::TEditTransposeForm(QWidget* parent) : QDialog(parent) {
@@ -38,7 +25,7 @@ TEditTransposeForm::TEditTransposeForm(QWidget* parent) : QDialog(parent) {
   auto* row = new QHBoxLayout;
   auto* label = new QLabel(T("Transponierung:", "Transpose"), this);
   label->setObjectName(QStringLiteral("L_Transpose"));
-  upDown_ = new SignedSpinBox(this);
+  upDown_ = new SignedSpinBox(this, QStringLiteral("E_Transpose"));
   upDown_->setObjectName(QStringLiteral("Transpose_UpDown"));
   upDown_->setRange(cv::kTransposeMin, cv::kTransposeMax);
   row->addWidget(label);

@@ -22,18 +22,6 @@ class FakePlayer : public PlayerLink {
   std::vector<int32_t> moves;
 };
 
-void SetSyllables(Song& song, const std::vector<std::pair<std::u16string, int>>& syllables) {
-  song.HyphenArray.clear();
-  for (const auto& [text, pos] : syllables) {
-    THyphens h;
-    h.Text = text;
-    h.SongPosition = pos;
-    song.HyphenArray.push_back(h);
-  }
-  song.HyphenArrayElements = static_cast<int32_t>(syllables.size());
-  song.HyphenArray.emplace_back();
-}
-
 // (position, bytes, hidden) of the lyric events of the lyrics track.
 using Lyric = std::tuple<int, std::string, bool>;
 std::vector<Lyric> Lyrics(const Song& song) {

@@ -26,18 +26,6 @@ class RecordingSink : public MessageSink {
   std::vector<std::string> messages;
 };
 
-void SetSyllables(Song& song, const std::vector<std::pair<std::u16string, int>>& syllables) {
-  song.HyphenArray.clear();
-  for (const auto& [text, pos] : syllables) {
-    THyphens h;
-    h.Text = text;
-    h.SongPosition = pos;
-    song.HyphenArray.push_back(h);
-  }
-  song.HyphenArrayElements = static_cast<int32_t>(syllables.size());
-  song.HyphenArray.emplace_back();
-}
-
 std::vector<int> Values(const std::vector<TickValue>& data, size_t from, size_t count) {
   std::vector<int> out;
   for (size_t i = from; i < from + count && i < data.size(); ++i) out.push_back(data[i].second);

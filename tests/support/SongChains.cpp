@@ -111,4 +111,16 @@ std::vector<std::string> MetaTexts(const Song& song, int track, int type) {
   return out;
 }
 
+void SetSyllables(cv::Song& song, const std::vector<std::pair<std::u16string, int>>& syllables) {
+  song.HyphenArray.clear();
+  for (const auto& [text, pos] : syllables) {
+    cv::THyphens h;
+    h.Text = text;
+    h.SongPosition = pos;
+    song.HyphenArray.push_back(h);
+  }
+  song.HyphenArrayElements = static_cast<int32_t>(syllables.size());
+  song.HyphenArray.emplace_back();
+}
+
 }  // namespace cvtest

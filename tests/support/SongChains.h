@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "song/Song.h"
@@ -23,5 +24,8 @@ std::vector<cv::PtrMidiEvent> Inner(const cv::Song& song, int track);
 int ChainLength(const cv::Song& song, int track);
 // The Meta bytes of the track's meta events of one type, in chain order.
 std::vector<std::string> MetaTexts(const cv::Song& song, int track, int type);
+
+// Replaces the syllable list (text, position) and keeps the spare element after the valid ones.
+void SetSyllables(cv::Song& song, const std::vector<std::pair<std::u16string, int>>& syllables);
 
 }  // namespace cvtest
