@@ -1,11 +1,17 @@
 #include "app/CV_InstanceManager.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QtEndian>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace cvapp {
 
@@ -13,14 +19,52 @@ namespace {
 constexpr int kWaitMs = 5000;
 constexpr qint64 kMaxHandOverBytes = 1 << 20;
 
-QString DefaultKey() {
-  const QByteArray fromEnv = qgetenv("CANTOVEX_INSTANCE_KEY");
-  if (!fromEnv.isEmpty()) return QString::fromLocal8Bit(fromEnv);
-  QString user = qEnvironmentVariable("USER");
-  if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
-  return QStringLiteral("Cantovex 3-") + user;
+// The display this start shows its window on: ":0.0" and ":0" are one X display.
+QString DisplayName() {
+  QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+  if (display.isEmpty()) {
+    display = qEnvironmentVariable("DISPLAY");
+    const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
+    const qsizetype dot = display.lastIndexOf(QLatin1Char('.'));
+    if (colon >= 0 && dot > colon) display.truncate(dot);
+  }
+  if (display.isEmpty()) return QStringLiteral("none");
+  for (QChar& c : display)
+    if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.')) c = QLatin1Char('_');
+  return display;
 }
+
+#ifdef Q_OS_UNIX
+// A folder only this user can enter: others must not see or take over our socket.
+bool IsPrivateFolder(const QString& path) {
+  struct stat st {};
+  return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == getuid() && (st.st_mode & 0077) == 0;
+}
+
+QString RuntimeFolder() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (QDir::isAbsolutePath(runtime) && IsPrivateFolder(runtime)) return runtime;
+  // No session folder: one of our own, named after the user id (names can be unset or shared).
+  const QString own = QDir::temp().filePath(QStringLiteral("cantovex3-%1").arg(getuid()));
+  mkdir(QFile::encodeName(own).constData(), 0700);
+  return IsPrivateFolder(own) ? own : QString();
+}
+#else
+QString RuntimeFolder() { return QDir::homePath(); }
+#endif
 }  // namespace
+
+QString TInstanceManager::DefaultKey() {
+  const QString folder = RuntimeFolder();
+  if (folder.isEmpty()) return {};
+#ifdef Q_OS_UNIX
+  return QDir(folder).filePath(QStringLiteral("cantovex3-%1.socket").arg(DisplayName()));
+#else
+  // A pipe name, not a path: the user's folder stands for the user.
+  return QStringLiteral("Cantovex 3-%1-%2").arg(qHash(folder)).arg(DisplayName());
+#endif
+}
 
 TInstanceManager::TInstanceManager(QString key, QObject* parent)
     : QObject(parent), key_(key.isEmpty() ? DefaultKey() : std::move(key)) {}
@@ -34,9 +78,11 @@ QString TInstanceManager::HandOverText(const QStringList& arguments) {
 }
 
 TInstanceManager::TStartResult TInstanceManager::Start(const QStringList& arguments) {
+  if (key_.isEmpty()) return TStartResult::FirstInstance;
   // The lock orders two starts that race each other (the named mutex of old).
-  QLockFile lock(QDir::temp().filePath(QString(key_).replace(QLatin1Char('/'), QLatin1Char('_')) +
-                                       QStringLiteral(".lock")));
+  QLockFile lock(QDir::isAbsolutePath(key_) ? key_ + QStringLiteral(".lock")
+                                            : QDir::temp().filePath(QString(key_).replace(QLatin1Char('/'), QLatin1Char('_')) +
+                                                                    QStringLiteral(".lock")));
   lock.setStaleLockTime(kWaitMs * 2);
   if (!lock.tryLock(kWaitMs)) return TStartResult::AnotherIsBusy;
 

@@ -1,4 +1,5 @@
-// One running program per user: a later start hands its arguments to the running one and ends.
+// One running program per user session and display: a later start hands its arguments to the
+// running one and ends.
 #pragma once
 
 #include <QObject>
@@ -8,15 +9,13 @@
 #include <memory>
 
 class QLocalServer;
-class QLockFile;
 
 namespace cvapp {
 
 class TInstanceManager : public QObject {
   Q_OBJECT
  public:
-  // key: the name both starts agree on; empty gives the per-user default
-  // (CANTOVEX_INSTANCE_KEY in the environment overrides it, for tests).
+  // key: the name both starts agree on; empty gives DefaultKey().
   explicit TInstanceManager(QString key = {}, QObject* parent = nullptr);
   ~TInstanceManager() override;
 
@@ -31,6 +30,10 @@ class TInstanceManager : public QObject {
   QString Key() const { return key_; }
 
   static QString HandOverText(const QStringList& arguments);
+  // The socket path of this user session and display: in $XDG_RUNTIME_DIR when it is a folder
+  // of ours, else in a private folder named after the user id. Empty when neither can be had
+  // (then every start runs on its own).
+  static QString DefaultKey();
 
  private:
   void AcceptConnection();
