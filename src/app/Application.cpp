@@ -15,6 +15,8 @@ int RunApplication(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Maravelt"));
   QApplication::setApplicationName(QStringLiteral("Cantovex 3"));
   QApplication::setApplicationVersion(QStringLiteral(CANTOVEX_VERSION));
+  // Ties the windows to the installed desktop entry (its icon and name in the task bar).
+  QApplication::setDesktopFileName(QStringLiteral("de.maravelt.cantovex3"));
 
   const QStringList arguments = QApplication::arguments();
   TInstanceManager instance;

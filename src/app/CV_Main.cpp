@@ -575,11 +575,13 @@ void TMainForm::MainMenu_StylesLightClick(const QString& name) {
 QString TMainForm::ManualFile() const {
   const QString name = cv::CurrLanguage() == cv::TLanguage::Deutsch ? QStringLiteral("Bedienungsanleitung.html")
                                                                     : QStringLiteral("OperatingManual.html");
+  // Beside the program (build), in the installed data folder, then the source tree.
   const QStringList candidates = {
       QDir(applicationDirectory_).filePath(QStringLiteral("manual/") + name),
+      QDir(applicationDirectory_).filePath(QStringLiteral("../share/cantovex3/manual/") + name),
       QDir(QStringLiteral(CANTOVEX_DATA_DIR)).filePath(QStringLiteral("manual/") + name)};
   for (const QString& c : candidates)
-    if (QFileInfo::exists(c)) return QDir::toNativeSeparators(c);
+    if (QFileInfo::exists(c)) return QDir::toNativeSeparators(QDir::cleanPath(c));
   return QDir::toNativeSeparators(candidates.front());
 }
 
