@@ -45,6 +45,10 @@ std::string NoMidiPortMessage() {
             "You have no midi interface!\r\nThere for no midi playback posible!");
 }
 
+std::string NotInstalledText(const std::string& name) {
+  return Tr("MIDI-Ausgabegerät " + name + " ist nicht installiert", "MIDI output Device " + name + " not installed");
+}
+
 std::vector<TDeviceList> BuildDeviceList(const std::vector<std::string>& portNames,
                                          const std::string& synthName, bool synthUsable,
                                          std::string* message) {
@@ -346,7 +350,11 @@ void TMidiPlayer::SendEvent(const TypMidiEvent& event) {
 void TMidiPlayer::ReportOnce(bool& reported, const std::string& text) {
   if (reported) return;
   reported = true;
-  if (OnMessage) OnMessage(text);
+  // The message goes to the window or the terminal; its failure must not stop the player.
+  try {
+    if (OnMessage) OnMessage(text);
+  } catch (...) {
+  }
 }
 
 void TMidiPlayer::Tick() {
@@ -488,8 +496,24 @@ void TMidiPlayer::ThreadMain() {
       wake_.wait_for(lock, std::chrono::microseconds(waitUs));
       continue;
     }
-    TickLocked();
+    // Nothing may leave the playback thread: a failed step stops playback with its message.
+    try {
+      TickLocked();
+    } catch (const std::exception& e) {
+      StopAfterFailure(e.what());
+    } catch (...) {
+      StopAfterFailure("?");
+    }
   }
+}
+
+void TMidiPlayer::StopAfterFailure(const std::string& text) {
+  try {
+    StopLocked();
+  } catch (...) {
+    playing_ = false;
+  }
+  ReportOnce(outputErrorReported_, text);
 }
 
 }  // namespace cv

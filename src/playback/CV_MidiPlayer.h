@@ -59,6 +59,8 @@ std::vector<TDeviceList> BuildDeviceList(const std::vector<std::string>& portNam
 int SelectDeviceEntry(const std::vector<TDeviceList>& list, const std::string& configuredName);
 // "You have no midi interface! ..." in the current language.
 std::string NoMidiPortMessage();
+// The message for a port name that no device carries.
+std::string NotInstalledText(const std::string& name);
 
 class TMidiPlayer : public PlayerLink {
  public:
@@ -106,6 +108,8 @@ class TMidiPlayer : public PlayerLink {
   bool InstrumentActive() const { return useVSTi_ && instrument_ != nullptr; }
   MidiSink* Output() const;
   void StopLocked();
+  // Stops after an exception in the playback step and reports it once.
+  void StopAfterFailure(const std::string& text);
   void TickLocked();
   void PlaybackStep();
   void RingOutStep();

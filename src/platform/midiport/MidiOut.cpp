@@ -3,6 +3,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include "platform/QuietAudioLogs.h"
+#include "playback/CV_MidiPlayer.h"
 #include "song/Language.h"
 
 namespace cv {
@@ -48,10 +49,6 @@ std::unique_ptr<RtMidiOut> MakeOut(RtMidi::Api api, TMidiOutput* self, std::stri
 }
 
 }  // namespace
-
-std::string NotInstalledText(const std::string& name) {
-  return Tr("MIDI-Ausgabegerät " + name + " ist nicht installiert", "MIDI output Device " + name + " not installed");
-}
 
 TMidiOutput::TMidiOutput(MidiSystem api) {
   QuietAudioLogs();

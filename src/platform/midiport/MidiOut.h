@@ -14,9 +14,6 @@ namespace cv {
 
 enum MidiOutputState { mosOpen = 0, mosClosed = 1 };
 
-// The message for a port name that no device carries.
-std::string NotInstalledText(const std::string& name);
-
 // Which system MIDI layer to use; Auto takes the first that has ports.
 enum class MidiSystem { Auto, Alsa, Jack };
 

@@ -1,0 +1,34 @@
+// What the song session needs from whoever drives it: the window answers with dialogs, the
+// command-line tool with its options and stderr, tests with a recorder.
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace cv {
+
+enum class TSeverity { Info, Warning, Error };
+
+// A message for the user: finished text in the user's language. An empty caption lets the
+// front end use its own title.
+struct TUserMessage {
+  TSeverity Severity = TSeverity::Error;
+  std::string Text;
+  std::string Caption;
+  std::string File;  // the file the message is about, when the text does not name it
+};
+
+inline TUserMessage UserMessage(TSeverity severity, std::string text, std::string caption = {},
+                                std::string file = {}) {
+  return {severity, std::move(text), std::move(caption), std::move(file)};
+}
+
+class SessionUi {
+ public:
+  virtual ~SessionUi() = default;
+  // A yes/no question in the user's language; true means Yes.
+  virtual bool AskYesNo(const std::string& question) = 0;
+  virtual void Report(const TUserMessage& message) = 0;
+};
+
+}  // namespace cv

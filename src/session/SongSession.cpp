@@ -1,0 +1,453 @@
+#include "session/SongSession.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "lyrics/Assign.h"
+#include "lyrics/LyricFiles.h"
+#include "lyrics/LyricsOffset.h"
+#include "lyrics/MtcText.h"
+#include "lyrics/Quantize.h"
+#include "output/InsertLyrics.h"
+#include "output/MidiFileWriter0.h"
+#include "output/MidiFileWriter1.h"
+#include "output/Prompta.h"
+#include "song/Language.h"
+#include "song/OpenSong.h"
+#include "song/TimeMap.h"
+
+namespace cv {
+
+namespace {
+
+std::string ErrorText(const std::exception& e) {
+  const std::string text = e.what();
+  return text.empty() ? Tr("Unbekannter Fehler", "Unknown error") : text;
+}
+
+// The syllables as the user sees them: a change of text or position is a change of the song.
+bool SameSyllables(const std::vector<THyphens>& a, const std::vector<THyphens>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const THyphens& x, const THyphens& y) {
+    return x.Text == y.Text && x.SongPosition == y.SongPosition;
+  });
+}
+
+}  // namespace
+
+SongSession::SongSession(SessionUi& ui) : ui_(ui), sink_(ui) { song_.Messages = &sink_; }
+
+TEditorMode SongSession::EditorMode() const {
+  if (!song_.MidiFileLoaded) return TEditorMode::NoSong;
+  switch (editor_) {
+    case TEditor::Text: return TEditorMode::EditingText;
+    case TEditor::Mtc: return TEditorMode::EditingTimes;
+    case TEditor::None: break;
+  }
+  return TEditorMode::Viewing;
+}
+
+void SongSession::Fail(const std::exception& e) { ui_.Report(UserMessage(TSeverity::Error, ErrorText(e))); }
+
+template <class F>
+bool SongSession::Guarded(F&& step) {
+  try {
+    return step();
+  } catch (const std::exception& e) {
+    Fail(e);
+    return false;
+  }
+}
+
+// ---------------------------------------------------------------- files
+
+bool SongSession::Open(const std::string& path, const TSessionOpenOptions& options) {
+  OpenSongOptions open;
+  open.ForceEncoding = options.ForceEncoding;
+  open.AskRemovePrompta = [this](const std::string& question) { return ui_.AskYesNo(question); };
+  song_.EditingText = false;
+  editor_ = TEditor::None;
+  modified_ = false;
+  canUndoQuantize_ = false;
+  textFileName_.clear();
+  // A new song is read as it is: the tempo window starts again from 0.
+  tempoEdit_.SongOpened();
+  OpenSongResult opened;
+  try {
+    opened = DateiOeffnen(song_, path, open);
+  } catch (const std::exception& e) {
+    song_.MidiFileLoaded = false;
+    ui_.Report(UserMessage(TSeverity::Error, ErrorText(e), {}, path));
+    return false;
+  }
+  song_.CurrentHyphen = -1;
+  song_.QuerryForRules = true;
+  // A song without lyrics opens in the edit text, ready for a new text.
+  const bool editing = opened.EditingMode && options.EditWithoutLyrics;
+  song_.EditingText = editing;
+  editor_ = editing ? TEditor::Text : TEditor::None;
+  return true;
+}
+
+bool SongSession::WriteTo(const std::string& path, int format) {
+  if (!song_.MidiFileLoaded) return false;
+  if (format < 0) format = NaturalFormat();
+  return Guarded([&] {
+    return SaveWithDefaultTempoEvent(song_, [&] {
+      return format == 0 ? SaveToFileFormat0(song_, path, sink_) : SaveToFileFormat1(song_, path, sink_);
+    });
+  });
+}
+
+bool SongSession::Save() {
+  if (!WriteTo(song_.MidiFileName, NaturalFormat())) return false;
+  modified_ = false;
+  return true;
+}
+
+bool SongSession::SaveAs(const std::string& path, int format) {
+  if (!WriteTo(path, format)) return false;
+  // From now on Save writes to the new file, not over the one the song came from.
+  song_.MidiFileName = path;
+  modified_ = false;
+  return true;
+}
+
+// ---------------------------------------------------------------- song operations
+
+bool SongSession::ApplyTempoDiff(int diff) {
+  if (!song_.MidiFileLoaded) return false;
+  tempoEdit_.TempoDiff = static_cast<int16_t>(diff);
+  const bool changed = Guarded([&] { return tempoEdit_.Ok(song_); });
+  modified_ |= changed;
+  return changed;
+}
+
+bool SongSession::SetPlaybackSpeed(uint8_t speed) {
+  if (!song_.MidiFileLoaded) {
+    song_.Configuration.PlaybackSpeed = speed;
+    return false;
+  }
+  const bool changed = speed != song_.Configuration.PlaybackSpeed;
+  const bool done = Guarded([&] {
+    tempoEdit_.SetPlaybackSpeed(song_, speed);
+    return true;
+  });
+  modified_ |= done && changed;
+  return done;
+}
+
+bool SongSession::Transpose(int amount, const TTransposeOptions& options) {
+  if (!song_.MidiFileLoaded) return false;
+  const bool done = Guarded([&] {
+    TransposeSong(song_, amount, options);
+    return true;
+  });
+  modified_ |= done;
+  return done;
+}
+
+bool SongSession::Assign() {
+  if (!Viewing()) return false;
+  const bool done = Guarded([&] {
+    AssignSyllablesToNotes(song_);
+    return true;
+  });
+  modified_ |= done;
+  return done;
+}
+
+bool SongSession::HideNoteAt(int32_t timeMs) {
+  if (!Viewing()) return false;
+  const bool done = Guarded([&] { return cv::HideNoteAt(song_, timeMs); });
+  modified_ |= done;
+  return done;
+}
+
+bool SongSession::UndoHideNote() {
+  if (!Viewing()) return false;
+  const bool done = Guarded([&] { return cv::UndoHideNote(song_); });
+  modified_ |= done;
+  return done;
+}
+
+bool SongSession::Quantize() {
+  if (!Viewing()) return false;
+  const bool done = Guarded([&] {
+    QuantizeLyrics(song_, song_.Configuration.QuantizeFactor);
+    return true;
+  });
+  modified_ |= done;
+  canUndoQuantize_ = done;
+  return done;
+}
+
+bool SongSession::UndoQuantize() {
+  if (!Viewing() || !canUndoQuantize_) return false;
+  const bool done = Guarded([&] {
+    UndoQuantizeLyrics(song_);
+    return true;
+  });
+  canUndoQuantize_ = false;
+  modified_ |= done;
+  return done;
+}
+
+bool SongSession::MoveLyrics(int32_t ms) {
+  if (!song_.MidiFileLoaded) return false;
+  const bool done = Guarded([&] {
+    cv::MoveLyrics(song_, ms);
+    return ms != 0;
+  });
+  song_.LyricsOffset = 0;
+  modified_ |= done;
+  return done;
+}
+
+void SongSession::ApplyConfiguration(const TConfiguration& chosen, int32_t timeMs) {
+  const TConfiguration before = song_.Configuration;
+  song_.Configuration = chosen;
+  if (!song_.MidiFileLoaded) return;
+  if (chosen.PlaybackSpeed != before.PlaybackSpeed) {
+    song_.Configuration.PlaybackSpeed = before.PlaybackSpeed;
+    SetPlaybackSpeed(chosen.PlaybackSpeed);
+  }
+  if (song_.HyphenArrayElements < 1) return;
+  Guarded([&] {
+    if (chosen.PromptaEnabled) {
+      // The data written under the old settings are found by them and replaced.
+      song_.PromptaController = before.PromptaCmdController;
+      song_.PromptaControllerChannel = before.PromptaMidiChannel;
+      InsertPromptaController(song_);
+    } else {
+      SetTimePositions(song_);
+    }
+    return true;
+  });
+  if (song_.Player) song_.Player->MoveToPosition(timeMs);
+}
+
+// ---------------------------------------------------------------- lyrics
+
+std::optional<TEditorText> SongSession::EnterEditText() {
+  if (!Viewing()) return std::nullopt;
+  editor_ = TEditor::Text;
+  return cv::EnterEditText(song_);
+}
+
+std::optional<TEditorText> SongSession::EnterMtcText() {
+  if (!Viewing() || song_.HyphenArrayElements < 1) return std::nullopt;
+  editor_ = TEditor::Mtc;
+  return cv::EnterMtcText(song_);
+}
+
+TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
+  TLeaveResult r;
+  if (editor_ == TEditor::None) {
+    r.Status = TLeaveStatus::EditorOpen;
+    return r;
+  }
+  const std::vector<THyphens> before = CurrentSyllables(song_);
+  try {
+    r = editor_ == TEditor::Text
+            ? LeaveEditText(song_, text, [this](const std::string& question) { return ui_.AskYesNo(question); })
+            : LeaveMtcText(song_, text);
+  } catch (const std::exception& e) {
+    Fail(e);
+    r.Status = TLeaveStatus::EditorOpen;
+    r.Text = std::u16string(text);
+    return r;
+  }
+  if (r.Status == TLeaveStatus::BadPosition) ui_.Report(UserMessage(TSeverity::Error, r.Message));
+  if (r.Status != TLeaveStatus::Done) return r;
+  editor_ = TEditor::None;
+  modified_ |= !SameSyllables(before, CurrentSyllables(song_));
+  return r;
+}
+
+std::optional<std::u16string> SongSession::HyphenateEditText(std::u16string_view text, THyphenLanguage language,
+                                                             const std::string& patternDir,
+                                                             const std::string& exceptionsDir) {
+  if (editor_ != TEditor::Text) return std::nullopt;
+  try {
+    const THyphenator hyphenator = LoadHyphenator(language, patternDir, exceptionsDir);
+    std::vector<std::u16string> lines = SplitLines(text);
+    cv::HyphenateEditText(lines, hyphenator);
+    return JoinLines(lines);
+  } catch (const std::exception& e) {
+    Fail(e);
+    return std::nullopt;
+  }
+}
+
+std::optional<std::u16string> SongSession::RemovePunctuation() {
+  if (!Viewing()) return std::nullopt;
+  const std::vector<THyphens> before = CurrentSyllables(song_);
+  TLeaveResult r;
+  if (!Guarded([&] {
+        r = cv::RemovePunctuation(song_);
+        return true;
+      }))
+    return std::nullopt;
+  if (r.Status == TLeaveStatus::BadPosition) ui_.Report(UserMessage(TSeverity::Error, r.Message));
+  if (r.Status != TLeaveStatus::Done) return std::nullopt;
+  modified_ |= !SameSyllables(before, CurrentSyllables(song_));
+  return r.Text;
+}
+
+std::optional<std::u16string> SongSession::UpperCase() {
+  if (!Viewing()) return std::nullopt;
+  const std::vector<THyphens> before = CurrentSyllables(song_);
+  std::u16string display;
+  if (!Guarded([&] {
+        display = SetUpperCase(song_);
+        return true;
+      }))
+    return std::nullopt;
+  modified_ |= !SameSyllables(before, CurrentSyllables(song_));
+  return display;
+}
+
+bool SongSession::DeleteLyrics() {
+  if (!Viewing() || !ui_.AskYesNo(DeleteLyricsQuestion())) return false;
+  if (!Guarded([&] {
+        cv::DeleteLyrics(song_);
+        return true;
+      }))
+    return false;
+  modified_ = true;
+  // With no lyrics left the view is ready for a new text.
+  song_.EditingText = true;
+  song_.QuerryForRules = true;
+  editor_ = TEditor::Text;
+  return true;
+}
+
+std::optional<TEditorText> SongSession::LoadText(const std::string& path,
+                                                 const std::vector<std::unique_ptr<DocumentReader>>& readers) {
+  if (!song_.MidiFileLoaded) {
+    ui_.Report(UserMessage(TSeverity::Info, Tr("Bitte zuerst eine Mididatei öffnen.", "Please open a midi file first.")));
+    return std::nullopt;
+  }
+  if (editor_ == TEditor::Mtc) return std::nullopt;
+  const TLyricTextLoad load = ReadLyricTextFile(path, readers);
+  if (load.Status == TLyricLoadStatus::NotFound) return std::nullopt;
+  if (load.Status != TLyricLoadStatus::Loaded) {
+    // A file that cannot be read says why; the lyrics stay as they were.
+    ui_.Report(UserMessage(TSeverity::Error, load.Message));
+    return std::nullopt;
+  }
+  editor_ = TEditor::Text;
+  return OpenLyricText(song_, load.Lines);
+}
+
+bool SongSession::SaveText(const std::string& path) {
+  if (!Viewing()) return false;
+  if (!Guarded([&] {
+        SaveLyricTextFile(song_, path);
+        return true;
+      }))
+    return false;
+  textFileName_ = path;
+  return true;
+}
+
+std::u16string SongSession::DisplayText() const { return BuildDisplayText(CurrentSyllables(song_)); }
+
+// ---------------------------------------------------------------- tap recording
+
+void SongSession::StartRecording() {
+  if (song_.CurrentHyphen > 0) {
+    ++song_.CurrentHyphen;
+  } else {
+    song_.CurrentHyphen = 0;
+  }
+}
+
+void SongSession::StampEntry(int index, int32_t position) {
+  THyphens& h = song_.HyphenArray[index];
+  h.SongPosition = position;
+  const int zone = std::clamp(FindTimeZone(song_, std::max(position, 0)), 0, static_cast<int>(song_.TimeZone.size()) - 1);
+  const TTimeZone& z = song_.TimeZone[zone];
+  const int32_t d = std::max(0, position - z.SongPosition);
+  h.Time = z.Time + static_cast<int32_t>(std::nearbyint(d * static_cast<double>(z.TempoComp)));
+  const int32_t keep = song_.SongPositionToTime;
+  h.MTC = SongPositionToMTC(song_, std::max(position, 0));
+  song_.SongPositionToTime = keep;
+}
+
+TTapResult SongSession::Tap(int32_t now) {
+  TTapResult result;
+  if (song_.TimeZone.empty()) return result;
+  song_.TextChanged = true;
+  modified_ = true;
+  // Line breaks and the syllable after them ride a few ticks behind the tapped one.
+  int32_t shiftTicks = 0;
+  if (song_.SongPositionTicks < 108) return result;
+  int k = static_cast<int>(song_.TimeZone.size()) - 1;
+  for (int i = 0; i + 1 < static_cast<int>(song_.TimeZone.size()); ++i)
+    if (song_.TimeZone[i].Time <= now && now < song_.TimeZone[i + 1].Time) {
+      k = i;
+      break;
+    }
+  const TTimeZone& z = song_.TimeZone[k];
+  const int32_t p =
+      z.SongPosition + (z.TempoComp > 0 ? static_cast<int32_t>(std::nearbyint((now - z.Time) / z.TempoComp)) : 0);
+  const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
+  auto isBreak = [this](int i) { return song_.HyphenArray[i].Text == u"\r"; };
+  int& c = song_.CurrentHyphen;
+  if (c < 3) {
+    // The first tap places the title lines ahead of the lyrics.
+    c = 0;
+    const int32_t fixed[3] = {108, 112, -1};
+    for (int i = 0; i < 3 && c < n; ++i) StampEntry(c++, fixed[i]);
+    if (c < n && isBreak(c)) StampEntry(c++, -1);
+  }
+  if (c >= n - 1) {
+    if (c < n) {
+      StampEntry(c, p);
+      result.Select = c;
+    }
+    result.Finished = true;
+    return result;
+  }
+  while (c < n && isBreak(c)) {
+    StampEntry(c, p + shiftTicks);
+    ++c;
+    shiftTicks += 4;
+  }
+  if (c >= n) {
+    result.Finished = true;
+    return result;
+  }
+  StampEntry(c, p + shiftTicks);
+  result.Select = c;
+  if (c >= n - 1) {
+    result.Finished = true;
+    return result;
+  }
+  ++c;
+  shiftTicks += 4;
+  if (isBreak(c)) {
+    StampEntry(c, p + shiftTicks + 4);
+    ++c;
+  }
+  return result;
+}
+
+void SongSession::PlaybackStopped() {
+  if (!song_.MidiFileLoaded || !song_.TextChanged) return;
+  Guarded([&] {
+    InsertLyrics(song_);
+    return true;
+  });
+}
+
+// ---------------------------------------------------------------- output
+
+TOutputChoice SongSession::ChooseOutput(const TOutputRequest& request) {
+  TOutputChoice choice = ChooseOutputFor(request);
+  if (choice.Output == TOutputChoice::Kind::None) ui_.Report(UserMessage(TSeverity::Warning, choice.Message));
+  return choice;
+}
+
+}  // namespace cv

@@ -1,0 +1,162 @@
+// The one song a user works on, with its editing state: opening, saving, every song operation,
+// and the choice of output. The window and the command-line tool both drive it; they only show
+// what it did. Whatever it needs from the user goes through SessionUi, and every failure of the
+// core ends there as a finished message instead of leaving a call as an exception.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lyrics/CV_Hyphen.h"
+#include "lyrics/DocumentReader.h"
+#include "lyrics/EditText.h"
+#include "output/CV_EditTempo.h"
+#include "output/CV_EditTranspose.h"
+#include "session/OutputChoice.h"
+#include "session/SessionUi.h"
+#include "song/MessageSink.h"
+#include "song/Song.h"
+
+namespace cv {
+
+enum class TEditorMode {
+  NoSong,
+  Viewing,       // the lyrics are shown and follow the player
+  EditingText,   // the edit text holds the view (also a song without lyrics)
+  EditingTimes,  // the position-text editor holds the view
+};
+
+struct TSessionOpenOptions {
+  // Overrides the encoding decided from the song's text events.
+  std::optional<TextEncoding> ForceEncoding;
+  // A song without lyrics opens in the edit text (the window); false keeps it in viewing mode.
+  bool EditWithoutLyrics = true;
+};
+
+// Where the tap recording stands after one tap.
+struct TTapResult {
+  int Select = -1;        // syllable to highlight, -1: none
+  bool Finished = false;  // the last syllable got its time: recording ends, playback goes on
+};
+
+class SongSession {
+ public:
+  explicit SongSession(SessionUi& ui);
+  SongSession(const SongSession&) = delete;
+  SongSession& operator=(const SongSession&) = delete;
+
+  Song& CurrentSong() { return song_; }
+  const Song& CurrentSong() const { return song_; }
+  SessionUi& Ui() { return ui_; }
+
+  TEditorMode EditorMode() const;
+  bool Loaded() const { return song_.MidiFileLoaded; }
+  // Changed since it was opened or last saved to its own file.
+  bool Modified() const { return modified_; }
+  // The settings the next open and the operations read.
+  void SetConfiguration(const TConfiguration& configuration) { song_.Configuration = configuration; }
+
+  // --- Files ---
+  // Opens a song; on failure the reason is reported, no song is loaded and false is returned.
+  // Prompta data found while Prompta support is off are removed when the user says yes.
+  bool Open(const std::string& path, const TSessionOpenOptions& options = {});
+  // The format a song is saved in by default: 0 stays 0, formats 1 and 2 are written as 1.
+  int NaturalFormat() const { return song_.MidiFileFormat == 0 ? 0 : 1; }
+  // Writes the song as format 0 or 1 (-1: NaturalFormat) to path. A default tempo changed by a
+  // speed or tempo change is carried into the file; the song itself stays as it was.
+  bool WriteTo(const std::string& path, int format = -1);
+  // Writes the song over its own file in its natural format.
+  bool Save();
+  // Writes to a new file, which then is the song's own file.
+  bool SaveAs(const std::string& path, int format);
+
+  // --- Song operations: false when nothing changed (a failure has been reported) ---
+  // The tempo window's OK: every tempo moves by diff bpm, relative to the last OK since opening.
+  bool ApplyTempoDiff(int diff);
+  // Playback speed 0..5 (100 % to 50 %): every tempo as read is slowed down or restored.
+  bool SetPlaybackSpeed(uint8_t speed);
+  bool Transpose(int amount, const TTransposeOptions& options);
+  bool Assign();
+  // Hides the first melody note at or after timeMs and assigns again; false: no note there.
+  bool HideNoteAt(int32_t timeMs);
+  bool UndoHideNote();
+  bool CanUndoHideNote() const { return song_.LastHiddenNote != nullptr; }
+  bool Quantize();
+  bool UndoQuantize();
+  bool CanUndoQuantize() const { return canUndoQuantize_; }
+  // Moves every syllable by ms milliseconds; ends the preview offset.
+  bool MoveLyrics(int32_t ms);
+  // The lyric offset slider's preview: the highlight runs that much earlier or later.
+  void PreviewLyricsOffset(int32_t ms) { song_.LyricsOffset = ms; }
+  // Settings changed in the options window: speed, Prompta data and times follow at once.
+  // The player, if any, is put back at timeMs.
+  void ApplyConfiguration(const TConfiguration& chosen, int32_t timeMs);
+
+  // --- Lyrics ---
+  std::optional<TEditorText> EnterEditText();
+  std::optional<TEditorText> EnterMtcText();
+  // Leaves the open editor with the text as edited: Done (with the display text) or the editor
+  // stays open; a bad position field is reported. The layout rules question is asked here.
+  TLeaveResult LeaveEditor(std::u16string_view text);
+  // The edit text with the words of every lyric line hyphenated; nullopt when the patterns
+  // cannot be loaded (reported).
+  std::optional<std::u16string> HyphenateEditText(std::u16string_view text, THyphenLanguage language,
+                                                  const std::string& patternDir,
+                                                  const std::string& exceptionsDir);
+  std::optional<std::u16string> RemovePunctuation();
+  std::optional<std::u16string> UpperCase();
+  // Asks first; on yes every lyric is gone and the edit text opens empty.
+  bool DeleteLyrics();
+  // Loads a lyric text file into the edit text (the song changes when the editor is left).
+  std::optional<TEditorText> LoadText(const std::string& path,
+                                      const std::vector<std::unique_ptr<DocumentReader>>& readers);
+  bool SaveText(const std::string& path);
+  const std::string& TextFileName() const { return textFileName_; }
+  // The syllables as shown in the view.
+  std::u16string DisplayText() const;
+
+  // --- Tap recording (the player runs; times come from it) ---
+  void StartRecording();
+  TTapResult Tap(int32_t timeMs);
+  // Playback stopped: the syllable times of a recording go into the lyric events.
+  void PlaybackStopped();
+
+  // --- Output ---
+  // Chooses the output for the request; None is reported with the reason.
+  TOutputChoice ChooseOutput(const TOutputRequest& request);
+
+ private:
+  class UiSink : public MessageSink {
+   public:
+    explicit UiSink(SessionUi& ui) : ui_(ui) {}
+    void ShowMessage(const std::string& caption, const std::string& text) override {
+      ui_.Report(UserMessage(TSeverity::Warning, text, caption));
+    }
+
+   private:
+    SessionUi& ui_;
+  };
+  enum class TEditor { None, Text, Mtc };
+
+  // Runs a core step; an exception becomes a reported error and false.
+  template <class F>
+  bool Guarded(F&& step);
+  void Fail(const std::exception& e);
+  bool Viewing() const { return song_.MidiFileLoaded && editor_ == TEditor::None; }
+  void StampEntry(int index, int32_t position);
+
+  SessionUi& ui_;
+  UiSink sink_;
+  Song song_;
+  TTempoEdit tempoEdit_;
+  TEditor editor_ = TEditor::None;
+  bool modified_ = false;
+  bool canUndoQuantize_ = false;
+  std::string textFileName_;
+};
+
+}  // namespace cv

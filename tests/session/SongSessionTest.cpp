@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "session/SongSession.h"
+#include "song/Language.h"
+#include "support/SmfBuilder.h"
+
+using namespace cv;
+
+namespace {
+
+// Answers every question with a fixed reply and keeps what the user would have seen.
+struct RecordingUi : SessionUi {
+  bool answer = true;
+  std::vector<std::string> questions;
+  std::vector<TUserMessage> messages;
+  bool AskYesNo(const std::string& question) override {
+    questions.push_back(question);
+    return answer;
+  }
+  void Report(const TUserMessage& message) override { messages.push_back(message); }
+};
+
+// A song with a melody and one lyric per note, in the given file format (format 2: two tracks).
+cvtest::SmfBuilder LyricSong(int format, int microsPerQuarter = 500000) {
+  cvtest::SmfBuilder smf(format, 480);
+  auto& t = smf.AddTrack();
+  t.Tempo(0, microsPerQuarter).TimeSig(0, 4, 2);
+  const char* words[] = {"Song", "\r", "Art", "\r", "Hel", "lo ", "world"};
+  int tick = 480;
+  for (const char* w : words) {
+    t.Lyric(tick, w).NoteOn(tick, 0, 60, 100).NoteOff(tick + 200, 0, 60);
+    tick += 480;
+  }
+  if (format != 0) smf.AddTrack().NoteOn(0, 1, 40, 90).NoteOff(tick, 1, 40);
+  return smf;
+}
+
+int FileFormat(const std::string& path) {
+  const std::vector<uint8_t> bytes = cvtest::ReadFileBytes(path);
+  return bytes.size() > 9 ? bytes[9] : -1;
+}
+
+}  // namespace
+
+TEST(SongSession, SavesInTheFormatRuleAndClearsTheModifiedFlag) {
+  SetCurrLanguage(TLanguage::Englisch);
+  struct Case {
+    int format, saved;
+  } cases[] = {{0, 0}, {1, 1}, {2, 1}};
+  for (const Case& c : cases) {
+    RecordingUi ui;
+    SongSession session(ui);
+    const std::string path = LyricSong(c.format).WriteTemp("song.mid");
+    ASSERT_TRUE(session.Open(path)) << c.format;
+    EXPECT_EQ(session.EditorMode(), TEditorMode::Viewing);
+    EXPECT_FALSE(session.Modified());
+    EXPECT_EQ(session.NaturalFormat(), c.saved);
+    ASSERT_TRUE(session.UpperCase());
+    EXPECT_TRUE(session.Modified());
+    ASSERT_TRUE(session.Save()) << c.format;
+    EXPECT_FALSE(session.Modified());
+    EXPECT_EQ(FileFormat(path), c.saved);
+    // Save as: the other format on request, and the new file is the song's own from now on.
+    const std::string other = cvtest::TempDir() + "/other.mid";
+    ASSERT_TRUE(session.SaveAs(other, 1 - c.saved));
+    EXPECT_EQ(FileFormat(other), 1 - c.saved);
+    EXPECT_EQ(session.CurrentSong().MidiFileName, other);
+    EXPECT_TRUE(ui.messages.empty());
+  }
+}
+
+TEST(SongSession, ChangedDefaultTempoReachesTheFileAndTheSongStaysAsItWas) {
+  RecordingUi ui;
+  SongSession session(ui);
+  cvtest::SmfBuilder smf(0, 480);
+  smf.AddTrack().NoteOn(0, 0, 60, 100).NoteOff(1920, 0, 60);  // no tempo event: 120 bpm by default
+  ASSERT_TRUE(session.Open(smf.WriteTemp("plain.mid")));
+  ASSERT_TRUE(session.SetPlaybackSpeed(5));
+  EXPECT_TRUE(session.Modified());
+  const int32_t events = session.CurrentSong().MidiTrack[0].TrkEventCounter;
+  const std::string path = cvtest::TempDir() + "/slow.mid";
+  ASSERT_TRUE(session.WriteTo(path));
+  EXPECT_EQ(session.CurrentSong().MidiTrack[0].TrkEventCounter, events);
+  RecordingUi ui2;
+  SongSession again(ui2);
+  ASSERT_TRUE(again.Open(path));
+  EXPECT_EQ(again.CurrentSong().SongLength, session.CurrentSong().SongLength);
+}
+
+TEST(SongSession, FailuresBecomeMessagesInsteadOfExceptions) {
+  SetCurrLanguage(TLanguage::Englisch);
+  RecordingUi ui;
+  SongSession session(ui);
+  // A file that ends early: reported with its name, no song loaded.
+  std::vector<uint8_t> bytes = LyricSong(0).Bytes();
+  bytes.resize(bytes.size() - 20);
+  const std::string broken = cvtest::WriteTempFile("broken.mid", bytes);
+  EXPECT_FALSE(session.Open(broken));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].File, broken);
+  EXPECT_EQ(ui.messages[0].Severity, TSeverity::Error);
+  EXPECT_FALSE(ui.messages[0].Text.empty());
+  EXPECT_EQ(session.EditorMode(), TEditorMode::NoSong);
+  EXPECT_FALSE(session.Save());
+
+  // A tempo change the song cannot take: reported, the song unchanged and not modified.
+  ui.messages.clear();
+  ASSERT_TRUE(session.Open(LyricSong(0, 0xFFFFFF).WriteTemp("slow.mid")));
+  EXPECT_FALSE(session.ApplyTempoDiff(-40));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].Text.find("not possible"), std::string::npos) << ui.messages[0].Text;
+  EXPECT_FALSE(session.Modified());
+
+  // A writer that cannot write: its own message, as a warning with its caption.
+  ui.messages.clear();
+  EXPECT_FALSE(session.WriteTo(cvtest::TempDir() + "/no/such/folder/x.mid"));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].Severity, TSeverity::Warning);
+  EXPECT_FALSE(ui.messages[0].Caption.empty());
+}
+
+TEST(SongSession, EditorsHoldTheViewAndOnlyRealChangesMarkTheSong) {
+  RecordingUi ui;
+  SongSession session(ui);
+  ASSERT_TRUE(session.Open(LyricSong(1).WriteTemp("song.mid")));
+  const std::optional<TEditorText> text = session.EnterEditText();
+  ASSERT_TRUE(text);
+  EXPECT_EQ(session.EditorMode(), TEditorMode::EditingText);
+  // While an editor is open the operations on the lyrics wait.
+  EXPECT_FALSE(session.Assign());
+  EXPECT_FALSE(session.Quantize());
+  EXPECT_FALSE(session.UpperCase());
+  EXPECT_FALSE(session.EnterMtcText());
+  // Leaving with the text as it was changes nothing (the layout rules are asked once).
+  TLeaveResult left = session.LeaveEditor(text->Text);
+  ASSERT_EQ(left.Status, TLeaveStatus::Done);
+  EXPECT_EQ(ui.questions.size(), 1u);
+  EXPECT_FALSE(session.Modified());
+  EXPECT_EQ(session.EditorMode(), TEditorMode::Viewing);
+
+  const std::optional<TEditorText> times = session.EnterMtcText();
+  ASSERT_TRUE(times);
+  EXPECT_EQ(session.EditorMode(), TEditorMode::EditingTimes);
+  std::u16string edited = times->Text;
+  const size_t at = edited.find(u"world");
+  ASSERT_NE(at, std::u16string::npos);
+  edited.replace(at, 5, u"there");
+  left = session.LeaveEditor(edited);
+  ASSERT_EQ(left.Status, TLeaveStatus::Done);
+  EXPECT_TRUE(session.Modified());
+  EXPECT_NE(session.DisplayText().find(u"there"), std::u16string::npos);
+}
+
+TEST(SongSession, QuantizeAndHideNoteKeepTheirUndoAndDeleteAsksFirst) {
+  RecordingUi ui;
+  SongSession session(ui);
+  ASSERT_TRUE(session.Open(LyricSong(0).WriteTemp("song.mid")));
+  EXPECT_FALSE(session.CanUndoQuantize());
+  ASSERT_TRUE(session.Quantize());
+  EXPECT_TRUE(session.CanUndoQuantize());
+  ASSERT_TRUE(session.UndoQuantize());
+  EXPECT_FALSE(session.CanUndoQuantize());
+  ASSERT_TRUE(session.HideNoteAt(0));
+  EXPECT_TRUE(session.CanUndoHideNote());
+  ASSERT_TRUE(session.UndoHideNote());
+
+  ui.answer = false;
+  EXPECT_FALSE(session.DeleteLyrics());
+  EXPECT_GT(session.CurrentSong().HyphenArrayElements, 0);
+  ui.answer = true;
+  ASSERT_TRUE(session.DeleteLyrics());
+  EXPECT_EQ(session.CurrentSong().HyphenArrayElements, 0);
+  EXPECT_EQ(session.EditorMode(), TEditorMode::EditingText);
+  EXPECT_EQ(ui.questions.size(), 2u);
+}
+
+TEST(OutputChoice, PicksThePortTheSynthesizerOrNoneWithTheReason) {
+  SetCurrLanguage(TLanguage::Englisch);
+  const std::vector<std::string> ports = {"Zeta:0", "Alpha MIDI 14:0", "Through 14:0"};
+  using Kind = TOutputChoice::Kind;
+  struct Case {
+    const char* name;
+    std::vector<std::string> ports;
+    bool synth;
+    std::string wanted;
+    bool fallBack;
+    Kind kind;
+    std::string chosen;  // name, or part of the message for none
+  } cases[] = {
+      {"exact name", ports, true, "Zeta:0", true, Kind::Port, "Zeta:0"},
+      {"unique part, any case", ports, false, "alpha", false, Kind::Port, "Alpha MIDI 14:0"},
+      {"ambiguous part", ports, false, "14:0", false, Kind::None, "not installed"},
+      {"the synthesizer by name", ports, true, "Synth", false, Kind::Synth, "Synth"},
+      {"virtual port", ports, false, "virtual", false, Kind::VirtualPort, "Our port"},
+      {"gone: synthesizer first", ports, true, "gone", true, Kind::Synth, "Synth"},
+      {"gone: first port by name", ports, false, "gone", true, Kind::Port, "Alpha MIDI 14:0"},
+      {"nothing at all", {}, false, "", true, Kind::None, "no midi interface"},
+  };
+  for (const Case& c : cases) {
+    TOutputRequest r;
+    r.PortNames = c.ports;
+    r.SynthName = "Synth";
+    r.SynthAllowed = c.synth;
+    r.WantedName = c.wanted;
+    r.FallBack = c.fallBack;
+    r.VirtualPortName = "Our port";
+    const TOutputChoice choice = ChooseOutputFor(r);
+    EXPECT_EQ(choice.Output, c.kind) << c.name;
+    if (c.kind == Kind::None) {
+      EXPECT_NE(choice.Message.find(c.chosen), std::string::npos) << c.name << ": " << choice.Message;
+    } else {
+      EXPECT_EQ(choice.Name, c.chosen) << c.name;
+      if (c.kind == Kind::Port) {
+        EXPECT_EQ(c.ports[choice.PortIndex], c.chosen) << c.name;
+      }
+    }
+  }
+  // The session reports a missing output.
+  RecordingUi ui;
+  SongSession session(ui);
+  EXPECT_EQ(session.ChooseOutput({}).Output, Kind::None);
+  ASSERT_EQ(ui.messages.size(), 1u);
+}
