@@ -23,11 +23,6 @@ struct TSHyphens {
   std::u16string Text;
 };
 
-struct Value {
-  int32_t tick;
-  uint8_t value;
-};
-
 bool IsLineBreakText(const std::u16string& t) { return t.size() == 1 && t[0] == u'\r'; }
 
 // Calls f once per character; a surrogate pair is one character (with no Windows-1252 code).
@@ -44,10 +39,11 @@ void ForEachCharacter(const std::u16string& text, F f) {
   }
 }
 
-// The values one character sends. Characters without a Windows-1252 code show as '?'; control
-// characters other than CR would read as commands and are not sent.
+// The values one character sends. Characters without a Windows-1252 code and codes 128 to 155
+// are not sent (the column still counts them); control characters other than CR would read as
+// commands and are not sent either.
 int EncodeCharacter(int code, uint8_t out[2]) {
-  if (code < 0) code = '?';
+  if (code < 0) return 0;
   if (code < 128) {
     if (code < 32 && code != 13) return 0;
     out[0] = static_cast<uint8_t>(code);
@@ -122,10 +118,10 @@ int CueLength(const TSHyphens& e) { return e.PromptaType == 2 ? 6 : 4; }
 
 // The data block (value k at tick 4 + 4k) with the cues that fall due while it is sent, and the
 // cues still due after it, each at its own tick.
-void BuildValues(const Song& song, const std::vector<TSHyphens>& entries, std::vector<Value>& block,
-                 std::vector<Value>& lateCues) {
+void BuildValues(const Song& song, const std::vector<TSHyphens>& entries, std::vector<TPromptaValue>& block,
+                 std::vector<TPromptaValue>& lateCues) {
   const TConfiguration& cfg = song.Configuration;
-  auto put = [&](uint8_t v) { block.push_back({static_cast<int32_t>(4 + 4 * block.size()), v}); };
+  auto put = [&](uint8_t v) { block.push_back({static_cast<int32_t>(4 + 4 * block.size()), 0, v}); };
   put(24);
   for (const char* c = kSignature; *c; ++c) put(static_cast<uint8_t>(*c));
   put(25);
@@ -150,7 +146,7 @@ void BuildValues(const Song& song, const std::vector<TSHyphens>& entries, std::v
       const int count = EncodeCharacter(code, out);
       if (count == 0) return;
       for (int i = 0; i < count; ++i) put(out[i]);
-      if (cursor < n && entries[cursor].SongPosition <= block.back().tick) {
+      if (cursor < n && entries[cursor].SongPosition <= block.back().SongPosition) {
         put(23);
         for (int j = 0; j < CueLength(entries[cursor]); ++j) put(entries[cursor].PromptaIndex[j]);
         put(22);
@@ -163,7 +159,7 @@ void BuildValues(const Song& song, const std::vector<TSHyphens>& entries, std::v
   while (cursor < n) {
     const TSHyphens& e = entries[cursor];
     for (int j = 0; j < CueLength(e); ++j)
-      lateCues.push_back({static_cast<int32_t>(std::min<int64_t>(int64_t{e.SongPosition} + 4 * j, INT32_MAX)),
+      lateCues.push_back({static_cast<int32_t>(std::min<int64_t>(int64_t{e.SongPosition} + 4 * j, INT32_MAX)), 0,
                           e.PromptaIndex[j]});
     advance();
   }
@@ -206,6 +202,21 @@ class TrackInserter {
 };
 
 }  // namespace
+
+bool PromptaWireValues(const Song& song, std::vector<TPromptaValue>& values) {
+  values.clear();
+  std::vector<TSHyphens> entries = BuildEntries(song);
+  if (!SetCues(entries)) return false;
+  std::vector<TPromptaValue> lateCues;
+  BuildValues(song, entries, values, lateCues);
+  // Nothing goes in at or after End of Track: each part stops at its first value beyond it.
+  auto pastEnd = [&](const TPromptaValue& v) { return v.SongPosition >= song.MaxSongPosition; };
+  values.erase(std::find_if(values.begin(), values.end(), pastEnd), values.end());
+  lateCues.erase(std::find_if(lateCues.begin(), lateCues.end(), pastEnd), lateCues.end());
+  values.insert(values.end(), lateCues.begin(), lateCues.end());
+  for (TPromptaValue& v : values) v.Time = SongPositionTime(song, v.SongPosition);
+  return true;
+}
 
 void RemovePromptaData(Song& song) {
   const int64_t t = song.PromptaControllerTrack;
@@ -273,15 +284,12 @@ bool InsertPromptaController(Song& song) {
   song.PromptaController = cfg.PromptaCmdController;
   song.PromptaControllerChannel = cfg.PromptaMidiChannel;
 
-  std::vector<TSHyphens> entries = BuildEntries(song);
-  if (!SetCues(entries)) {
+  std::vector<TPromptaValue> values;
+  if (!PromptaWireValues(song, values)) {
     if (song.Messages)
       song.Messages->ShowMessage(" Cantovex 3 - Warnung", "Es werden nicht mehr als 10000 Zeilen unterstützt!");
     return false;
   }
-  std::vector<Value> block, lateCues;
-  BuildValues(song, entries, block, lateCues);
-
   const uint8_t ch = cfg.PromptaMidiChannel & 0x0F;
   const uint8_t controller = DataByte(cfg.PromptaCmdController);
   TrackInserter inserter(song, song.MidiTrack[promptaTrack]);
@@ -289,10 +297,8 @@ bool InsertPromptaController(Song& song) {
   // The block goes in by tick from the track start (around the Yamaha note); the late cues
   // follow it in the order they were made, so they never split the block.
   inserter.Restart();
-  for (const Value& v : block)
-    if (!inserter.Insert(v.tick, 0xB0 + ch, controller, v.value)) break;
-  for (const Value& v : lateCues)
-    if (!inserter.Insert(v.tick, 0xB0 + ch, controller, v.value)) break;
+  for (const TPromptaValue& v : values)
+    if (!inserter.Insert(v.SongPosition, 0xB0 + ch, controller, v.Value)) break;
   SetTimePositions(song);
   return true;
 }

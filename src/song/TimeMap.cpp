@@ -268,10 +268,18 @@ void SetTimePositions(Song& song) {
   song.SongLength = songLength;
 }
 
+int32_t SongPositionTime(const Song& song, int32_t songPos) {
+  if (songPos <= 0 || song.TimeZoneElements < 1 || static_cast<int>(song.TimeZone.size()) < song.TimeZoneElements)
+    return 0;
+  const TTimeZone& z = song.TimeZone[static_cast<size_t>(FindTimeZone(song, songPos))];
+  const int64_t d = std::max<int64_t>(0, static_cast<int64_t>(songPos) - z.SongPosition);
+  return ToInt32(z.Time + RoundHalfEven(static_cast<double>(d) * static_cast<double>(z.TempoComp)));
+}
+
 std::u16string SongPositionToMTC(Song& song, int32_t songPos) {
   const TTimeZone& z = song.TimeZone[static_cast<size_t>(FindTimeZone(song, songPos))];
   const int64_t d = std::max<int64_t>(0, static_cast<int64_t>(songPos) - z.SongPosition);
-  song.SongPositionToTime = ToInt32(z.Time + RoundHalfEven(static_cast<double>(d) * static_cast<double>(z.TempoComp)));
+  song.SongPositionToTime = SongPositionTime(song, songPos);
   CheckDivisors(song, z);
   const MusicalPosition m = Advance(song, z, d, z.TS_Denominator);
 

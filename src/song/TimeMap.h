@@ -23,6 +23,9 @@ void SetTimeZones(Song& song);
 void SetTimePositions(Song& song);
 // The zone holding a tick position; positions before the song start belong to zone 0.
 int32_t FindTimeZone(const Song& song, int32_t songPos);
+// Milliseconds of a tick position as SetTimePositions stamps them (0 before the song start or
+// without a time map).
+int32_t SongPositionTime(const Song& song, int32_t songPos);
 // Position text ("001.01.000") of a tick position; also sets song.SongPositionToTime.
 std::u16string SongPositionToMTC(Song& song, int32_t songPos);
 

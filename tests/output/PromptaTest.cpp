@@ -65,7 +65,7 @@ TEST(Prompta, DataBlockLayout) {
     std::vector<int> expected = kSignature;
     expected.insert(expected.end(), {18, 30, 19, 31});
     if (inverse) expected.push_back(26);
-    expected.insert(expected.end(), {22, 'G', 'r', 27, 124, 27, 95, 13, 'a', 'b', '?', 23, 12});
+    expected.insert(expected.end(), {22, 'G', 'r', 27, 124, 27, 95, 13, 'a', 'b', 23, 12});
     ASSERT_GE(data.size(), expected.size());
     EXPECT_EQ(Values(data, 0, expected.size()), expected);
     for (size_t k = 0; k < expected.size(); ++k) EXPECT_EQ(data[k].first, static_cast<int>(4 + 4 * k));
