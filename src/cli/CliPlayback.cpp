@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "output/CV_EditTempo.h"
-#include "output/CV_EditTranspose.h"
 #include "song/Language.h"
 
 #if defined(_WIN32)
@@ -64,14 +62,15 @@ SongChanges TakeSongChanges(std::vector<std::string>& args) {
   return changes;
 }
 
-void OpenChangedSong(cv::Song& song, const std::string& path, const SongOptions& options, const SongChanges& changes) {
-  OpenCliSong(song, path, options);
+bool OpenChangedSong(CliSession& song, const std::string& path, const SongOptions& options, const SongChanges& changes) {
+  if (!song.Open(path, options)) return false;
   // The speed step slows every tempo as read (a song without tempo events too).
-  if (changes.speedPercent && *changes.speedPercent != 100) {
-    cv::TTempoEdit tempo;
-    tempo.SetPlaybackSpeed(song, static_cast<uint8_t>((100 - *changes.speedPercent) / 10));
-  }
-  if (changes.transpose && *changes.transpose != 0) cv::TransposeSong(song, *changes.transpose, cv::TTransposeOptions{});
+  if (changes.speedPercent && *changes.speedPercent != 100 &&
+      !song.session.SetPlaybackSpeed(static_cast<uint8_t>((100 - *changes.speedPercent) / 10)))
+    return false;
+  if (changes.transpose && *changes.transpose != 0 && !song.session.Transpose(*changes.transpose, cv::TTransposeOptions{}))
+    return false;
+  return true;
 }
 
 bool IsTerminal(int fd) {

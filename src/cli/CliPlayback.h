@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "cli/CliSong.h"
-#include "song/Song.h"
 
 namespace cvcli {
 
@@ -23,8 +22,8 @@ struct SongChanges {
 };
 extern const char* const kSongChangesUsage;
 SongChanges TakeSongChanges(std::vector<std::string>& args);
-// Opens the song with the speed in effect and transposes it.
-void OpenChangedSong(cv::Song& song, const std::string& path, const SongOptions& options, const SongChanges& changes);
+// Opens the song with the speed in effect and transposes it; false when that failed (reported).
+bool OpenChangedSong(CliSession& song, const std::string& path, const SongOptions& options, const SongChanges& changes);
 
 // True when the stream goes to a terminal (progress bars, highlighting).
 bool IsTerminal(int fd);

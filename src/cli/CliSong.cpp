@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "song/TextCodec.h"
 
 namespace cvcli {
@@ -51,19 +50,29 @@ std::string TakeSongPath(std::vector<std::string>& args) {
   return path;
 }
 
-void OpenCliSong(cv::Song& song, const std::string& path, const SongOptions& options) {
-  cv::OpenSongOptions open;
-  open.ForceEncoding = options.encoding;
-  bool remove = options.removePrompta;
-  open.AskRemovePrompta = [remove](const std::string&) { return remove; };
-  try {
-    cv::DateiOeffnen(song, path, open);
-  } catch (const cv::EMidiError& e) {
-    std::string text = e.what();
-    for (char& c : text)
-      if (c == '\r') c = '\n';
-    throw cv::EMidiError(path + ": " + text);
+void CliUi::Report(const cv::TUserMessage& message) {
+  if (message.Severity == cv::TSeverity::Error) failed_ = true;
+  // The core's texts break lines the Windows way; a terminal wants one line end each.
+  std::string text;
+  for (size_t i = 0; i < message.Text.size(); ++i) {
+    const char c = message.Text[i];
+    if (c == '\r' && i + 1 < message.Text.size() && message.Text[i + 1] == '\n') continue;
+    text += c == '\r' ? '\n' : c;
   }
+  const std::string& prefix = message.File.empty() ? message.Caption : message.File;
+  if (!prefix.empty()) err_ << prefix << ": ";
+  err_ << text << "\n";
+}
+
+bool CliSession::Open(const std::string& path, const SongOptions& options) {
+  ui.SetAnswer(options.removePrompta);
+  cv::TSessionOpenOptions open;
+  open.ForceEncoding = options.encoding;
+  open.EditWithoutLyrics = false;
+  const bool opened = session.Open(path, open);
+  // The command line states the layout rules and its deletions in its usage: asked later, yes.
+  ui.SetAnswer(true);
+  return opened;
 }
 
 std::string JsonString(std::string_view utf8) { return JsonString(cv::Utf8ToUtf16(utf8)); }

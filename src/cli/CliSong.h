@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "session/SongSession.h"
 #include "song/Song.h"
 
 namespace cvcli {
@@ -24,8 +25,34 @@ extern const char* const kSongOptionsUsage;
 SongOptions TakeSongOptions(std::vector<std::string>& args);
 // The one remaining argument, the song file (usage error otherwise).
 std::string TakeSongPath(std::vector<std::string>& args);
-// Opens a song the way the program does; failures raise EMidiError naming the file.
-void OpenCliSong(cv::Song& song, const std::string& path, const SongOptions& options);
+// The session's questions are answered by the command's options; its messages go to stderr, one
+// "file: text" or "caption: text" each.
+class CliUi : public cv::SessionUi {
+ public:
+  explicit CliUi(std::ostream& err) : err_(err) {}
+  bool AskYesNo(const std::string&) override { return answer_; }
+  void Report(const cv::TUserMessage& message) override;
+  void SetAnswer(bool yes) { answer_ = yes; }
+  // An error was reported: the command ends with exit code 1.
+  bool Failed() const { return failed_; }
+
+ private:
+  std::ostream& err_;
+  bool answer_ = false;
+  bool failed_ = false;
+};
+
+// One song for one command.
+struct CliSession {
+  explicit CliSession(const CliContext& ctx) : ui(*ctx.err), session(ui) {}
+  // Opens the song the way the program does (a song without lyrics stays in viewing mode);
+  // false when it failed (reported).
+  bool Open(const std::string& path, const SongOptions& options);
+  cv::Song& Song() { return session.CurrentSong(); }
+
+  CliUi ui;
+  cv::SongSession session;
+};
 
 // A JSON string literal (quotes included) of UTF-8 or UTF-16 text.
 std::string JsonString(std::string_view utf8);

@@ -8,28 +8,11 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSong.h"
 #include "output/BatchConvert.h"
-#include "output/MidiFileWriter0.h"
-#include "output/MidiFileWriter1.h"
 #include "song/Language.h"
-#include "song/MessageSink.h"
+#include "song/OpenSong.h"
 
 namespace cvcli {
 namespace {
-
-// File-step messages of the writers go to stderr, one line each.
-class StderrSink : public cv::MessageSink {
- public:
-  explicit StderrSink(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string&, const std::string& text) override {
-    std::string line = text;
-    for (char& c : line)
-      if (c == '\r') c = '\n';
-    err_ << line << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
 
 struct ConvertArgs {
   std::string format;  // "0", "1", "auto"
@@ -87,18 +70,11 @@ ConvertArgs ParseArgs(std::vector<std::string> args) {
   return a;
 }
 
-void OpenWith(cv::Song& song, const std::string& path, const cv::TConfiguration& config, const SongOptions& options) {
-  song.Configuration = config;
-  OpenCliSong(song, path, options);
-}
-
 int ConvertOne(CliContext& ctx, const ConvertArgs& a, const SongOptions& options) {
-  cv::Song song;
-  OpenWith(song, a.positional[0], a.config, options);
-  StderrSink sink(*ctx.err);
-  const std::string& out = a.positional[1];
-  const bool ok = a.format == "0" ? cv::SaveToFileFormat0(song, out, sink) : cv::SaveToFileFormat1(song, out, sink);
-  return ok ? 0 : 1;
+  CliSession song(ctx);
+  song.session.SetConfiguration(a.config);
+  if (!song.Open(a.positional[0], options)) return 1;
+  return song.session.WriteTo(a.positional[1], a.format == "0" ? 0 : 1) ? 0 : 1;
 }
 
 int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& options) {
@@ -120,7 +96,14 @@ int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& optio
     shown = 0;
   };
   cv::BatchSummary summary = cv::RunBatch(
-      batch, items, [&](cv::Song& song, const std::string& path) { OpenWith(song, path, a.config, options); },
+      batch, items,
+      [&](cv::Song& song, const std::string& path) {
+        song.Configuration = a.config;
+        cv::OpenSongOptions open;
+        open.ForceEncoding = options.encoding;
+        open.AskRemovePrompta = [&options](const std::string&) { return options.removePrompta; };
+        cv::DateiOeffnen(song, path, open);
+      },
       [&](const cv::BatchFileResult& r, size_t done, size_t total) {
         if (r.Outcome == cv::BatchOutcome::Failed) {
           clearProgress();

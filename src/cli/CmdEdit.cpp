@@ -4,10 +4,6 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSong.h"
 #include "cli/EditOptions.h"
-#include "cli/StderrSink.h"
-#include "output/CV_EditTempo.h"
-#include "output/MidiFileWriter0.h"
-#include "output/MidiFileWriter1.h"
 #include "song/Language.h"
 
 namespace cvcli {
@@ -35,15 +31,10 @@ int RunEdit(CliContext& ctx) {
   std::string path = TakeSongPath(args);
   if (output.empty()) throw CliUsageError{cv::Tr("Keine Zieldatei angegeben (-o).", "No output file given (-o).")};
 
-  cv::Song song;
-  OpenCliSong(song, path, songOptions);
-  ApplyEditOptions(song, edits, *ctx.err);
-  cv::AddDefaultTempoEvent(song);  // a changed default tempo must reach the file
-  if (format < 0) format = song.MidiFileFormat == 0 ? 0 : 1;  // format 2 is written as 1
-
-  StderrSink sink(*ctx.err);
-  const bool saved = format == 0 ? cv::SaveToFileFormat0(song, output, sink) : cv::SaveToFileFormat1(song, output, sink);
-  if (!saved) return 1;
+  CliSession song(ctx);
+  if (!song.Open(path, songOptions) || !ApplyEditOptions(song, edits, *ctx.err)) return 1;
+  if (format < 0) format = song.session.NaturalFormat();
+  if (!song.session.WriteTo(output, format)) return 1;
   if (ctx.json) {
     *ctx.out << "{\"written\": " << JsonString(output) << ", \"format\": " << format << "}\n";
   } else {

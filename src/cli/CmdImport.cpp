@@ -10,15 +10,9 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliSong.h"
-#include "cli/StderrSink.h"
-#include "lyrics/Assign.h"
 #include "lyrics/CV_Hyphen.h"
 #include "lyrics/EditText.h"
-#include "lyrics/LyricFiles.h"
-#include "output/MidiFileWriter0.h"
-#include "output/MidiFileWriter1.h"
 #include "song/Language.h"
-#include "song/MessageSink.h"
 #include "song/TextCodec.h"
 
 #ifdef HAVE_CANTOVEX_DOCUMENTS
@@ -99,38 +93,35 @@ int RunImport(CliContext& ctx) {
     if (!hyphenLanguage) throw CliUsageError{"--hyphenate: de | en | fr | it | es"};
   }
 
-  cv::Song song;
-  OpenCliSong(song, files[0], options);
-
-  cv::TLyricTextLoad load = cv::ReadLyricTextFile(files[1], Readers());
-  if (load.Status != cv::TLyricLoadStatus::Loaded) {
-    *ctx.err << load.Message << "\n";
-    return 1;
-  }
-  std::vector<std::u16string> lines = cv::SplitLines(cv::OpenLyricText(song, load.Lines).Text);
+  CliSession song(ctx);
+  if (!song.Open(files[0], options)) return 1;
+  cv::SongSession& session = song.session;
+  const std::optional<cv::TEditorText> loaded = session.LoadText(files[1], Readers());
+  if (!loaded) return 1;
+  std::u16string text = loaded->Text;
   if (hyphenLanguage) {
-    cv::THyphenator hyphenator = cv::LoadHyphenator(*hyphenLanguage, cv::FindHyphenationDir(ExeDir()), exceptionsDir);
-    cv::HyphenateEditText(lines, hyphenator);
+    const std::optional<std::u16string> hyphenated =
+        session.HyphenateEditText(text, *hyphenLanguage, cv::FindHyphenationDir(ExeDir()), exceptionsDir);
+    if (!hyphenated) return 1;
+    text = *hyphenated;
   }
   // The command line states the layout rules in its usage; the question counts as answered.
-  cv::TLeaveResult left = cv::LeaveEditText(song, cv::JoinLines(lines), nullptr);
+  const cv::TLeaveResult left = session.LeaveEditor(text);
   if (left.Status != cv::TLeaveStatus::Done) {
     *ctx.err << cv::Tr("Der Text braucht mindestens drei Zeilen: Songname, Interpret, Text.",
                        "The text needs at least three lines: song name, artist, lyrics.")
              << "\n";
     return 1;
   }
-  if (assign) cv::AssignSyllablesToNotes(song);
-
-  if (format < 0) format = song.MidiFileFormat == 0 ? 0 : 1;
-  StderrSink sink(*ctx.err);
-  const bool saved = format == 0 ? cv::SaveToFileFormat0(song, output, sink) : cv::SaveToFileFormat1(song, output, sink);
-  if (!saved) return 1;
+  if (assign && !session.Assign()) return 1;
+  if (format < 0) format = session.NaturalFormat();
+  if (!session.WriteTo(output, format)) return 1;
+  const int32_t syllables = song.Song().HyphenArrayElements;
   if (ctx.json)
     *ctx.out << "{\"output\": " << JsonString(output) << ", \"format\": " << format
-             << ", \"syllables\": " << song.HyphenArrayElements << "}\n";
+             << ", \"syllables\": " << syllables << "}\n";
   else
-    *ctx.out << output << ": " << cv::Tr("Format ", "format ") << format << ", " << song.HyphenArrayElements
+    *ctx.out << output << ": " << cv::Tr("Format ", "format ") << format << ", " << syllables
              << cv::Tr(" Elemente", " elements") << "\n";
   return 0;
 }

@@ -141,12 +141,12 @@ void PrintText(const cv::Song& song, std::ostream& out) {
 int RunInfo(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
   std::string path = TakeSongPath(ctx.args);
-  cv::Song song;
-  OpenCliSong(song, path, options);
+  CliSession song(ctx);
+  if (!song.Open(path, options)) return 1;
   if (ctx.json)
-    PrintJson(song, *ctx.out);
+    PrintJson(song.Song(), *ctx.out);
   else
-    PrintText(song, *ctx.out);
+    PrintText(song.Song(), *ctx.out);
   return 0;
 }
 

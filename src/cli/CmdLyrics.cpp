@@ -10,10 +10,9 @@ int RunLyrics(CliContext& ctx) {
   EditOptions edits = TakeEditOptions(ctx.args);
   SongOptions options = TakeSongOptions(ctx.args);
   std::string path = TakeSongPath(ctx.args);
-  cv::Song song;
-  OpenCliSong(song, path, options);
-  ApplyEditOptions(song, edits, *ctx.err);
-  PrintSyllables(song, ctx);
+  CliSession song(ctx);
+  if (!song.Open(path, options) || !ApplyEditOptions(song, edits, *ctx.err)) return 1;
+  PrintSyllables(song.Song(), ctx);
   return 0;
 }
 

@@ -26,12 +26,6 @@ namespace {
 std::atomic<bool> interrupted{false};
 extern "C" void OnInterrupt(int) { interrupted = true; }
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 // Shows the syllables as they come due: on a terminal the current line with the current syllable
 // highlighted, elsewhere one syllable after the other, a line per lyric line.
 class LyricsView {
@@ -122,8 +116,9 @@ int Play(CliContext& ctx) {
   if (portName && wantSynth) throw CliUsageError{cv::Tr("--port oder --synth, nicht beides.", "--port or --synth, not both.")};
   const int fromMs = from ? ParseNumber("--from", *from, 0, 0x7FFFFFFF) : 0;
 
-  cv::Song song;
-  OpenChangedSong(song, path, songOptions, changes);
+  CliSession opened(ctx);
+  if (!OpenChangedSong(opened, path, songOptions, changes)) return 1;
+  cv::Song& song = opened.Song();
 
   // The outputs outlive the player that sends to them.
 #ifdef HAVE_CANTOVEX_MIDIPORT
@@ -135,47 +130,55 @@ int Play(CliContext& ctx) {
   cv::SteadyPlayerClock clock;
   cv::TMidiPlayer player(clock);
   player.OnMessage = [&](const std::string& m) { *ctx.err << "\n" << m << "\n"; };
-  std::string outputName;
-  if (portName) {
+  // A named port plays, or else the synthesizer: a command line has no configured device.
+  cv::TOutputRequest request;
+  request.WantedName = portName.value_or("");
+  request.FallBack = false;
 #ifdef HAVE_CANTOVEX_MIDIPORT
+  if (portName) {
     port = std::make_unique<cv::TMidiOutput>();
-    const auto names = port->DeviceNames();
-    int match = -1, partial = -1, partialCount = 0;
-    for (size_t i = 0; i < names.size(); ++i) {
-      if (names[i] == *portName) match = static_cast<int>(i);
-      if (Lower(names[i]).find(Lower(*portName)) != std::string::npos) partial = static_cast<int>(i), ++partialCount;
-    }
-    if (match < 0 && partialCount == 1) match = partial;
-    if (match >= 0) {
-      port->SetDeviceID(static_cast<uint32_t>(match));
-    } else if (port->HasVirtualPort() && (*portName == "virtual" || *portName == port->DeviceName(cv::TMidiOutput::VirtualPortID))) {
-      port->SetDeviceID(cv::TMidiOutput::VirtualPortID);
-    } else {
-      throw cv::EMidiOutputError(cv::NotInstalledText(*portName));
-    }
-    outputName = port->ProductName();
-    player.SetPort(port.get());
-    player.SetUseVSTi(false);
+    request.PortNames = port->DeviceNames();
+    if (port->HasVirtualPort()) request.VirtualPortName = port->DeviceName(cv::TMidiOutput::VirtualPortID);
+  }
 #else
+  if (portName) {
     *ctx.err << cv::Tr("Dieses Programm wurde ohne MIDI-Ausgang gebaut.", "This program was built without the MIDI port.") << "\n";
     return 1;
+  }
 #endif
-  } else {
-    // Without a chosen port the synthesizer plays: a command line has no configured device.
 #ifdef HAVE_CANTOVEX_SYNTH
-    cv::SynthOptions options;
-    if (soundFont) options.SoundFont = *soundFont;
-    synth = std::make_unique<cv::TSynthesizer>(options);
-    for (const std::string& m : synth->Messages()) *ctx.err << m << "\n";
-    if (!synth->isOK()) return 1;
-    outputName = std::string(cv::TSynthesizer::OutputName) + " -> " + synth->SinkDescription();
-    player.SetInstrument(synth.get());
-    player.SetUseVSTi(true);
-#else
-    (void)wantSynth;
-    *ctx.err << cv::NoMidiPortMessage() << "\n";
-    return 1;
+  request.SynthAllowed = !portName;
+  request.SynthName = cv::TSynthesizer::OutputName;
 #endif
+  (void)wantSynth;
+  const cv::TOutputChoice choice = opened.session.ChooseOutput(request);
+  std::string outputName;
+  switch (choice.Output) {
+    case cv::TOutputChoice::Kind::None:
+      return 1;
+    case cv::TOutputChoice::Kind::Port:
+    case cv::TOutputChoice::Kind::VirtualPort:
+#ifdef HAVE_CANTOVEX_MIDIPORT
+      port->SetDeviceID(choice.Output == cv::TOutputChoice::Kind::VirtualPort ? cv::TMidiOutput::VirtualPortID
+                                                                              : choice.PortIndex);
+      outputName = port->ProductName();
+      player.SetPort(port.get());
+      player.SetUseVSTi(false);
+#endif
+      break;
+    case cv::TOutputChoice::Kind::Synth: {
+#ifdef HAVE_CANTOVEX_SYNTH
+      cv::SynthOptions options;
+      if (soundFont) options.SoundFont = *soundFont;
+      synth = std::make_unique<cv::TSynthesizer>(options);
+      for (const std::string& m : synth->Messages()) *ctx.err << m << "\n";
+      if (!synth->isOK()) return 1;
+      outputName = std::string(cv::TSynthesizer::OutputName) + " -> " + synth->SinkDescription();
+      player.SetInstrument(synth.get());
+      player.SetUseVSTi(true);
+#endif
+      break;
+    }
   }
 
   player.SetSong(&song);

@@ -26,8 +26,9 @@ int Render(CliContext& ctx) {
   const std::string path = TakeSongPath(ctx.args);
   if (!out) throw CliUsageError{cv::Tr("-o DATEI.wav fehlt.", "-o FILE.wav is missing.")};
 #ifdef HAVE_CANTOVEX_SYNTH
-  cv::Song song;
-  OpenChangedSong(song, path, songOptions, changes);
+  CliSession opened(ctx);
+  if (!OpenChangedSong(opened, path, songOptions, changes)) return 1;
+  cv::Song& song = opened.Song();
   cv::SynthOptions options;
   options.Sink = cv::AudioSink::WavFile;
   options.WavPath = *out;

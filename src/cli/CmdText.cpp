@@ -23,9 +23,9 @@ int RunText(CliContext& ctx) {
   }
   ctx.args = rest;
   std::string path = TakeSongPath(ctx.args);
-  cv::Song song;
-  OpenCliSong(song, path, options);
-  const std::u16string text = mtc ? cv::BuildMtcText(song).Text : cv::BuildEditText(song).Text;
+  CliSession song(ctx);
+  if (!song.Open(path, options)) return 1;
+  const std::u16string text = mtc ? cv::BuildMtcText(song.Song()).Text : cv::BuildEditText(song.Song()).Text;
   if (ctx.json)
     *ctx.out << "{\"text\": " << JsonString(text) << "}\n";
   else if (!text.empty())

@@ -3,11 +3,7 @@
 #include <charconv>
 
 #include "cli/CliCommand.h"
-#include "lyrics/Assign.h"
-#include "lyrics/LyricsOffset.h"
-#include "lyrics/Quantize.h"
 #include "output/CV_EditTempo.h"
-#include "output/CV_EditTranspose.h"
 #include "song/Language.h"
 
 namespace cvcli {
@@ -97,37 +93,42 @@ EditOptions TakeEditOptions(std::vector<std::string>& args) {
   return options;
 }
 
-void ApplyEditOptions(cv::Song& song, const EditOptions& options, std::ostream& err) {
+bool ApplyEditOptions(CliSession& song, const EditOptions& options, std::ostream& err) {
   using Kind = EditStep::Kind;
-  cv::TTempoEdit tempo;  // the tempo dialog's state for this call: a new song starts at 0
+  cv::SongSession& session = song.session;
   for (const EditStep& step : options.steps) {
     switch (step.kind) {
       case Kind::Speed:
-        tempo.SetPlaybackSpeed(song, static_cast<uint8_t>(step.value));
+        session.SetPlaybackSpeed(static_cast<uint8_t>(step.value));
         break;
       case Kind::TempoDiff:
-        tempo.TempoDiff = static_cast<int16_t>(step.value);
-        tempo.Ok(song);
+        session.ApplyTempoDiff(step.value);
         break;
       case Kind::Transpose:
-        cv::TransposeSong(song, step.value, {options.intelligent, options.mode});
+        session.Transpose(step.value, {options.intelligent, options.mode});
         break;
       case Kind::Assign:
-        cv::AssignSyllablesToNotes(song);
+        session.Assign();
         break;
       case Kind::HideNoteAt:
-        if (!cv::HideNoteAt(song, step.value))
+        if (!session.HideNoteAt(step.value) && !song.ui.Failed())
           err << cv::Tr("Keine Melodienote ab ", "No melody note at or after ") << step.value
               << cv::Tr(" ms: nichts versteckt.", " ms: nothing hidden.") << "\n";
         break;
-      case Kind::Quantize:
-        cv::QuantizeLyrics(song, static_cast<uint8_t>(step.value));
+      case Kind::Quantize: {
+        cv::TConfiguration configuration = session.CurrentSong().Configuration;
+        configuration.QuantizeFactor = static_cast<uint8_t>(step.value);
+        session.SetConfiguration(configuration);
+        session.Quantize();
         break;
+      }
       case Kind::ShiftMs:
-        cv::MoveLyrics(song, step.value);
+        session.MoveLyrics(step.value);
         break;
     }
+    if (song.ui.Failed()) return false;
   }
+  return true;
 }
 
 }  // namespace cvcli

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "song/Song.h"
+#include "cli/CliSong.h"
 
 namespace cvcli {
 
@@ -28,7 +28,7 @@ extern const char* const kEditOptionsUsage;
 EditOptions TakeEditOptions(std::vector<std::string>& args);
 
 // Applies the steps in order. A step that finds nothing to do (no note at a time) is reported
-// on err; a step the song refuses throws EMidiError.
-void ApplyEditOptions(cv::Song& song, const EditOptions& options, std::ostream& err);
+// on err; false after a step the song refused (reported).
+bool ApplyEditOptions(CliSession& song, const EditOptions& options, std::ostream& err);
 
 }  // namespace cvcli

@@ -330,7 +330,6 @@ std::optional<TEditorText> SongSession::LoadText(const std::string& path,
   }
   if (editor_ == TEditor::Mtc) return std::nullopt;
   const TLyricTextLoad load = ReadLyricTextFile(path, readers);
-  if (load.Status == TLyricLoadStatus::NotFound) return std::nullopt;
   if (load.Status != TLyricLoadStatus::Loaded) {
     // A file that cannot be read says why; the lyrics stay as they were.
     ui_.Report(UserMessage(TSeverity::Error, load.Message));
