@@ -15,10 +15,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -26,7 +26,6 @@
 #include "app/CV_Info.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
-#include "app/WindowGeometry.h"
 #include "app/CV_InstanceManager.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
@@ -408,6 +407,9 @@ void TMainForm::FormCreate() {
                                      systemLanguageName_.isEmpty() ? SystemLanguageName()
                                                                    : systemLanguageName_));
   ApplyCaptions();
+  // Said once the window shows; the store has already set the damaged file aside.
+  if (const QString damage = store_->DamageMessage(); !damage.isEmpty())
+    QTimer::singleShot(0, this, [this, damage] { ShowError(damage); });
 
   // 3.-5. Hidden mode, program folder, operating system.
   hiddenMode_ = IsHiddenMode(arguments_);
@@ -473,16 +475,25 @@ QSizeF TMainForm::ClientSize96() const {
 }
 
 void TMainForm::ApplyStoredGeometry() {
-  const cv::TConfiguration& c = settings_.Configuration;
+  cv::TConfiguration& c = settings_.Configuration;
   const double f = DpiFactor();
-  QRect desktop(0, 0, 1920, 1080);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->availableGeometry();
-  TWindowGeometry g{c.MainFormLeft, c.MainFormTop, std::round(c.MainFormHeight * f),
-                    std::round(c.MainFormWidth * f)};
-  g = ClampWindowGeometry(g, desktop);
+  const TWindowGeometry stored{c.MainFormLeft, c.MainFormTop, std::round(c.MainFormHeight * f),
+                               std::round(c.MainFormWidth * f)};
+  const TWindowGeometry g = ClampWindowGeometry(stored, ScreenAreaAt(stored.Left, stored.Top));
   const int w = std::max(320, static_cast<int>(g.Width)), h = std::max(240, static_cast<int>(g.Height));
   resize(w, h);
   move(g.Left, g.Top);
+  // A placement that had to be pulled onto the screens is stored as it is now.
+  if (g.Left != stored.Left || g.Top != stored.Top || g.Width != stored.Width || g.Height != stored.Height) {
+    c.MainFormLeft = g.Left;
+    c.MainFormTop = g.Top;
+    c.MainFormHeight = static_cast<float>(h / f);
+    c.MainFormWidth = static_cast<float>(w / f);
+    WriteClosingGeometry(*store_, {g.Left, g.Top, QSizeF(c.MainFormWidth, c.MainFormHeight),
+                                   settings_.LyricsOffsetFormLeft, settings_.LyricsOffsetFormTop,
+                                   settings_.LyricsOffsetFormWidth},
+                         false);
+  }
 }
 
 void TMainForm::ApplyViewFont() {

@@ -2,9 +2,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QSlider>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QScreen>
 
 #include "app/CV_Main.h"
 #include "app/EditTempoForm.h"
@@ -100,11 +98,9 @@ void TMainForm::MainMenu_TextOffsetClick() {
   const int width = static_cast<int>(settings_.LyricsOffsetFormWidth * DpiFactor());
   const int height = static_cast<int>(60 * DpiFactor());
   if (!lyricsOffsetShown_) {
-    QRect desktop(0, 0, 1920, 1080);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->availableGeometry();
     TWindowGeometry g{settings_.LyricsOffsetFormLeft, settings_.LyricsOffsetFormTop, static_cast<double>(height),
                       static_cast<double>(width)};
-    g = ClampWindowGeometry(g, desktop);
+    g = ClampWindowGeometry(g, ScreenAreaAt(g.Left, g.Top));
     lyricsOffsetForm_->resize(std::max(300, static_cast<int>(g.Width)), height);
     if (g.Left >= -9998 && g.Top >= -9998) lyricsOffsetForm_->move(g.Left, g.Top);
   } else {

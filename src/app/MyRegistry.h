@@ -22,6 +22,12 @@ class TMyRegistry {
   // Where the values live (a file path on Linux and macOS, a registry path on Windows).
   QString Location() const;
 
+  // A store file that could not be read whole is copied aside once, then written afresh from
+  // what could be read, so the damage is reported at one start only. Without a copy nothing is
+  // written over it. Empty when the store was sound; else the finished text for the user, in the
+  // current language.
+  QString DamageMessage() const;
+
   bool KeyInReg(const QString& key) const;
   // Each read gives DefValue when the value is absent or cannot be read as its type;
   // ok (when given) tells whether a stored value was read.
@@ -45,8 +51,12 @@ class TMyRegistry {
  private:
   void Put(const QString& key, const QVariant& value);
   void Report(bool isBox, const QString& message) const;
+  void SetAsideDamagedFile();
   std::unique_ptr<QSettings> settings_;
   bool batch_ = false;
+  bool damaged_ = false;
+  bool readOnly_ = false;    // damaged and no copy could be kept
+  QString damagedCopy_;
 };
 
 }  // namespace cvapp

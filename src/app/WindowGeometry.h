@@ -5,6 +5,8 @@
 
 namespace cvapp {
 
+constexpr int kNeverStored = -9999;
+
 struct TWindowGeometry {
   int Left = 0;
   int Top = 0;
@@ -12,8 +14,12 @@ struct TWindowGeometry {
   double Width = 0;
 };
 
-// Pulls a stored placement back onto the desktop so that at least its last 20 pixels show.
-// -9999 marks a value that was never stored: then nothing changes.
+// Pulls a stored placement back onto the desktop so that at least its last 20 pixels show; a size
+// larger than the desktop becomes the desktop's. A position marked kNeverStored stays as it is.
 TWindowGeometry ClampWindowGeometry(TWindowGeometry g, const QRect& desktop);
+
+// The usable area of the screen that holds the point, else of the main screen (the screen a
+// placement was stored on may be gone).
+QRect ScreenAreaAt(int left, int top);
 
 }  // namespace cvapp

@@ -53,6 +53,8 @@ TEST(Shell, WindowPlacementIsPulledOntoTheDesktop) {
       {{10, 10, 2000, 3000}, {10, 10, 1040, 1920}},        // larger than the desktop
       {{1905, 1025, 480, 640}, {1280, 560, 480, 640}},     // only 15 pixels would show
       {{-9999, -9999, 480, 640}, {-9999, -9999, 480, 640}},  // never stored
+      {{-9999, -9999, 32767, 32767}, {-9999, -9999, 1040, 1920}},  // never placed, still no larger
+      {{30000, -30000, 32767, 32767}, {0, 0, 1040, 1920}},         // far off, far too large
   };
   for (const Case& c : cases) {
     const TWindowGeometry g = ClampWindowGeometry(c.in, desktop);

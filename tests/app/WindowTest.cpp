@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QSlider>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenu>
 #include <QSettings>
 #include <QTextEdit>
@@ -106,6 +108,49 @@ TEST(Window, StartsWithAFilledStore) {
   EXPECT_EQ(w->MyMemo()->font().pointSize(), 15);
   EXPECT_FALSE(w->MyMemo()->font().bold());
   EXPECT_EQ(w->findChild<QSlider*>(QStringLiteral("VolSlider"))->value(), 100);
+}
+
+TEST(Window, StoredPlacementOffTheScreensIsPulledBackAndStoredSo) {
+  const QString file = TempSettingsFile();
+  WriteIni(file, QStringLiteral("MainFormWidth=32767\nMainFormHeight=32767\nMainFormLeft=30000\nMainFormTop=-30000\n"));
+  {
+    AppWindow w(file);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(w->geometry())) << w->geometry().width() << "x" << w->geometry().height();
+  }
+  QSettings stored(file, QSettings::IniFormat);
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE(stored.value(QStringLiteral("MainFormWidth")).toDouble(), screen.width());
+  EXPECT_LE(stored.value(QStringLiteral("MainFormHeight")).toDouble(), screen.height());
+  EXPECT_GE(stored.value(QStringLiteral("MainFormTop")).toInt(), screen.top());
+  EXPECT_LE(stored.value(QStringLiteral("MainFormLeft")).toInt(), screen.right());
+}
+
+// A damaged store file is copied aside and written afresh: one message, at one start.
+TEST(Window, DamagedSettingsFileIsKeptAsideAndReportedOnce) {
+  const QString file = TempSettingsFile();
+  const QByteArray damaged("[General]\nFontSize=15\n[Bro\nVolumeValue=30\n\xff\xfe=3\n");
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(damaged);
+  }
+  {
+    AppWindow w(file, QStringLiteral("Deutsch"));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_TRUE(w.messages[0].Text.contains(QStringLiteral("beschädigt"))) << w.messages[0].Text.toStdString();
+    EXPECT_TRUE(w.messages[0].Text.contains(file + QStringLiteral(".damaged"))) << w.messages[0].Text.toStdString();
+    // What could be read is used.
+    EXPECT_EQ(w->MyMemo()->font().pointSize(), 15);
+  }
+  QFile copy(file + QStringLiteral(".damaged"));
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll(), damaged);
+  AppWindow again(file);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(again.messages.empty());
+  EXPECT_EQ(again->MyMemo()->font().pointSize(), 15);
 }
 
 TEST(Window, StyleChoicePersistsWithOneCheckedItem) {
