@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan + UBSan) in build-fuzz/ and runs each for a bounded
-# time, seeded with the shared corpus and tests/fuzz/seeds/<name>/ when it exists.
+# time, seeded with the test songs (tests/data/corpus, and the extra corpus folder
+# $CANTOVEX_CORPUS_DIR or ../shared/corpus when present) and tests/fuzz/seeds/<name>/ when it exists.
 # CANTOVEX_FUZZ_SECONDS sets the time per target (default 20).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +22,9 @@ trap 'rm -rf "$work"' EXIT
 for t in $targets; do
   name=${t#fuzz_}
   seeds=()
-  [ -d "$top/../shared/corpus" ] && seeds+=("$top/../shared/corpus")
+  seeds+=("$top/tests/data/corpus")
+  extra=${CANTOVEX_CORPUS_DIR:-$top/../shared/corpus}
+  [ -d "$extra" ] && seeds+=("$extra")
   [ -d "$top/tests/fuzz/seeds/$name" ] && seeds+=("$top/tests/fuzz/seeds/$name")
   mkdir -p "$work/$t" "$build/fuzz-artifacts"
   echo "== $t (${seconds}s)"

@@ -5,6 +5,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
 build=${CANTOVEX_BUILD_DIR:-$top/build}
 CANTOVEX_WERROR=${CANTOVEX_WERROR:-ON} bash "$top/scripts/build.sh"
+# Everything the tests write (temporary files, sockets, lock files, logs) stays in the build folder.
+export TMPDIR=$build/test-tmp
+rm -rf "$TMPDIR"
+mkdir -p "$TMPDIR"
 # Every libFuzzer target for a bounded time, in its own sanitizer build (build-fuzz/).
 bash "$top/scripts/fuzz.sh"
 # Services some tests need (a JACK server on its dummy driver); stopped on exit.

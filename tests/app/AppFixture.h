@@ -8,6 +8,7 @@
 
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 namespace cvapptest {

@@ -217,18 +217,19 @@ TEST(Save, SaveKeepsTheFileAndItsOwnFormat) {
   // A karaoke file of format 1 stays a .kar of format 1; a format 0 file stays format 0.
   const std::string folder = cvtest::TempDir();
   const std::string kar = folder + "/copy.kar";
-  QFile::copy(Twinkle(), Q(kar));
+  ASSERT_TRUE(QFile::copy(Twinkle(), Q(kar))) << "cannot copy the test song " << Utf8(Twinkle());
   cvtest::SmfBuilder zero(0);
   zero.AddTrack().Bpm(0, 100).Lyric(0, "La ").NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60).Lyric(480, "la\r");
   const std::string mid0 = zero.WriteTemp("zero.mid");
   for (const std::string& file : {kar, mid0}) {
-    const uint8_t format = cvtest::ReadFileBytes(file)[9];
+    const int format = cvtest::SmfFormatOf(file);
+    ASSERT_GE(format, 0) << file;
     AppWindow w(TempSettingsFile());
     w->DateiOeffnen(Q(file));
     const QString shown = w->DisplayText();
     w->MainMenu_DateiSpeichernClick();
     EXPECT_TRUE(w.messages.empty());
-    EXPECT_EQ(cvtest::ReadFileBytes(file)[9], format == 2 ? 1 : format) << file;
+    EXPECT_EQ(cvtest::SmfFormatOf(file), format == 2 ? 1 : format) << file;
     AppWindow again(TempSettingsFile());
     again->DateiOeffnen(Q(file));
     EXPECT_EQ(again->DisplayText(), shown) << file;

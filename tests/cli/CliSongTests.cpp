@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/CliRun.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 using clitest::RunCli;
@@ -73,14 +74,14 @@ TEST(CliLyrics, HumanOutputKeepsCharactersBeyondSixteenBits) {
 }
 
 TEST(CliSong, ErrorsGoToStderrWithAnExitCode) {
-  std::string broken = cvtest::CorpusFile("odd/Beethoven.rmi");
+  std::string broken = cvtest::CorpusFile("odd/MIDIBadTrackHdr.mid");
   struct Case {
     std::vector<std::string> args;
     int code;
     std::string err;
   } cases[] = {
-      {{"--lang", "en", "info", broken}, 1, broken + ": Error in MidiDateiHeader - 1!\n"},
-      {{"--lang", "de", "lyrics", broken}, 1, broken + ": Fehler im MidiDateiHeader - 1!\n"},
+      {{"--lang", "en", "info", broken}, 1, broken + ": Error in TrackHeader - 1!\n"},
+      {{"--lang", "de", "lyrics", broken}, 1, broken + ": Fehler im TrackHeader - 1!\n"},
       {{"--lang", "en", "info", "/nonexistent/song.mid"}, 1, "/nonexistent/song.mid: Cannot read the file"},
       {{"--lang", "en", "info"}, 2, "No song file given."},
       {{"--lang", "en", "info", "--encoding", "latin9", CANTOVEX_DEMO_SONG}, 2, "--encoding: utf8 | cp1252"},

@@ -1,16 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "output/CV_EditTempo.h"
 #include "output/CV_EditTranspose.h"
 #include "song/OpenSong.h"
-#include "support/SmfBuilder.h"
+#include "support/Corpus.h"
 
 using namespace cv;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -26,16 +24,15 @@ std::vector<std::string> Snapshot(const Song& song) {
 
 TEST(CorpusRestore, TransposingAndSpeedComeBackToTheSongAsRead) {
   int songs = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(cvtest::CorpusFile(""))) {
-    if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+  for (const auto& [name, path] : cvtest::AllCorpusSongs()) {
     Song song;
     try {
-      DateiOeffnen(song, entry.path().string());
+      DateiOeffnen(song, path);
     } catch (const EMidiError&) {
       continue;  // the reader's tests cover files that do not open
     }
     ++songs;
-    SCOPED_TRACE(entry.path().filename().string());
+    SCOPED_TRACE(name);
     const auto asRead = Snapshot(song);
     for (const TTransposeOptions options : {TTransposeOptions{false, 1}, TTransposeOptions{true, 4}}) {
       TransposeSong(song, -7, options);

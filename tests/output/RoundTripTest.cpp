@@ -17,6 +17,7 @@
 #include "song/Language.h"
 #include "song/MidiFileReader.h"
 #include "song/OpenSong.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 namespace fs = std::filesystem;
@@ -58,21 +59,13 @@ Digest DigestOf(const cv::Song& song) {
   return d;
 }
 
-std::vector<std::string> CorpusSongs() {
-  std::vector<std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(cvtest::CorpusFile("")))
-    if (e.is_regular_file() && e.path().extension() != ".md") files.push_back(e.path().string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 TEST(RoundTrip, CorpusSongsSurviveBothFormats) {
   cv::SetCurrLanguage(cv::TLanguage::Englisch);
   const std::string dir = cvtest::TempDir();
   std::map<std::string, size_t> expectedChannelEvents;  // written file -> channel events
   std::map<std::string, std::string> sourceOf;          // written file -> corpus file
   int readable = 0;
-  for (const std::string& path : CorpusSongs()) {
+  for (const auto& [relative, path] : cvtest::AllCorpusSongs()) {
     cv::Song source;
     try {
       cv::DateiOeffnen(source, path);

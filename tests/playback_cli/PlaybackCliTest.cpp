@@ -10,6 +10,7 @@
 
 #include "DeviceProbe.h"
 #include "JackReceiver.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 namespace {

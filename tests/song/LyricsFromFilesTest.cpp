@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -8,6 +7,7 @@
 #include "song/LyricsExtraction.h"
 #include "song/OpenSong.h"
 #include "song/TimeMap.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
@@ -42,16 +42,18 @@ TEST(LyricsFromFiles, CorpusSongsGiveTheLyricsOnThePage) {
   const std::vector<Case> cases = {
       {"kar/twinkle.kar", 1, 97, 0,
        {"Twinkle, Twinkle, Little Star", "\r", "Twin", "kle, ", "Twin", "kle ", "lit", "tle ", "star;", "\r", "How "}},
+      {"lyrics-mid/Schubert_Standchen.mid", 5, 186, 30, {"mir!", "\r", "Flüs", "ternd ", "schlan", "ke "}},
+      {"lyrics-mid/music21_test18_utf8_zh.mid", 5, 34, 0, {"明", "山", "涌", "水", "郁", "郁", "葱", "-", "葱"}},
+      // Test-only songs last.
       {"kar/jingle_bells.kar", 1, 283, 0,
        {"Copyright TUNE 1000 International rights secured", "\r", "JINGLE BELLS", "\r", "Traditional", "\r",
         "Dash", "ing ", "through ", "the ", "snow", "\r", "in ", "a "}},
       {"kar/HeyJude.kar", 5, 360, 0, {"Hey ", "Jude, ", "don't ", "make ", "it ", "bad.", "\r", "Take ", "a ", "sad "}},
-      {"lyrics-mid/Schubert_Standchen.mid", 5, 186, 30, {"mir!", "\r", "Flüs", "ternd ", "schlan", "ke "}},
-      {"lyrics-mid/music21_test18_utf8_zh.mid", 5, 34, 0, {"明", "山", "涌", "水", "郁", "郁", "葱", "-", "葱"}},
   };
   for (const Case& c : cases) {
+    CVTEST_CORPUS_FILE_OR_SKIP(path, c.file);
     Song song;
-    DateiOeffnen(song, CorpusFile(c.file));
+    DateiOeffnen(song, path);
     EXPECT_EQ(song.LyricsMetaType, c.metaType) << c.file;
     EXPECT_EQ(song.HyphenArrayElements, c.elements) << c.file;
     EXPECT_EQ(Texts(song, c.from, static_cast<int>(c.texts.size())), c.texts) << c.file;
@@ -97,17 +99,14 @@ TEST(LyricsFromFiles, UnchangedSongKeepsItsLyricBytes) {
 }
 
 TEST(LyricsFromFiles, EveryOpenedCorpusSongMirrorsItsSyllables) {
-  namespace fs = std::filesystem;
   int withLyrics = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(CorpusFile(""))) {
-    if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+  for (const auto& [name, path] : AllCorpusSongs()) {
     Song song;
     try {
-      DateiOeffnen(song, entry.path().string());
+      DateiOeffnen(song, path);
     } catch (const EMidiError&) {
       continue;
     }
-    const std::string name = entry.path().filename().string();
     if (song.HyphenArrayElements == 0) continue;
     ++withLyrics;
     EXPECT_GE(song.HyphenArrayElements, 5) << name;
@@ -120,5 +119,5 @@ TEST(LyricsFromFiles, EveryOpenedCorpusSongMirrorsItsSyllables) {
     }
     EXPECT_EQ(LyricBytes(song), expected) << name;
   }
-  EXPECT_GT(withLyrics, 15);
+  EXPECT_GE(withLyrics, 15);
 }

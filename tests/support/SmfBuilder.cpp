@@ -150,6 +150,9 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-std::string CorpusFile(const std::string& relative) { return std::string(CANTOVEX_CORPUS_DIR) + "/" + relative; }
+int SmfFormatOf(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  return bytes.size() >= 14 ? bytes[9] : -1;
+}
 
 }  // namespace cvtest

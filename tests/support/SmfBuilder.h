@@ -65,7 +65,7 @@ std::vector<uint8_t> VarLen(uint32_t value);
 std::string TempDir();
 std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
-// Path of a file of the shared corpus, e.g. "kar/twinkle.kar".
-std::string CorpusFile(const std::string& relative);
+// The format a MIDI file's header names, -1 when the file is too short to have one.
+int SmfFormatOf(const std::string& path);
 
 }  // namespace cvtest
