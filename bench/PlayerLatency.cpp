@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSongs.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/OpenSong.h"
 
@@ -126,9 +127,14 @@ int main() {
     Print("dense song (1600 events/s)", Measure(song, 0, 8, [&](const LatencyOutput::Arrival& a) { return dueOf[a.number]; }));
   }
   for (const char* file : {"kar/HeyJude.kar", "kar/twinkle.kar"}) {
+    const std::string path = BenchSongPath(file);
+    if (path.empty()) {
+      std::printf("%s: %s\n", file, kBenchSongMissing);
+      continue;
+    }
     Song song;
     try {
-      DateiOeffnen(song, std::string(CANTOVEX_CORPUS_DIR) + "/" + file);
+      DateiOeffnen(song, path);
     } catch (const std::exception& e) {
       std::printf("%s: %s\n", file, e.what());
       continue;

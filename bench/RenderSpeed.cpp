@@ -2,8 +2,10 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
+#include "BenchSongs.h"
 #include "platform/synth/OfflineRender.h"
 #include "platform/synth/Synthesizer.h"
 #include "song/OpenSong.h"
@@ -11,10 +13,16 @@
 using namespace cv;
 
 int main() {
+  const std::string wav = (std::filesystem::temp_directory_path() / "cantovex-bench-render.wav").string();
   for (const char* file : {"kar/twinkle.kar", "kar/HeyJude.kar", "kar/jingle_bells.kar"}) {
+    const std::string path = BenchSongPath(file);
+    if (path.empty()) {
+      std::printf("%s: %s\n", file, kBenchSongMissing);
+      continue;
+    }
     Song song;
     try {
-      DateiOeffnen(song, std::string(CANTOVEX_CORPUS_DIR) + "/" + file);
+      DateiOeffnen(song, path);
     } catch (const std::exception& e) {
       std::printf("%s: %s\n", file, e.what());
       continue;
@@ -22,7 +30,7 @@ int main() {
     for (AudioSink sink : {AudioSink::Null, AudioSink::WavFile}) {
       SynthOptions options;
       options.Sink = sink;
-      options.WavPath = "/tmp/cantovex-bench-render.wav";
+      options.WavPath = wav;
       TSynthesizer synth(options);
       if (!synth.isOK()) {
         std::printf("no SoundFont: %s\n", synth.Messages().empty() ? "" : synth.Messages()[0].c_str());
@@ -40,6 +48,6 @@ int main() {
                   ms / 1000.0 / cpu);
     }
   }
-  std::remove("/tmp/cantovex-bench-render.wav");
+  std::remove(wav.c_str());
   return 0;
 }
