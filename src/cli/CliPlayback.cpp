@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cli/EditOptions.h"
 #include "song/Language.h"
 
 #if defined(_WIN32)
@@ -13,7 +14,16 @@
 
 namespace cvcli {
 
-const char* const kSongChangesUsage = "[--speed 100|90|80|70|60|50] [--transpose -9..9]";
+const std::vector<CliOption>& SongChangeList() {
+  // The same two options as edit's, without its chain.
+  static const std::vector<CliOption> options = [] {
+    std::vector<CliOption> list;
+    for (const CliOption& o : EditOptionList())
+      if (o.name == "--speed" || o.name == "--transpose") list.push_back(o);
+    return list;
+  }();
+  return options;
+}
 
 std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& name) {
   for (size_t i = 0; i < args.size(); ++i) {
@@ -71,6 +81,14 @@ bool OpenChangedSong(CliSession& song, const std::string& path, const SongOption
   if (changes.transpose && *changes.transpose != 0 && !song.session.Transpose(*changes.transpose, cv::TTransposeOptions{}))
     return false;
   return true;
+}
+
+void ReportSynthMessages(const std::vector<std::string>& messages, bool ok, CliOutput& output) {
+  std::string all;
+  for (const std::string& m : messages) all += (all.empty() ? "" : "\n") + m;
+  if (!ok)
+    throw CliFailure(all.empty() ? cv::Tr("Der Synthesizer kann nicht spielen.", "The synthesizer cannot play.") : all, "");
+  if (!all.empty()) output.Warning(all);
 }
 
 bool IsTerminal(int fd) {

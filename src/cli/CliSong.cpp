@@ -1,13 +1,23 @@
 #include "cli/CliSong.h"
 
-#include <cstdio>
-
 #include "song/Language.h"
-#include "song/TextCodec.h"
 
 namespace cvcli {
 
-const char* const kSongOptionsUsage = "[--encoding utf8|cp1252] [--remove-prompta]";
+const std::vector<CliOption>& SongOptionList() {
+  static const std::vector<CliOption> options = {
+      {"--encoding", "utf8|cp1252", "Read the song's texts in this encoding / Texte des Songs in dieser Kodierung lesen",
+       ValueKind::Choice},
+      {"--remove-prompta", "", "Remove Prompta data found in the song / Gefundene Prompta-Daten entfernen"},
+  };
+  return options;
+}
+
+std::vector<CliOption> Options(std::initializer_list<std::vector<CliOption>> lists) {
+  std::vector<CliOption> all;
+  for (const auto& list : lists) all.insert(all.end(), list.begin(), list.end());
+  return all;
+}
 
 SongOptions TakeSongOptions(std::vector<std::string>& args) {
   SongOptions options;
@@ -51,17 +61,12 @@ std::string TakeSongPath(std::vector<std::string>& args) {
 }
 
 void CliUi::Report(const cv::TUserMessage& message) {
-  if (message.Severity == cv::TSeverity::Error) failed_ = true;
-  // The core's texts break lines the Windows way; a terminal wants one line end each.
-  std::string text;
-  for (size_t i = 0; i < message.Text.size(); ++i) {
-    const char c = message.Text[i];
-    if (c == '\r' && i + 1 < message.Text.size() && message.Text[i + 1] == '\n') continue;
-    text += c == '\r' ? '\n' : c;
+  if (message.Severity == cv::TSeverity::Error) {
+    failed_ = true;
+    output_.Error(message.Text, message.File);
+  } else {
+    output_.Warning(message.Text, message.File);
   }
-  const std::string& prefix = message.File.empty() ? message.Caption : message.File;
-  if (!prefix.empty()) err_ << prefix << ": ";
-  err_ << text << "\n";
 }
 
 bool CliSession::Open(const std::string& path, const SongOptions& options) {
@@ -73,83 +78,6 @@ bool CliSession::Open(const std::string& path, const SongOptions& options) {
   // The command line states the layout rules and its deletions in its usage: asked later, yes.
   ui.SetAnswer(true);
   return opened;
-}
-
-std::string JsonString(std::string_view utf8) { return JsonString(cv::Utf8ToUtf16(utf8)); }
-
-std::string JsonString(std::u16string_view text) {
-  std::string plain = cv::Utf16ToUtf8(text);
-  std::string out = "\"";
-  for (unsigned char c : plain) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
-std::string EventText(const cv::Song& song, const std::string& bytes) {
-  return cv::Utf16ToUtf8(cv::DecodeText(bytes, song.Encoding));
-}
-
-namespace {
-// Line breaks and other control characters made visible on one line.
-std::string Visible(const std::u16string& text) {
-  std::string out;
-  size_t plain = 0;  // start of the run of ordinary characters, converted as one (surrogate pairs)
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] >= 0x20) continue;
-    out += cv::Utf16ToUtf8(std::u16string_view(text).substr(plain, i - plain));
-    plain = i + 1;
-    if (i == text.size()) break;
-    const char16_t c = text[i];
-    if (c == u'\r')
-      out += "\\r";
-    else if (c == u'\n')
-      out += "\\n";
-    else
-      out += "^" + std::string(1, static_cast<char>('@' + c));
-  }
-  return out;
-}
-}  // namespace
-
-void PrintSyllables(const cv::Song& song, const CliContext& ctx) {
-  std::ostream& out = *ctx.out;
-  const int n = std::min<int>(song.HyphenArrayElements, static_cast<int>(song.HyphenArray.size()));
-  if (ctx.json) {
-    out << "{\"syllables\": [";
-    for (int i = 0; i < n; ++i) {
-      const cv::THyphens& h = song.HyphenArray[i];
-      out << (i ? ",\n  " : "\n  ") << "{\"Text\": " << JsonString(h.Text) << ", \"SongPosition\": " << h.SongPosition
-          << ", \"Time\": " << h.Time << ", \"MTC\": " << JsonString(h.MTC) << "}";
-    }
-    out << (n ? "\n]}\n" : "]}\n");
-    return;
-  }
-  if (n == 0) {
-    out << cv::Tr("Keine Liedtexte.", "No lyrics.") << "\n";
-    return;
-  }
-  char buf[96];
-  out << cv::Tr("    #  Position          Tick        ms  Text\n", "    #  Position          Tick        ms  Text\n");
-  for (int i = 0; i < n; ++i) {
-    const cv::THyphens& h = song.HyphenArray[i];
-    std::snprintf(buf, sizeof buf, "%5d  %-12s %9d %9d  ", i, cv::Utf16ToUtf8(h.MTC).c_str(), h.SongPosition, h.Time);
-    out << buf << Visible(h.Text) << "\n";
-  }
 }
 
 }  // namespace cvcli

@@ -1,10 +1,9 @@
-// Shared by the song commands of cantovex-cli: song options, opening, JSON and text output.
+// Shared by the song commands of cantovex-cli: song options and the session of one command.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
-#include <ostream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/CliCommand.h"
@@ -18,18 +17,20 @@ struct SongOptions {
   bool removePrompta = false;                // --remove-prompta: answer yes to the Prompta question
 };
 
-// Usage text of the options TakeSongOptions understands.
-extern const char* const kSongOptionsUsage;
+// The options TakeSongOptions understands, for help and completion.
+const std::vector<CliOption>& SongOptionList();
+// Joins option lists for a command's table.
+std::vector<CliOption> Options(std::initializer_list<std::vector<CliOption>> lists);
 
 // Removes the song options from args and returns them; wrong values are usage errors.
 SongOptions TakeSongOptions(std::vector<std::string>& args);
 // The one remaining argument, the song file (usage error otherwise).
 std::string TakeSongPath(std::vector<std::string>& args);
-// The session's questions are answered by the command's options; its messages go to stderr, one
-// "file: text" or "caption: text" each.
+// The session's questions are answered by the command's options; its messages are the command's
+// errors and warnings.
 class CliUi : public cv::SessionUi {
  public:
-  explicit CliUi(std::ostream& err) : err_(err) {}
+  explicit CliUi(CliOutput& output) : output_(output) {}
   bool AskYesNo(const std::string&) override { return answer_; }
   void Report(const cv::TUserMessage& message) override;
   void SetAnswer(bool yes) { answer_ = yes; }
@@ -37,14 +38,14 @@ class CliUi : public cv::SessionUi {
   bool Failed() const { return failed_; }
 
  private:
-  std::ostream& err_;
+  CliOutput& output_;
   bool answer_ = false;
   bool failed_ = false;
 };
 
 // One song for one command.
 struct CliSession {
-  explicit CliSession(const CliContext& ctx) : ui(*ctx.err), session(ui) {}
+  explicit CliSession(const CliContext& ctx) : ui(ctx.output), session(ui) {}
   // Opens the song the way the program does (a song without lyrics stays in viewing mode);
   // false when it failed (reported).
   bool Open(const std::string& path, const SongOptions& options);
@@ -53,14 +54,5 @@ struct CliSession {
   CliUi ui;
   cv::SongSession session;
 };
-
-// A JSON string literal (quotes included) of UTF-8 or UTF-16 text.
-std::string JsonString(std::string_view utf8);
-std::string JsonString(std::u16string_view text);
-// Text of an event's bytes in the song's encoding, as UTF-8.
-std::string EventText(const cv::Song& song, const std::string& bytes);
-
-// The syllable list: one line per element, or {"syllables": [...]} with --json.
-void PrintSyllables(const cv::Song& song, const CliContext& ctx);
 
 }  // namespace cvcli

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
 #include "cli/CliSong.h"
 #include "output/BatchConvert.h"
 #include "song/Language.h"
@@ -74,7 +75,10 @@ int ConvertOne(CliContext& ctx, const ConvertArgs& a, const SongOptions& options
   CliSession song(ctx);
   song.session.SetConfiguration(a.config);
   if (!song.Open(a.positional[0], options)) return 1;
-  return song.session.WriteTo(a.positional[1], a.format == "0" ? 0 : 1) ? 0 : 1;
+  const int format = a.format == "0" ? 0 : 1;
+  if (!song.session.WriteTo(a.positional[1], format)) return 1;
+  ctx.output.Result(Written(song.Song(), a.positional[1], format), WrittenText);
+  return 0;
 }
 
 int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& options) {
@@ -88,8 +92,8 @@ int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& optio
   batch.InPlace = a.inPlace;
   const std::vector<cv::BatchItem> items = cv::CollectBatch(batch);
 
-  std::ostream& err = *ctx.err;
-  const bool terminal = ctx.err == &std::cerr && isatty(STDERR_FILENO);
+  std::ostream& err = ctx.output.Err();
+  const bool terminal = !ctx.output.IsJson() && &err == &std::cerr && isatty(STDERR_FILENO);
   size_t shown = 0;  // width of the progress line on screen
   auto clearProgress = [&] {
     if (shown) err << "\r" << std::string(shown, ' ') << "\r";
@@ -107,10 +111,7 @@ int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& optio
       [&](const cv::BatchFileResult& r, size_t done, size_t total) {
         if (r.Outcome == cv::BatchOutcome::Failed) {
           clearProgress();
-          // The open flow's messages already name the file.
-          const std::string prefix = r.Source + ": ";
-          const bool named = r.Message.rfind(prefix, 0) == 0;
-          err << prefix << (named ? r.Message.substr(prefix.size()) : r.Message) << "\n";
+          ctx.output.Error(r.Message, r.Source);
         }
         if (terminal) {
           clearProgress();
@@ -121,16 +122,9 @@ int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& optio
         }
       });
   clearProgress();
-  if (ctx.json) {
-    *ctx.out << "{\"converted\": " << summary.Converted << ", \"skipped\": " << summary.Skipped
-             << ", \"failed\": [";
-    for (size_t i = 0; i < summary.Failures.size(); ++i)
-      *ctx.out << (i ? ", " : "") << "{\"file\": " << JsonString(summary.Failures[i].Source)
-               << ", \"message\": " << JsonString(summary.Failures[i].Message) << "}";
-    *ctx.out << "]}\n";
-  } else {
-    *ctx.out << cv::BatchSummaryText(summary) << "\n";
-  }
+  Json failed = Json::array();
+  for (const cv::BatchFileResult& f : summary.Failures) failed.push_back({{"file", f.Source}, {"message", f.Message}});
+  ctx.output.Result({{"converted", summary.Converted}, {"skipped", summary.Skipped}, {"failed", failed}}, BatchText);
   return summary.Failed ? 1 : 0;
 }
 
@@ -140,14 +134,32 @@ int RunConvert(CliContext& ctx) {
   return a.batchFolder.empty() ? ConvertOne(ctx, a, options) : ConvertBatch(ctx, a, options);
 }
 
-const CliRegistrar registrar({"convert",
-                              "convert SONG OUT --format 0|1 | --batch FOLDER --format 0|1|auto [--recursive] "
-                              "[--jobs N] [--out FOLDER] [--in-place]  [--prompta] [--copyright TEXT] "
-                              "[--ctrl32 VALUE] [--delete-ctrl32] " +
-                                  std::string(kSongOptionsUsage),
-                              "Save songs as MIDI files of format 0 or 1 / Speichert Songs als MIDI-Dateien im "
-                              "Format 0 oder 1",
-                              RunConvert});
+const CliRegistrar registrar(
+    {"convert",
+     {"[OPTIONS] SONG OUT --format 0|1", "[OPTIONS] --batch FOLDER --format 0|1|auto"},
+     "Save songs as MIDI files of format 0 or 1 / Speichert Songs als MIDI-Dateien im Format 0 oder 1",
+     Options({{{"--format", "0|1|auto", "Format to write; auto: format 0 songs become format 1 (with --batch) / "
+                                        "Zielformat; auto: Format-0-Songs werden Format 1 (mit --batch)",
+                ValueKind::Choice},
+               {"--batch", "FOLDER", "Convert every .mid and .kar of a folder / Alle .mid und .kar eines Ordners "
+                                     "umwandeln",
+                ValueKind::Folder},
+               {"--recursive", "", "With --batch: subfolders too / Mit --batch: auch Unterordner"},
+               {"--jobs", "N", "With --batch: songs at once (default: every core) / Mit --batch: Songs gleichzeitig "
+                               "(Vorgabe: jeder Kern)",
+                ValueKind::Number},
+               {"--out", "FOLDER", "With --batch: results into this folder / Mit --batch: Ergebnisse in diesen Ordner",
+                ValueKind::Folder},
+               {"--in-place", "", "With --batch: replace the sources / Mit --batch: die Quellen ersetzen"},
+               {"--prompta", "", "Write the Prompta data / Prompta-Daten schreiben"},
+               {"--copyright", "TEXT", "Copyright text to write / Zu schreibender Copyright-Text", ValueKind::Text},
+               {"--ctrl32", "VALUE", "Insert controller 32 with this value, 0..127 / Controller 32 mit diesem Wert "
+                                     "einfügen, 0..127",
+                ValueKind::Number},
+               {"--delete-ctrl32", "", "Delete controller 32 events / Controller-32-Ereignisse löschen"}},
+              SongOptionList()}),
+     {ValueKind::Song, ValueKind::Song},
+     RunConvert});
 
 }  // namespace
 }  // namespace cvcli

@@ -1,7 +1,6 @@
 // cantovex-cli edit SONG -o OUT: the song operations in the order given, then one of the writers.
-#include <iostream>
-
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
 #include "cli/CliSong.h"
 #include "cli/EditOptions.h"
 #include "song/Language.h"
@@ -32,22 +31,23 @@ int RunEdit(CliContext& ctx) {
   if (output.empty()) throw CliUsageError{cv::Tr("Keine Zieldatei angegeben (-o).", "No output file given (-o).")};
 
   CliSession song(ctx);
-  if (!song.Open(path, songOptions) || !ApplyEditOptions(song, edits, *ctx.err)) return 1;
+  if (!song.Open(path, songOptions) || !ApplyEditOptions(song, edits, ctx.output)) return 1;
   if (format < 0) format = song.session.NaturalFormat();
   if (!song.session.WriteTo(output, format)) return 1;
-  if (ctx.json) {
-    *ctx.out << "{\"written\": " << JsonString(output) << ", \"format\": " << format << "}\n";
-  } else {
-    *ctx.out << cv::Tr("Geschrieben: ", "Written: ") << output << cv::Tr(" (Format ", " (format ") << format << ")\n";
-  }
+  ctx.output.Result(Written(song.Song(), output, format), WrittenText);
   return 0;
 }
 
 CliRegistrar registrar({"edit",
-                        std::string("edit ") + kSongOptionsUsage + " " + kEditOptionsUsage +
-                            " [--format 0|1] SONG -o OUT",
+                        {"[OPTIONS] SONG -o OUT"},
                         "Apply song operations in the order given and write the song / Wendet Operationen der Reihe "
                         "nach an und schreibt das Lied",
+                        Options({{{"-o", "OUT", "The file to write / Die zu schreibende Datei", ValueKind::Song},
+                                  {"--format", "0|1", "Format of the written file (default: the song's, 2 as 1) / "
+                                                      "Format der Datei (Vorgabe: das des Songs, 2 als 1)",
+                                   ValueKind::Choice}},
+                                 EditOptionList(), SongOptionList()}),
+                        {ValueKind::Song},
                         RunEdit});
 
 }  // namespace

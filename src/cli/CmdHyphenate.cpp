@@ -1,9 +1,8 @@
 // cantovex-cli hyphenate --lang de|en|fr|it|es WORD...: the words as the Hyphenate command splits them.
 #include <cstdlib>
 #include <filesystem>
-#include <ostream>
-
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
 #include "lyrics/CV_Hyphen.h"
 #include "song/Language.h"
 #include "song/TextCodec.h"
@@ -42,26 +41,22 @@ int RunHyphenate(CliContext& ctx) {
   if (words.empty()) throw CliUsageError{cv::Tr("Kein Wort angegeben.", "No word given.")};
 
   cv::THyphenator h = cv::LoadHyphenator(*language, cv::FindHyphenationDir(ExecutableDir()), settingsDir);
-  if (ctx.json) *ctx.out << "[";
-  for (size_t i = 0; i < words.size(); ++i) {
-    std::string result = cv::Utf16ToUtf8(h.HyphenateWord(cv::Utf8ToUtf16(words[i])));
-    if (ctx.json) {
-      std::string escaped;
-      for (char c : result) {
-        if (c == '"' || c == '\\') escaped.push_back('\\');
-        escaped.push_back(c);
-      }
-      *ctx.out << (i ? ", " : "") << "\"" << escaped << "\"";
-    } else {
-      *ctx.out << result << "\n";
-    }
-  }
-  if (ctx.json) *ctx.out << "]\n";
+  Json hyphenated = Json::array();
+  for (const std::string& word : words) hyphenated.push_back(cv::Utf16ToUtf8(h.HyphenateWord(cv::Utf8ToUtf16(word))));
+  ctx.output.Result({{"words", hyphenated}}, WordsText);
   return 0;
 }
 
-const CliRegistrar kRegistrar({"hyphenate", "hyphenate --lang de|en|fr|it|es [--exceptions-dir DIR] WORD...",
-                               "Hyphenate words / Trennt Wörter in Silben", RunHyphenate});
+const CliRegistrar kRegistrar(
+    {"hyphenate",
+     {"--lang de|en|fr|it|es [--exceptions-dir DIR] WORD..."},
+     "Hyphenate words / Trennt Wörter in Silben",
+     {{"--lang", "de|en|fr|it|es", "Language of the words / Sprache der Wörter", ValueKind::Choice},
+      {"--exceptions-dir", "DIR", "Folder of the user's hyphenation exception lists / Ordner der eigenen "
+                                  "Trennausnahmen",
+       ValueKind::Folder}},
+     {ValueKind::Text},
+     RunHyphenate});
 
 }  // namespace
 }  // namespace cvcli

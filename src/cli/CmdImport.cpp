@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
 #include "cli/CliSong.h"
 #include "lyrics/CV_Hyphen.h"
 #include "lyrics/EditText.h"
@@ -107,22 +108,14 @@ int RunImport(CliContext& ctx) {
   }
   // The command line states the layout rules in its usage; the question counts as answered.
   const cv::TLeaveResult left = session.LeaveEditor(text);
-  if (left.Status != cv::TLeaveStatus::Done) {
-    *ctx.err << cv::Tr("Der Text braucht mindestens drei Zeilen: Songname, Interpret, Text.",
-                       "The text needs at least three lines: song name, artist, lyrics.")
-             << "\n";
-    return 1;
-  }
+  if (left.Status != cv::TLeaveStatus::Done)
+    throw CliFailure(cv::Tr("Der Text braucht mindestens drei Zeilen: Songname, Interpret, Text.",
+                            "The text needs at least three lines: song name, artist, lyrics."),
+                     files[1]);
   if (assign && !session.Assign()) return 1;
   if (format < 0) format = session.NaturalFormat();
   if (!session.WriteTo(output, format)) return 1;
-  const int32_t syllables = song.Song().HyphenArrayElements;
-  if (ctx.json)
-    *ctx.out << "{\"output\": " << JsonString(output) << ", \"format\": " << format
-             << ", \"syllables\": " << syllables << "}\n";
-  else
-    *ctx.out << output << ": " << cv::Tr("Format ", "format ") << format << ", " << syllables
-             << cv::Tr(" Elemente", " elements") << "\n";
+  ctx.output.Result(Written(song.Song(), output, format), WrittenText);
   return 0;
 }
 
@@ -140,10 +133,22 @@ std::vector<std::u16string> PlainTextReader::ReadLines(const std::string& path) 
 
 CliRegistrar registrar(
     {"import",
-     std::string("import ") + kSongOptionsUsage +
-         " SONG TEXTFILE [--hyphenate de|en|fr|it|es [--exceptions-dir DIR]] [--assign] [--format 0|1] -o OUT",
+     {"[OPTIONS] SONG TEXTFILE -o OUT"},
      "Load a lyric text (txt, rtf, doc, docx, odt) into the song, hyphenate, assign, save / Lädt einen Liedtext "
      "in den Song, trennt, ordnet zu, speichert",
+     Options({{{"-o", "OUT", "The file to write / Die zu schreibende Datei", ValueKind::Song},
+               {"--hyphenate", "de|en|fr|it|es", "Hyphenate the lyrics in this language / Den Text in dieser Sprache "
+                                                 "trennen",
+                ValueKind::Choice},
+               {"--exceptions-dir", "DIR", "Folder of the user's hyphenation exception lists / Ordner der eigenen "
+                                           "Trennausnahmen",
+                ValueKind::Folder},
+               {"--assign", "", "Assign the syllables to the melody notes / Silben den Melodienoten zuordnen"},
+               {"--format", "0|1", "Format of the written file (default: the song's, 2 as 1) / Format der Datei "
+                                   "(Vorgabe: das des Songs, 2 als 1)",
+                ValueKind::Choice}},
+              SongOptionList()}),
+     {ValueKind::Song, ValueKind::LyricText},
      RunImport});
 
 }  // namespace

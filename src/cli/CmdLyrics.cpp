@@ -1,5 +1,6 @@
 // cantovex-cli lyrics SONG: the syllable list as the open flow leaves it.
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
 #include "cli/CliSong.h"
 #include "cli/EditOptions.h"
 
@@ -11,13 +12,16 @@ int RunLyrics(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
-  if (!song.Open(path, options) || !ApplyEditOptions(song, edits, *ctx.err)) return 1;
-  PrintSyllables(song.Song(), ctx);
+  if (!song.Open(path, options) || !ApplyEditOptions(song, edits, ctx.output)) return 1;
+  ctx.output.Result(Syllables(song.Song(), path), SyllablesText);
   return 0;
 }
 
-CliRegistrar registrar({"lyrics", std::string("lyrics ") + kSongOptionsUsage + " " + kEditOptionsUsage + " SONG",
+CliRegistrar registrar({"lyrics",
+                        {"[OPTIONS] SONG"},
                         "Show the syllables: position, tick, ms, text / Zeigt die Silben: Position, Tick, ms, Text",
+                        Options({SongOptionList(), EditOptionList()}),
+                        {ValueKind::Song},
                         RunLyrics});
 
 }  // namespace

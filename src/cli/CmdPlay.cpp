@@ -4,9 +4,11 @@
 #include <csignal>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
 #include "cli/CliPlayback.h"
 #include "cli/CliSong.h"
 #include "playback/CV_MidiPlayer.h"
@@ -129,7 +131,11 @@ int Play(CliContext& ctx) {
 #endif
   cv::SteadyPlayerClock clock;
   cv::TMidiPlayer player(clock);
-  player.OnMessage = [&](const std::string& m) { *ctx.err << "\n" << m << "\n"; };
+  CliOutput& output = ctx.output;
+  player.OnMessage = [&](const std::string& m) {
+    if (!output.IsJson()) output.Out() << "\n" << std::flush;  // below the lyrics line
+    output.Warning(m, path);
+  };
   // A named port plays, or else the synthesizer: a command line has no configured device.
   cv::TOutputRequest request;
   request.WantedName = portName.value_or("");
@@ -141,10 +147,8 @@ int Play(CliContext& ctx) {
     if (port->HasVirtualPort()) request.VirtualPortName = port->DeviceName(cv::TMidiOutput::VirtualPortID);
   }
 #else
-  if (portName) {
-    *ctx.err << cv::Tr("Dieses Programm wurde ohne MIDI-Ausgang gebaut.", "This program was built without the MIDI port.") << "\n";
-    return 1;
-  }
+  if (portName)
+    throw CliFailure(cv::Tr("Dieses Programm wurde ohne MIDI-Ausgang gebaut.", "This program was built without the MIDI port."), "");
 #endif
 #ifdef HAVE_CANTOVEX_SYNTH
   request.SynthAllowed = !portName;
@@ -171,8 +175,7 @@ int Play(CliContext& ctx) {
       cv::SynthOptions options;
       if (soundFont) options.SoundFont = *soundFont;
       synth = std::make_unique<cv::TSynthesizer>(options);
-      for (const std::string& m : synth->Messages()) *ctx.err << m << "\n";
-      if (!synth->isOK()) return 1;
+      ReportSynthMessages(synth->Messages(), synth->isOK(), output);
       outputName = std::string(cv::TSynthesizer::OutputName) + " -> " + synth->SinkDescription();
       player.SetInstrument(synth.get());
       player.SetUseVSTi(true);
@@ -183,15 +186,23 @@ int Play(CliContext& ctx) {
 
   player.SetSong(&song);
   if (fromMs > 0) player.MoveToPosition(fromMs);
-  *ctx.out << cv::Tr("Spiele ", "Playing ") << path << cv::Tr(" über ", " through ") << outputName << "\n" << std::flush;
-  LyricsView lyrics(song, *ctx.out, IsTerminal(1), player.TimePosition());
+  if (!output.IsJson())
+    output.Out() << cv::Tr("Spiele ", "Playing ") << path << cv::Tr(" über ", " through ") << outputName << "\n"
+                 << std::flush;
+  // JSON output is one object at the end: the lyrics are shown in text form only.
+  std::ostringstream unseen;
+  LyricsView lyrics(song, output.IsJson() ? unseen : output.Out(), !output.IsJson() && IsTerminal(1),
+                    player.TimePosition());
   interrupted = false;
   auto previous = std::signal(SIGINT, OnInterrupt);
   player.Play();
   if (!player.Playing()) {
     std::signal(SIGINT, previous);
 #ifdef HAVE_CANTOVEX_MIDIPORT
-    if (port) *ctx.err << cv::Tr("Der MIDI-Ausgang lässt sich nicht öffnen: ", "The MIDI output cannot be opened: ") << port->Error() << "\n";
+    if (port)
+      throw CliFailure(cv::Tr("Der MIDI-Ausgang lässt sich nicht öffnen: ", "The MIDI output cannot be opened: ") +
+                           port->Error(),
+                       "");
 #endif
     return 1;
   }
@@ -209,12 +220,26 @@ int Play(CliContext& ctx) {
   }
   std::signal(SIGINT, previous);
   if (player.FailedEvents() > 0)
-    *ctx.err << player.FailedEvents() << cv::Tr(" Ereignisse konnten nicht gesendet werden.", " events could not be sent.") << "\n";
+    output.Warning(std::to_string(player.FailedEvents()) +
+                   cv::Tr(" Ereignisse konnten nicht gesendet werden.", " events could not be sent."));
+  output.Result({{"file", path}, {"output", outputName}, {"stopped", stoppedByUser}}, PlayedText);
   return stoppedByUser ? 130 : 0;
 }
 
-CliRegistrar registrar({"play", std::string("play SONG [--port NAME | --synth] [--from MS] [--soundfont FILE] ") + kSongChangesUsage,
-                        "Play the song in real time with its lyrics / Spielt den Song mit Text in Echtzeit", Play});
+CliRegistrar registrar({"play",
+                        {"[OPTIONS] SONG"},
+                        "Play the song in real time with its lyrics / Spielt den Song mit Text in Echtzeit",
+                        Options({{{"--port", "NAME", "MIDI output: its name, a unique part of it, or virtual / "
+                                                     "MIDI-Ausgang: Name, ein eindeutiger Teil davon oder virtual",
+                                   ValueKind::Text},
+                                  {"--synth", "", "Play through the synthesizer (the default) / Über den Synthesizer "
+                                                  "spielen (Vorgabe)"},
+                                  {"--from", "MS", "Start at this time / Ab dieser Zeit spielen", ValueKind::Number},
+                                  {"--soundfont", "FILE", "SoundFont of the synthesizer / SoundFont des Synthesizers",
+                                   ValueKind::SoundFont}},
+                                 SongChangeList(), SongOptionList()}),
+                        {ValueKind::Song},
+                        Play});
 
 }  // namespace
 }  // namespace cvcli

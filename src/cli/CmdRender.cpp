@@ -1,11 +1,10 @@
 // cantovex-cli render SONG -o OUT.wav: the song through the synthesizer, faster than real time.
 #include <chrono>
-#include <cstdio>
 #include <iomanip>
 #include <ostream>
-#include <sstream>
 
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
 #include "cli/CliPlayback.h"
 #include "cli/CliSong.h"
 #include "song/Language.h"
@@ -34,40 +33,43 @@ int Render(CliContext& ctx) {
   options.WavPath = *out;
   if (soundFont) options.SoundFont = *soundFont;
   cv::TSynthesizer synth(options);
-  for (const std::string& m : synth.Messages()) *ctx.err << m << "\n";
-  if (!synth.isOK() || synth.Sink() != cv::AudioSink::WavFile) return 1;
+  ReportSynthMessages(synth.Messages(), synth.isOK() && synth.Sink() == cv::AudioSink::WavFile, ctx.output);
 
-  const bool bar = IsTerminal(2);
+  const bool bar = !ctx.output.IsJson() && IsTerminal(2);
+  std::ostream& err = ctx.output.Err();
   const auto started = std::chrono::steady_clock::now();
   const int64_t ms = cv::RenderSongOffline(song, synth, [&](int64_t done, int64_t total) {
     if (!bar || total <= 0) return;
     const int width = 40;
     const int filled = static_cast<int>(done * width / total);
-    *ctx.err << "\r[" << std::string(filled, '#') << std::string(width - filled, '.') << "] " << std::setw(3)
+    err << "\r[" << std::string(filled, '#') << std::string(width - filled, '.') << "] " << std::setw(3)
              << done * 100 / total << " %" << std::flush;
   });
-  if (bar) *ctx.err << "\n";
+  if (bar) err << "\n";
   std::string message;
-  if (!synth.Finish(&message)) {
-    *ctx.err << message << "\n";
-    return 1;
-  }
+  if (!synth.Finish(&message)) throw CliFailure(message, *out);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::ostringstream line;
-  line << std::fixed << std::setprecision(1) << *out << ": " << ms / 1000.0 << " s "
-       << cv::Tr("Audio in ", "of audio in ") << seconds << " s (" << (seconds > 0 ? ms / 1000.0 / seconds : 0.0) << "x "
-       << cv::Tr("Echtzeit", "real time") << "), SoundFont " << synth.SoundFontPath();
-  *ctx.out << line.str() << "\n";
+  ctx.output.Result({{"written", *out},
+                     {"audioSeconds", static_cast<double>(ms) / 1000.0},
+                     {"renderSeconds", seconds},
+                     {"soundFont", synth.SoundFontPath()}},
+                    RenderedText);
   return 0;
 #else
   (void)path;
-  *ctx.err << cv::Tr("Dieses Programm wurde ohne Synthesizer gebaut.", "This program was built without the synthesizer.") << "\n";
-  return 1;
+  throw CliFailure(cv::Tr("Dieses Programm wurde ohne Synthesizer gebaut.", "This program was built without the synthesizer."), "");
 #endif
 }
 
-CliRegistrar registrar({"render", std::string("render SONG -o OUT.wav [--soundfont FILE] ") + kSongChangesUsage,
+CliRegistrar registrar({"render",
+                        {"[OPTIONS] SONG -o OUT.wav"},
                         "Render the song through the synthesizer into a WAV file / Spielt den Song in eine WAV-Datei",
+                        Options({{{"-o", "OUT.wav", "The WAV file to write / Die zu schreibende WAV-Datei",
+                                   ValueKind::Wav},
+                                  {"--soundfont", "FILE", "SoundFont of the synthesizer / SoundFont des Synthesizers",
+                                   ValueKind::SoundFont}},
+                                 SongChangeList(), SongOptionList()}),
+                        {ValueKind::Song},
                         Render});
 
 }  // namespace

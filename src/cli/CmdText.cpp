@@ -1,11 +1,10 @@
 // cantovex-cli text SONG [--mtc]: the lyrics as the editors show them.
-#include <ostream>
-
 #include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
+#include "cli/CliPlayback.h"
 #include "cli/CliSong.h"
 #include "lyrics/EditText.h"
 #include "lyrics/MtcText.h"
-#include "song/Language.h"
 #include "song/TextCodec.h"
 
 namespace cvcli {
@@ -13,29 +12,23 @@ namespace {
 
 int RunText(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
-  bool mtc = false;
-  std::vector<std::string> rest;
-  for (const std::string& a : ctx.args) {
-    if (a == "--mtc")
-      mtc = true;
-    else
-      rest.push_back(a);
-  }
-  ctx.args = rest;
+  const bool mtc = TakeFlag(ctx.args, "--mtc");
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
   if (!song.Open(path, options)) return 1;
   const std::u16string text = mtc ? cv::BuildMtcText(song.Song()).Text : cv::BuildEditText(song.Song()).Text;
-  if (ctx.json)
-    *ctx.out << "{\"text\": " << JsonString(text) << "}\n";
-  else if (!text.empty())
-    *ctx.out << cv::Utf16ToUtf8(text) << "\n";
+  ctx.output.Result({{"file", path}, {"text", cv::Utf16ToUtf8(text)}}, PlainText);
   return 0;
 }
 
-CliRegistrar registrar({"text", std::string("text ") + kSongOptionsUsage + " SONG [--mtc]",
+CliRegistrar registrar({"text",
+                        {"[OPTIONS] SONG"},
                         "Print the edit text, or with --mtc the position text / Gibt den Bearbeitungstext aus, "
                         "mit --mtc den Positionstext",
+                        Options({{{"--mtc", "", "The position text (one syllable a line with its position) / Der "
+                                                "Positionstext (eine Silbe je Zeile mit Position)"}},
+                                 SongOptionList()}),
+                        {ValueKind::Song},
                         RunText});
 
 }  // namespace

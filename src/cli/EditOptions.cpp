@@ -8,9 +8,24 @@
 
 namespace cvcli {
 
-const char* const kEditOptionsUsage =
-    "[--speed 100|90|80|70|60|50] [--tempo-diff N] [--transpose N [--intelligent] [--mode 1..4]] [--assign] "
-    "[--hide-note-at MS] [--quantize quarter|eighth|eighth-triplet|sixteenth] [--shift-ms N]";
+const std::vector<CliOption>& EditOptionList() {
+  static const std::vector<CliOption> options = {
+      {"--speed", "100|90|80|70|60|50", "Playback speed in percent / Abspielgeschwindigkeit in Prozent",
+       ValueKind::Choice},
+      {"--tempo-diff", "N", "Change every tempo by N bpm / Jedes Tempo um N bpm ändern", ValueKind::Number},
+      {"--transpose", "N", "Transpose by N semitones, -9..9 / Um N Halbtöne transponieren, -9..9", ValueKind::Number},
+      {"--intelligent", "", "Transpose intelligently, as --mode chooses / Intelligent transponieren, wie --mode wählt"},
+      {"--mode", "1..4", "Mode of intelligent transposing / Modus des intelligenten Transponierens",
+       ValueKind::Number},
+      {"--assign", "", "Assign the syllables to the melody notes / Silben den Melodienoten zuordnen"},
+      {"--hide-note-at", "MS", "Hide the melody note at or after MS / Melodienote ab MS verstecken",
+       ValueKind::Number},
+      {"--quantize", "quarter|eighth|eighth-triplet|sixteenth",
+       "Move the syllables onto a grid / Silben auf ein Raster setzen", ValueKind::Choice},
+      {"--shift-ms", "N", "Move every syllable by N ms / Alle Silben um N ms verschieben", ValueKind::Number},
+  };
+  return options;
+}
 
 namespace {
 
@@ -93,7 +108,7 @@ EditOptions TakeEditOptions(std::vector<std::string>& args) {
   return options;
 }
 
-bool ApplyEditOptions(CliSession& song, const EditOptions& options, std::ostream& err) {
+bool ApplyEditOptions(CliSession& song, const EditOptions& options, CliOutput& output) {
   using Kind = EditStep::Kind;
   cv::SongSession& session = song.session;
   for (const EditStep& step : options.steps) {
@@ -112,8 +127,8 @@ bool ApplyEditOptions(CliSession& song, const EditOptions& options, std::ostream
         break;
       case Kind::HideNoteAt:
         if (!session.HideNoteAt(step.value) && !song.ui.Failed())
-          err << cv::Tr("Keine Melodienote ab ", "No melody note at or after ") << step.value
-              << cv::Tr(" ms: nichts versteckt.", " ms: nothing hidden.") << "\n";
+          output.Warning(cv::Tr("Keine Melodienote ab ", "No melody note at or after ") + std::to_string(step.value) +
+                         cv::Tr(" ms: nichts versteckt.", " ms: nothing hidden."));
         break;
       case Kind::Quantize: {
         cv::TConfiguration configuration = session.CurrentSong().Configuration;

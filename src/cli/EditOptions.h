@@ -2,7 +2,6 @@
 // applied to an opened song in that order.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,14 @@ struct EditOptions {
   int mode = 1;
 };
 
-extern const char* const kEditOptionsUsage;
+// The options TakeEditOptions understands, for help and completion.
+const std::vector<CliOption>& EditOptionList();
 
 // Removes the edit options from args; wrong values are usage errors.
 EditOptions TakeEditOptions(std::vector<std::string>& args);
 
 // Applies the steps in order. A step that finds nothing to do (no note at a time) is reported
-// on err; false after a step the song refused (reported).
-bool ApplyEditOptions(CliSession& song, const EditOptions& options, std::ostream& err);
+// as a warning; false after a step the song refused (reported).
+bool ApplyEditOptions(CliSession& song, const EditOptions& options, CliOutput& output);
 
 }  // namespace cvcli

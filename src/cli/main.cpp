@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
-#include "song/CV_Data.h"
+#include "cli/CliHelp.h"
 #include "song/Language.h"
 
 namespace cvcli {
@@ -28,68 +28,90 @@ cv::TLanguage LanguageFromEnvironment() {
   return cv::TLanguage::Englisch;
 }
 
-// Summaries are registered as "English / Deutsch"; help shows the user's half.
-std::string SummaryInUserLanguage(const std::string& summary) {
-  size_t cut = summary.find(" / ");
-  if (cut == std::string::npos) return summary;
-  return cv::Tr(summary.substr(cut + 3), summary.substr(0, cut));
+const cvcli::CliCommand* FindCommand(const std::string& name) {
+  for (const auto& c : cvcli::Commands())
+    if (c.name == name) return &c;
+  return nullptr;
 }
 
-void PrintHelp(std::ostream& out) {
-  out << cv::Tr("cantovex-cli - Cantovex 3 auf der Kommandozeile\n\nAufruf: ",
-                "cantovex-cli - Cantovex 3 from the command line\n\nusage: ")
-      << "cantovex-cli [--lang de|en] [--json] " << cv::Tr("BEFEHL [ARGUMENTE]\n\nBefehle:\n", "COMMAND [ARGS]\n\ncommands:\n");
-  for (const auto& c : cvcli::Commands())
-    out << "  " << c.usage << "\n      " << SummaryInUserLanguage(c.summary) << "\n";
+// `help` and `help COMMAND`.
+int RunHelp(const std::vector<std::string>& args, cvcli::CliOutput& output) {
+  if (args.empty()) {
+    cvcli::PrintHelp(std::cout);
+    return 0;
+  }
+  if (const cvcli::CliCommand* c = FindCommand(args[0])) {
+    cvcli::PrintCommandHelp(*c, std::cout);
+    return 0;
+  }
+  output.Error(cv::Tr("Unbekannter Befehl: ", "Unknown command: ") + args[0]);
+  return 2;
+}
+
+int RunCommand(const cvcli::CliCommand& c, cvcli::CliContext& ctx) {
+  try {
+    return c.run(ctx);
+  } catch (const cvcli::CliUsageError& e) {
+    ctx.output.Error(e.message);
+    if (!ctx.output.IsJson()) cvcli::PrintUsage(c, std::cerr);
+    return 2;
+  } catch (const cvcli::CliFailure& e) {
+    ctx.output.Error(e.what(), e.file);
+    return 1;
+  } catch (const std::exception& e) {
+    ctx.output.Error(e.what());
+    return 1;
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   cv::SetCurrLanguage(LanguageFromEnvironment());
-  cvcli::CliContext ctx{{}, false, &std::cout, &std::cerr};
+  cvcli::CliOutput output(std::cout, std::cerr, false);
+  cvcli::CliContext ctx{{}, output};
   std::string commandName;
+  bool help = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     // --lang before the command is the user language; after it, it belongs to the command
     // (hyphenate --lang fr).
-    if (a == "--lang" && i + 1 < argc && commandName.empty()) {
-      std::string l = argv[++i];
+    if ((a == "--lang" || a.rfind("--lang=", 0) == 0) && commandName.empty()) {
+      std::string l = a == "--lang" ? (i + 1 < argc ? argv[++i] : "") : a.substr(7);
       if (l != "de" && l != "en") {
-        std::cerr << "--lang: de | en\n";
+        output.Error("--lang: de | en");
         return 2;
       }
       cv::SetCurrLanguage(l == "de" ? cv::TLanguage::Deutsch : cv::TLanguage::Englisch);
-    } else if (a.rfind("--lang=", 0) == 0 && commandName.empty()) {
-      cv::SetCurrLanguage(a.substr(7) == "de" ? cv::TLanguage::Deutsch : cv::TLanguage::Englisch);
     } else if (a == "--json") {
-      ctx.json = true;
-    } else if ((a == "--help" || a == "-h") && commandName.empty()) {
-      PrintHelp(std::cout);
-      return 0;
+      output.SetJson(true);
+    } else if (a == "--help" || a == "-h") {
+      help = true;
     } else if (commandName.empty() && a.rfind("-", 0) != 0) {
       commandName = a;
     } else {
       ctx.args.push_back(a);
     }
   }
+  if (commandName == "help") return RunHelp(ctx.args, output);
   if (commandName.empty()) {
-    PrintHelp(std::cerr);
+    if (help) {
+      cvcli::PrintHelp(std::cout);
+      return 0;
+    }
+    if (!ctx.args.empty()) output.Error(cv::Tr("Unbekannte Option: ", "Unknown option: ") + ctx.args[0]);
+    cvcli::PrintHelp(std::cerr);
     return 2;
   }
-  for (auto& c : cvcli::Commands()) {
-    if (c.name != commandName) continue;
-    try {
-      return c.run(ctx);
-    } catch (const cvcli::CliUsageError& e) {
-      std::cerr << e.message << "\n" << cv::Tr("Aufruf: ", "usage: ") << "cantovex-cli " << c.usage << "\n";
-      return 2;
-    } catch (const std::exception& e) {
-      std::cerr << e.what() << "\n";
-      return 1;
-    }
+  const cvcli::CliCommand* command = FindCommand(commandName);
+  if (!command) {
+    output.Error(cv::Tr("Unbekannter Befehl: ", "Unknown command: ") + commandName);
+    if (!output.IsJson()) cvcli::PrintHelp(std::cerr);
+    return 2;
   }
-  std::cerr << cv::Tr("Unbekannter Befehl: ", "Unknown command: ") << commandName << "\n";
-  PrintHelp(std::cerr);
-  return 2;
+  if (help) {
+    cvcli::PrintCommandHelp(*command, std::cout);
+    return 0;
+  }
+  return RunCommand(*command, ctx);
 }

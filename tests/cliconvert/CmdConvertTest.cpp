@@ -78,7 +78,7 @@ TEST(CmdConvert, BatchReportsEachFailureAndASummary) {
 
   // With --out the earlier result a.f1.mid is a source like the others.
   CliRun json = Cli("--json convert --batch " + dir + " --format 0 --out " + dir + "/f0");
-  EXPECT_NE(json.out.find("\"converted\": 3"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"converted\":3"), std::string::npos) << json.out;
   EXPECT_TRUE(fs::exists(dir + "/f0/b.kar"));
   CliRun conflicting = Cli("convert --batch " + dir + " --format 1 --out " + dir + " ");
   EXPECT_EQ(conflicting.code, 1);

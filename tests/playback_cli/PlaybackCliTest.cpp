@@ -111,7 +111,7 @@ TEST(PlaybackCli, CtrlCStopsWithAllNotesOffOnEveryChannel) {
 TEST(PlaybackCli, PortsListsOutputsAndDevices) {
   const CliRun run = Cli("--json ports");
   ASSERT_EQ(run.code, 0) << run.out;
-  for (const char* key : {"\"MidiOutputs\"", "\"AudioDevices\"", "\"SoundFont\""})
+  for (const char* key : {"\"midiOutputs\"", "\"audioDevices\"", "\"soundFont\""})
     EXPECT_NE(run.out.find(key), std::string::npos) << run.out;
 }
 
