@@ -1,6 +1,7 @@
 #include "session/OutputChoice.h"
 
 #include "playback/CV_MidiPlayer.h"
+#include "song/Language.h"
 
 namespace cv {
 
@@ -9,6 +10,16 @@ std::string Lower(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
+}
+
+// A wanted port that is not there: its name and the ports there are, so the user can pick one.
+std::string NotThereText(const TOutputRequest& request) {
+  std::string ports;
+  for (const std::string& name : request.PortNames) ports += "\n  " + name;
+  if (!request.VirtualPortName.empty()) ports += "\n  virtual (" + request.VirtualPortName + ")";
+  return NotInstalledText(request.WantedName) + ".\n" +
+         (ports.empty() ? Tr("Es gibt keine MIDI-Ausgänge.", "There are no MIDI outputs.")
+                        : Tr("Vorhandene MIDI-Ausgänge:", "MIDI outputs there are:") + ports);
 }
 
 TOutputChoice From(const TDeviceList& entry) {
@@ -42,7 +53,7 @@ TOutputChoice ChooseOutputFor(const TOutputRequest& request) {
     }
     if (!request.FallBack) {
       TOutputChoice c;
-      c.Message = NotInstalledText(wanted);
+      c.Message = NotThereText(request);
       return c;
     }
   }

@@ -445,7 +445,9 @@ void SongSession::PlaybackStopped() {
 
 TOutputChoice SongSession::ChooseOutput(const TOutputRequest& request) {
   TOutputChoice choice = ChooseOutputFor(request);
-  if (choice.Output == TOutputChoice::Kind::None) ui_.Report(UserMessage(TSeverity::Warning, choice.Message));
+  // Without a fallback the caller cannot go on: an error; otherwise nothing plays, a warning.
+  if (choice.Output == TOutputChoice::Kind::None)
+    ui_.Report(UserMessage(request.FallBack ? TSeverity::Warning : TSeverity::Error, choice.Message));
   return choice;
 }
 
