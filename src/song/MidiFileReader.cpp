@@ -143,6 +143,7 @@ class Reader {
 
     s_.MidiTrack.assign(static_cast<size_t>(n_) + 2, TMyTrack{});
     s_.KeySignArray.assign(static_cast<size_t>(n_) + 2, TKeySignArray{});
+    s_.LyricOrigin.assign(n_, Song::TLyricOrigin{});
     s_.HyphenArrayElements = 0;
     s_.TempoArrayElements = 0;
     s_.TimeSignElements = 0;
@@ -413,6 +414,7 @@ class Reader {
           }
           Append(lyrics, e);
           NoteText(e->Meta);
+          if (t < n_ && s_.LyricOrigin[t].Count++ == 0) s_.LyricOrigin[t].FirstPosition = tick;
         } else if (lineFlag_) {
           Append(lyrics, NewMeta(type, "\r", 1, tick));
         }

@@ -55,6 +55,13 @@ struct Song {
   int32_t LyricsMetaType = 5;
   int32_t LyricsTrack = 0;
   int32_t LyricsOffset = 0;
+  // Per file track: the lyric events read from it (the reader gathers them all into the lyrics
+  // track) and the tick of the first one.
+  struct TLyricOrigin {
+    int32_t Count = 0;
+    int32_t FirstPosition = 0;
+  };
+  std::vector<TLyricOrigin> LyricOrigin;
   bool TextChanged = false;
   // A lyrics editor (edit text or position text) holds the view.
   bool EditingText = false;
