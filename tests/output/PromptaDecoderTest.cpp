@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "song/Language.h"
 #include "song/OpenSong.h"
 #include "song/TextCodec.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
@@ -303,18 +303,14 @@ TEST(PromptaRoundTrip, SongTooShortForItsTextIsCut) {
 }
 
 TEST(PromptaRoundTrip, EveryCorpusSongWithLyrics) {
-  namespace fs = std::filesystem;
-  const std::string dir = cvtest::CorpusFile("");
-  if (!fs::is_directory(dir)) GTEST_SKIP() << "no song corpus beside this checkout (" << dir << ")";
   SetCurrLanguage(TLanguage::Englisch);
   int withLyrics = 0;
-  for (const auto& e : fs::recursive_directory_iterator(dir)) {
-    if (!e.is_regular_file() || e.path().extension() == ".md") continue;
-    SCOPED_TRACE(e.path().string());
+  for (const auto& [name, path] : cvtest::AllCorpusSongs()) {
+    SCOPED_TRACE(path);
     for (const std::string& copyright : {std::string(), std::string("Maravelt \xC2\xA9 2026")}) {
       Song song;
       try {
-        OpenWithPrompta(song, e.path().string(), copyright);
+        OpenWithPrompta(song, path, copyright);
       } catch (const EMidiError&) {
         break;  // unreadable songs are the reader's business
       }
