@@ -29,7 +29,6 @@
 #include "app/CV_InstanceManager.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
-#include "app/SongSteps.h"
 #include "app/Styles.h"
 #include "app/SystemInfo.h"
 #include "app/WindowGeometry.h"
@@ -398,7 +397,6 @@ void TMainForm::CreateCentralWidgets() {
 void TMainForm::FormCreate() {
   // 1. Hand-overs from a later start arrive here.
   if (instance_) instance_->OnHandOver = [this](const QString& text) { HandleHandOver(text); };
-  IgnorePlayerCommands = false;
 
   // 2. Language: the stored choice, else the system's language.
   const bool haveLang = store_->KeyInReg(QStringLiteral("Lang"));
@@ -443,12 +441,9 @@ void TMainForm::FormCreate() {
   if (!settings_.StyleLightToLoad.isEmpty()) ApplyStyle(settings_.StyleLightToLoad);
   UpdateStyleChecks();
 
-  // 11.-13. Drops, caption, flags.
+  // 11.-13. Drops, caption.
   setAcceptDrops(true);
   setWindowTitle(kTitle);
-  song_.MidiFileLoaded = false;
-  song_.NumberOfSourceTracks = 0;
-  song_.SourceData.clear();
 }
 
 void TMainForm::ApplyCaptions() {
@@ -613,23 +608,28 @@ void TMainForm::MainMenu_HelpManualClick() {
 
 void TMainForm::MainMenu_HelpInfoClick() {
   TAboutForm about(Action(QStringLiteral("MainMenu_HelpInfo"))->text(), windowsVersion_, DpiFactor(), this);
-  IgnorePlayerCommands = true;
+  const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
   about.exec();
-  IgnorePlayerCommands = false;
 }
 
 // ---------------------------------------------------------------- messages
 
-void TMainForm::ShowError(const QString& text) {
-  IgnorePlayerCommands = true;
-  hooks_.Message(QMessageBox::Critical, kTitle, text);
-  IgnorePlayerCommands = false;
+void TMainForm::ShowError(const QString& text) { ui_.Report(cv::UserMessage(cv::TSeverity::Error, text.toStdString())); }
+
+void TMainForm::ShowInfo(const QString& text) { ui_.Report(cv::UserMessage(cv::TSeverity::Info, text.toStdString())); }
+
+bool TMainForm::TWindowUi::AskYesNo(const std::string& question) {
+  const TPlayerCommandsIgnored ignored(form_.IgnorePlayerCommands);
+  return form_.hooks_.AskYesNo(kTitle, QString::fromStdString(question));
 }
 
-void TMainForm::ShowInfo(const QString& text) {
-  IgnorePlayerCommands = true;
-  hooks_.Message(QMessageBox::Information, kTitle, text);
-  IgnorePlayerCommands = false;
+void TMainForm::TWindowUi::Report(const cv::TUserMessage& message) {
+  const TPlayerCommandsIgnored ignored(form_.IgnorePlayerCommands);
+  const QMessageBox::Icon icon = message.Severity == cv::TSeverity::Error     ? QMessageBox::Critical
+                                 : message.Severity == cv::TSeverity::Warning ? QMessageBox::Warning
+                                                                              : QMessageBox::Information;
+  form_.hooks_.Message(icon, message.Caption.empty() ? kTitle : QString::fromStdString(message.Caption),
+                       QString::fromStdString(message.Text));
 }
 
 void TMainForm::NotAvailable() {
@@ -662,10 +662,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   if (song_.MidiFileLoaded) {
-    IgnorePlayerCommands = true;
-    const bool yes = hooks_.AskYesNo(kTitle, T("Wollen Sie den Cantovex 3 beenden?", "Do you want to exit Cantovex 3?"));
-    IgnorePlayerCommands = false;
-    if (!yes) {
+    if (!ui_.AskYesNo(cv::Tr("Wollen Sie den Cantovex 3 beenden?", "Do you want to exit Cantovex 3?"))) {
       event->ignore();
       return;
     }

@@ -10,8 +10,7 @@
 #include "app/AppSettings.h"
 #include "app/UiHooks.h"
 #include "lyrics/CV_Hyphen.h"
-#include "output/CV_EditTempo.h"
-#include "song/Song.h"
+#include "session/SongSession.h"
 
 class QAction;
 class QFrame;
@@ -33,6 +32,20 @@ class TEditTempoForm;
 class TOptionsForm;
 class TMultiModeForm;
 
+// While a dialog of ours is open the transport keys are not acted on; the flag is back as it
+// was when the guard goes, however the dialog ends.
+class TPlayerCommandsIgnored {
+ public:
+  explicit TPlayerCommandsIgnored(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+  ~TPlayerCommandsIgnored() { flag_ = previous_; }
+  TPlayerCommandsIgnored(const TPlayerCommandsIgnored&) = delete;
+  TPlayerCommandsIgnored& operator=(const TPlayerCommandsIgnored&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
 struct TMainFormOptions {
   TMyRegistry* Store = nullptr;  // required; outlives the window
   QStringList Arguments;          // the process arguments, program name first
@@ -49,8 +62,8 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   // --- Opening (four entry points feed DateiOeffnen) ---
-  // Opens a song; throws cv::EMidiError (or std::exception) and then leaves no song loaded.
-  void DateiOeffnen(const QString& fileToOpen);
+  // Opens a song; false when it failed (the user has seen why) and no song is loaded.
+  bool DateiOeffnen(const QString& fileToOpen);
   void MainMenu_DateiOeffnenClick();
   void MMF_MidifileClick(int tag);
   void HandleDroppedFiles(const QStringList& files);
@@ -61,8 +74,6 @@ class TMainForm : public QMainWindow {
   // --- Saving ---
   void MainMenu_DateiSpeichernClick();
   void MainMenu_DateiSpeichernUnterClick();
-  // format 0 or 1; false when the writer refused (the user has seen why).
-  bool SaveSong(const QString& fileName, int format);
 
   // --- Lyrics commands of the Text menu ---
   void MainMenu_TextEditClick();
@@ -111,11 +122,13 @@ class TMainForm : public QMainWindow {
   QString PlayerStatus() const { return playerStatus_; }
 
   // --- State, for the commands of other windows and for tests ---
-  cv::Song& CurrentSong() { return song_; }
+  cv::Song& CurrentSong() { return session_.CurrentSong(); }
+  cv::SongSession& Session() { return session_; }
   TStoredSettings& Settings() { return settings_; }
   TMyRegistry& Store() { return *store_; }
   bool MidiFileLoaded() const { return song_.MidiFileLoaded; }
   bool EditingText() const { return song_.EditingText; }
+  QString TextFileName() const { return QString::fromStdString(session_.TextFileName()); }
   bool HiddenMode() const { return hiddenMode_; }
   bool NextHyphenIsEndOfLine() const { return nextHyphenIsEndOfLine_; }
   QString WindowsVersion() const { return windowsVersion_; }
@@ -145,7 +158,6 @@ class TMainForm : public QMainWindow {
   TUiHooks& Hooks() { return hooks_; }
   bool RecordingTiming = false;
   bool IgnorePlayerCommands = false;
-  QString TextFileName;
 
  signals:
   // After a song was opened (for the dialogs that hold per-song state).
@@ -175,11 +187,22 @@ class TMainForm : public QMainWindow {
   void ShowError(const QString& text);
   void ShowInfo(const QString& text);
   void NotAvailable();
+  // The session asks and reports through the window's dialogs.
+  class TWindowUi : public cv::SessionUi {
+   public:
+    explicit TWindowUi(TMainForm& form) : form_(form) {}
+    bool AskYesNo(const std::string& question) override;
+    void Report(const cv::TUserMessage& message) override;
+
+   private:
+    TMainForm& form_;
+  };
   void ShowEditorText(const std::u16string& text, int lookAhead, int caret);
   void ShowDisplayText(const std::u16string& text);
   void SetEditorMenuStates();
   void SetLyricsViewingStates();
-  bool SaveLyricText(const QString& fileName);
+  // Shows the song's syllables after an operation changed them.
+  void ShowSongText();
   QAction* AddAction(QMenu* menu, const char* objectName);
 
   TMyRegistry* store_;
@@ -190,10 +213,12 @@ class TMainForm : public QMainWindow {
   QString systemLanguageName_;
   QString windowsVersion_;
   bool hiddenMode_ = false;
-  enum class TEditor { None, Text, Mtc } editor_ = TEditor::None;
   bool nextHyphenIsEndOfLine_ = false;
 
-  cv::Song song_;
+  TWindowUi ui_{*this};
+  cv::SongSession session_{ui_};
+  // The session's song, read by the view.
+  cv::Song& song_ = session_.CurrentSong();
   TStoredSettings settings_;
 
   // Widgets (named as the rest of the program refers to them).
@@ -217,7 +242,6 @@ class TMainForm : public QMainWindow {
   TOptionsForm* optionsForm_ = nullptr;
   TMultiModeForm* multiModeForm_ = nullptr;
   void ApplyOptions();
-  cv::TTempoEdit tempoEdit_;
   bool lyricsOffsetShown_ = false;
   // Playback: made on the first Play, so a start without sound devices stays quick.
   struct TPlayback;
@@ -230,8 +254,6 @@ class TMainForm : public QMainWindow {
   int transportDirection_ = 0;
   bool playBeforeSeek_ = false;
   int prevMeasure_ = -1, prevBeat_ = -1;
-  int32_t shiftTicks_ = 0;
-  void StampEntry(int index, int32_t position);
   QString playerStatus_;
   bool EnsurePlayer();
   void ReleasePlayer();

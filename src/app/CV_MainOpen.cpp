@@ -18,8 +18,6 @@
 #include "app/LyricsOffsetForm.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
-#include "app/SongSteps.h"
-#include "song/OpenSong.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -54,34 +52,20 @@ struct WaitCursor {
   ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-QString ErrorText(const std::exception& e) {
-  const QString text = QString::fromUtf8(e.what());
-  return text.isEmpty() ? T("Unbekannter Fehler", "Unknown error") : text;
-}
-
 }  // namespace
 
-void TMainForm::DateiOeffnen(const QString& fileToOpen) {
+bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   WaitCursor wait;
   myMemo_->clear();
   myMemo_->hide();
-  song_.EditingText = false;
-  song_.Configuration = settings_.Configuration;
-  cv::OpenSongOptions options;
-  options.AskRemovePrompta = [this](const std::string& question) {
-    IgnorePlayerCommands = true;
-    const bool yes = hooks_.AskYesNo(kTitle, QString::fromStdString(question));
-    IgnorePlayerCommands = false;
-    return yes;
-  };
+  session_.SetConfiguration(settings_.Configuration);
   // The new song is read as it is: no transposition, no display shift.
   transposeForm_->ResetQuietly();
-  tempoEdit_.SongOpened();
   tempoForm_->SetTempoDiff(0);
   lyricsOffsetForm_->Reset();
   // Reads, times, extracts and (with lyrics) rebuilds the lyric events; the song is released
   // again when anything fails.
-  const cv::OpenSongResult opened = cv::DateiOeffnen(song_, fileToOpen.toStdString(), options);
+  if (!session_.Open(fileToOpen.toStdString())) return false;
 
   // Display text: one character per line break, so offsets match the syllable list.
   QString display;
@@ -95,7 +79,6 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   myMemo_->setProperty("popup", true);
   myMemo_->show();
 
-  song_.CurrentHyphen = -1;
   nextHyphenIsEndOfLine_ = false;
   SelectHyphen(song_.CurrentHyphen);
 
@@ -114,24 +97,20 @@ void TMainForm::DateiOeffnen(const QString& fileToOpen) {
   posSlider_->setValue(0);
   setWindowTitle(kTitle + QStringLiteral(" - ") + fileToOpen);
 
-  song_.QuerryForRules = true;
-  TextFileName.clear();
-
-  if (opened.EditingMode) {
+  if (session_.EditorMode() == cv::TEditorMode::EditingText) {
     SetEditingMenuStates();
     myMemo_->setReadOnly(false);
     myMemo_->setFocus();
-    song_.EditingText = true;
   } else {
     SetViewingMenuStates();
     myMemo_->setReadOnly(true);
   }
-  editor_ = song_.EditingText ? TEditor::Text : TEditor::None;
 
   AddRecentFile(settings_.LastMidifilesList, fileToOpen);
   store_->WriteStrToReg(QStringLiteral("LastMidifilesList"), JoinRecentFiles(settings_.LastMidifilesList));
   RefreshRecentMenu();
   emit SongOpened();
+  return true;
 }
 
 void TMainForm::SetViewingMenuStates() {
@@ -194,20 +173,14 @@ void TMainForm::UpdateLastMidiPath(const QString& fileName, bool saveAll) {
 }
 
 void TMainForm::MainMenu_DateiOeffnenClick() {
-  IgnorePlayerCommands = true;
+  const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
   const QString file = hooks_.ChooseOpenFile(
       QStringLiteral(" Datei laden"), QString::fromStdString(settings_.Configuration.LastMidiPathSource),
       T("Midi Dateien (*.mid *.kar)", "Midi files (*.mid *.kar)") + QStringLiteral(";;") +
           T("Alle Dateien (*)", "All files (*)"));
-  if (!file.isEmpty()) {
-    UpdateLastMidiPath(file, true);
-    try {
-      DateiOeffnen(file);
-    } catch (const std::exception& e) {
-      ShowError(ErrorText(e));
-    }
-  }
-  IgnorePlayerCommands = false;
+  if (file.isEmpty()) return;
+  UpdateLastMidiPath(file, true);
+  DateiOeffnen(file);
 }
 
 void TMainForm::MMF_MidifileClick(int tag) {
@@ -219,12 +192,7 @@ void TMainForm::MMF_MidifileClick(int tag) {
     return;
   }
   UpdateLastMidiPath(file, false);
-  try {
-    DateiOeffnen(file);
-  } catch (const std::exception& e) {
-    song_.MidiFileLoaded = false;
-    ShowError(ErrorText(e));
-  }
+  DateiOeffnen(file);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -248,13 +216,7 @@ void TMainForm::HandleDroppedFiles(const QStringList& files) {
   if (IsMidiFile(file)) {
     UpdateLastMidiPath(file, true);
     if (song_.Player && song_.Player->Playing()) Btn_StopClick();
-    try {
-      DateiOeffnen(file);
-    } catch (const std::exception& e) {
-      ShowError(ErrorText(e));
-      return;
-    }
-    Btn_PlayClick();
+    if (DateiOeffnen(file)) Btn_PlayClick();
   } else if (IsLyricTextFile(file)) {
     if (song_.Player && song_.Player->Playing()) Btn_StopClick();
     LoadLyricTextFile(file);
@@ -269,12 +231,7 @@ void TMainForm::HandleHandOver(const QString& text) {
   for (const QString& line : lines.split(QLatin1Char('\n'))) {
     const QString file = line.trimmed();
     if (file.isEmpty() || !IsMidiFile(file)) continue;
-    try {
-      DateiOeffnen(file);
-    } catch (const std::exception& e) {
-      song_.MidiFileLoaded = false;
-      ShowError(ErrorText(e));
-    }
+    DateiOeffnen(file);
     break;
   }
   if (isMinimized()) showNormal();
@@ -286,55 +243,28 @@ void TMainForm::HandleHandOver(const QString& text) {
 void TMainForm::OpenFromArguments(const QStringList& arguments) {
   for (int i = 1; i < arguments.size(); ++i)
     if (IsMidiFile(arguments[i])) {
-      try {
-        DateiOeffnen(arguments[i]);
-      } catch (const std::exception& e) {
-        song_.MidiFileLoaded = false;
-        ShowError(ErrorText(e));
-      }
+      DateiOeffnen(arguments[i]);
       return;
     }
 }
 
 // ---------------------------------------------------------------- saving
 
-bool TMainForm::SaveSong(const QString& fileName, int format) {
-  IgnorePlayerCommands = true;
-  bool written = false;
-  try {
-    written = WriteSongFile(song_, fileName, format, [this](const QString& caption, const QString& text) {
-      hooks_.Message(QMessageBox::Warning, caption, text);
-    });
-  } catch (const std::exception& e) {
-    ShowError(ErrorText(e));
-  }
-  IgnorePlayerCommands = false;
-  return written;
-}
-
-void TMainForm::MainMenu_DateiSpeichernClick() {
-  if (!song_.MidiFileLoaded) return;
-  // The file keeps its own format: format 0 stays 0, formats 1 and 2 are written as 1.
-  SaveSong(QString::fromStdString(song_.MidiFileName), song_.MidiFileFormat == 0 ? 0 : 1);
-}
+void TMainForm::MainMenu_DateiSpeichernClick() { session_.Save(); }
 
 void TMainForm::MainMenu_DateiSpeichernUnterClick() {
   if (!song_.MidiFileLoaded) return;
-  IgnorePlayerCommands = true;
+  const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
   const QString current = QString::fromStdString(song_.MidiFileName);
   QString fileName = current;
-  int filterIndex = song_.MidiFileFormat == 0 ? 1 : 2;
+  int filterIndex = session_.NaturalFormat() + 1;
   const bool chosen = hooks_.ChooseSaveFile(
       QStringLiteral(" Datei speichern"), QFileInfo(current).absolutePath(),
       QStringLiteral("Midi Format 0 (*.mid);;Midi Format 1 (*.mid)"), fileName, filterIndex);
-  IgnorePlayerCommands = false;
   if (!chosen || fileName.isEmpty()) return;
   if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".mid");
-  if (SaveSong(fileName, filterIndex == 2 ? 1 : 0)) {
-    // From now on Save writes to the new file, not over the one the song came from.
-    song_.MidiFileName = fileName.toStdString();
+  if (session_.SaveAs(fileName.toStdString(), filterIndex == 2 ? 1 : 0))
     setWindowTitle(kTitle + QStringLiteral(" - ") + fileName);
-  }
 }
 
 // ---------------------------------------------------------------- display

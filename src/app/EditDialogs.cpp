@@ -9,7 +9,6 @@
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 #include "app/WindowGeometry.h"
-#include "lyrics/LyricsOffset.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/Language.h"
 
@@ -22,11 +21,7 @@ void TMainForm::CreateDialogs() {
     if (ok && song_.HyphenArrayElements == 0) return;
     const bool wasPlaying = Playing();
     if (wasPlaying) song_.Player->Stop();
-    try {
-      cv::TransposeSong(song_, amount, options);
-    } catch (const std::exception& e) {
-      ShowError(QString::fromUtf8(e.what()));
-    }
+    session_.Transpose(amount, options);
     if (wasPlaying) Btn_PlayClick();
   };
   transposeForm_->OnClosed = [this] {
@@ -38,25 +33,15 @@ void TMainForm::CreateDialogs() {
   tempoForm_->OnOk = [this](int diff) {
     if (!song_.MidiFileLoaded) return;
     if (Playing()) Btn_StopClick();
-    tempoEdit_.TempoDiff = static_cast<int16_t>(diff);
-    try {
-      if (!tempoEdit_.Ok(song_)) return;
-    } catch (const std::exception& e) {
-      ShowError(QString::fromUtf8(e.what()));
-      return;
-    }
-    RefreshAfterTempoChange();
+    if (session_.ApplyTempoDiff(diff)) RefreshAfterTempoChange();
   };
 
   lyricsOffsetForm_ = new TLyricsOffsetForm(this);
-  lyricsOffsetForm_->OnPreview = [this](int ms) { song_.LyricsOffset = ms; };
+  lyricsOffsetForm_->OnPreview = [this](int ms) { session_.PreviewLyricsOffset(ms); };
   lyricsOffsetForm_->OnMove = [this](int ms) {
     if (!song_.MidiFileLoaded) return;
-    try {
-      cv::MoveLyrics(song_, ms);
-    } catch (const std::exception&) {
-      // A fault abandons the move; the slider goes back to 0 all the same.
-    }
+    // A fault abandons the move (and is shown); the slider goes back to 0 all the same.
+    session_.MoveLyrics(ms);
     SelectHyphen(song_.CurrentHyphen);
   };
 }

@@ -7,9 +7,7 @@
 #include "app/CV_Options.h"
 #include "app/MultiModeForm.h"
 #include "app/MyRegistry.h"
-#include "output/Prompta.h"
 #include "song/Language.h"
-#include "song/TimeMap.h"
 
 #if CANTOVEX_HAVE_MIDIPORT
 #include "platform/midiport/MidiOut.h"
@@ -67,7 +65,6 @@ void TMainForm::ApplyOptions() {
 
   cv::TConfiguration& now = settings_.Configuration;
   const cv::TConfiguration& c = chosen.Configuration;
-  const uint8_t prevController = now.PromptaCmdController, prevChannel = now.PromptaMidiChannel;
   const bool changed =
       c.CopyrightString != now.CopyrightString || c.MelodyTrack != now.MelodyTrack ||
       c.QuantizeFactor != now.QuantizeFactor || c.PlaybackSpeed != now.PlaybackSpeed ||
@@ -82,35 +79,13 @@ void TMainForm::ApplyOptions() {
   const bool outputChanged =
       c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.VSTiEnabled != settings_.VSTiEnabled;
   settings_ = chosen;
-  song_.Configuration = settings_.Configuration;
   lVolume_->setVisible(settings_.VSTiEnabled);
   // A new output is taken up by the next Play.
   if (outputChanged && !Playing()) ReleasePlayer();
-  if (speedChanged && song_.MidiFileLoaded) {
-    try {
-      tempoEdit_.SetPlaybackSpeed(song_, settings_.Configuration.PlaybackSpeed);
-      RefreshAfterTempoChange();
-    } catch (const std::exception& e) {
-      ShowError(QString::fromUtf8(e.what()));
-    }
-  }
+  const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
+  session_.ApplyConfiguration(settings_.Configuration, time);
+  if (speedChanged && song_.MidiFileLoaded) RefreshAfterTempoChange();
   SaveConfiguration();
-  if (song_.MidiFileLoaded && song_.HyphenArrayElements > 0) {
-    const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
-    try {
-      if (settings_.Configuration.PromptaEnabled) {
-        // The data written under the old settings are found by them and replaced.
-        song_.PromptaController = prevController;
-        song_.PromptaControllerChannel = prevChannel;
-        cv::InsertPromptaController(song_);
-      } else {
-        cv::SetTimePositions(song_);
-      }
-    } catch (const std::exception& e) {
-      ShowError(QString::fromUtf8(e.what()));
-    }
-    if (song_.Player) song_.Player->MoveToPosition(time);
-  }
 }
 
 }  // namespace cvapp

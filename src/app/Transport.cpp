@@ -12,7 +12,6 @@
 
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
-#include "output/InsertLyrics.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/TimeMap.h"
 #include "song/Language.h"
@@ -60,25 +59,19 @@ bool TMainForm::EnsurePlayer() {
         self, [self, message] { if (self) self->hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), message); },
         Qt::QueuedConnection);
   };
-  bool haveOutput = false;
-  const std::string wanted = settings_.Configuration.MidiOutputDeviceName;
+  cv::TOutputRequest request;
+  request.WantedName = settings_.Configuration.MidiOutputDeviceName;
 #if CANTOVEX_HAVE_MIDIPORT
-  // A port chosen by name in the options plays first.
-  if (!wanted.empty()) {
-    p->Port = std::make_unique<cv::TMidiOutput>();
-    const std::vector<std::string> names = p->Port->DeviceNames();
-    for (size_t i = 0; i < names.size() && !haveOutput; ++i)
-      if (names[i] == wanted) {
-        p->Port->SetDeviceID(static_cast<uint32_t>(i));
-        p->Player->SetPort(p->Port.get());
-        p->Player->SetUseVSTi(false);
-        playerStatus_ = QString::fromStdString(names[i]);
-        haveOutput = true;
-      }
-  }
+  p->Port = std::make_unique<cv::TMidiOutput>();
+  request.PortNames = p->Port->DeviceNames();
 #endif
 #if CANTOVEX_HAVE_SYNTH
-  if (!haveOutput && settings_.VSTiEnabled) {
+  request.SynthName = cv::TSynthesizer::OutputName;
+  request.SynthAllowed = settings_.VSTiEnabled;
+#endif
+  cv::TOutputChoice choice = session_.ChooseOutput(request);
+#if CANTOVEX_HAVE_SYNTH
+  if (choice.Output == cv::TOutputChoice::Kind::Synth) {
     cv::SynthOptions options;
     options.AudioOutDeviceName = settings_.AudioOutDeviceName.toStdString();
     options.VolumeValue = settings_.VolumeValue;
@@ -88,27 +81,23 @@ bool TMainForm::EnsurePlayer() {
       p->Player->SetUseVSTi(true);
       playerStatus_ = QString::fromLatin1(cv::TSynthesizer::OutputName) + QStringLiteral(" -> ") +
                       QString::fromStdString(p->Synth->SinkDescription());
-      haveOutput = true;
+    } else {
+      // The synthesizer does not load: a port plays if there is one.
+      p->Synth.reset();
+      request.SynthAllowed = false;
+      choice = session_.ChooseOutput(request);
     }
   }
 #endif
 #if CANTOVEX_HAVE_MIDIPORT
-  if (!haveOutput) {
-    if (!p->Port) p->Port = std::make_unique<cv::TMidiOutput>();
-    const std::vector<std::string> names = p->Port->DeviceNames();
-    if (!names.empty()) {
-      p->Port->SetDeviceID(0);
-      p->Player->SetPort(p->Port.get());
-      p->Player->SetUseVSTi(false);
-      playerStatus_ = QString::fromStdString(names.front());
-      haveOutput = true;
-    }
+  if (choice.Output == cv::TOutputChoice::Kind::Port) {
+    p->Port->SetDeviceID(choice.PortIndex);
+    p->Player->SetPort(p->Port.get());
+    p->Player->SetUseVSTi(false);
+    playerStatus_ = QString::fromStdString(choice.Name);
   }
 #endif
-  if (!haveOutput) {
-    hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), QString::fromStdString(cv::NoMidiPortMessage()));
-    return false;
-  }
+  if (choice.Output == cv::TOutputChoice::Kind::None) return false;
   p->Player->SetSong(&song_);
   playback_ = std::move(p);
   return true;
@@ -171,83 +160,24 @@ void TMainForm::Btn_RecClick() {
     SetLed(recLED_, true, kRed);
     SetPlayingMenus(true);
     Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->setEnabled(false);
-    if (song_.CurrentHyphen > 0) {
-      ++song_.CurrentHyphen;
-    } else {
-      song_.CurrentHyphen = 0;
-      SelectHyphen(0);
-    }
+    session_.StartRecording();
+    if (song_.CurrentHyphen == 0) SelectHyphen(0);
     displayTimer_->start();
   }
   posSlider_->setFocus();
 }
 
-void TMainForm::StampEntry(int index, int32_t position) {
-  cv::THyphens& h = song_.HyphenArray[index];
-  h.SongPosition = position;
-  const int zone = std::clamp(cv::FindTimeZone(song_, std::max(position, 0)), 0,
-                              static_cast<int>(song_.TimeZone.size()) - 1);
-  const cv::TTimeZone& z = song_.TimeZone[zone];
-  const int32_t d = std::max(0, position - z.SongPosition);
-  h.Time = z.Time + static_cast<int32_t>(std::nearbyint(d * static_cast<double>(z.TempoComp)));
-  const int32_t keep = song_.SongPositionToTime;
-  h.MTC = cv::SongPositionToMTC(song_, std::max(position, 0));
-  song_.SongPositionToTime = keep;
-}
-
 void TMainForm::Tap() {
-  if (!RecordingTiming || !playback_ || song_.TimeZone.empty()) return;
-  song_.TextChanged = true;
-  shiftTicks_ = 0;
-  if (song_.SongPositionTicks < 108) return;
-  const int32_t now = playback_->Player->TimePosition();
-  int k = static_cast<int>(song_.TimeZone.size()) - 1;
-  for (int i = 0; i + 1 < static_cast<int>(song_.TimeZone.size()); ++i)
-    if (song_.TimeZone[i].Time <= now && now < song_.TimeZone[i + 1].Time) {
-      k = i;
-      break;
-    }
-  const cv::TTimeZone& z = song_.TimeZone[k];
-  const int32_t p = z.SongPosition + (z.TempoComp > 0 ? static_cast<int32_t>(std::nearbyint((now - z.Time) / z.TempoComp)) : 0);
-  const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
-  auto isBreak = [this](int i) { return song_.HyphenArray[i].Text == u"\r"; };
-  int& c = song_.CurrentHyphen;
-  if (c < 3) {
-    // The first tap places the title lines ahead of the lyrics.
-    c = 0;
-    const int32_t fixed[3] = {108, 112, -1};
-    for (int i = 0; i < 3 && c < n; ++i) StampEntry(c++, fixed[i]);
-    if (c < n && isBreak(c)) StampEntry(c++, -1);
+  if (!RecordingTiming || !playback_) return;
+  const cv::TTapResult r = session_.Tap(playback_->Player->TimePosition());
+  if (r.Select >= 0) {
+    // The highlight shows the tapped syllable; the recording goes on from the next one.
+    const int32_t next = song_.CurrentHyphen;
+    SelectHyphen(r.Select);
+    song_.CurrentHyphen = next;
   }
-  if (c >= n - 1) {
-    if (c < n) {
-      StampEntry(c, p);
-      SelectHyphen(c);
-    }
-    Btn_PlayClick();
-    return;
-  }
-  while (c < n && isBreak(c)) {
-    StampEntry(c, p + shiftTicks_);
-    ++c;
-    shiftTicks_ += 4;
-  }
-  if (c >= n) {
-    Btn_PlayClick();
-    return;
-  }
-  StampEntry(c, p + shiftTicks_);
-  SelectHyphen(c);
-  if (c >= n - 1) {
-    Btn_PlayClick();
-    return;
-  }
-  ++c;
-  shiftTicks_ += 4;
-  if (isBreak(c)) {
-    StampEntry(c, p + shiftTicks_ + 4);
-    ++c;
-  }
+  // The last syllable has its time: playback goes on without recording.
+  if (r.Finished) Btn_PlayClick();
 }
 
 void TMainForm::KeyHookAppKeyDown(int key, Qt::KeyboardModifiers modifiers, bool repeated) {
@@ -288,7 +218,7 @@ void TMainForm::Btn_StopClick() {
     lSongPosition_->setToolTip(tempo);
     RecordingTiming = false;
     SetPlayingMenus(false);
-    if (song_.TextChanged) cv::InsertLyrics(song_);
+    session_.PlaybackStopped();
     return;
   }
   // Stopped already: back to the start.
@@ -388,7 +318,7 @@ void TMainForm::DisplayTimerTimer() {
   player.MoveToPosition(0);
   SelectHyphen(0);
   RecordingTiming = false;
-  if (song_.TextChanged) cv::InsertLyrics(song_);
+  session_.PlaybackStopped();
   SetLed(playLED_, false, kGreen);
   SetLed(recLED_, false, kRed);
   lSongPosition_->setText(QStringLiteral("1:01"));
