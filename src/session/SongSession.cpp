@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "lyrics/Assign.h"
 #include "lyrics/LyricFiles.h"
@@ -91,11 +92,19 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
 bool SongSession::WriteTo(const std::string& path, int format) {
   if (!song_.MidiFileLoaded) return false;
   if (format < 0) format = NaturalFormat();
-  return Guarded([&] {
+  // The writers' messages: the reason of a failed save is an error, anything else a warning.
+  struct Collected : MessageSink {
+    void ShowMessage(const std::string& caption, const std::string& text) override { messages.push_back({caption, text}); }
+    std::vector<std::pair<std::string, std::string>> messages;
+  } collected;
+  const bool saved = Guarded([&] {
     return SaveWithDefaultTempoEvent(song_, [&] {
-      return format == 0 ? SaveToFileFormat0(song_, path, sink_) : SaveToFileFormat1(song_, path, sink_);
+      return format == 0 ? SaveToFileFormat0(song_, path, collected) : SaveToFileFormat1(song_, path, collected);
     });
   });
+  for (const auto& [caption, text] : collected.messages)
+    ui_.Report(UserMessage(saved ? TSeverity::Warning : TSeverity::Error, text, caption, path));
+  return saved;
 }
 
 bool SongSession::Save() {

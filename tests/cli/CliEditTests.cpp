@@ -9,11 +9,10 @@
 #include "song/OpenSong.h"
 #include "support/SmfBuilder.h"
 
+using clitest::Has;
 using clitest::RunCli;
 
 namespace {
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Format 0 at 120 bpm: six melody notes with their syllables, the last event at tick 3840.
 std::string KaraokeSong(int format = 0, int bpm = 120) {

@@ -1,4 +1,4 @@
-// Runs the built cantovex-cli with arguments and captures stdout, stderr and the exit code.
+// Runs the built cantovex-cli as a user would and captures stdout, stderr and the exit code.
 #pragma once
 
 #include <cstdlib>
@@ -22,15 +22,21 @@ inline std::string ShellQuote(const std::string& s) {
   return q + "'";
 }
 
-inline CliResult RunCli(const std::vector<std::string>& args) {
-  std::string dir = cvtest::TempDir();
-  std::string cmd = ShellQuote(CANTOVEX_CLI);
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// env: "NAME=VALUE" entries on top of an English locale, so a German desktop does not change
+// what the tests see.
+inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+  const std::string dir = cvtest::TempDir();
+  std::string cmd = "env LC_ALL= LC_MESSAGES= LANG=C";
+  for (const auto& e : env) cmd += " " + ShellQuote(e);
+  cmd += " " + ShellQuote(CANTOVEX_CLI);
   for (const auto& a : args) cmd += " " + ShellQuote(a);
   cmd += " >" + dir + "/out 2>" + dir + "/err </dev/null";
-  int status = std::system(cmd.c_str());
+  const int status = std::system(cmd.c_str());
   CliResult r;
-  auto out = cvtest::ReadFileBytes(dir + "/out");
-  auto err = cvtest::ReadFileBytes(dir + "/err");
+  const auto out = cvtest::ReadFileBytes(dir + "/out");
+  const auto err = cvtest::ReadFileBytes(dir + "/err");
   r.out.assign(out.begin(), out.end());
   r.err.assign(err.begin(), err.end());
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

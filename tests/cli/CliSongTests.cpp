@@ -8,11 +8,10 @@
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
+using clitest::Has;
 using clitest::RunCli;
 
 namespace {
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string Utf8LyricSong() {
   cvtest::SmfBuilder b(1, 480);

@@ -5,11 +5,10 @@
 #include "cli/CliRun.h"
 #include "support/SmfBuilder.h"
 
+using clitest::Has;
 using clitest::RunCli;
 
 namespace {
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string Document(const std::string& name) { return std::string(CANTOVEX_TEST_DATA_DIR) + "/documents/" + name; }
 

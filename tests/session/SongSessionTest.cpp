@@ -115,12 +115,14 @@ TEST(SongSession, FailuresBecomeMessagesInsteadOfExceptions) {
   EXPECT_NE(ui.messages[0].Text.find("not possible"), std::string::npos) << ui.messages[0].Text;
   EXPECT_FALSE(session.Modified());
 
-  // A writer that cannot write: its own message, as a warning with its caption.
+  // A writer that cannot write: its own message with its caption, the error of the save.
   ui.messages.clear();
-  EXPECT_FALSE(session.WriteTo(cvtest::TempDir() + "/no/such/folder/x.mid"));
+  const std::string unwritable = cvtest::TempDir() + "/no/such/folder/x.mid";
+  EXPECT_FALSE(session.WriteTo(unwritable));
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].Severity, TSeverity::Warning);
+  EXPECT_EQ(ui.messages[0].Severity, TSeverity::Error);
   EXPECT_FALSE(ui.messages[0].Caption.empty());
+  EXPECT_EQ(ui.messages[0].File, unwritable);
 }
 
 TEST(SongSession, EditorsHoldTheViewAndOnlyRealChangesMarkTheSong) {
