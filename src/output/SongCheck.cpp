@@ -319,7 +319,7 @@ std::vector<TSongFinding> CheckSong(Song& song, const TCheckOptions& options) {
   std::vector<TSongFinding> out;
   if (!song.MidiFileLoaded) return out;
   Checker c(song, TFindingSource::Song, out);
-  const int32_t tolerance = options.NoteTolerance >= 0 ? options.NoteTolerance : std::max(1, song.SourceTimeBase / 8);
+  const int32_t tolerance = options.NoteTolerance >= 0 ? options.NoteTolerance : std::max(1, song.SourceTimeBase / 4);
   const int32_t lastNote = c.NoteSpan().second;
   c.Notes(tolerance, lastNote);
   c.LineWidths(options.KeyboardLineWidth);

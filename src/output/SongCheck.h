@@ -32,7 +32,7 @@ struct TSongFinding {
 struct TCheckOptions {
   // Characters of a keyboard's lyrics line; 0: no keyboard display is checked.
   int KeyboardLineWidth = 0;
-  // How far a syllable may lie from its melody note; -1: a 32nd note.
+  // How far a syllable may lie from its melody note; -1: a sixteenth note.
   int32_t NoteTolerance = -1;
 };
 

@@ -98,7 +98,7 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
   std::string longText(90, 'x');
   const std::vector<Case> cases = {
       {"clean", nullptr, nullptr, {}},
-      {"syllable off its note", [](SongSpec& s) { s.lyrics[4].first = 1560; }, nullptr, {{"no-note", "song"}}},
+      {"syllable off its note", [](SongSpec& s) { s.lyrics[4].first = 1600; }, nullptr, {{"no-note", "song"}}},
       {"two syllables on one note", [](SongSpec& s) { s.lyrics.insert(s.lyrics.begin() + 4, {1230, "x"}); }, nullptr,
        {{"shared-note", "song"}}},
       {"line wider than the prompter", [&](SongSpec& s) { s.lyrics[6].second = longText; }, nullptr,
@@ -228,7 +228,7 @@ TEST(SongCheck, PrompterDataStaleOrCut) {
   // Moving a syllable by more than a quarter of a beat makes them stale as well.
   Song moved;
   DateiOeffnen(moved, withData);
-  moved.HyphenArray[6].SongPosition += 400;
+  moved.HyphenArray[6].SongPosition += 300;
   InsertLyrics(moved);
   EXPECT_EQ(Kinds(CheckSong(moved)), (KindSet{{"stale-prompter-data", "song"}, {"no-note", "song"}}))
       << Describe(CheckSong(moved));
