@@ -3,6 +3,7 @@
 #   share/cantovex3/{hyphenation,manual,demo}   found by the programs from <bin>/../share/cantovex3
 #   lib/cantovex3                                plugins, found from <bin>/../lib/cantovex3
 #   share/applications, share/icons/hicolor, share/metainfo, share/doc/cantovex3
+#   share/bash-completion/completions/cantovex-cli
 include(GNUInstallDirs)
 
 set(CANTOVEX_APP_ID "de.maravelt.cantovex3")
@@ -16,6 +17,11 @@ foreach(program cantovex cantovex-cli)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+
+if(TARGET cantovex-cli)
+  install(FILES ${PROJECT_BINARY_DIR}/src/cli/cantovex-cli.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME cantovex-cli)
+endif()
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/hyphenation/ DESTINATION ${CANTOVEX_INSTALL_DATADIR}/hyphenation
         FILES_MATCHING PATTERN "Lang_*.hyp" PATTERN "sources" EXCLUDE)

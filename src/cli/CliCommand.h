@@ -17,7 +17,7 @@ struct CliContext {
 };
 
 // What an option's value or an argument is, for the completion of the shell.
-enum class ValueKind { None, Song, SongFolder, LyricText, Wav, SoundFont, Folder, AnyFile, Choice, Number, Text };
+enum class ValueKind { None, Song, LyricText, Wav, SoundFont, Folder, AnyFile, Choice, Number, Text };
 
 struct CliOption {
   std::string name;      // "--encoding"
@@ -28,7 +28,7 @@ struct CliOption {
 
 struct CliCommand {
   std::string name;
-  std::vector<std::string> usage;  // synopsis lines after the command name: "[OPTIONS] SONG"
+  std::vector<std::string> usage;  // synopsis lines after the command name: "[OPTIONS] SONG" ("" for none)
   std::string summary;             // one line, "English / Deutsch"; help shows the user's half
   std::vector<CliOption> options;
   std::vector<ValueKind> arguments;  // what the positional arguments are, in order

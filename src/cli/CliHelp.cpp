@@ -13,8 +13,6 @@ std::string InUserLanguage(const std::string& bilingual) {
   return cv::Tr(bilingual.substr(cut + 3), bilingual.substr(0, cut));
 }
 
-namespace {
-
 const std::vector<CliOption>& GlobalOptions() {
   static const std::vector<CliOption> options = {
       {"--lang", "de|en", "Language of messages and help (default: from LANG) / Sprache der Meldungen und Hilfe "
@@ -25,6 +23,8 @@ const std::vector<CliOption>& GlobalOptions() {
   };
   return options;
 }
+
+namespace {
 
 void PrintOptions(const std::vector<CliOption>& options, std::ostream& out) {
   size_t width = 0;
@@ -37,11 +37,17 @@ void PrintOptions(const std::vector<CliOption>& options, std::ostream& out) {
 
 }  // namespace
 
+namespace {
+std::string Synopsis(const CliCommand& command, size_t line) {
+  const std::string& usage = command.usage[line];
+  return "cantovex-cli " + command.name + (usage.empty() ? "" : " " + usage);
+}
+}  // namespace
+
 void PrintUsage(const CliCommand& command, std::ostream& out) {
   const std::string lead = cv::Tr("Aufruf: ", "usage: ");
   for (size_t i = 0; i < command.usage.size(); ++i)
-    out << (i ? std::string(lead.size(), ' ') : lead) << "cantovex-cli " << command.name << " " << command.usage[i]
-        << "\n";
+    out << (i ? std::string(lead.size(), ' ') : lead) << Synopsis(command, i) << "\n";
 }
 
 void PrintHelp(std::ostream& out) {
@@ -51,7 +57,7 @@ void PrintHelp(std::ostream& out) {
   PrintOptions(GlobalOptions(), out);
   out << cv::Tr("\nBefehle:\n", "\ncommands:\n");
   for (const auto& c : Commands())
-    out << "  " << c.name << " " << c.usage.front() << "\n      " << InUserLanguage(c.summary) << "\n";
+    out << "  " << Synopsis(c, 0).substr(13) << "\n      " << InUserLanguage(c.summary) << "\n";
   out << cv::Tr("\ncantovex-cli help BEFEHL (oder BEFEHL --help) zeigt die Optionen eines Befehls.\n",
                 "\ncantovex-cli help COMMAND (or COMMAND --help) shows a command's options.\n");
 }

@@ -7,6 +7,9 @@
 
 namespace cvcli {
 
+// --lang, --json, --help: before the command or after it.
+const std::vector<CliOption>& GlobalOptions();
+
 // The program's help: global options and every command with its summary.
 void PrintHelp(std::ostream& out);
 // One command's help: usage lines, summary, options.

@@ -35,7 +35,7 @@ for f in usr/bin/cantovex usr/bin/cantovex-cli usr/share/cantovex3/demo/demo.kar
          usr/share/cantovex3/hyphenation/Lang_ger.hyp usr/share/cantovex3/manual/OperatingManual.html \
          usr/share/cantovex3/manual/Bedienungsanleitung.html usr/share/icons/hicolor/scalable/apps/de.maravelt.cantovex3.svg \
          usr/share/icons/hicolor/48x48/apps/de.maravelt.cantovex3.png usr/share/doc/cantovex3/LICENSE \
-         usr/share/doc/cantovex3/THIRD_PARTY_NOTICES.md; do
+         usr/share/doc/cantovex3/THIRD_PARTY_NOTICES.md usr/share/bash-completion/completions/cantovex-cli; do
   [ -e "$root/$f" ] || { echo "FAIL: the package lacks /$f"; exit 1; }
 done
 desktop-file-validate "$share/applications/de.maravelt.cantovex3.desktop"
@@ -53,6 +53,9 @@ echo "$info" | head -n 3
 [[ "$info" == *"Row"* ]] || { echo "FAIL: cantovex-cli info did not show the demo song"; exit 1; }
 words=$("$cli" hyphenate --lang de Silbentrennung)
 [ "$words" = "Sil-ben-tren-nung" ] || { echo "FAIL: hyphenate gave '$words'"; exit 1; }
+completed=$(bash -c 'source "$1"; COMP_WORDS=(cantovex-cli hyph); COMP_CWORD=1; _cantovex_cli; echo "${COMPREPLY[*]}"' \
+  _ "$share/bash-completion/completions/cantovex-cli")
+[ "$completed" = "hyphenate" ] || { echo "FAIL: bash completion gave '$completed'"; exit 1; }
 
 # The desktop program: started offscreen on the demo song; it must still run after a few seconds,
 # then it is stopped (the trap stops it whatever happens).
