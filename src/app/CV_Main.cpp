@@ -137,6 +137,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   hyphenationForm_->SetLanguage(cv::CurrLanguage() == cv::TLanguage::Deutsch ? cv::THyphenLanguage::German
                                                                               : cv::THyphenLanguage::English);
   hyphenationForm_->OnHyphenate = [this](cv::THyphenLanguage language) { HyphenateEditText(language); };
+  UpdateActions();
 }
 
 TMainForm::~TMainForm() {
@@ -151,12 +152,6 @@ QAction* TMainForm::AddAction(QMenu* menu, const char* objectName) {
   return action;
 }
 
-QAction* TMainForm::Action(const QString& objectName) const {
-  return findChild<QAction*>(objectName);
-}
-
-QMenu* TMainForm::Menu(const QString& objectName) const { return findChild<QMenu*>(objectName); }
-
 void TMainForm::CreateMenus() {
   QMenuBar* bar = menuBar();
   auto menu = [&](const char* name) {
@@ -165,75 +160,84 @@ void TMainForm::CreateMenus() {
     m->menuAction()->setObjectName(QLatin1String(name));
     return m;
   };
-  QMenu* datei = menu("MainMenu_Datei");
-  bar->addMenu(datei);
-  connect(AddAction(datei, "MainMenu_DateiOeffnen"), &QAction::triggered, this,
-          &TMainForm::MainMenu_DateiOeffnenClick);
+  TMainActions& a = actions_;
+  a.File = menu("MainMenu_Datei");
+  bar->addMenu(a.File);
+  a.Open = AddAction(a.File, "MainMenu_DateiOeffnen");
+  connect(a.Open, &QAction::triggered, this, &TMainForm::MainMenu_DateiOeffnenClick);
   mmfHistory_ = menu("MMF_History");
-  datei->addMenu(mmfHistory_);
+  a.File->addMenu(mmfHistory_);
   for (int k = 1; k <= kMaxRecentFiles; ++k) {
     const QByteArray name = "MMF_Midifile" + QByteArray::number(k);
     QAction* item = AddAction(mmfHistory_, name.constData());
     item->setData(k - 1);  // the Tag
     connect(item, &QAction::triggered, this, [this, k] { MMF_MidifileClick(k - 1); });
+    recentItems_.push_back(item);
   }
-  datei->addSeparator();
-  connect(AddAction(datei, "MainMenu_DateiSpeichern"), &QAction::triggered, this,
-          &TMainForm::MainMenu_DateiSpeichernClick);
-  connect(AddAction(datei, "MainMenu_DateiSpeichernUnter"), &QAction::triggered, this,
-          &TMainForm::MainMenu_DateiSpeichernUnterClick);
-  datei->addSeparator();
-  connect(AddAction(datei, "MainMenu_DateiMultiOeffnen"), &QAction::triggered, this,
+  a.File->addSeparator();
+  a.Save = AddAction(a.File, "MainMenu_DateiSpeichern");
+  connect(a.Save, &QAction::triggered, this, &TMainForm::MainMenu_DateiSpeichernClick);
+  a.SaveAs = AddAction(a.File, "MainMenu_DateiSpeichernUnter");
+  connect(a.SaveAs, &QAction::triggered, this, &TMainForm::MainMenu_DateiSpeichernUnterClick);
+  a.File->addSeparator();
+  connect(AddAction(a.File, "MainMenu_DateiMultiOeffnen"), &QAction::triggered, this,
           &TMainForm::MainMenu_DateiMultiOeffnenClick);
-  datei->addSeparator();
-  connect(AddAction(datei, "MainMenu_DateiProgrammBeenden"), &QAction::triggered, this,
-          &QWidget::close);
+  a.File->addSeparator();
+  connect(AddAction(a.File, "MainMenu_DateiProgrammBeenden"), &QAction::triggered, this, &QWidget::close);
 
-  QMenu* text = menu("MainMenu_Text");
-  bar->addMenu(text);
+  a.Text = menu("MainMenu_Text");
+  bar->addMenu(a.Text);
   struct Command {
     const char* name;
+    QAction* TMainActions::*slot;
     void (TMainForm::*handler)();
   };
   const Command textCommands[] = {
-      {"MainMenu_TextLaden", &TMainForm::MainMenu_TextLadenClick},
-      {"MainMenu_TextSpeichern", &TMainForm::MainMenu_TextSpeichernClick},
-      {"MainMenu_TextSpeichernUnter", &TMainForm::MainMenu_TextSpeichernUnterClick},
-      {nullptr, nullptr},
-      {"MainMenu_TextEdit", &TMainForm::MainMenu_TextEditClick},
-      {"MainMenu_TextEditMTC", &TMainForm::MainMenu_TextEditMTCClick},
-      {"MainMenu_TextHyphenate", &TMainForm::MainMenu_TextHyphenateClick},
-      {"MainMenu_TextExtractPunctuation", &TMainForm::MainMenu_TextExtractPunctuationClick},
-      {"MainMenu_TextUpperCase", &TMainForm::MainMenu_TextUpperCaseClick},
-      {nullptr, nullptr},
-      {"MainMenu_TextHideNote", &TMainForm::MainMenu_TextHideNoteClick},
-      {"MainMenu_TextUndoHideNote", &TMainForm::MainMenu_TextUndoHideNoteClick},
-      {"MainMenu_TextAssign", &TMainForm::MainMenu_TextAssignClick},
-      {"MainMenu_TextQuantize", &TMainForm::MainMenu_TextQuantizeClick},
-      {"MainMenu_TextUndoQuantize", &TMainForm::MainMenu_TextUndoQuantizeClick},
-      {"MainMenu_TextOffset", &TMainForm::MainMenu_TextOffsetClick},
-      {"MainMenu_TextDelete", &TMainForm::MainMenu_TextDeleteClick},
-      {nullptr, nullptr},
-      {"MainMenu_TextSchriftAuswahl", &TMainForm::MainMenu_TextSchriftAuswahlClick},
+      {"MainMenu_TextLaden", &TMainActions::TextLoad, &TMainForm::MainMenu_TextLadenClick},
+      {"MainMenu_TextSpeichern", &TMainActions::TextSave, &TMainForm::MainMenu_TextSpeichernClick},
+      {"MainMenu_TextSpeichernUnter", &TMainActions::TextSaveAs, &TMainForm::MainMenu_TextSpeichernUnterClick},
+      {nullptr, nullptr, nullptr},
+      {"MainMenu_TextEdit", &TMainActions::TextEdit, &TMainForm::MainMenu_TextEditClick},
+      {"MainMenu_TextEditMTC", &TMainActions::TextEditMtc, &TMainForm::MainMenu_TextEditMTCClick},
+      {"MainMenu_TextHyphenate", &TMainActions::TextHyphenate, &TMainForm::MainMenu_TextHyphenateClick},
+      {"MainMenu_TextExtractPunctuation", &TMainActions::TextRemovePunctuation,
+       &TMainForm::MainMenu_TextExtractPunctuationClick},
+      {"MainMenu_TextUpperCase", &TMainActions::TextUpperCase, &TMainForm::MainMenu_TextUpperCaseClick},
+      {nullptr, nullptr, nullptr},
+      {"MainMenu_TextHideNote", &TMainActions::TextHideNote, &TMainForm::MainMenu_TextHideNoteClick},
+      {"MainMenu_TextUndoHideNote", &TMainActions::TextUndoHideNote, &TMainForm::MainMenu_TextUndoHideNoteClick},
+      {"MainMenu_TextAssign", &TMainActions::TextAssign, &TMainForm::MainMenu_TextAssignClick},
+      {"MainMenu_TextQuantize", &TMainActions::TextQuantize, &TMainForm::MainMenu_TextQuantizeClick},
+      {"MainMenu_TextUndoQuantize", &TMainActions::TextUndoQuantize, &TMainForm::MainMenu_TextUndoQuantizeClick},
+      {"MainMenu_TextOffset", &TMainActions::TextOffset, &TMainForm::MainMenu_TextOffsetClick},
+      {"MainMenu_TextDelete", &TMainActions::TextDelete, &TMainForm::MainMenu_TextDeleteClick},
+      {nullptr, nullptr, nullptr},
+      {"MainMenu_TextSchriftAuswahl", &TMainActions::TextFont, &TMainForm::MainMenu_TextSchriftAuswahlClick},
   };
-  for (const Command& c : textCommands) {
-    if (!c.name) {
-      text->addSeparator();
-      continue;
+  auto addCommands = [this](QMenu* into, const auto& commands) {
+    for (const Command& c : commands) {
+      if (!c.name) {
+        into->addSeparator();
+        continue;
+      }
+      actions_.*c.slot = AddAction(into, c.name);
+      connect(actions_.*c.slot, &QAction::triggered, this, c.handler);
     }
-    connect(AddAction(text, c.name), &QAction::triggered, this, c.handler);
-  }
+  };
+  addCommands(a.Text, textCommands);
 
-  QMenu* edit = menu("MainMenu_Edit");
-  bar->addMenu(edit);
-  connect(AddAction(edit, "MainMenu_EditTempo"), &QAction::triggered, this, &TMainForm::MainMenu_EditTempoClick);
-  connect(AddAction(edit, "MainMenu_EditTranspose"), &QAction::triggered, this, &TMainForm::MainMenu_EditTransposeClick);
+  a.Edit = menu("MainMenu_Edit");
+  bar->addMenu(a.Edit);
+  a.EditTempo = AddAction(a.Edit, "MainMenu_EditTempo");
+  connect(a.EditTempo, &QAction::triggered, this, &TMainForm::MainMenu_EditTempoClick);
+  a.EditTranspose = AddAction(a.Edit, "MainMenu_EditTranspose");
+  connect(a.EditTranspose, &QAction::triggered, this, &TMainForm::MainMenu_EditTransposeClick);
 
   // A menu-bar entry without items: a click opens the options.
-  auto* options = new QAction(this);
-  options->setObjectName(QStringLiteral("MainMenu_Options"));
-  bar->addAction(options);
-  connect(options, &QAction::triggered, this, &TMainForm::MainMenu_OptionsClick);
+  a.Options = new QAction(this);
+  a.Options->setObjectName(QStringLiteral("MainMenu_Options"));
+  bar->addAction(a.Options);
+  connect(a.Options, &QAction::triggered, this, &TMainForm::MainMenu_OptionsClick);
 
   QMenu* styles = menu("MainMenu_Syles");
   bar->addMenu(styles);
@@ -246,40 +250,20 @@ void TMainForm::CreateMenus() {
   bar->addMenu(help);
   connect(AddAction(help, "MainMenu_HelpManual"), &QAction::triggered, this,
           &TMainForm::MainMenu_HelpManualClick);
-  connect(AddAction(help, "MainMenu_HelpInfo"), &QAction::triggered, this,
-          &TMainForm::MainMenu_HelpInfoClick);
+  a.HelpInfo = AddAction(help, "MainMenu_HelpInfo");
+  connect(a.HelpInfo, &QAction::triggered, this, &TMainForm::MainMenu_HelpInfoClick);
 
   popupMenu_Text_ = menu("PopupMenu_Text");
   const Command popupCommands[] = {
-      {"PopupMenu_TextEdit", &TMainForm::MainMenu_TextEditClick},
-      {"PopupMenu_TextEditMTC", &TMainForm::MainMenu_TextEditMTCClick},
-      {"PopupMenu_TextHyphenate", &TMainForm::MainMenu_TextHyphenateClick},
-      {nullptr, nullptr},
-      {"PopupMenu_TextHideNote", &TMainForm::MainMenu_TextHideNoteClick},
-      {"PopupMenu_TextUndoHideNote", &TMainForm::MainMenu_TextUndoHideNoteClick},
-      {"PopupMenu_TextAssign", &TMainForm::MainMenu_TextAssignClick},
+      {"PopupMenu_TextEdit", &TMainActions::PopupEdit, &TMainForm::MainMenu_TextEditClick},
+      {"PopupMenu_TextEditMTC", &TMainActions::PopupEditMtc, &TMainForm::MainMenu_TextEditMTCClick},
+      {"PopupMenu_TextHyphenate", &TMainActions::PopupHyphenate, &TMainForm::MainMenu_TextHyphenateClick},
+      {nullptr, nullptr, nullptr},
+      {"PopupMenu_TextHideNote", &TMainActions::PopupHideNote, &TMainForm::MainMenu_TextHideNoteClick},
+      {"PopupMenu_TextUndoHideNote", &TMainActions::PopupUndoHideNote, &TMainForm::MainMenu_TextUndoHideNoteClick},
+      {"PopupMenu_TextAssign", &TMainActions::PopupAssign, &TMainForm::MainMenu_TextAssignClick},
   };
-  for (const Command& c : popupCommands) {
-    if (!c.name) {
-      popupMenu_Text_->addSeparator();
-      continue;
-    }
-    connect(AddAction(popupMenu_Text_, c.name), &QAction::triggered, this, c.handler);
-  }
-
-  // Enabled states at start: what needs a song waits for one.
-  for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextLaden",
-                           "MainMenu_TextSpeichern", "MainMenu_TextSpeichernUnter", "MainMenu_TextEdit",
-                           "MainMenu_TextEditMTC", "MainMenu_TextHyphenate",
-                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase",
-                           "MainMenu_TextHideNote", "MainMenu_TextUndoHideNote", "MainMenu_TextAssign",
-                           "MainMenu_TextQuantize", "MainMenu_TextUndoQuantize", "MainMenu_TextOffset",
-                           "MainMenu_TextDelete", "PopupMenu_TextEdit", "PopupMenu_TextEditMTC",
-                           "PopupMenu_TextHyphenate", "PopupMenu_TextHideNote",
-                           "PopupMenu_TextUndoHideNote", "PopupMenu_TextAssign"})
-    Action(QLatin1String(name))->setEnabled(false);
-  text->menuAction()->setEnabled(false);
-  edit->menuAction()->setEnabled(false);
+  addCommands(popupMenu_Text_, popupCommands);
   mmfHistory_->menuAction()->setVisible(false);
 }
 
@@ -453,10 +437,10 @@ void TMainForm::ApplyCaptions() {
     if (QMenu* m = findChild<QMenu*>(QLatin1String(c.name))) m->setTitle(text);
     else if (QAction* a = Action(QLatin1String(c.name))) a->setText(text);
   }
-  Action(QStringLiteral("MainMenu_HelpInfo"))->setText((german ? QStringLiteral("Info über")
+  actions_.HelpInfo->setText((german ? QStringLiteral("Info über")
                                                                : QStringLiteral("About")) + kTitle);
-  for (int k = 0; k < settings_.LastMidifilesList.size(); ++k)
-    Action(QStringLiteral("MMF_Midifile%1").arg(k + 1))->setText(settings_.LastMidifilesList[k]);
+  for (int k = 0; k < settings_.LastMidifilesList.size() && k < recentItems_.size(); ++k)
+    recentItems_[k]->setText(settings_.LastMidifilesList[k]);
 }
 
 double TMainForm::DpiFactor() const {
@@ -607,7 +591,7 @@ void TMainForm::MainMenu_HelpManualClick() {
 }
 
 void TMainForm::MainMenu_HelpInfoClick() {
-  TAboutForm about(Action(QStringLiteral("MainMenu_HelpInfo"))->text(), windowsVersion_, DpiFactor(), this);
+  TAboutForm about(actions_.HelpInfo->text(), windowsVersion_, DpiFactor(), this);
   const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
   about.exec();
 }
@@ -717,7 +701,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (watched == lLyricsOffset_) {
-      if (Action(QStringLiteral("MainMenu_TextOffset"))->isEnabled()) MainMenu_TextOffsetClick();
+      if (actions_.TextOffset->isEnabled()) MainMenu_TextOffsetClick();
       return true;
     }
   }

@@ -46,6 +46,28 @@ class TPlayerCommandsIgnored {
   bool previous_;
 };
 
+// What the window shows: the editor mode of the song session and what the transport does. The
+// menus follow from it alone (UpdateActions).
+enum class TTransportState { Stopped, Playing, Recording };
+struct TViewState {
+  cv::TEditorMode Editor = cv::TEditorMode::NoSong;
+  TTransportState Transport = TTransportState::Stopped;
+};
+
+// The window's menu items, held by the window: no item is looked up by its name.
+struct TMainActions {
+  QMenu *File = nullptr, *Text = nullptr, *Edit = nullptr;
+  QAction *Open = nullptr, *Save = nullptr, *SaveAs = nullptr;
+  QAction *TextLoad = nullptr, *TextSave = nullptr, *TextSaveAs = nullptr, *TextEdit = nullptr,
+          *TextEditMtc = nullptr, *TextHyphenate = nullptr, *TextRemovePunctuation = nullptr,
+          *TextUpperCase = nullptr, *TextHideNote = nullptr, *TextUndoHideNote = nullptr, *TextAssign = nullptr,
+          *TextQuantize = nullptr, *TextUndoQuantize = nullptr, *TextOffset = nullptr, *TextDelete = nullptr,
+          *TextFont = nullptr;
+  QAction *EditTempo = nullptr, *EditTranspose = nullptr, *Options = nullptr, *HelpInfo = nullptr;
+  QAction *PopupEdit = nullptr, *PopupEditMtc = nullptr, *PopupHyphenate = nullptr, *PopupHideNote = nullptr,
+          *PopupUndoHideNote = nullptr, *PopupAssign = nullptr;
+};
+
 struct TMainFormOptions {
   TMyRegistry* Store = nullptr;  // required; outlives the window
   QStringList Arguments;          // the process arguments, program name first
@@ -152,8 +174,12 @@ class TMainForm : public QMainWindow {
   // After the tempos changed: display and slider back to the start.
   void RefreshAfterTempoChange();
   void MainMenu_TextOffsetClick();
+  // Lookups by name, for tests.
   QAction* Action(const QString& objectName) const;
   QMenu* Menu(const QString& objectName) const;
+  TViewState ViewState() const;
+  // Every menu item's state and caption from the view state; called after each command.
+  void UpdateActions();
   void SaveConfiguration();  // UpdateConfiguration with the window's current size
   TUiHooks& Hooks() { return hooks_; }
   bool RecordingTiming = false;
@@ -181,8 +207,6 @@ class TMainForm : public QMainWindow {
   void BuildStyleMenus();
   void UpdateStyleChecks();
   void RefreshRecentMenu();
-  void SetViewingMenuStates();
-  void SetEditingMenuStates();
   void UpdateLastMidiPath(const QString& fileName, bool saveAll);
   void ShowError(const QString& text);
   void ShowInfo(const QString& text);
@@ -199,8 +223,6 @@ class TMainForm : public QMainWindow {
   };
   void ShowEditorText(const std::u16string& text, int lookAhead, int caret);
   void ShowDisplayText(const std::u16string& text);
-  void SetEditorMenuStates();
-  void SetLyricsViewingStates();
   // Shows the song's syllables after an operation changed them.
   void ShowSongText();
   QAction* AddAction(QMenu* menu, const char* objectName);
@@ -232,7 +254,11 @@ class TMainForm : public QMainWindow {
   QSlider* posSlider_ = nullptr;
   QFrame* panelVolume_ = nullptr;
   QSlider* volSlider_ = nullptr;
+  TMainActions actions_;
   QMenu* mmfHistory_ = nullptr;
+  QList<QAction*> recentItems_;
+  // The tempo and transpose windows exclude each other.
+  bool tempoWindowOpen_ = false, transposeWindowOpen_ = false;
   QMenu* stylesDark_ = nullptr;
   QMenu* stylesLight_ = nullptr;
   THyphenationForm* hyphenationForm_ = nullptr;
@@ -257,7 +283,6 @@ class TMainForm : public QMainWindow {
   QString playerStatus_;
   bool EnsurePlayer();
   void ReleasePlayer();
-  void SetPlayingMenus(bool playing);
   void ShowSongPosition(int32_t timeMs);
   void UpdatePosSliderHint();
 };

@@ -65,7 +65,10 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   lyricsOffsetForm_->Reset();
   // Reads, times, extracts and (with lyrics) rebuilds the lyric events; the song is released
   // again when anything fails.
-  if (!session_.Open(fileToOpen.toStdString())) return false;
+  if (!session_.Open(fileToOpen.toStdString())) {
+    UpdateActions();
+    return false;
+  }
 
   // Display text: one character per line break, so offsets match the syllable list.
   QString display;
@@ -82,12 +85,6 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   nextHyphenIsEndOfLine_ = false;
   SelectHyphen(song_.CurrentHyphen);
 
-  for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextLaden",
-                           "MainMenu_TextSchriftAuswahl"})
-    Action(QLatin1String(name))->setEnabled(true);
-  Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->setEnabled(true);
-  Menu(QStringLiteral("MainMenu_Text"))->menuAction()->setEnabled(true);
-
   lSongPosition_->setText(QStringLiteral("1.01"));
   lSongPosition_->setToolTip(song_.TempoArray.empty()
                                  ? QString()
@@ -97,14 +94,10 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   posSlider_->setValue(0);
   setWindowTitle(kTitle + QStringLiteral(" - ") + fileToOpen);
 
-  if (session_.EditorMode() == cv::TEditorMode::EditingText) {
-    SetEditingMenuStates();
-    myMemo_->setReadOnly(false);
-    myMemo_->setFocus();
-  } else {
-    SetViewingMenuStates();
-    myMemo_->setReadOnly(true);
-  }
+  const bool editing = session_.EditorMode() == cv::TEditorMode::EditingText;
+  myMemo_->setReadOnly(!editing);
+  if (editing) myMemo_->setFocus();
+  UpdateActions();
 
   AddRecentFile(settings_.LastMidifilesList, fileToOpen);
   store_->WriteStrToReg(QStringLiteral("LastMidifilesList"), JoinRecentFiles(settings_.LastMidifilesList));
@@ -113,44 +106,11 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   return true;
 }
 
-void TMainForm::SetViewingMenuStates() {
-  Action(QStringLiteral("MainMenu_TextEdit"))->setEnabled(true);
-  Action(QStringLiteral("PopupMenu_TextEdit"))->setEnabled(true);
-  Action(QStringLiteral("MainMenu_TextHyphenate"))->setEnabled(false);
-  Action(QStringLiteral("PopupMenu_TextHyphenate"))->setEnabled(false);
-  for (const char* name : {"MainMenu_TextAssign", "MainMenu_TextDelete", "MainMenu_TextEditMTC",
-                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase",
-                           "MainMenu_TextHideNote", "MainMenu_TextOffset", "MainMenu_TextQuantize",
-                           "MainMenu_TextSpeichern", "MainMenu_TextSpeichernUnter", "PopupMenu_TextAssign",
-                           "PopupMenu_TextEditMTC", "PopupMenu_TextHideNote"})
-    Action(QLatin1String(name))->setEnabled(true);
-  for (const char* name : {"MainMenu_TextUndoQuantize", "MainMenu_TextUndoHideNote", "PopupMenu_TextUndoHideNote"})
-    Action(QLatin1String(name))->setEnabled(false);
-  Action(QStringLiteral("MainMenu_TextEdit"))->setText(T("Bearbeiten", "Edit"));
-  Action(QStringLiteral("PopupMenu_TextEdit"))->setText(T("&Bearbeiten", "Edit"));
-  Action(QStringLiteral("MainMenu_TextEditMTC"))->setText(T("Bearbeiten mit MTC", "Edit with MTC"));
-  Action(QStringLiteral("PopupMenu_TextEditMTC"))->setText(T("Bearbeiten mit &MTC", "Edit with MTC"));
-}
-
-void TMainForm::SetEditingMenuStates() {
-  SetViewingMenuStates();
-  Action(QStringLiteral("MainMenu_TextHyphenate"))->setEnabled(true);
-  Action(QStringLiteral("PopupMenu_TextHyphenate"))->setEnabled(true);
-  for (const char* name : {"MainMenu_TextAssign", "MainMenu_TextDelete", "MainMenu_TextEditMTC",
-                           "MainMenu_TextExtractPunctuation", "MainMenu_TextUpperCase",
-                           "MainMenu_TextHideNote", "MainMenu_TextOffset", "MainMenu_TextQuantize",
-                           "MainMenu_TextSpeichern", "MainMenu_TextSpeichernUnter", "PopupMenu_TextAssign",
-                           "PopupMenu_TextEditMTC", "PopupMenu_TextHideNote"})
-    Action(QLatin1String(name))->setEnabled(false);
-  Action(QStringLiteral("MainMenu_TextEdit"))->setText(T("Bearbeiten beenden", "Finish editing"));
-  Action(QStringLiteral("PopupMenu_TextEdit"))->setText(T("Bearbeiten beenden", "Finish editing"));
-}
-
 void TMainForm::RefreshRecentMenu() {
   const QStringList& list = settings_.LastMidifilesList;
   mmfHistory_->menuAction()->setVisible(!list.isEmpty());
-  for (int k = 0; k < kMaxRecentFiles; ++k) {
-    QAction* item = Action(QStringLiteral("MMF_Midifile%1").arg(k + 1));
+  for (int k = 0; k < recentItems_.size(); ++k) {
+    QAction* item = recentItems_[k];
     if (k < list.size()) {
       // "&" in a file name is text, not a mnemonic.
       item->setText(QString(list[k]).replace(QLatin1Char('&'), QStringLiteral("&&")));

@@ -55,32 +55,6 @@ void TMainForm::ShowDisplayText(const std::u16string& text) {
   SelectHyphen(song_.CurrentHyphen);
 }
 
-void TMainForm::SetEditorMenuStates() {
-  for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextSpeichern",
-                           "MainMenu_TextSpeichernUnter", "MainMenu_TextEditMTC", "MainMenu_TextExtractPunctuation",
-                           "MainMenu_TextUpperCase", "MainMenu_TextHideNote", "MainMenu_TextAssign",
-                           "MainMenu_TextQuantize", "MainMenu_TextUndoQuantize", "MainMenu_TextOffset",
-                           "MainMenu_TextDelete", "MainMenu_TextUndoHideNote", "PopupMenu_TextUndoHideNote",
-                           "PopupMenu_TextEditMTC", "PopupMenu_TextHideNote", "PopupMenu_TextAssign"})
-    Action(QLatin1String(name))->setEnabled(false);
-  for (const char* name : {"MainMenu_TextLaden", "MainMenu_TextEdit", "MainMenu_TextHyphenate",
-                           "PopupMenu_TextEdit", "PopupMenu_TextHyphenate"})
-    Action(QLatin1String(name))->setEnabled(true);
-  Action(QStringLiteral("MainMenu_TextEdit"))->setText(T("Bearbeiten beenden", "Finish editing"));
-  Action(QStringLiteral("PopupMenu_TextEdit"))->setText(T("Bearbeiten beenden", "Finish editing"));
-  Action(QStringLiteral("MainMenu_TextEditMTC"))->setText(T("Bearbeiten mit MTC", "Edit with MTC"));
-  Action(QStringLiteral("PopupMenu_TextEditMTC"))->setText(T("Bearbeiten mit &MTC", "Edit with MTC"));
-}
-
-void TMainForm::SetLyricsViewingStates() {
-  SetViewingMenuStates();
-  for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextLaden"})
-    Action(QLatin1String(name))->setEnabled(true);
-  const bool hidden = song_.LastHiddenNote != nullptr;
-  Action(QStringLiteral("MainMenu_TextUndoHideNote"))->setEnabled(hidden);
-  Action(QStringLiteral("PopupMenu_TextUndoHideNote"))->setEnabled(hidden);
-}
-
 void TMainForm::ShowSongText() { ShowDisplayText(session_.DisplayText()); }
 
 void TMainForm::MainMenu_TextEditClick() {
@@ -88,7 +62,7 @@ void TMainForm::MainMenu_TextEditClick() {
   if (mode == cv::TEditorMode::Viewing) {
     if (const std::optional<cv::TEditorText> t = session_.EnterEditText()) {
       ShowEditorText(t->Text, t->LookAheadOffset, t->CaretOffset);
-      SetEditorMenuStates();
+      UpdateActions();
     }
     return;
   }
@@ -96,7 +70,7 @@ void TMainForm::MainMenu_TextEditClick() {
   const cv::TLeaveResult r = session_.LeaveEditor(myMemo_->toPlainText().toStdU16String());
   if (r.Status != cv::TLeaveStatus::Done) return;
   ShowDisplayText(r.Text);
-  SetLyricsViewingStates();
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextEditMTCClick() {
@@ -105,29 +79,14 @@ void TMainForm::MainMenu_TextEditMTCClick() {
     const std::optional<cv::TEditorText> t = session_.EnterMtcText();
     if (!t) return;
     ShowEditorText(t->Text, t->LookAheadOffset, t->CaretOffset);
-    for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_DateiSpeichernUnter", "MainMenu_TextAssign",
-                             "MainMenu_TextDelete", "MainMenu_TextEdit", "MainMenu_TextExtractPunctuation",
-                             "MainMenu_TextUpperCase", "MainMenu_TextHideNote", "MainMenu_TextHyphenate",
-                             "MainMenu_TextLaden", "MainMenu_TextOffset", "MainMenu_TextQuantize",
-                             "MainMenu_TextUndoQuantize", "MainMenu_TextSpeichern", "MainMenu_TextSpeichernUnter",
-                             "MainMenu_TextUndoHideNote", "PopupMenu_TextAssign", "PopupMenu_TextEdit",
-                             "PopupMenu_TextHideNote", "PopupMenu_TextHyphenate", "PopupMenu_TextUndoHideNote"})
-      Action(QLatin1String(name))->setEnabled(false);
-    Action(QStringLiteral("MainMenu_TextEditMTC"))->setEnabled(true);
-    Action(QStringLiteral("PopupMenu_TextEditMTC"))->setEnabled(true);
-    Action(QStringLiteral("MainMenu_TextEdit"))->setText(T("Bearbeiten", "Edit"));
-    Action(QStringLiteral("PopupMenu_TextEdit"))->setText(T("&Bearbeiten", "Edit"));
-    Action(QStringLiteral("MainMenu_TextEditMTC"))
-        ->setText(T("Bearbeitung mit MTC beenden", "Finish editing with MTC"));
-    Action(QStringLiteral("PopupMenu_TextEditMTC"))
-        ->setText(T("Bearbeitung mit MTC beenden", "Finish editing with MTC"));
+    UpdateActions();
     return;
   }
   if (mode != cv::TEditorMode::EditingTimes) return;
   const cv::TLeaveResult r = session_.LeaveEditor(myMemo_->toPlainText().toStdU16String());
   if (r.Status != cv::TLeaveStatus::Done) return;
   ShowDisplayText(r.Text);
-  SetLyricsViewingStates();
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextExtractPunctuationClick() {
@@ -146,26 +105,26 @@ void TMainForm::MainMenu_TextAssignClick() {
 void TMainForm::MainMenu_TextHideNoteClick() {
   if (!session_.HideNoteAt(song_.Player ? song_.Player->TimePosition() : 0)) return;
   ShowSongText();
-  SetLyricsViewingStates();
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextUndoHideNoteClick() {
   if (!session_.UndoHideNote()) return;
   ShowSongText();
-  SetLyricsViewingStates();
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextQuantizeClick() {
   session_.SetConfiguration(settings_.Configuration);
   if (!session_.Quantize()) return;
   SelectHyphen(song_.CurrentHyphen);
-  Action(QStringLiteral("MainMenu_TextUndoQuantize"))->setEnabled(session_.CanUndoQuantize());
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextUndoQuantizeClick() {
   if (!session_.UndoQuantize()) return;
   SelectHyphen(song_.CurrentHyphen);
-  Action(QStringLiteral("MainMenu_TextUndoQuantize"))->setEnabled(session_.CanUndoQuantize());
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextHyphenateClick() {
@@ -219,9 +178,7 @@ void TMainForm::LoadLyricTextFile(const QString& fileName) {
   const std::optional<cv::TEditorText> t = session_.LoadText(fileName.toStdString(), readers);
   if (!t) return;
   ShowEditorText(t->Text, 0, 0);
-  SetEditorMenuStates();
-  // The loaded text goes into the song only through the editor, so the song stays savable.
-  Action(QStringLiteral("MainMenu_DateiSpeichern"))->setEnabled(false);
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextSpeichernClick() {
@@ -255,9 +212,7 @@ void TMainForm::MainMenu_TextDeleteClick() {
   if (!session_.DeleteLyrics()) return;
   myMemo_->clear();
   ShowEditorText(u"", 0, 0);
-  SetEditorMenuStates();
-  Action(QStringLiteral("MainMenu_DateiSpeichern"))->setEnabled(true);
-  Action(QStringLiteral("MainMenu_DateiSpeichernUnter"))->setEnabled(true);
+  UpdateActions();
 }
 
 }  // namespace cvapp

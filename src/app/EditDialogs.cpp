@@ -25,11 +25,15 @@ void TMainForm::CreateDialogs() {
     if (wasPlaying) Btn_PlayClick();
   };
   transposeForm_->OnClosed = [this] {
-    if (!Playing()) Action(QStringLiteral("MainMenu_EditTempo"))->setEnabled(true);
+    transposeWindowOpen_ = false;
+    UpdateActions();
   };
 
   tempoForm_ = new TEditTempoForm(this);
-  tempoForm_->OnClosed = [this] { Action(QStringLiteral("MainMenu_EditTranspose"))->setEnabled(true); };
+  tempoForm_->OnClosed = [this] {
+    tempoWindowOpen_ = false;
+    UpdateActions();
+  };
   tempoForm_->OnOk = [this](int diff) {
     if (!song_.MidiFileLoaded) return;
     if (Playing()) Btn_StopClick();
@@ -47,7 +51,8 @@ void TMainForm::CreateDialogs() {
 }
 
 void TMainForm::MainMenu_EditTransposeClick() {
-  Action(QStringLiteral("MainMenu_EditTempo"))->setEnabled(false);
+  transposeWindowOpen_ = true;
+  UpdateActions();
   transposeForm_->Open();
   transposeForm_->resize(static_cast<int>(180 * DpiFactor()), static_cast<int>(175 * DpiFactor()));
   transposeForm_->show();
@@ -56,7 +61,8 @@ void TMainForm::MainMenu_EditTransposeClick() {
 
 void TMainForm::MainMenu_EditTempoClick() {
   if (!song_.MidiFileLoaded) return;
-  Action(QStringLiteral("MainMenu_EditTranspose"))->setEnabled(false);
+  tempoWindowOpen_ = true;
+  UpdateActions();
   tempoForm_->Open(cv::FirstTempoAsRead(song_));
   tempoForm_->resize(static_cast<int>(180 * DpiFactor()), static_cast<int>(80 * DpiFactor()));
   tempoForm_->show();

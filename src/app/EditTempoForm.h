@@ -21,6 +21,8 @@ class TEditTempoForm : public QDialog {
   void Btn_CancelClick();
   std::function<void(int)> OnOk;  // the difference chosen
   std::function<void()> OnClosed;
+  // Esc and the title bar's close button cancel like the Cancel button.
+  void reject() override { Btn_CancelClick(); }
 
  private:
   QLineEdit* tempo_ = nullptr;

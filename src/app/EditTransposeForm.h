@@ -32,6 +32,8 @@ class TEditTransposeForm : public QDialog {
   // Transposes the song by (amount, options); OK tells whether it is the final OK.
   std::function<void(int, const cv::TTransposeOptions&, bool ok)> OnTranspose;
   std::function<void()> OnClosed;
+  // Esc and the title bar's close button cancel like the Cancel button.
+  void reject() override { Btn_CancelClick(); }
 
  private:
   void E_TransposeChange();

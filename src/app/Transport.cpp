@@ -112,15 +112,6 @@ void TMainForm::ReleasePlayer() {
 
 bool TMainForm::Playing() const { return playback_ && playback_->Player->Playing(); }
 
-void TMainForm::SetPlayingMenus(bool playing) {
-  Menu(QStringLiteral("MainMenu_Datei"))->menuAction()->setEnabled(!playing);
-  Menu(QStringLiteral("MainMenu_Text"))->menuAction()->setEnabled(!playing);
-  Action(QStringLiteral("MainMenu_EditTempo"))->setEnabled(!playing);
-  Action(QStringLiteral("MainMenu_Options"))->setEnabled(!playing);
-  Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->setEnabled(true);
-  myMemo_->setProperty("popup", !playing);
-}
-
 void TMainForm::Btn_PlayClick() {
   if (!song_.MidiFileLoaded || song_.EditingText) return;
   if (!EnsurePlayer()) return;
@@ -136,7 +127,7 @@ void TMainForm::Btn_PlayClick() {
   SetLed(playLED_, true, kGreen);
   SetLed(recLED_, false, kRed);
   RecordingTiming = false;
-  SetPlayingMenus(true);
+  UpdateActions();
   displayTimer_->start();
 }
 
@@ -158,8 +149,7 @@ void TMainForm::Btn_RecClick() {
     RecordingTiming = true;
     SetLed(playLED_, true, kGreen);
     SetLed(recLED_, true, kRed);
-    SetPlayingMenus(true);
-    Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->setEnabled(false);
+    UpdateActions();
     session_.StartRecording();
     if (song_.CurrentHyphen == 0) SelectHyphen(0);
     displayTimer_->start();
@@ -217,7 +207,7 @@ void TMainForm::Btn_StopClick() {
     SetLed(recLED_, false, kRed);
     lSongPosition_->setToolTip(tempo);
     RecordingTiming = false;
-    SetPlayingMenus(false);
+    UpdateActions();
     session_.PlaybackStopped();
     return;
   }
@@ -322,7 +312,7 @@ void TMainForm::DisplayTimerTimer() {
   SetLed(playLED_, false, kGreen);
   SetLed(recLED_, false, kRed);
   lSongPosition_->setText(QStringLiteral("1:01"));
-  SetPlayingMenus(false);
+  UpdateActions();
   {
     const QSignalBlocker block(posSlider_);
     posSlider_->setValue(0);

@@ -37,6 +37,11 @@ bool SameSyllables(const std::vector<THyphens>& a, const std::vector<THyphens>& 
 
 SongSession::SongSession(SessionUi& ui) : ui_(ui), sink_(ui) { song_.Messages = &sink_; }
 
+bool SongSession::CanSave() const {
+  if (!song_.MidiFileLoaded) return false;
+  return editor_ == TEditor::None || (editor_ == TEditor::Text && editorOnEmptySong_);
+}
+
 TEditorMode SongSession::EditorMode() const {
   if (!song_.MidiFileLoaded) return TEditorMode::NoSong;
   switch (editor_) {
@@ -86,6 +91,7 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   const bool editing = opened.EditingMode && options.EditWithoutLyrics;
   song_.EditingText = editing;
   editor_ = editing ? TEditor::Text : TEditor::None;
+  editorOnEmptySong_ = editing;
   return true;
 }
 
@@ -169,6 +175,7 @@ bool SongSession::HideNoteAt(int32_t timeMs) {
   if (!Viewing()) return false;
   const bool done = Guarded([&] { return cv::HideNoteAt(song_, timeMs); });
   modified_ |= done;
+  canUndoQuantize_ &= !done;
   return done;
 }
 
@@ -176,6 +183,7 @@ bool SongSession::UndoHideNote() {
   if (!Viewing()) return false;
   const bool done = Guarded([&] { return cv::UndoHideNote(song_); });
   modified_ |= done;
+  canUndoQuantize_ &= !done;
   return done;
 }
 
@@ -240,12 +248,15 @@ void SongSession::ApplyConfiguration(const TConfiguration& chosen, int32_t timeM
 std::optional<TEditorText> SongSession::EnterEditText() {
   if (!Viewing()) return std::nullopt;
   editor_ = TEditor::Text;
+  editorOnEmptySong_ = false;
+  canUndoQuantize_ = false;
   return cv::EnterEditText(song_);
 }
 
 std::optional<TEditorText> SongSession::EnterMtcText() {
   if (!Viewing() || song_.HyphenArrayElements < 1) return std::nullopt;
   editor_ = TEditor::Mtc;
+  canUndoQuantize_ = false;
   return cv::EnterMtcText(song_);
 }
 
@@ -328,6 +339,8 @@ bool SongSession::DeleteLyrics() {
   song_.EditingText = true;
   song_.QuerryForRules = true;
   editor_ = TEditor::Text;
+  editorOnEmptySong_ = true;
+  canUndoQuantize_ = false;
   return true;
 }
 
@@ -345,6 +358,8 @@ std::optional<TEditorText> SongSession::LoadText(const std::string& path,
     return std::nullopt;
   }
   editor_ = TEditor::Text;
+  editorOnEmptySong_ = false;
+  canUndoQuantize_ = false;
   return OpenLyricText(song_, load.Lines);
 }
 

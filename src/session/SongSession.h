@@ -57,6 +57,9 @@ class SongSession {
   bool Loaded() const { return song_.MidiFileLoaded; }
   // Changed since it was opened or last saved to its own file.
   bool Modified() const { return modified_; }
+  // Saving now writes what the user sees: no editor is open, or the edit text was opened on a
+  // song without lyrics (opened so, or its lyrics deleted) and holds no loaded text.
+  bool CanSave() const;
   // The settings the next open and the operations read.
   void SetConfiguration(const TConfiguration& configuration) { song_.Configuration = configuration; }
 
@@ -87,6 +90,7 @@ class SongSession {
   bool CanUndoHideNote() const { return song_.LastHiddenNote != nullptr; }
   bool Quantize();
   bool UndoQuantize();
+  // Until the syllables change otherwise (an editor, hide note, delete, a loaded text).
   bool CanUndoQuantize() const { return canUndoQuantize_; }
   // Moves every syllable by ms milliseconds; ends the preview offset.
   bool MoveLyrics(int32_t ms);
@@ -156,6 +160,7 @@ class SongSession {
   TEditor editor_ = TEditor::None;
   bool modified_ = false;
   bool canUndoQuantize_ = false;
+  bool editorOnEmptySong_ = false;
   std::string textFileName_;
 };
 
