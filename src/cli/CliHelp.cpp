@@ -39,7 +39,9 @@ void PrintOptions(const std::vector<CliOption>& options, std::ostream& out) {
 
 namespace {
 std::string Synopsis(const CliCommand& command, size_t line) {
-  const std::string& usage = command.usage[line];
+  std::string usage = command.usage[line];
+  if (const size_t at = usage.find("[OPTIONS]"); at != std::string::npos)
+    usage.replace(at, 9, cv::Tr("[OPTIONEN]", "[OPTIONS]"));
   return "cantovex-cli " + command.name + (usage.empty() ? "" : " " + usage);
 }
 }  // namespace

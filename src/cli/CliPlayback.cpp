@@ -1,8 +1,6 @@
 #include "cli/CliPlayback.h"
 
-#include <cerrno>
-#include <cstdlib>
-
+#include "cli/CliArgs.h"
 #include "cli/EditOptions.h"
 #include "song/Language.h"
 
@@ -23,42 +21,6 @@ const std::vector<CliOption>& SongChangeList() {
     return list;
   }();
   return options;
-}
-
-std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& name) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == name) {
-      if (i + 1 >= args.size()) throw CliUsageError{name + cv::Tr(": Wert fehlt.", ": value missing.")};
-      std::string value = args[i + 1];
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-      return value;
-    }
-    if (args[i].rfind(name + "=", 0) == 0) {
-      std::string value = args[i].substr(name.size() + 1);
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-      return value;
-    }
-  }
-  return std::nullopt;
-}
-
-bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
-  for (size_t i = 0; i < args.size(); ++i)
-    if (args[i] == name) {
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-      return true;
-    }
-  return false;
-}
-
-int ParseNumber(const std::string& option, const std::string& text, int min, int max) {
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno == ERANGE || v < min || v > max)
-    throw CliUsageError{option + cv::Tr(": eine ganze Zahl von ", ": a whole number from ") + std::to_string(min) +
-                        cv::Tr(" bis ", " to ") + std::to_string(max)};
-  return static_cast<int>(v);
 }
 
 SongChanges TakeSongChanges(std::vector<std::string>& args) {

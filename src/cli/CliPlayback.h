@@ -5,16 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArgs.h"
 #include "cli/CliSong.h"
 
 namespace cvcli {
-
-// Removes "--name VALUE" (or "--name=VALUE") from args.
-std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& name);
-// Removes a flag "--name" from args.
-bool TakeFlag(std::vector<std::string>& args, const std::string& name);
-// A whole number within limits, else a usage error naming the option.
-int ParseNumber(const std::string& option, const std::string& text, int min, int max);
 
 struct SongChanges {
   std::optional<int> speedPercent;  // --speed 100|90|80|70|60|50

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
 #include "cli/CliSong.h"
@@ -26,36 +27,21 @@ struct ConvertArgs {
   std::vector<std::string> positional;
 };
 
-std::string Value(std::vector<std::string>& args, size_t& i, const std::string& option) {
-  if (i + 1 >= args.size()) throw CliUsageError{option + ": " + cv::Tr("Wert fehlt", "value missing")};
-  return args[++i];
-}
-
-int Number(const std::string& text, const std::string& option, int low, int high) {
-  try {
-    size_t used = 0;
-    int v = std::stoi(text, &used);
-    if (used == text.size() && v >= low && v <= high) return v;
-  } catch (const std::exception&) {
-  }
-  throw CliUsageError{option + ": " + std::to_string(low) + ".." + std::to_string(high)};
-}
-
 ConvertArgs ParseArgs(std::vector<std::string> args) {
   ConvertArgs a;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& s = args[i];
-    if (s == "--format") a.format = Value(args, i, s);
-    else if (s == "--batch") a.batchFolder = Value(args, i, s);
-    else if (s == "--out") a.outFolder = Value(args, i, s);
+    if (s == "--format") a.format = NextValue(args, i, s);
+    else if (s == "--batch") a.batchFolder = NextValue(args, i, s);
+    else if (s == "--out") a.outFolder = NextValue(args, i, s);
     else if (s == "--recursive") a.recursive = true;
     else if (s == "--in-place") a.inPlace = true;
-    else if (s == "--jobs") a.jobs = static_cast<unsigned>(Number(Value(args, i, s), s, 1, 1024));
+    else if (s == "--jobs") a.jobs = static_cast<unsigned>(ParseNumber(s, NextValue(args, i, s), 1, 1024));
     else if (s == "--prompta") a.config.PromptaEnabled = true;
-    else if (s == "--copyright") a.config.CopyrightString = Value(args, i, s);
+    else if (s == "--copyright") a.config.CopyrightString = NextValue(args, i, s);
     else if (s == "--ctrl32") {
       a.config.InsertController32 = true;
-      a.config.Controller32Value = static_cast<uint8_t>(Number(Value(args, i, s), s, 0, 127));
+      a.config.Controller32Value = static_cast<uint8_t>(ParseNumber(s, NextValue(args, i, s), 0, 127));
     } else if (s == "--delete-ctrl32") a.config.DeleteController32 = true;
     else if (s.rfind("--", 0) == 0) throw CliUsageError{cv::Tr("Unbekannte Option: ", "Unknown option: ") + s};
     else a.positional.push_back(s);

@@ -1,6 +1,5 @@
 // cantovex-cli hyphenate --lang de|en|fr|it|es WORD...: the words as the Hyphenate command splits them.
-#include <cstdlib>
-#include <filesystem>
+#include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
 #include "lyrics/CV_Hyphen.h"
@@ -9,12 +8,6 @@
 
 namespace cvcli {
 namespace {
-
-std::string ExecutableDir() {
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : self.parent_path().string();
-}
 
 int RunHyphenate(CliContext& ctx) {
   std::optional<cv::THyphenLanguage> language;

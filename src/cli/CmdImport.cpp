@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
 #include "cli/CliSong.h"
@@ -49,17 +50,6 @@ std::vector<std::unique_ptr<cv::DocumentReader>> Readers() {
 #endif
 }
 
-std::string ExeDir() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.parent_path().string();
-}
-
-std::string TakeValue(std::vector<std::string>& args, size_t& i, const std::string& option) {
-  if (i + 1 >= args.size()) throw CliUsageError{option + ": " + cv::Tr("Wert fehlt", "value missing")};
-  return args[++i];
-}
-
 int RunImport(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
   std::string output, language, exceptionsDir;
@@ -69,15 +59,15 @@ int RunImport(CliContext& ctx) {
   for (size_t i = 0; i < ctx.args.size(); ++i) {
     const std::string& a = ctx.args[i];
     if (a == "-o" || a == "--output") {
-      output = TakeValue(ctx.args, i, a);
+      output = NextValue(ctx.args, i, a);
     } else if (a == "--hyphenate") {
-      language = TakeValue(ctx.args, i, a);
+      language = NextValue(ctx.args, i, a);
     } else if (a == "--exceptions-dir") {
-      exceptionsDir = TakeValue(ctx.args, i, a);
+      exceptionsDir = NextValue(ctx.args, i, a);
     } else if (a == "--assign") {
       assign = true;
     } else if (a == "--format") {
-      std::string f = TakeValue(ctx.args, i, a);
+      std::string f = NextValue(ctx.args, i, a);
       if (f != "0" && f != "1") throw CliUsageError{"--format: 0 | 1"};
       format = f == "0" ? 0 : 1;
     } else if (a.rfind("-", 0) == 0) {
@@ -102,7 +92,7 @@ int RunImport(CliContext& ctx) {
   std::u16string text = loaded->Text;
   if (hyphenLanguage) {
     const std::optional<std::u16string> hyphenated =
-        session.HyphenateEditText(text, *hyphenLanguage, cv::FindHyphenationDir(ExeDir()), exceptionsDir);
+        session.HyphenateEditText(text, *hyphenLanguage, cv::FindHyphenationDir(ExecutableDir()), exceptionsDir);
     if (!hyphenated) return 1;
     text = *hyphenated;
   }

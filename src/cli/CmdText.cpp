@@ -1,7 +1,7 @@
 // cantovex-cli text SONG [--mtc]: the lyrics as the editors show them.
+#include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
-#include "cli/CliPlayback.h"
 #include "cli/CliSong.h"
 #include "lyrics/EditText.h"
 #include "lyrics/MtcText.h"

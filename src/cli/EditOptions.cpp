@@ -1,7 +1,6 @@
 #include "cli/EditOptions.h"
 
-#include <charconv>
-
+#include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "output/CV_EditTempo.h"
 #include "song/Language.h"
@@ -28,20 +27,6 @@ const std::vector<CliOption>& EditOptionList() {
 }
 
 namespace {
-
-int ParseInt(const std::string& option, const std::string& text, int min, int max) {
-  int v = 0;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (!text.empty() && *begin == '+') ++begin;
-  auto [ptr, ec] = std::from_chars(begin, end, v);
-  if (ec != std::errc() || ptr != end || begin == end || v < min || v > max)
-    throw CliUsageError{option + ": " +
-                        cv::Tr("eine ganze Zahl von ", "a whole number from ") + std::to_string(min) +
-                        cv::Tr(" bis ", " to ") + std::to_string(max) + cv::Tr(" erwartet, nicht \"", " expected, not \"") +
-                        text + "\""};
-  return v;
-}
 
 int SpeedIndex(const std::string& text) {
   static const char* const kSpeeds[] = {"100", "90", "80", "70", "60", "50"};
@@ -82,22 +67,22 @@ EditOptions TakeEditOptions(std::vector<std::string>& args) {
     if (a == "--speed") {
       options.steps.push_back({Kind::Speed, SpeedIndex(next())});
     } else if (a == "--tempo-diff") {
-      options.steps.push_back({Kind::TempoDiff, ParseInt(a, next(), cv::kTempoDiffMin, cv::kTempoDiffMax)});
+      options.steps.push_back({Kind::TempoDiff, ParseNumber(a, next(), cv::kTempoDiffMin, cv::kTempoDiffMax)});
     } else if (a == "--transpose") {
-      options.steps.push_back({Kind::Transpose, ParseInt(a, next(), cv::kTransposeMin, cv::kTransposeMax)});
+      options.steps.push_back({Kind::Transpose, ParseNumber(a, next(), cv::kTransposeMin, cv::kTransposeMax)});
     } else if (a == "--intelligent" && !inlineValue) {
       options.intelligent = true;
     } else if (a == "--mode") {
-      options.mode = ParseInt(a, next(), 1, 4);
+      options.mode = ParseNumber(a, next(), 1, 4);
       modeGiven = true;
     } else if (a == "--assign" && !inlineValue) {
       options.steps.push_back({Kind::Assign, 0});
     } else if (a == "--hide-note-at") {
-      options.steps.push_back({Kind::HideNoteAt, ParseInt(a, next(), 0, INT32_MAX)});
+      options.steps.push_back({Kind::HideNoteAt, ParseNumber(a, next(), 0, INT32_MAX)});
     } else if (a == "--quantize") {
       options.steps.push_back({Kind::Quantize, GridIndex(next())});
     } else if (a == "--shift-ms") {
-      options.steps.push_back({Kind::ShiftMs, ParseInt(a, next(), -3600000, 3600000)});
+      options.steps.push_back({Kind::ShiftMs, ParseNumber(a, next(), -3600000, 3600000)});
     } else {
       rest.push_back(args[i]);
     }

@@ -1,0 +1,22 @@
+// Taking a command's arguments apart: options with values, flags, whole numbers in a range.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cvcli {
+
+// Removes "--name VALUE" (or "--name=VALUE") from args.
+std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& name);
+// Removes a flag "--name" from args.
+bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+// The value after option args[i], stepping i over it; a usage error when there is none.
+std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option);
+// A whole number (a leading + allowed) within limits, else a usage error naming the option.
+int ParseNumber(const std::string& option, const std::string& text, int min, int max);
+
+// The folder of the running program (data files are looked for next to it).
+std::string ExecutableDir();
+
+}  // namespace cvcli
