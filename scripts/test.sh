@@ -16,5 +16,16 @@ bash "$top/scripts/fuzz.sh"
 start_services
 trap stop_services EXIT
 cd "$build"
-# Last, so the suites' summary closes the output.
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600
+set +e
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600 | tee "$TMPDIR/ctest.out"
+code=${PIPESTATUS[0]}
+set -e
+# Why each skipped test did not run (GoogleTest's skip message, a script's SKIP line), then the
+# suites' summary once more so it closes the output.
+if grep -q '(Skipped)' "$TMPDIR/ctest.out"; then
+  echo "Skipped tests and why:"
+  awk '/^[0-9]+\/[0-9]+ Test: /{name=$3} /: Skipped$/{getline msg; print "  " name ": " msg}
+       /^SKIP: /{print "  " name ": " substr($0, 7)}' Testing/Temporary/LastTest.log
+  sed -n '/tests passed, /,$p' "$TMPDIR/ctest.out"
+fi
+exit "$code"
