@@ -355,7 +355,7 @@ TEditorText EnterEditText(Song& song) {
   return t;
 }
 
-TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const TRulesQuestion& askRules) {
+TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const YesNoQuestion& askRules) {
   TLeaveResult result;
   std::vector<std::u16string> lines = SplitLines(text);
   if (lines.size() < 3) {

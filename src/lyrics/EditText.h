@@ -38,16 +38,13 @@ struct TLeaveResult {
   int32_t Line = 0;     // 1-based line of a BadPosition
 };
 
-// Asks the user to confirm the layout rules (text in the current language); true means Yes.
-using TRulesQuestion = std::function<bool(const std::string& text)>;
-
 // Builds the edit text of the syllable list (with the caret behind CurrentHyphen).
 TEditorText BuildEditText(const Song& song);
 // Builds the edit text and marks the editor open.
 TEditorText EnterEditText(Song& song);
 // Parses the edited text into a new syllable list, carries times over, fills the position
 // texts and rebuilds the lyric events. Without a question callback the rules count as confirmed.
-TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const TRulesQuestion& askRules);
+TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const YesNoQuestion& askRules);
 
 std::string RulesQuestionText();
 

@@ -1,19 +1,13 @@
 // Standard MIDI File bytes (song.SourceData) into the song model: chains, lists, melody chain.
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include "song/Song.h"
 
 namespace cv {
 
-// Asked when Prompta data were found and Prompta support is off; true removes them.
-using YesNoQuestion = std::function<bool(const std::string& question)>;
-
 // Reads song.SourceData into a parsed song. Raises EMidiError with the user's text on any fault;
 // the song is then only partly built and must be treated as not loaded. Without a question
-// callback, Prompta data found in the file are kept.
+// callback, Prompta data found in the file are kept; the question's yes removes them.
 void ReadMidiData(Song& song, const YesNoQuestion& askRemovePrompta = {});
 
 // The question shown when Prompta data were found (German in both languages).
