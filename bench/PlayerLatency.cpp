@@ -11,7 +11,7 @@
 
 #include "BenchSongs.h"
 #include "playback/CV_MidiPlayer.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 
 using namespace cv;
 

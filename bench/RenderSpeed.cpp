@@ -8,7 +8,7 @@
 #include "BenchSongs.h"
 #include "platform/synth/OfflineRender.h"
 #include "platform/synth/Synthesizer.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 
 using namespace cv;
 

@@ -15,10 +15,10 @@
 #include <unistd.h>
 
 #include "GenerateSong.h"
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
+#include "session/OpenSong.h"
 #include "song/LyricsExtraction.h"
 #include "song/MidiFileReader.h"
-#include "song/OpenSong.h"
 #include "song/TimeMap.h"
 
 // Heap accounting: current and peak bytes, for the memory-per-event figure.

@@ -14,8 +14,8 @@
 #include "output/BatchConvert.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
+#include "session/OpenSong.h"
 #include "song/MidiFileReader.h"
-#include "song/OpenSong.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

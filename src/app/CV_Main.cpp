@@ -32,7 +32,7 @@
 #include "app/Styles.h"
 #include "app/SystemInfo.h"
 #include "app/WindowGeometry.h"
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
 #include "song/Language.h"
 
 namespace cvapp {

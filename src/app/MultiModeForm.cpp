@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 
 namespace cvapp {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "lyrics/SyllableTimes.h"
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
+#include "song/SyllableTimes.h"
 
 namespace cv {
 

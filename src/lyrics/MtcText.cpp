@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "song/Apostrophes.h"
+#include "lyrics/InsertLyrics.h"
 #include "lyrics/PositionTexts.h"
 #include "lyrics/UnicodeText.h"
-#include "output/InsertLyrics.h"
+#include "song/Apostrophes.h"
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
 

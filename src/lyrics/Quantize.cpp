@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "lyrics/SyllableTimes.h"
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
+#include "song/SyllableTimes.h"
 
 namespace cv {
 

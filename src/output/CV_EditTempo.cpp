@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "lyrics/SyllableTimes.h"
 #include "song/ChainEdit.h"
 #include "song/Language.h"
+#include "song/SyllableTimes.h"
 #include "song/TimeMap.h"
 
 namespace cv {
@@ -212,10 +212,7 @@ void RefreshAfterTempoChange(Song& song) {
   if (song.TempoArray.empty() || song.TimeSignature.empty() || song.MidiTrack.empty()) return;
   if (song.Player) song.Player->MoveToPosition(0);
   SetTimeZones(song);
-  SetTimePositions(song);
-  // End-marker zones lie after the last event in time as well.
-  for (int32_t i = 0; i < song.TimeZoneElements && i < static_cast<int32_t>(song.TimeZone.size()); ++i)
-    if (song.TimeZone[i].SongPosition == song.MaxSongPosition + 1) song.TimeZone[i].Time = song.SongLength + 1;
+  SetEventTimes(song);
   if (!song.TempoArray.empty()) song.CurrentTempo = song.TempoArray[0].Tempo;
   RefreshSyllableTimes(song);
   song.CurrentHyphen = 0;

@@ -116,21 +116,4 @@ void DeleteController32(Song& song) {
   }
 }
 
-void DeleteDrumBankSelect(Song& song) {
-  const int n = song.NumberOfSourceTracks;
-  for (int t = 0; t < n && t < static_cast<int>(song.MidiTrack.size()); ++t) {
-    TMyTrack& track = song.MidiTrack[t];
-    if (track.TrkEventCounter <= 2 || !track.TrkFirstEvent) continue;
-    // A track known to play on one other channel has no channel-10 events to look at.
-    if (track.TrkMidiChannel >= 0 && track.TrkMidiChannel <= 15 && track.TrkMidiChannel != 9) continue;
-    PtrMidiEvent beforeMsb = nullptr;
-    bool hasLsb = false;
-    for (PtrMidiEvent q = track.TrkFirstEvent, e = q->NextEvent; e && !hasLsb; q = e, e = e->NextEvent) {
-      if (IsControl(*e, 9, 32)) hasLsb = true;
-      else if (!beforeMsb && IsControl(*e, 9, 0)) beforeMsb = q;
-    }
-    if (!hasLsb && beforeMsb) RemoveEventAfter(song, track, beforeMsb, 0);
-  }
-}
-
 }  // namespace cv

@@ -1,4 +1,4 @@
-// Bank-select LSB (controller 32) insertion and removal, and the drum bank-select clean-up.
+// Bank-select LSB (controller 32) insertion and removal, the options of opening a song.
 #pragma once
 
 #include "song/Song.h"
@@ -7,6 +7,5 @@ namespace cv {
 
 void InsertController32(Song& song);
 void DeleteController32(Song& song);
-void DeleteDrumBankSelect(Song& song);
 
 }  // namespace cv

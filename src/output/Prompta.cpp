@@ -303,4 +303,14 @@ bool InsertPromptaController(Song& song) {
   return true;
 }
 
+std::string PromptaQuestionText(const Song& song) {
+  std::string q = "Die Unterstützung für den Prompta ist ausgeschaltet!\rEs wurden Prompta-Befehle";
+  if (song.MidiFileFormat == 0)
+    q += " auf Midikanal ";
+  else
+    q += " auf Spur " + std::to_string(song.PromptaControllerTrack) + ", Midikanal ";
+  q += std::to_string(song.PromptaControllerChannel + 1) + " gefunden!\rSollen diese entfernt werden?";
+  return q;
+}
+
 }  // namespace cv

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "song/Song.h"
@@ -27,5 +28,8 @@ void RemovePromptaData(Song& song);
 // Moves the file tracks' events out of ticks 4 to 60 and neutralises controllers that would mix
 // into the Prompta data.
 void ClearPromptaLeadIn(Song& song);
+// The question shown when Prompta data were found while Prompta support is off (German in both
+// languages).
+std::string PromptaQuestionText(const Song& song);
 
 }  // namespace cv

@@ -5,16 +5,16 @@
 #include <utility>
 
 #include "lyrics/Assign.h"
+#include "lyrics/InsertLyrics.h"
 #include "lyrics/LyricFiles.h"
 #include "lyrics/LyricsOffset.h"
 #include "lyrics/MtcText.h"
 #include "lyrics/Quantize.h"
-#include "output/InsertLyrics.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "output/Prompta.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "song/TimeMap.h"
 
 namespace cv {

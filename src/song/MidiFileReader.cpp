@@ -4,8 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "output/Controller32.h"
-#include "output/Prompta.h"
+#include "song/ChainEdit.h"
 #include "song/Language.h"
 #include "song/SongErrors.h"
 #include "song/TimeMap.h"
@@ -101,14 +100,20 @@ class Reader {
  public:
   Reader(Song& song) : s_(song), c_(song.SourceData) {}
 
-  void Run(const YesNoQuestion& ask) {
+  void Parse() {
     Start();
     for (int t = 0; t < n_; ++t) ScanTrack(t);
     Allocate();
     c_.pos = 14;
     for (int t = 0; t < n_; ++t) BuildTrack(t);
     s_.SourceDataPointer = c_.pos;
-    Finish(ask);
+    Finish();
+  }
+
+  void Complete() {
+    n_ = s_.NumberOfSourceTracks;
+    DeleteDrumBankSelect(s_);
+    BuildMelodyChain();
   }
 
  private:
@@ -459,7 +464,7 @@ class Reader {
     }
   }
 
-  void Finish(const YesNoQuestion& ask) {
+  void Finish() {
     for (int t = 0; t < n_ + 2; ++t) {
       PtrMidiEvent e = NewMeta(0x2F, "", 0, s_.MaxSongPosition);
       Append(s_.MidiTrack[t], e);
@@ -470,14 +475,6 @@ class Reader {
       if (n_ > 0) s_.MidiTrack[0].TrkMidiChannel = 16;
     }
     s_.Encoding = textAllUtf8_ && textMultiByte_ ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-
-    if (s_.PromptaControllerTrack >= 0) {
-      if (s_.Configuration.PromptaEnabled || (ask && ask(PromptaQuestionText(s_)))) RemovePromptaData(s_);
-    }
-    if (s_.Configuration.InsertController32) InsertController32(s_);
-    if (s_.Configuration.DeleteController32) DeleteController32(s_);
-    DeleteDrumBankSelect(s_);
-    BuildMelodyChain();
   }
 
   void BuildMelodyChain() {
@@ -509,22 +506,45 @@ class Reader {
 
 }  // namespace
 
-void ReadMidiData(Song& song, const YesNoQuestion& askRemovePrompta) {
+void DeleteDrumBankSelect(Song& song) {
+  auto isDrumControl = [](const TypMidiEvent& e, int controller) {
+    return e.Command == 0xB9 && e.DType == DTypeChannel && e.Value[0] == controller;
+  };
+  const int n = song.NumberOfSourceTracks;
+  for (int t = 0; t < n && t < static_cast<int>(song.MidiTrack.size()); ++t) {
+    TMyTrack& track = song.MidiTrack[t];
+    if (track.TrkEventCounter <= 2 || !track.TrkFirstEvent) continue;
+    // A track known to play on one other channel has no channel-10 events to look at.
+    if (track.TrkMidiChannel >= 0 && track.TrkMidiChannel <= 15 && track.TrkMidiChannel != 9) continue;
+    PtrMidiEvent beforeMsb = nullptr;
+    bool hasLsb = false;
+    for (PtrMidiEvent q = track.TrkFirstEvent, e = q->NextEvent; e && !hasLsb; q = e, e = e->NextEvent) {
+      if (isDrumControl(*e, 32)) hasLsb = true;
+      else if (!beforeMsb && isDrumControl(*e, 0)) beforeMsb = q;
+    }
+    if (!hasLsb && beforeMsb) RemoveEventAfter(song, track, beforeMsb, 0);
+  }
+}
+
+void ParseMidiData(Song& song) {
   try {
-    Reader(song).Run(askRemovePrompta);
+    Reader(song).Parse();
   } catch (const std::bad_alloc&) {
     throw AllocationError();
   }
 }
 
-std::string PromptaQuestionText(const Song& song) {
-  std::string q = "Die Unterstützung für den Prompta ist ausgeschaltet!\rEs wurden Prompta-Befehle";
-  if (song.MidiFileFormat == 0)
-    q += " auf Midikanal ";
-  else
-    q += " auf Spur " + std::to_string(song.PromptaControllerTrack) + ", Midikanal ";
-  q += std::to_string(song.PromptaControllerChannel + 1) + " gefunden!\rSollen diese entfernt werden?";
-  return q;
+void CompleteMidiData(Song& song) {
+  try {
+    Reader(song).Complete();
+  } catch (const std::bad_alloc&) {
+    throw AllocationError();
+  }
+}
+
+void ReadMidiData(Song& song) {
+  ParseMidiData(song);
+  CompleteMidiData(song);
 }
 
 TextEncoding DecideTextEncoding(const Song& song) {

@@ -5,13 +5,18 @@
 
 namespace cv {
 
-// Reads song.SourceData into a parsed song. Raises EMidiError with the user's text on any fault;
-// the song is then only partly built and must be treated as not loaded. Without a question
-// callback, Prompta data found in the file are kept; the question's yes removes them.
-void ReadMidiData(Song& song, const YesNoQuestion& askRemovePrompta = {});
-
-// The question shown when Prompta data were found (German in both languages).
-std::string PromptaQuestionText(const Song& song);
+// Reads song.SourceData into a parsed song: chains, lists, the Prompta signature and the text
+// encoding. Raises EMidiError with the user's text on any fault; the song is then only partly
+// built and must be treated as not loaded. The open flow changes the tracks after this step
+// (Prompta removal, controller 32) and then completes the reading.
+void ParseMidiData(Song& song);
+// The reading's last steps on the tracks as they now are: the drum bank-select clean-up and the
+// melody chain.
+void CompleteMidiData(Song& song);
+// The first channel-10 bank select MSB of a track goes when the track has no channel-10 LSB.
+void DeleteDrumBankSelect(Song& song);
+// Both steps: the song as the file holds it.
+void ReadMidiData(Song& song);
 
 // UTF-8 when every lyric and text event is valid UTF-8 and one holds a multi-byte sequence.
 TextEncoding DecideTextEncoding(const Song& song);

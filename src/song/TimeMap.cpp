@@ -4,7 +4,6 @@
 #include <climits>
 #include <limits>
 
-#include "output/CV_EditTempo.h"
 #include "song/Language.h"
 #include "song/SongErrors.h"
 
@@ -294,17 +293,23 @@ std::u16string SongPositionToMTC(Song& song, int32_t songPos) {
   return std::u16string(text.begin(), text.end());
 }
 
-void BuildTimeMap(Song& song) {
+void BuildTimeZones(Song& song) {
   SetWorkingTempo(song);
   PrepareTempoLists(song);
   SetTimeZones(song);
-  // The speed also slows the default tempo that stands in for missing tempo events.
-  if (SetWorkingDefaultTempo(song)) SetTimeZones(song);
-  song.CurrentTimeZone = 0;
+}
+
+void SetEventTimes(Song& song) {
   SetTimePositions(song);
   const int32_t end = EndMarkerPosition(song);
-  for (int i = 0; i < song.TimeZoneElements; ++i)
+  for (int32_t i = 0; i < song.TimeZoneElements && i < static_cast<int32_t>(song.TimeZone.size()); ++i)
     if (song.TimeZone[i].SongPosition == end) song.TimeZone[i].Time = song.SongLength + 1;
+}
+
+void BuildTimeMap(Song& song) {
+  BuildTimeZones(song);
+  song.CurrentTimeZone = 0;
+  SetEventTimes(song);
 }
 
 }  // namespace cv

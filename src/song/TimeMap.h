@@ -29,8 +29,11 @@ int32_t SongPositionTime(const Song& song, int32_t songPos);
 // Position text ("001.01.000") of a tick position; also sets song.SongPositionToTime.
 std::u16string SongPositionToMTC(Song& song, int32_t songPos);
 
-// The time-map steps of opening a song: working tempo, list preparation, zones, event times,
-// and the end-marker zones' times after the song length.
+// Working tempo, list preparation and zones: the first time-map steps of opening a song.
+void BuildTimeZones(Song& song);
+// Event times, and the end-marker zones' times after the song length.
+void SetEventTimes(Song& song);
+// Both, as the file's tempos give them (the open flow adds the default tempo's speed between).
 void BuildTimeMap(Song& song);
 
 }  // namespace cv

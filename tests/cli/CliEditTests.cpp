@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/CliRun.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 #include "support/SmfBuilder.h"
 
 using clitest::Has;

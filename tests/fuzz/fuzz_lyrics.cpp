@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "lyrics/InsertLyrics.h"
 #include "output/Controller32.h"
-#include "output/InsertLyrics.h"
 #include "song/LyricsExtraction.h"
 #include "song/MidiFileReader.h"
 #include "song/TimeMap.h"

@@ -2,10 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "session/OpenSong.h"
 #include "song/LyricsExtraction.h"
-#include "song/MidiFileReader.h"
-#include "song/OpenSong.h"
-#include "song/TimeMap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cv::Song song;
@@ -18,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   song.Configuration.XF_DeleteChordHelper = options & 0x40;
   song.SourceData.assign(data, data + size);
   try {
-    cv::ReadMidiData(song, [&](const std::string&) { return (options & 0x80) != 0; });
+    cv::ReadSongData(song, [&](const std::string&) { return (options & 0x80) != 0; });
     song.SourceData.clear();
-    cv::BuildTimeMap(song);
+    cv::BuildSongTimeMap(song);
     cv::ReadXFChords(song);
     cv::ExtractLyrics(song);
   } catch (const cv::EMidiError&) {

@@ -4,9 +4,9 @@
 
 #include "LyricsSong.h"
 #include "lyrics/Assign.h"
+#include "lyrics/InsertLyrics.h"
 #include "lyrics/LyricsOffset.h"
 #include "lyrics/Quantize.h"
-#include "output/InsertLyrics.h"
 
 using namespace cv;
 using namespace lyricstest;

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "lyrics/SyllableTimes.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
+#include "song/SyllableTimes.h"
 #include "song/TextCodec.h"
 #include "support/SmfBuilder.h"
 

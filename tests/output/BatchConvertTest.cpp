@@ -5,8 +5,8 @@
 #include <set>
 
 #include "output/BatchConvert.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "support/SmfBuilder.h"
 
 namespace fs = std::filesystem;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "output/Controller32.h"
+#include "song/MidiFileReader.h"
 #include "support/SongChains.h"
 
 using namespace cv;

@@ -5,8 +5,9 @@
 
 #include "output/CV_EditTempo.h"
 #include "output/CV_EditTranspose.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 #include "support/Corpus.h"
+#include "support/SmfBuilder.h"
 
 using namespace cv;
 

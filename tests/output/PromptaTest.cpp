@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
 #include "output/MidiFileWriter1.h"
 #include "output/Prompta.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 #include "support/SmfBuilder.h"
 #include "support/SongChains.h"
 

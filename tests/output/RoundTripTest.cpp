@@ -14,9 +14,9 @@
 
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
 #include "song/MidiFileReader.h"
-#include "song/OpenSong.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 

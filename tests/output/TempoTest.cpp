@@ -5,8 +5,8 @@
 
 #include "output/CV_EditTempo.h"
 #include "output/MidiFileWriter0.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "song/TimeMap.h"
 #include "support/SmfBuilder.h"
 

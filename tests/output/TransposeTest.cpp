@@ -5,7 +5,7 @@
 
 #include "output/CV_EditTranspose.h"
 #include "output/XFChordEvents.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 #include "support/SmfBuilder.h"
 #include "support/SongChains.h"
 

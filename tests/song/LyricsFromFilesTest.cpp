@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
+#include "session/OpenSong.h"
 #include "song/LyricsExtraction.h"
-#include "song/OpenSong.h"
 #include "song/TimeMap.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"

@@ -277,24 +277,6 @@ TEST(MidiFileReader, PromptaDetectionCommitsOnlyCompleteSignatures) {
   EXPECT_EQ(r->PromptaController, 60);
 }
 
-TEST(MidiFileReader, PromptaQuestionAndCallback) {
-  SmfBuilder b(1);
-  b.AddTrack().NoteOn(0, 0, 60, 1);
-  PromptaSignature(b.AddTrack(), 14, 98);
-  Song song;
-  song.SourceData = b.Bytes();
-  std::string asked;
-  ReadMidiData(song, [&](const std::string& q) {
-    asked = q;
-    return false;
-  });
-  EXPECT_EQ(asked,
-            "Die Unterstützung für den Prompta ist ausgeschaltet!\rEs wurden Prompta-Befehle auf Spur 1, Midikanal 15 "
-            "gefunden!\rSollen diese entfernt werden?");
-  song.MidiFileFormat = 0;
-  EXPECT_NE(PromptaQuestionText(song).find("Befehle auf Midikanal 15 gefunden"), std::string::npos);
-}
-
 TEST(MidiFileReader, ManyTracksKeepFullWidthIndexes) {
   SmfBuilder b(1);
   for (int i = 0; i < 300; ++i) b.AddTrack();

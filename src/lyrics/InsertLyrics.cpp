@@ -1,4 +1,4 @@
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
 
 #include <algorithm>
 #include <limits>

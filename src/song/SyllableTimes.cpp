@@ -1,4 +1,4 @@
-#include "lyrics/SyllableTimes.h"
+#include "song/SyllableTimes.h"
 
 #include <algorithm>
 #include <cmath>

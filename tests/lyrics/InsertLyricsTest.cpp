@@ -4,7 +4,7 @@
 #include <tuple>
 #include <vector>
 
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
 #include "song/TimeMap.h"
 #include "support/SongChains.h"
 

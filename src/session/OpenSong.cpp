@@ -1,4 +1,4 @@
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,9 +6,13 @@
 #include <memory>
 #include <new>
 
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
+#include "output/CV_EditTempo.h"
+#include "output/Controller32.h"
+#include "output/Prompta.h"
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
+#include "song/MidiFileReader.h"
 #include "song/SongErrors.h"
 #include "song/TimeMap.h"
 
@@ -41,6 +45,24 @@ void LoadFile(Song& song, const std::string& fileName) {
 
 }  // namespace
 
+void ReadSongData(Song& song, const YesNoQuestion& askRemovePrompta) {
+  ParseMidiData(song);
+  if (song.PromptaControllerTrack >= 0 &&
+      (song.Configuration.PromptaEnabled || (askRemovePrompta && askRemovePrompta(PromptaQuestionText(song)))))
+    RemovePromptaData(song);
+  if (song.Configuration.InsertController32) InsertController32(song);
+  if (song.Configuration.DeleteController32) DeleteController32(song);
+  CompleteMidiData(song);
+}
+
+void BuildSongTimeMap(Song& song) {
+  BuildTimeZones(song);
+  // The speed also slows the default tempo that stands in for missing tempo events.
+  if (SetWorkingDefaultTempo(song)) SetTimeZones(song);
+  song.CurrentTimeZone = 0;
+  SetEventTimes(song);
+}
+
 void ReadXFChords(Song& song) {
   if (song.XF_Counter <= 5 || song.XF_TrackNb < 0 || song.XF_TrackNb >= static_cast<int32_t>(song.MidiTrack.size()))
     return;
@@ -69,12 +91,12 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
     song.MidiFileName = fileToOpen;
     LoadFile(song, fileToOpen);
     song.PromptaControllerTrack = -1;
-    ReadMidiData(song, options.AskRemovePrompta);
+    ReadSongData(song, options.AskRemovePrompta);
     if (options.ForceEncoding) song.Encoding = *options.ForceEncoding;
     song.SourceData.clear();
     song.SourceData.shrink_to_fit();
 
-    BuildTimeMap(song);
+    BuildSongTimeMap(song);
     if (!song.Configuration.XF_Format) ReadXFChords(song);
     ExtractLyrics(song);
     song.CurrentHyphen = -1;

@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "song/MidiFileReader.h"
 #include "song/Song.h"
 
 namespace cv {
+
+// Asked when Prompta data were found and Prompta support is off; true removes them.
+using YesNoQuestion = std::function<bool(const std::string& question)>;
 
 struct OpenSongOptions {
   // Asked when Prompta data were found while Prompta support is off (none: keep them).
@@ -30,6 +32,12 @@ struct OpenSongResult {
 // Opens FileToOpen into song. On any failure the song is released, MidiFileLoaded is false and
 // EMidiError carries the user's text.
 OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const OpenSongOptions& options = {});
+
+// The reading steps of opening: the reader, the Prompta data removed (support on, or the question
+// answered yes; without a question they stay), the controller 32 options, the reader's clean-up.
+void ReadSongData(Song& song, const YesNoQuestion& askRemovePrompta = {});
+// The time map of opening, the default tempo at the playback speed included.
+void BuildSongTimeMap(Song& song);
 
 // Root and bass bytes of the XF chord events (format 0 songs with more than five of them).
 void ReadXFChords(Song& song);

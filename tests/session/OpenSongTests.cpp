@@ -5,8 +5,9 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "output/Prompta.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
@@ -127,18 +128,25 @@ TEST(OpenSong, HooksRunInOrderAndThePromptaQuestionIsAsked) {
   t.Control(0, 15, 98, 24);
   for (char ch : std::string("Maravelt 2000")) t.Control(0, 15, 98, static_cast<uint8_t>(ch));
   t.Control(0, 15, 98, 25).NoteOn(10, 0, 60, 1);
-  std::string order;
+  std::string order, asked;
   OpenSongOptions options;
   options.AfterRelease = [&](Song& s) { order += s.MidiFileLoaded ? "R+" : "R"; };
   options.AfterExtract = [&](Song& s) { order += s.SongLength > 0 ? "E" : "e"; };
-  options.AskRemovePrompta = [&](const std::string&) {
+  options.AskRemovePrompta = [&](const std::string& q) {
     order += "?";
+    asked = q;
     return false;
   };
   Song song;
   ASSERT_EQ(TryOpen(song, b.WriteTemp("p.mid"), options), "");
   EXPECT_EQ(order, "R?E");
   EXPECT_EQ(song.PromptaControllerTrack, 0);
+  EXPECT_EQ(asked,
+            "Die Unterstützung für den Prompta ist ausgeschaltet!\rEs wurden Prompta-Befehle auf Spur 0, Midikanal 16 "
+            "gefunden!\rSollen diese entfernt werden?");
+  song.MidiFileFormat = 0;
+  EXPECT_NE(PromptaQuestionText(song).find("Befehle auf Midikanal 16 gefunden"), std::string::npos);
+  song.MidiFileFormat = 1;
   song.Configuration.PromptaEnabled = true;  // no question when Prompta support is on
   order.clear();
   ASSERT_EQ(TryOpen(song, b.WriteTemp("p.mid"), options), "");
