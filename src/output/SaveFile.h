@@ -22,10 +22,20 @@ std::string SaveMessage(SaveTexts texts, SaveStep step, const std::string& name,
 // "Achtung" / "Warning".
 std::string SaveCaption();
 
+struct FileWriteResult {
+  bool Ok = true;
+  SaveStep FailedStep = SaveStep::WriteError;
+  size_t Written = 0;  // bytes written before a short write
+};
+
 // Writes the bytes to fileName: a temporary file in the same folder is written, flushed and
 // renamed over the target. A target without write permission gets it back first (the read-only
 // flag). Devices and pipes are written in place, since renaming would replace them. On failure the
-// step's message goes to the sink, the temporary file is removed and false is returned.
+// temporary file is removed. The platform layer defines it (src/platform/files): the core only
+// says what it needs.
+FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes);
+
+// WriteFileSafely with the failed step's message to the sink; false on failure.
 bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes, SaveTexts texts,
                     MessageSink& sink);
 
