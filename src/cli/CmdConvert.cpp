@@ -10,8 +10,8 @@
 #include "cli/CliFormat.h"
 #include "cli/CliSong.h"
 #include "output/BatchConvert.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 
 namespace cvcli {
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "output/PromptaDecoder.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "song/TextCodec.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
