@@ -7,7 +7,6 @@
 #include "output/CV_EditTranspose.h"
 #include "session/OpenSong.h"
 #include "support/Corpus.h"
-#include "support/SmfBuilder.h"
 
 using namespace cv;
 
