@@ -1,4 +1,4 @@
-#include "output/SongCheck.h"
+#include "session/SongCheck.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,8 +6,8 @@
 
 #include "output/MidiFileWriter1.h"
 #include "output/PromptaDecoder.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "song/TextCodec.h"
 #include "song/TimeMap.h"
 

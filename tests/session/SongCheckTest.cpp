@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
 #include "output/MidiFileWriter1.h"
-#include "output/SongCheck.h"
+#include "session/OpenSong.h"
+#include "session/SongCheck.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
