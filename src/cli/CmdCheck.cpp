@@ -5,7 +5,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliSong.h"
-#include "output/SongCheck.h"
+#include "session/SongCheck.h"
 #include "song/Language.h"
 #include "song/TextCodec.h"
 
