@@ -5,12 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "song/MessageSink.h"
 #include "song/Song.h"
 
 namespace cv {
 
-// Asked when Prompta data were found and Prompta support is off; true removes them.
-using YesNoQuestion = std::function<bool(const std::string& question)>;
 
 struct OpenSongOptions {
   // Asked when Prompta data were found while Prompta support is off (none: keep them).
