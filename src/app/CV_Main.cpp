@@ -75,6 +75,9 @@ const Caption kCaptions[] = {
     {"MainMenu_TextOffset", "Lyrics zeitlich verschieben", "Move lyrics"},
     {"MainMenu_TextDelete", "Lyrics löschen", "Delete lyrics"},
     {"MainMenu_TextSchriftAuswahl", "Schrift auswählen", "Font"},
+    {"MainMenu_TextCheck", "Song prüfen", "Check song"},
+    {"MainMenu_View", " Ansicht ", "View"},
+    {"MainMenu_ViewPrompter", "Souffleur", "Prompter"},
     {"MainMenu_Edit", " Bearbeiten ", "Edit"},
     {"MainMenu_EditTempo", "Tempo", "Tempo"},
     {"MainMenu_EditTranspose", "Transponieren", "Transpose"},
@@ -212,6 +215,8 @@ void TMainForm::CreateMenus() {
       {"MainMenu_TextOffset", &TMainActions::TextOffset, &TMainForm::MainMenu_TextOffsetClick},
       {"MainMenu_TextDelete", &TMainActions::TextDelete, &TMainForm::MainMenu_TextDeleteClick},
       {nullptr, nullptr, nullptr},
+      {"MainMenu_TextCheck", &TMainActions::TextCheck, &TMainForm::MainMenu_TextCheckClick},
+      {nullptr, nullptr, nullptr},
       {"MainMenu_TextSchriftAuswahl", &TMainActions::TextFont, &TMainForm::MainMenu_TextSchriftAuswahlClick},
   };
   auto addCommands = [this](QMenu* into, const auto& commands) {
@@ -232,6 +237,11 @@ void TMainForm::CreateMenus() {
   connect(a.EditTempo, &QAction::triggered, this, &TMainForm::MainMenu_EditTempoClick);
   a.EditTranspose = AddAction(a.Edit, "MainMenu_EditTranspose");
   connect(a.EditTranspose, &QAction::triggered, this, &TMainForm::MainMenu_EditTransposeClick);
+
+  QMenu* view = menu("MainMenu_View");
+  bar->addMenu(view);
+  a.ViewPrompter = AddAction(view, "MainMenu_ViewPrompter");
+  connect(a.ViewPrompter, &QAction::triggered, this, &TMainForm::MainMenu_ViewPrompterClick);
 
   // A menu-bar entry without items: a click opens the options.
   a.Options = new QAction(this);

@@ -10,6 +10,7 @@
 #include "app/AppSettings.h"
 #include "app/UiHooks.h"
 #include "lyrics/CV_Hyphen.h"
+#include "output/SongCheck.h"
 #include "session/SongSession.h"
 
 class QAction;
@@ -31,6 +32,8 @@ class TLyricsOffsetForm;
 class TEditTempoForm;
 class TOptionsForm;
 class TMultiModeForm;
+class TPrompterForm;
+class TSongCheckForm;
 
 // While a dialog of ours is open the transport keys are not acted on; the flag is back as it
 // was when the guard goes, however the dialog ends.
@@ -62,7 +65,8 @@ struct TMainActions {
           *TextEditMtc = nullptr, *TextHyphenate = nullptr, *TextRemovePunctuation = nullptr,
           *TextUpperCase = nullptr, *TextHideNote = nullptr, *TextUndoHideNote = nullptr, *TextAssign = nullptr,
           *TextQuantize = nullptr, *TextUndoQuantize = nullptr, *TextOffset = nullptr, *TextDelete = nullptr,
-          *TextFont = nullptr;
+          *TextCheck = nullptr, *TextFont = nullptr;
+  QAction* ViewPrompter = nullptr;
   QAction *EditTempo = nullptr, *EditTranspose = nullptr, *Options = nullptr, *HelpInfo = nullptr;
   QAction *PopupEdit = nullptr, *PopupEditMtc = nullptr, *PopupHyphenate = nullptr, *PopupHideNote = nullptr,
           *PopupUndoHideNote = nullptr, *PopupAssign = nullptr;
@@ -174,6 +178,16 @@ class TMainForm : public QMainWindow {
   // After the tempos changed: display and slider back to the start.
   void RefreshAfterTempoChange();
   void MainMenu_TextOffsetClick();
+  // Text > Check song: the findings in their window; a chosen one selects its syllable and moves
+  // the player there.
+  void MainMenu_TextCheckClick();
+  void GoToFinding(const cv::TSongFinding& finding);
+  TSongCheckForm* SongCheckForm() const { return songCheckForm_; }
+  // View > Prompter: the song as the stage display shows it, following playback.
+  void MainMenu_ViewPrompterClick();
+  TPrompterForm* PrompterForm() const { return prompterForm_; }
+  // Playback time as heard: the player's time less the output's latency (ms).
+  int32_t HeardTimeMs() const;
   // Lookups by name, for tests.
   QAction* Action(const QString& objectName) const;
   QMenu* Menu(const QString& objectName) const;
@@ -267,6 +281,8 @@ class TMainForm : public QMainWindow {
   TEditTempoForm* tempoForm_ = nullptr;
   TOptionsForm* optionsForm_ = nullptr;
   TMultiModeForm* multiModeForm_ = nullptr;
+  TPrompterForm* prompterForm_ = nullptr;
+  TSongCheckForm* songCheckForm_ = nullptr;
   void ApplyOptions();
   bool lyricsOffsetShown_ = false;
   // Playback: made on the first Play, so a start without sound devices stays quick.

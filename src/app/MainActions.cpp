@@ -52,6 +52,8 @@ void TMainForm::UpdateActions() {
     item->setEnabled(viewing);
   for (QAction* item : {a.TextUndoHideNote, a.PopupUndoHideNote}) item->setEnabled(viewing && session_.CanUndoHideNote());
   a.TextUndoQuantize->setEnabled(viewing && session_.CanUndoQuantize());
+  a.TextCheck->setEnabled(viewing);
+  a.ViewPrompter->setEnabled(loaded);
 
   // The item that opened an editor closes it.
   const QString finish = T("Bearbeiten beenden", "Finish editing");

@@ -383,3 +383,17 @@ void TMainForm::VolSliderChange(int position) {
 }
 
 }  // namespace cvapp
+
+namespace cvapp {
+
+int32_t TMainForm::HeardTimeMs() const {
+  if (!playback_) return 0;
+  int32_t latency = 0;
+#if CANTOVEX_HAVE_SYNTH
+  if (playback_->Player->UseVSTi() && playback_->Synth)
+    latency = static_cast<int32_t>(playback_->Synth->AudioTotalLatencyTime());
+#endif
+  return playback_->Player->TimePosition() - latency;
+}
+
+}  // namespace cvapp

@@ -1,0 +1,62 @@
+// The stage views of the main window: the prompter window and the song check.
+#include <QMessageBox>
+#include <QSignalBlocker>
+#include <QSlider>
+
+#include "app/CV_Main.h"
+#include "app/PrompterForm.h"
+#include "app/SongCheckForm.h"
+#include "output/PrompterView.h"
+#include "song/Language.h"
+
+namespace cvapp {
+
+void TMainForm::MainMenu_ViewPrompterClick() {
+  if (!prompterForm_) {
+    prompterForm_ = new TPrompterForm(this);
+    prompterForm_->Now = [this] { return HeardTimeMs(); };
+    connect(this, &TMainForm::SongOpened, prompterForm_,
+            [this] { prompterForm_->SetScript(cv::MakePrompterScript(song_)); });
+  }
+  prompterForm_->SetScript(cv::MakePrompterScript(song_));
+  prompterForm_->show();
+  prompterForm_->raise();
+}
+
+void TMainForm::MainMenu_TextCheckClick() {
+  if (!song_.MidiFileLoaded) return;
+  std::vector<cv::TSongFinding> findings;
+  try {
+    findings = cv::CheckSongFile(song_.MidiFileName, song_.Configuration);
+  } catch (const cv::EMidiError& e) {
+    // The file changed or went since it was opened: the song in memory is still checked.
+    hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), QString::fromUtf8(e.what()));
+  }
+  std::vector<cv::TSongFinding> saved = cv::CheckSong(song_);
+  findings.insert(findings.end(), saved.begin(), saved.end());
+  cv::SortFindings(findings);
+  if (!songCheckForm_) {
+    songCheckForm_ = new TSongCheckForm(this);
+    songCheckForm_->OnGoTo = [this](const cv::TSongFinding& f) { GoToFinding(f); };
+  }
+  songCheckForm_->SetFindings(std::move(findings));
+  songCheckForm_->show();
+  songCheckForm_->raise();
+  // What the prompter shows may have changed with the song.
+  if (prompterForm_) prompterForm_->SetScript(cv::MakePrompterScript(song_));
+}
+
+void TMainForm::GoToFinding(const cv::TSongFinding& finding) {
+  if (!song_.MidiFileLoaded) return;
+  if (finding.Hyphen >= 0 && finding.Hyphen < song_.HyphenArrayElements && !song_.EditingText)
+    SelectHyphen(finding.Hyphen);
+  const int32_t time = std::max(0, finding.Time);
+  {
+    const QSignalBlocker block(posSlider_);
+    posSlider_->setValue(time);
+  }
+  ShowSongPosition(time);
+  if (song_.Player) song_.Player->MoveToPosition(time);
+}
+
+}  // namespace cvapp

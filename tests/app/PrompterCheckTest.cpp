@@ -1,0 +1,95 @@
+// The prompter window against a virtual player clock, and the song check's list.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QSlider>
+#include <QTextDocumentFragment>
+#include <QTreeWidget>
+
+#include "AppFixture.h"
+#include "app/PrompterForm.h"
+#include "app/SongCheckForm.h"
+
+using namespace cvapptest;
+
+namespace {
+
+// Title and artist lines, two sung lines at 120 bpm (a quarter is 500 ms); "world" lies off its note.
+std::string StageSong() {
+  cvtest::SmfBuilder b(1, 480);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2).End(4000);
+  cvtest::SmfTrack& t = b.AddTrack();
+  t.Lyric(0, "My Song\r").Lyric(0, "The Band\r");
+  t.NoteOn(1920, 0, 60, 90).Lyric(1920, "Hel").NoteOff(2120, 0, 60);
+  t.NoteOn(2400, 0, 60, 90).Lyric(2400, "lo ").NoteOff(2600, 0, 60);
+  t.NoteOn(2800, 0, 62, 90).NoteOff(2820, 0, 62).Lyric(3000, "world\r");
+  t.NoteOn(3360, 0, 60, 90).Lyric(3360, "next").NoteOff(3560, 0, 60);
+  t.End(4000);
+  return b.WriteTemp("stage.mid");
+}
+
+}  // namespace
+
+TEST(PrompterWindow, FollowsTheVirtualClock) {
+  AppWindow w(TempSettingsFile(), QStringLiteral("Deutsch"));
+  ASSERT_TRUE(w->DateiOeffnen(Q(StageSong())));
+  w->Action(QStringLiteral("MainMenu_ViewPrompter"))->trigger();
+  cvapp::TPrompterForm* p = w->PrompterForm();
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(p->isVisible());
+  EXPECT_EQ(w.Text("MainMenu_ViewPrompter"), QStringLiteral("Souffleur"));
+  int32_t now = 0;
+  p->Now = [&now] { return now; };
+  struct Case {
+    int32_t ms;
+    int line, column, countIn;
+    const char* current;
+    const char* next;
+  };
+  // Title lines at 112 and 1992 ms, "Hel" at 2000, "lo " 2500, "world" 3125, "next" 3500.
+  const Case cases[] = {
+      {0, -1, 0, 1, "", "My Song"},
+      {112, 0, 7, 0, "My Song", "The Band"},
+      {1990, 0, 7, 0, "My Song", "The Band"},
+      {2000, 2, 3, 0, "Hello world", "next"},
+      {3200, 2, 11, 0, "Hello world", "next"},
+      {3600, 3, 4, 0, "next", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ms);
+    now = c.ms;
+    p->Refresh();
+    EXPECT_EQ(p->Moment().Line, c.line);
+    EXPECT_EQ(p->Moment().Column, c.column);
+    EXPECT_EQ(p->CountInText(), c.countIn ? QString::number(c.countIn) : QString());
+    EXPECT_EQ(p->CurrentLineText(), QString::fromUtf8(c.current));
+    EXPECT_EQ(p->NextLineText(), QString::fromUtf8(c.next));
+  }
+  // The whole display: lines before the current one are marked sung.
+  EXPECT_TRUE(p->DisplayHtml().contains(QStringLiteral("Hello world"))) << p->DisplayHtml().toStdString();
+  p->close();
+}
+
+TEST(SongCheckWindow, DoubleClickGoesToTheSyllable) {
+  AppWindow w(TempSettingsFile());
+  ASSERT_TRUE(w->DateiOeffnen(Q(StageSong())));
+  EXPECT_EQ(w.Text("MainMenu_TextCheck"), QStringLiteral("Check song"));
+  w->Action(QStringLiteral("MainMenu_TextCheck"))->trigger();
+  cvapp::TSongCheckForm* f = w->SongCheckForm();
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(f->isVisible());
+  // "world" has no note under it; the melody starts at 1920, well after the title lines.
+  int row = -1;
+  for (size_t i = 0; i < f->Findings().size(); ++i)
+    if (f->Findings()[i].Kind == "no-note") row = static_cast<int>(i);
+  ASSERT_GE(row, 0);
+  ASSERT_EQ(f->List()->topLevelItemCount(), static_cast<int>(f->Findings().size()));
+  QTreeWidgetItem* item = f->List()->topLevelItem(row);
+  EXPECT_EQ(item->text(3), QStringLiteral("world"));
+  EXPECT_EQ(item->text(2), QStringLiteral("Song"));
+  emit f->List()->itemDoubleClicked(item, 3);
+  const cv::TSongFinding& finding = f->Findings()[static_cast<size_t>(row)];
+  EXPECT_EQ(w->CurrentSong().CurrentHyphen, finding.Hyphen);
+  EXPECT_EQ(w->findChild<QSlider*>(QStringLiteral("PosSlider"))->value(), finding.Time);
+  f->close();
+}
