@@ -81,6 +81,7 @@ const Caption kCaptions[] = {
     {"MainMenu_Edit", " Bearbeiten ", "Edit"},
     {"MainMenu_EditTempo", "Tempo", "Tempo"},
     {"MainMenu_EditTranspose", "Transponieren", "Transpose"},
+    {"MainMenu_EditLeadIn", "Vorlauf einfügen…", "Insert lead-in…"},
     {"MainMenu_Options", " Einstellungen ", "Options"},
     {"MainMenu_Syles", " Styles ", nullptr},
     {"MainMenu_StylesDark", "Dunkel", nullptr},
@@ -237,6 +238,7 @@ void TMainForm::CreateMenus() {
   connect(a.EditTempo, &QAction::triggered, this, &TMainForm::MainMenu_EditTempoClick);
   a.EditTranspose = AddAction(a.Edit, "MainMenu_EditTranspose");
   connect(a.EditTranspose, &QAction::triggered, this, &TMainForm::MainMenu_EditTransposeClick);
+  connect(AddAction(a.Edit, "MainMenu_EditLeadIn"), &QAction::triggered, this, &TMainForm::MainMenu_EditLeadInClick);
 
   QMenu* view = menu("MainMenu_View");
   bar->addMenu(view);

@@ -168,6 +168,7 @@ class TMainForm : public QMainWindow {
   TLyricsOffsetForm* LyricsOffsetForm() const { return lyricsOffsetForm_; }
   void MainMenu_EditTransposeClick();
   void MainMenu_EditTempoClick();
+  void MainMenu_EditLeadInClick();
   void MainMenu_OptionsClick();
   void MainMenu_DateiMultiOeffnenClick();
   TMultiModeForm* MultiModeForm() const { return multiModeForm_; }

@@ -9,6 +9,7 @@
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 #include "app/WindowGeometry.h"
+#include "lyrics/LeadIn.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/Language.h"
 
@@ -67,6 +68,21 @@ void TMainForm::MainMenu_EditTempoClick() {
   tempoForm_->resize(static_cast<int>(180 * DpiFactor()), static_cast<int>(80 * DpiFactor()));
   tempoForm_->show();
   tempoForm_->raise();
+}
+
+void TMainForm::MainMenu_EditLeadInClick() {
+  if (!song_.MidiFileLoaded || song_.EditingText) return;
+  int bars = 1;
+  bool chosen;
+  {
+    const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
+    chosen = hooks_.AskNumber(QString::fromUtf8(cv::Tr(" Vorlauf einfügen", " Insert lead-in")),
+                              QString::fromUtf8(cv::Tr("Takte Stille vor dem Song:", "Bars of silence before the song:")),
+                              cv::kMinLeadInBars, cv::kMaxLeadInBars, bars);
+  }
+  if (!chosen) return;
+  if (Playing()) Btn_StopClick();
+  if (session_.InsertLeadIn(bars)) RefreshAfterTempoChange();
 }
 
 void TMainForm::RefreshAfterTempoChange() {

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QPointer>
 
 namespace cvapp {
@@ -36,6 +37,12 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
     return true;
   };
   h.OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  h.AskNumber = [owner](const QString& caption, const QString& label, int min, int max, int& value) {
+    bool ok = false;
+    const int v = QInputDialog::getInt(owner, caption, label, value, min, max, 1, &ok);
+    if (ok) value = v;
+    return ok;
+  };
   return h;
 }
 

@@ -20,6 +20,8 @@ struct TUiHooks {
                      QString& fileName, int& filterIndex)>
       ChooseSaveFile;
   std::function<bool(const QUrl&)> OpenUrl;
+  // A whole number from min to max; false when cancelled.
+  std::function<bool(const QString& caption, const QString& label, int min, int max, int& value)> AskNumber;
 };
 
 // Real dialogs, parented to the given window.

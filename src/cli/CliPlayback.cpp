@@ -36,7 +36,7 @@ SongChanges TakeSongChanges(std::vector<std::string>& args) {
 
 bool OpenChangedSong(CliSession& song, const std::string& path, const SongOptions& options, const SongChanges& changes) {
   if (!song.Open(path, options)) return false;
-  // The speed step slows every tempo as read (a song without tempo events too).
+  // Playing slower stretches the song's times; its tempos stay (edit --speed rewrites them).
   if (changes.speedPercent && *changes.speedPercent != 100 &&
       !song.session.SetPlaybackSpeed(static_cast<uint8_t>((100 - *changes.speedPercent) / 10)))
     return false;

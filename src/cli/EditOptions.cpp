@@ -3,13 +3,15 @@
 #include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "output/CV_EditTempo.h"
+#include "lyrics/LeadIn.h"
 #include "song/Language.h"
 
 namespace cvcli {
 
 const std::vector<CliOption>& EditOptionList() {
   static const std::vector<CliOption> options = {
-      {"--speed", "100|90|80|70|60|50", "Playback speed in percent / Abspielgeschwindigkeit in Prozent",
+      {"--speed", "100|90|80|70|60|50",
+       "Speed in percent of the tempo as read / Geschwindigkeit in Prozent des gelesenen Tempos",
        ValueKind::Choice},
       {"--tempo-diff", "N", "Change every tempo by N bpm / Jedes Tempo um N bpm ändern", ValueKind::Number},
       {"--transpose", "N", "Transpose by N semitones, -9..9 / Um N Halbtöne transponieren, -9..9", ValueKind::Number},
@@ -22,6 +24,8 @@ const std::vector<CliOption>& EditOptionList() {
       {"--quantize", "quarter|eighth|eighth-triplet|sixteenth",
        "Move the syllables onto a grid / Silben auf ein Raster setzen", ValueKind::Choice},
       {"--shift-ms", "N", "Move every syllable by N ms / Alle Silben um N ms verschieben", ValueKind::Number},
+      {"--lead-in", "1..8", "Insert N bars of silence before the song / N Takte Stille vor dem Song einfügen",
+       ValueKind::Number},
   };
   return options;
 }
@@ -81,6 +85,8 @@ EditOptions TakeEditOptions(std::vector<std::string>& args) {
       options.steps.push_back({Kind::HideNoteAt, ParseNumber(a, next(), 0, INT32_MAX)});
     } else if (a == "--quantize") {
       options.steps.push_back({Kind::Quantize, GridIndex(next())});
+    } else if (a == "--lead-in") {
+      options.steps.push_back({Kind::LeadIn, ParseInt(a, next(), cv::kMinLeadInBars, cv::kMaxLeadInBars)});
     } else if (a == "--shift-ms") {
       options.steps.push_back({Kind::ShiftMs, ParseNumber(a, next(), -3600000, 3600000)});
     } else {
@@ -99,7 +105,7 @@ bool ApplyEditOptions(CliSession& song, const EditOptions& options, CliOutput& o
   for (const EditStep& step : options.steps) {
     switch (step.kind) {
       case Kind::Speed:
-        session.SetPlaybackSpeed(static_cast<uint8_t>(step.value));
+        session.ScaleTempoToSpeed(static_cast<uint8_t>(step.value));
         break;
       case Kind::TempoDiff:
         session.ApplyTempoDiff(step.value);
@@ -124,6 +130,9 @@ bool ApplyEditOptions(CliSession& song, const EditOptions& options, CliOutput& o
       }
       case Kind::ShiftMs:
         session.MoveLyrics(step.value);
+        break;
+      case Kind::LeadIn:
+        session.InsertLeadIn(step.value);
         break;
     }
     if (song.ui.Failed()) return false;

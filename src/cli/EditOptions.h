@@ -10,7 +10,7 @@
 namespace cvcli {
 
 struct EditStep {
-  enum class Kind { Speed, TempoDiff, Transpose, Assign, HideNoteAt, Quantize, ShiftMs };
+  enum class Kind { Speed, TempoDiff, Transpose, Assign, HideNoteAt, Quantize, ShiftMs, LeadIn };
   Kind kind;
   int value = 0;  // speed 0..5, bpm difference, semitones, ms, or the grid 0..3
 };

@@ -5,31 +5,15 @@
 
 #include "lyrics/InsertLyrics.h"
 #include "song/SyllableTimes.h"
+#include "song/Language.h"
+#include "song/TitleLines.h"
 
 namespace cv {
 
 namespace {
 
-constexpr int32_t kHeaderStart = 108;
-
 bool IsLineBreak(const THyphens& h) { return h.Text == u"\r"; }
 bool IsContinuation(const THyphens& h) { return !h.Text.empty() && h.Text[0] == u'-'; }
-
-bool IsBarMarker(const THyphens& h) {
-  static const std::u16string kMark = u"_takt";
-  const std::u16string& t = h.Text;
-  if (t.size() < kMark.size()) return false;
-  for (size_t i = 0; i + kMark.size() <= t.size(); ++i) {
-    bool match = true;
-    for (size_t k = 0; k < kMark.size() && match; ++k) {
-      char16_t c = t[i + k];
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-      match = c == kMark[k];
-    }
-    if (match) return true;
-  }
-  return false;
-}
 
 bool UsableNote(const TypMidiEvent& e) {
   return !e.Hidden && (e.Command & 0xF0) == 0x90 && e.Value[1] != 0;
@@ -41,41 +25,56 @@ int32_t Clamp32(int64_t v) {
 
 }  // namespace
 
-void AssignSyllablesToNotes(Song& song) {
+std::string StartsTooEarlyText() {
+  return Tr("Der Song beginnt zu früh für seine Titelzeilen: Silben, deren Noten vor dem Ende der "
+            "Titelzeilen liegen, stehen direkt dahinter. Ein Vorlauf (Bearbeiten > Vorlauf einfügen) hilft.",
+            "The song starts too early for its title lines: syllables whose notes lie before the end of "
+            "the title lines follow right after them. A lead-in (Edit > Insert lead-in) helps.");
+}
+
+bool AssignSyllablesToNotes(Song& song) {
   const int32_t count = SyllableCount(song);
-  if (count == 0) return;
+  if (count == 0) return false;
   auto& h = song.HyphenArray;
 
-  // Header: song name, artist and their line breaks before the first syllable.
+  // Header: song name, artist and blank lines after them, 4 ticks apart (8 after a line break).
+  const int32_t header = HeaderElementCount(song);
   int32_t p = 0, breaks = 0;
-  do {
-    h[p].SongPosition = kHeaderStart + 4 * p + 4 * breaks;
+  for (; p < header; ++p) {
+    h[p].SongPosition = kTitlePosition + 4 * p + 4 * breaks;
     if (IsLineBreak(h[p])) ++breaks;
-    ++p;
-  } while (p < count && !(breaks >= 2 && !IsLineBreak(h[p])) && !IsBarMarker(h[p]));
+  }
+  const int64_t headerEnd = header > 0 ? h[header - 1].SongPosition : INT64_MIN;
 
-  // One usable melody note per syllable.
+  // One usable melody note per syllable; the first note counts whatever its tick.
   const TypMidiEvent* cursor = song.MelodyTrack.TrkFirstEvent;
-  int32_t last = 0;
+  int64_t last = INT64_MIN;
+  bool tooEarly = false;
   for (; p < count; ++p) {
     if (IsBarMarker(h[p])) continue;
     if (IsLineBreak(h[p]) || IsContinuation(h[p])) {
-      h[p].SongPosition = Clamp32(int64_t{h[p - 1].SongPosition} + 4);
+      h[p].SongPosition = p > 0 ? Clamp32(int64_t{h[p - 1].SongPosition} + 4) : 0;
       continue;
     }
     if (cursor && cursor->NextEvent) cursor = cursor->NextEvent;
     while (cursor && cursor->NextEvent && !(UsableNote(*cursor) && cursor->Position > last))
       cursor = cursor->NextEvent;
     if (cursor && UsableNote(*cursor) && cursor->Position > last) {
-      h[p].SongPosition = cursor->Position;
       last = cursor->Position;
+      if (last <= headerEnd) {
+        // The note lies inside the title lines: the syllable follows right after them.
+        h[p].SongPosition = Clamp32(int64_t{h[p - 1].SongPosition} + 4);
+        tooEarly = true;
+      } else {
+        h[p].SongPosition = cursor->Position;
+      }
     } else {
       h[p].SongPosition = Clamp32(int64_t{song.MaxSongPosition} - 4 * (int64_t{count} - p + 1));
     }
   }
 
   // Bar markers just before what follows them, their line breaks riding along.
-  for (p = 0; p < count; ++p) {
+  for (p = header; p < count; ++p) {
     if (!IsBarMarker(h[p])) continue;
     auto br = [&](int32_t i) { return IsLineBreak(h[i]); };
     int32_t following;  // elements after the marker that move with it
@@ -95,6 +94,7 @@ void AssignSyllablesToNotes(Song& song) {
   RefreshSyllableTimes(song);
   KeepSyllablePositionsForUndo(song);
   InsertLyrics(song);
+  return tooEarly;
 }
 
 bool HideNoteAt(Song& song, int32_t timeMs) {

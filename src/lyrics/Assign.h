@@ -2,15 +2,21 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "song/Song.h"
 
 namespace cv {
 
-// Positions the header, gives each syllable the next usable melody note (chords, hidden notes
-// and repeated ticks passed over), lets line breaks and continuations ride 4 ticks behind, puts
-// bar markers before what follows them, then refreshes times and rebuilds the lyric events.
-void AssignSyllablesToNotes(Song& song);
+// Positions the title lines, gives each syllable the next usable melody note (chords, hidden
+// notes and repeated ticks passed over), lets line breaks and continuations ride 4 ticks behind,
+// puts bar markers before what follows them, then refreshes times and rebuilds the lyric events.
+// Syllables whose notes lie inside the title lines follow right after them; returns true then
+// (the caller tells the user once, with StartsTooEarlyText).
+bool AssignSyllablesToNotes(Song& song);
+
+// The song starts too early for its title lines; a lead-in helps.
+std::string StartsTooEarlyText();
 
 // Hides the first usable melody note at or after the playback time (ms) and assigns again.
 // Returns false when no note lies there (nothing changes).

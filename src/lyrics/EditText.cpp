@@ -8,6 +8,7 @@
 #include "song/Apostrophes.h"
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
+#include "song/TitleLines.h"
 
 namespace cv {
 namespace {
@@ -86,6 +87,17 @@ bool IsHeaderText(const std::vector<THyphens>& list, int p) {
 
 bool IsLineBreak(const THyphens& h) { return h.Text == u"\r"; }
 
+std::vector<THyphens> AlignedOldList(const Song& song, const std::vector<THyphens>& newList, bool titleLine) {
+  std::vector<THyphens> old = CurrentSyllables(song);
+  const int32_t oldHeader = HeaderElementCount(old, static_cast<int32_t>(old.size()), song.TitleLine);
+  const int32_t newHeader = HeaderElementCount(newList, static_cast<int32_t>(newList.size()), titleLine);
+  if (oldHeader == newHeader && song.TitleLine == titleLine) return old;
+  // Title lines added or taken away: the lyrics compare with the lyrics, not shifted against them.
+  old.erase(old.begin(), old.begin() + oldHeader);
+  old.insert(old.begin(), newList.begin(), newList.begin() + newHeader);
+  return old;
+}
+
 std::string RulesQuestionText() {
   return Tr(
       "Formatierungsregeln zu beachten:\n\n"
@@ -159,11 +171,11 @@ void DropBlankLines(std::vector<std::u16string>& lines) {
   lines = std::move(kept);
 }
 
-std::vector<THyphens> ParseEditText(const std::vector<std::u16string>& lines) {
+std::vector<THyphens> ParseEditText(const std::vector<std::u16string>& lines, bool titleLines) {
   std::vector<THyphens> out;
   for (size_t n = 0; n < lines.size(); ++n) {
     std::u16string line = lines[n];
-    if (n < 2) {
+    if (titleLines && n < 2) {
       if (!isBlankLine(line)) {
         TrimTrailingSpaces(line);
         Unescape(line);
@@ -254,7 +266,8 @@ void PlaceHeader(std::vector<THyphens>& list) {
   list[0].SongPosition = 108;
   if (k < 2 || !IsLineBreak(list[1])) return;
   list[1].SongPosition = 112;
-  for (int j = 2; j <= 4 && j < k; ++j) {
+  // The artist is a line of one element (or blank); a longer line is already lyrics.
+  for (int j = 2; j <= 3 && j < k; ++j) {
     if (!IsLineBreak(list[j])) continue;
     for (int i = 2; i <= j; ++i) {
       // Without a lyric element after the header the artist simply follows the name.
@@ -306,6 +319,14 @@ TEditorText BuildEditText(const Song& song) {
   const int count = std::min<int>(std::max(song.HyphenArrayElements, 0), static_cast<int>(list.size()));
   const int current = song.CurrentHyphen;
   int64_t caret = 0, lookAhead = 0;
+  if (count > 0 && !song.TitleLine) {
+    // Blank name and artist lines: the sung lines stay lyrics, and a name can be typed there.
+    out = u"\n\n";
+    caret = lookAhead = 2;
+  }
+  // A name line whose next line is sung gets a blank artist line, so that line stays lyrics.
+  const int header = HeaderElementCount(song);
+  const bool blankArtist = song.TitleLine && count > 2 && IsLineBreak(list[1]) && header == 2;
   int linesPassed = 0;
   for (int i = 0; i < count; ++i) {
     const std::u16string& text = list[i].Text;
@@ -321,6 +342,11 @@ TEditorText BuildEditText(const Song& song) {
     bool hyphen = false;
     if (endsWithCr) {
       out.push_back(u'\n');
+      if (blankArtist && i == 1) {
+        out.push_back(u'\n');
+        if (current >= 1) ++caret;
+        ++lookAhead;
+      }
     } else if (!EndsWith(text, u' ') && i + 1 < count && !IsLineBreak(list[i + 1])) {
       out.push_back(u'-');
       hyphen = true;
@@ -372,16 +398,20 @@ TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const YesNoQues
     song.QuerryForRules = false;
   }
   for (std::u16string& line : lines) line = NormaliseLine(line, 5);
+  // Blank name and artist lines: a song without title lines.
+  const bool titleLine = !(isBlankLine(lines[0]) && isBlankLine(lines[1]));
+  if (!titleLine) lines.erase(lines.begin(), lines.begin() + 2);
   DropBlankLines(lines);
   if (lines.empty()) {
     result.Status = TLeaveStatus::NothingLeft;
     result.Text = std::u16string(text);
     return result;
   }
-  std::vector<THyphens> list = ParseEditText(lines);
-  CarryTimesOver(CurrentSyllables(song), list, song.MaxSongPosition);
-  PlaceHeader(list);
+  std::vector<THyphens> list = ParseEditText(lines, titleLine);
+  CarryTimesOver(AlignedOldList(song, list, titleLine), list, song.MaxSongPosition);
+  if (titleLine) PlaceHeader(list);
   MakeNonDecreasing(list);
+  song.TitleLine = titleLine;
   CommitSyllables(song, std::move(list));
   result.Text = BuildDisplayText(song.HyphenArray);
   return result;

@@ -1,6 +1,7 @@
 // The edit text: the syllable list as editable lines and back, carrying the syllable times over.
 //
-// Line 1 is the song name, line 2 the artist, the lyrics follow one line per text line.
+// Line 1 is the song name, line 2 the artist, the lyrics follow one line per text line. A song
+// without title lines shows both blank; left blank, they stay none.
 // Inside the lyrics "-" separates the syllables of a word, "_" is a space inside one syllable,
 // "=" is a hyphen that belongs to the text; a line of "----" starts with a marker element.
 #pragma once
@@ -59,7 +60,11 @@ std::u16string NormaliseLine(std::u16string_view line, int tabStop);
 // Drops leading blank lines, every blank line after a blank line from the third line on,
 // and trailing blank lines.
 void DropBlankLines(std::vector<std::u16string>& lines);
-std::vector<THyphens> ParseEditText(const std::vector<std::u16string>& lines);
+// Lines 1 and 2 are name and artist unless titleLines is false (then every line is lyrics).
+std::vector<THyphens> ParseEditText(const std::vector<std::u16string>& lines, bool titleLines = true);
+// The song's current list lined up with a new one for CarryTimesOver: when the title lines were
+// added or taken away, the old title lines are replaced by the new ones.
+std::vector<THyphens> AlignedOldList(const Song& song, const std::vector<THyphens>& newList, bool titleLine);
 // Positions of the new list from the old one: unchanged elements keep their times, a changed
 // stretch between unchanged neighbours is spread between them, new elements at the end sit
 // 10 ticks apart just before the song end.

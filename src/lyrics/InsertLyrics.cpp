@@ -38,7 +38,7 @@ int32_t TimeAt(const Song& song, int32_t position) {
 // the title when the first bar is already sung.
 void PlaceSecondHeaderLine(Song& song) {
   std::vector<THyphens>& h = song.HyphenArray;
-  if (song.HyphenArrayElements <= 5 || h[0].SongPosition != 108 || h[1].SongPosition != 112 ||
+  if (!song.TitleLine || song.HyphenArrayElements <= 5 || h[0].SongPosition != 108 || h[1].SongPosition != 112 ||
       h[2].SongPosition != -1 || h[3].SongPosition != -1 || song.TimeZone.empty())
     return;
   const int32_t bar = song.TimeZone[0].TS_Numerator * song.SourceTimeBase;

@@ -4,25 +4,21 @@
 
 #include "lyrics/InsertLyrics.h"
 #include "song/SyllableTimes.h"
+#include "song/TitleLines.h"
 
 namespace cv {
-
-namespace {
-constexpr int32_t kFirstElementFloor = 108;
-}
 
 void MoveLyrics(Song& song, int32_t offsetMs) {
   if (offsetMs == 0) return;
   const int32_t n = SyllableCount(song);
-  for (int32_t i = 0; i < n; ++i) {
+  // The title lines stay at the song start.
+  for (int32_t i = HeaderElementCount(song); i < n; ++i) {
     THyphens& h = song.HyphenArray[i];
     const int64_t t = std::max<int64_t>(0, PositionToTime(song, h.SongPosition) + offsetMs);
     h.dTime = static_cast<int32_t>(std::min<int64_t>(t, INT32_MAX));
     h.pTime = h.Time;
     h.SongPosition = static_cast<int32_t>(std::clamp<int64_t>(TimeToPosition(song, t), INT32_MIN, INT32_MAX));
   }
-  if (n > 0 && song.HyphenArray[0].SongPosition < kFirstElementFloor)
-    song.HyphenArray[0].SongPosition = kFirstElementFloor;
   MakePositionsIncreasing(song, /*strict=*/false);
   RefreshSyllableTimes(song);
   KeepSyllablePositionsForUndo(song);

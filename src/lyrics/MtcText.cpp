@@ -95,6 +95,33 @@ int64_t ReadPositionField(const Song& song, std::u16string_view f, int width) {
   return pos;
 }
 
+// A song without title lines shows blank name and artist lines, so that its first sung lines
+// stay lyrics; a name typed there makes title lines.
+void AddBlankTitleLines(Song& song, std::vector<std::u16string>& lines, int width) {
+  if (song.TitleLine || lines.empty()) return;
+  const std::u16string blank = Field(song, 0, width) + u" ";
+  lines.insert(lines.begin(), {blank, blank});
+}
+
+// Reads the title lines back: blank ones are none; a name or artist typed into them becomes a
+// title line followed by its line break. Returns whether the song now has title lines.
+bool TakeTitleLines(const Song& song, std::vector<std::u16string>& lines, int width) {
+  if (song.TitleLine) return true;
+  if (lines.size() < 2) return false;
+  std::vector<std::u16string> header;
+  const std::u16string marker = std::u16string(kNewLineMarker);
+  for (int i = 0; i < 2; ++i) {
+    if (isBlankLine(PartOf(lines[i], width))) continue;
+    header.push_back(lines[i]);
+    header.push_back(lines[i].substr(0, width) + u" " + marker);
+  }
+  // A name without an artist: a blank artist line, so that the first sung line stays lyrics.
+  if (header.size() == 2) header.push_back(header[1]);
+  lines.erase(lines.begin(), lines.begin() + 2);
+  lines.insert(lines.begin(), header.begin(), header.end());
+  return !header.empty();
+}
+
 std::string BadPositionMessage(int line) {
   std::string n = std::to_string(line);
   return Tr("Die MTC Angabe in Zeile " + n + " ist falsch!\nBitte korigieren...",
@@ -127,6 +154,8 @@ TEditorText BuildMtcText(Song& song) {
   }
   song.SongPositionToTime = savedTime;
   DropMarksBeforeLineBreaks(lines, width);
+  if (!song.TitleLine && !lines.empty()) elementOf.insert(elementOf.begin(), 2, -1);
+  AddBlankTitleLines(song, lines, width);
 
   TEditorText result;
   result.Text = JoinLines(lines);
@@ -183,6 +212,7 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
     kept.push_back(std::move(lines[i]));
   }
   lines = std::move(kept);
+  const bool titleLine = TakeTitleLines(song, lines, width);
   const std::vector<THyphens> oldList = CurrentSyllables(song);
   // A line break that ended the lyrics stays (one, after a syllable), so leaving the editor without a
   // change gives back the list as it was.
@@ -234,8 +264,9 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
                              : h.SongPosition;
     list.push_back(std::move(h));
   }
-  PlaceHeader(list);
+  if (titleLine) PlaceHeader(list);
   MakeNonDecreasing(list);
+  song.TitleLine = titleLine;
   CommitSyllables(song, std::move(list));
   result.Text = BuildDisplayText(song.HyphenArray);
   return result;
@@ -284,7 +315,7 @@ TLeaveResult RemovePunctuation(Song& song) {
   for (int i = 0; i < n; ++i) {
     const THyphens& h = song.HyphenArray[i];
     std::u16string part;
-    if (i == 0 || IsLineBreak(h)) {
+    if ((i == 0 && song.TitleLine) || IsLineBreak(h)) {
       part = SyllablePart(h);  // the song name stays as it is
     } else {
       part = FilterPunctuation(h.Text);
@@ -294,6 +325,7 @@ TLeaveResult RemovePunctuation(Song& song) {
   }
   song.SongPositionToTime = savedTime;
   DropMarksBeforeLineBreaks(lines, width);
+  AddBlankTitleLines(song, lines, width);
   song.EditingText = true;
   result = LeaveMtcText(song, JoinLines(lines));
   if (result.Status != TLeaveStatus::Done) song.EditingText = false;
@@ -304,7 +336,7 @@ std::u16string SetUpperCase(Song& song) {
   const int n = std::min<int>(std::max(song.HyphenArrayElements, 0), static_cast<int>(song.HyphenArray.size()));
   for (int i = 0; i < n; ++i) {
     THyphens& h = song.HyphenArray[i];
-    if (i == 0) {
+    if (i == 0 && song.TitleLine) {
       for (char16_t& c : h.Text)
         if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     } else if (!IsLineBreak(h)) {

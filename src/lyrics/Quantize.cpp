@@ -4,8 +4,15 @@
 
 #include "lyrics/InsertLyrics.h"
 #include "song/SyllableTimes.h"
+#include "song/TitleLines.h"
 
 namespace cv {
+
+namespace {
+bool IsRider(const THyphens& h) {
+  return h.Text == u"\r" || (!h.Text.empty() && h.Text[0] == u'-') || IsBarMarker(h);
+}
+}  // namespace
 
 int32_t QuantizeWindow(uint16_t base, uint8_t factor) {
   int32_t w;
@@ -22,10 +29,18 @@ int32_t QuantizeWindow(uint16_t base, uint8_t factor) {
 void QuantizeLyrics(Song& song, uint8_t factor) {
   const int64_t w = QuantizeWindow(song.SourceTimeBase, factor);
   const int32_t n = SyllableCount(song);
+  const int32_t header = HeaderElementCount(song);
   for (int32_t i = 0; i < n; ++i) {
     THyphens& h = song.HyphenArray[i];
     h.UndoSongPosition = h.SongPosition;
-    const int64_t q = w * RoundDivHalfEven(h.SongPosition, w);
+    if (i < header) continue;  // the title lines keep their ticks
+    int64_t q;
+    if (IsRider(h) && i > 0) {
+      // Line breaks, continuations and bar markers are no sung notes: they ride along.
+      q = int64_t{song.HyphenArray[i - 1].SongPosition} + 4;
+    } else {
+      q = w * RoundDivHalfEven(h.SongPosition, w);
+    }
     h.SongPosition = static_cast<int32_t>(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
   }
   MakePositionsIncreasing(song, /*strict=*/true);

@@ -13,7 +13,8 @@ enum class TQuantizeGrid : uint8_t { Quarter = 0, Eighth = 1, EighthTriplet = 2,
 // a grid finer than one tick has every tick on it.
 int32_t QuantizeWindow(uint16_t sourceTimeBase, uint8_t quantizeFactor);
 
-// Quantizes all syllables (header and line breaks alike), keeping the old positions for undo.
+// Quantizes the sung syllables; line breaks, continuations and bar markers ride 4 ticks behind
+// their predecessor and the title lines stay. Keeps the old positions for undo.
 void QuantizeLyrics(Song& song, uint8_t quantizeFactor);
 // Puts every syllable back to its position before the last quantizing.
 void UndoQuantizeLyrics(Song& song);

@@ -30,6 +30,11 @@ inline TypMidiEvent MakeMetaEvent(int16_t type, std::string data, int32_t positi
   return e;
 }
 
+// Whole chunks of other types kept from the read file go back after the last track unchanged.
+inline void AppendForeignChunks(std::vector<uint8_t>& image, const std::vector<std::string>& chunks) {
+  for (const std::string& c : chunks) image.insert(image.end(), c.begin(), c.end());
+}
+
 // Largest number a variable-length quantity of a Standard MIDI File can hold (four bytes).
 constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;
 

@@ -207,6 +207,7 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
         return true;
       });
     }
+    AppendForeignChunks(dest, song.ForeignChunks);
     return dest;
   } catch (const std::bad_alloc&) {
     throw EMidiError(Tr("Speicherzuordnungsfehler: Bitte mehr Speicher!", "Error allocating memory!"));

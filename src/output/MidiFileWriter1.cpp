@@ -298,7 +298,9 @@ bool PromptaTrackWritten(const Song& song) {
 
 std::vector<uint8_t> Format1FileImage(const Song& song) {
   try {
-    return song.MidiFileFormat == 1 ? ImageFromOwnTracks(song) : ImageFromWorkingTracks(song);
+    std::vector<uint8_t> image = song.MidiFileFormat == 1 ? ImageFromOwnTracks(song) : ImageFromWorkingTracks(song);
+    AppendForeignChunks(image, song.ForeignChunks);
+    return image;
   } catch (const std::bad_alloc&) {
     throw EMidiError(Tr("1066: Speicherzuordnungsfehler: Bitte mehr Speicher!", "1066: Error allocating memory!"));
   }

@@ -10,6 +10,7 @@
 #include "lyrics/LyricsOffset.h"
 #include "lyrics/MtcText.h"
 #include "lyrics/Quantize.h"
+#include "lyrics/LeadIn.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "output/Prompta.h"
@@ -142,12 +143,32 @@ bool SongSession::SetPlaybackSpeed(uint8_t speed) {
     song_.Configuration.PlaybackSpeed = speed;
     return false;
   }
-  const bool changed = speed != song_.Configuration.PlaybackSpeed;
-  const bool done = Guarded([&] {
+  // Practising changes nothing of the song: it is not marked changed.
+  return Guarded([&] {
     tempoEdit_.SetPlaybackSpeed(song_, speed);
     return true;
   });
-  modified_ |= done && changed;
+}
+
+bool SongSession::ScaleTempoToSpeed(uint8_t speed) {
+  if (!song_.MidiFileLoaded) return false;
+  const bool done = Guarded([&] {
+    cv::ScaleTempoToSpeed(song_, speed);
+    // Every tempo was rebuilt from its value as read: the tempo window starts again from 0.
+    tempoEdit_.TempoDiff = tempoEdit_.PrevTempoDiff = 0;
+    return true;
+  });
+  modified_ |= done;
+  return done;
+}
+
+bool SongSession::InsertLeadIn(int bars) {
+  if (!song_.MidiFileLoaded || editor_ != TEditor::None) return false;
+  const bool done = Guarded([&] {
+    cv::InsertLeadIn(song_, bars);
+    return true;
+  });
+  modified_ |= done;
   return done;
 }
 
@@ -164,7 +185,7 @@ bool SongSession::Transpose(int amount, const TTransposeOptions& options) {
 bool SongSession::Assign() {
   if (!Viewing()) return false;
   const bool done = Guarded([&] {
-    AssignSyllablesToNotes(song_);
+    if (AssignSyllablesToNotes(song_)) ui_.Report(UserMessage(TSeverity::Warning, StartsTooEarlyText()));
     return true;
   });
   modified_ |= done;
@@ -419,11 +440,14 @@ TTapResult SongSession::Tap(int32_t now) {
   auto isBreak = [this](int i) { return song_.HyphenArray[i].Text == u"\r"; };
   int& c = song_.CurrentHyphen;
   if (c < 3) {
-    // The first tap places the title lines ahead of the lyrics.
+    // The first tap places the title lines ahead of the lyrics; a song without them starts at
+    // its first syllable.
     c = 0;
-    const int32_t fixed[3] = {108, 112, -1};
-    for (int i = 0; i < 3 && c < n; ++i) StampEntry(c++, fixed[i]);
-    if (c < n && isBreak(c)) StampEntry(c++, -1);
+    if (song_.TitleLine) {
+      const int32_t fixed[3] = {108, 112, -1};
+      for (int i = 0; i < 3 && c < n; ++i) StampEntry(c++, fixed[i]);
+      if (c < n && isBreak(c)) StampEntry(c++, -1);
+    }
   }
   if (c >= n - 1) {
     if (c < n) {

@@ -80,8 +80,13 @@ class SongSession {
   // --- Song operations: false when nothing changed (a failure has been reported) ---
   // The tempo window's OK: every tempo moves by diff bpm, relative to the last OK since opening.
   bool ApplyTempoDiff(int diff);
-  // Playback speed 0..5 (100 % to 50 %): every tempo as read is slowed down or restored.
+  // Practice speed 0..5 (100 % to 50 %): playback and the shown times follow it; the song, its
+  // tempos and what Save writes stay as they are.
   bool SetPlaybackSpeed(uint8_t speed);
+  // An edit of the song (the command line's --speed): every tempo as read at that speed.
+  bool ScaleTempoToSpeed(uint8_t speed);
+  // Whole bars (1..8) of silence before the song; the set-up at tick 0 and the title lines stay.
+  bool InsertLeadIn(int bars);
   bool Transpose(int amount, const TTransposeOptions& options);
   bool Assign();
   // Hides the first melody note at or after timeMs and assigns again; false: no note there.

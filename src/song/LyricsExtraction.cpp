@@ -5,6 +5,7 @@
 #include "song/Apostrophes.h"
 #include "song/ChainEdit.h"
 #include "song/TimeMap.h"
+#include "song/TitleLines.h"
 
 namespace cv {
 
@@ -235,7 +236,7 @@ void ChooseSource(Song& song) {
   }
 }
 
-void Tidy(std::vector<THyphens>& list, bool karaoke) {
+void Tidy(std::vector<THyphens>& list, bool karaoke, bool titleLine) {
   const size_t n = list.size();
   if (karaoke) {
     // A leading space moves to the end of the syllable before; after a line break it just goes.
@@ -247,7 +248,7 @@ void Tidy(std::vector<THyphens>& list, bool karaoke) {
       text.erase(0, 1);
     }
   }
-  list[0].SongPosition = 108;
+  if (titleLine) list[0].SongPosition = kTitlePosition;
   for (size_t i = 1; i < n; ++i) {
     const THyphens& p = list[i - 1];
     THyphens& h = list[i];
@@ -305,19 +306,16 @@ void Tidy(std::vector<THyphens>& list, bool karaoke) {
 // Title and artist lines at the song start; position texts, times and apostrophes of every element.
 void Finish(Song& song, std::vector<THyphens>& list) {
   const size_t n = list.size();
-  list[0].SongPosition = 108;
-  if (n > 1 && IsLineBreak(list[1])) {
-    list[1].SongPosition = 112;
+  if (song.TitleLine) {
+    list[0].SongPosition = kTitlePosition;
+    list[1].SongPosition = kTitlePosition + 4;
     if (n > 3 && IsLineBreak(list[2])) {
       list[2].SongPosition = list[3].SongPosition - 4;
     } else if (n > 4 && IsLineBreak(list[3])) {
       list[2].SongPosition = list[4].SongPosition - 8;
       list[3].SongPosition = list[4].SongPosition - 4;
-    } else if (n > 5 && IsLineBreak(list[4])) {
-      list[2].SongPosition = list[5].SongPosition - 12;
-      list[3].SongPosition = list[5].SongPosition - 8;
-      list[4].SongPosition = list[5].SongPosition - 4;
     }
+    // A second line of two or more elements is sung, not an artist: it keeps its ticks.
   }
   for (THyphens& h : list) {
     h.MTC = SongPositionToMTC(song, h.SongPosition);
@@ -337,6 +335,7 @@ void EmptyList(Song& song) {
 void ExtractLyrics(Song& song) {
   EmptyList(song);
   song.TextChanged = false;
+  song.TitleLine = true;  // without lyrics the edit text's rules hold
   if (song.MidiTrack.size() < static_cast<size_t>(song.NumberOfSourceTracks) + 1) return;
   ChooseSource(song);
   if (song.HyphenArrayElements == 0) return;
@@ -351,7 +350,9 @@ void ExtractLyrics(Song& song) {
     EmptyList(song);
     return;
   }
-  Tidy(list, song.LyricsMetaType == kTextType);
+  // A first element sung after the song's start is no name: it keeps its tick.
+  song.TitleLine = DecideTitleLine(song, list);
+  Tidy(list, song.LyricsMetaType == kTextType, song.TitleLine);
   Finish(song, list);
 
   song.HyphenArrayElements = static_cast<int32_t>(list.size());

@@ -16,6 +16,16 @@ namespace {
 EMidiError ErrorHeader1() { return EMidiError(Tr("Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!")); }
 EMidiError ErrorHeader2() { return EMidiError(Tr("Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!")); }
 EMidiError ErrorTrackHeader() { return EMidiError(Tr("Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!")); }
+EMidiError ErrorMissingTracks(int found, int declared) {
+  const std::string f = std::to_string(found), d = std::to_string(declared);
+  return EMidiError(Tr("Fehler in der Mididatei: Der Dateikopf nennt " + d + " Spuren, die Datei enthält nur " + f + "!",
+                       "Error in midi file: the header declares " + d + " tracks, the file holds only " + f + "!"));
+}
+EMidiError ErrorFormat(uint32_t format) {
+  const std::string f = std::to_string(format);
+  return EMidiError(Tr("Fehler im MidiDateiHeader: Format " + f + " ist unbekannt (nur 0, 1 und 2)!",
+                       "Error in MidiDateiHeader: format " + f + " is unknown (only 0, 1 and 2)!"));
+}
 // A data byte without running status while scanning.
 EMidiError ErrorNoStatus() { return EMidiError(Tr("Fehler in der MidiDatei!", "Error in midifile!")); }
 // An undefined status byte or an End of Track with data.
@@ -49,6 +59,18 @@ class Cursor {
     uint32_t v = 0;
     for (int i = 0; i < n; ++i) v = (v << 8) | Byte();
     return v;
+  }
+  int64_t Left() const { return size_ - pos; }
+  bool At(const char* tag) const { return Left() >= 4 && std::memcmp(data_ + pos, tag, 4) == 0; }
+  // A chunk type is four printable ASCII characters.
+  bool AtChunkType() const {
+    if (Left() < 8) return false;
+    for (int i = 0; i < 4; ++i)
+      if (data_[pos + i] < 0x20 || data_[pos + i] > 0x7E) return false;
+    return true;
+  }
+  std::string Bytes(int64_t from, int64_t to) const {
+    return std::string(reinterpret_cast<const char*>(data_) + from, static_cast<size_t>(to - from));
   }
   bool Tag(const char* tag) {
     if (pos > size_ - 4) ThrowRange();
@@ -106,6 +128,7 @@ class Reader {
     Allocate();
     c_.pos = 14;
     for (int t = 0; t < n_; ++t) BuildTrack(t);
+    KeepTrailingChunks();
     s_.SourceDataPointer = c_.pos;
     Finish();
   }
@@ -140,7 +163,7 @@ class Reader {
     if (c_.Fixed(4) != 6) throw ErrorHeader2();
     s_.MaxSongPosition = 0;
     uint32_t format = c_.Fixed(2);
-    if (format > 255) throw RangeError();
+    if (format > 2) throw ErrorFormat(format);
     s_.MidiFileFormat = static_cast<uint8_t>(format);
     s_.NumberOfSourceTracks = static_cast<uint16_t>(c_.Fixed(2));
     s_.SourceTimeBase = static_cast<uint16_t>(c_.Fixed(2));
@@ -157,7 +180,37 @@ class Reader {
     s_.XF_TrackNb = -1;
     s_.XF_Present = false;
     s_.XF_ChordsArray.clear();
+    s_.ForeignChunks.clear();
     lineFlag_ = false;
+  }
+
+  // Chunks of other types before track t are skipped (and kept when asked); a file that ends
+  // before it has the declared number of tracks says so.
+  void SkipToTrack(int t, bool keep) {
+    while (c_.AtChunkType() && !c_.At("MTrk")) {
+      const int64_t start = c_.pos;
+      c_.pos += 4;
+      const int64_t end = ChunkEnd(start, c_.Fixed(4));
+      if (end > c_.pos + c_.Left()) throw ErrorMissingTracks(t, n_);
+      if (keep) s_.ForeignChunks.push_back(c_.Bytes(start, end));
+      c_.pos = end;
+    }
+    if (c_.Left() < 8) throw ErrorMissingTracks(t, n_);
+  }
+
+  // Whole chunks after the last track are kept; anything else there is ignored as before.
+  void KeepTrailingChunks() {
+    while (c_.AtChunkType()) {
+      const int64_t start = c_.pos;
+      c_.pos += 4;
+      const int64_t end = start + 8 + static_cast<int64_t>(c_.Fixed(4));
+      if (end > c_.pos + c_.Left()) {
+        c_.pos = start;
+        return;
+      }
+      if (!c_.At("MTrk")) s_.ForeignChunks.push_back(c_.Bytes(start, end));
+      c_.pos = end;
+    }
   }
 
   // Prompta signature detection of one track; the result is committed only when it completes.
@@ -195,6 +248,7 @@ class Reader {
   void ScanTrack(int t) {
     s_.KeySignArray[t].Elements = 0;
     PromptaScan prompta;
+    SkipToTrack(t, false);
     const int64_t chunkStart = c_.pos;
     if (!c_.Tag("MTrk")) throw ErrorTrackHeader();
     const int64_t chunkEnd = ChunkEnd(chunkStart, c_.Fixed(4));
@@ -317,6 +371,7 @@ class Reader {
   }
 
   void BuildTrack(int t) {
+    SkipToTrack(t, true);
     const int64_t chunkStart = c_.pos;
     if (!c_.Tag("MTrk")) throw ErrorTrackHeader();
     const int64_t chunkEnd = ChunkEnd(chunkStart, c_.Fixed(4));

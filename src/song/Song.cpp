@@ -14,6 +14,8 @@ void ClearMidiMemory(Song& song) {
   song.Pool.Clear();
   song.HyphenArray.clear();
   song.HyphenArrayElements = 0;
+  song.TitleLine = true;
+  song.ForeignChunks.clear();
   song.LastHiddenNote = nullptr;
   song.MidiFileLoaded = false;
 }

@@ -63,6 +63,10 @@ struct Song {
   };
   std::vector<TLyricOrigin> LyricOrigin;
   bool TextChanged = false;
+  // The lyrics begin with a title line (song name, maybe artist) kept at tick 108. Decided when
+  // the lyrics are extracted or the edit text is left; a hand-made list follows the edit text's
+  // rules, which have one.
+  bool TitleLine = true;
   // A lyrics editor (edit text or position text) holds the view.
   bool EditingText = false;
   // Leaving the edit text first asks the user to confirm the three layout rules.
@@ -81,6 +85,10 @@ struct Song {
   int32_t XF_Counter = 0;
   int32_t XF_TrackNb = -1;
   std::vector<TXF_Chords> XF_ChordsArray;
+
+  // Chunks of other types found between or after the file's tracks (arranger information such
+  // as XFIH/XFKM), whole with tag and length; the writers put them back after the last track.
+  std::vector<std::string> ForeignChunks;
 
   // Encoding of the song's lyric and text events, decided when it is read.
   TextEncoding Encoding = TextEncoding::Windows1252;

@@ -55,6 +55,12 @@ class AppWindow {
       openedUrls << url;
       return true;
     };
+    o.Hooks.AskNumber = [this](const QString&, const QString&, int min, int max, int& value) {
+      numberRange = {min, max};
+      if (nextNumber < 0) return false;
+      value = nextNumber;
+      return true;
+    };
     window = std::make_unique<cvapp::TMainForm>(std::move(o));
   }
 
@@ -70,6 +76,8 @@ class AppWindow {
   QString nextOpenFile, nextSaveFile, saveFilter;
   int nextSaveFilter = 1;
   bool answerYes = true;
+  int nextNumber = -1;  // the number the user types; below 0: cancelled
+  std::pair<int, int> numberRange;
 };
 
 inline QString TempSettingsFile() {

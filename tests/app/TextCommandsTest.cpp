@@ -162,3 +162,26 @@ TEST(TextCommands, HyphenationDialogSplitsTheEditText) {
   EXPECT_TRUE(lines[2].contains(QLatin1Char('-'))) << lines[2].toStdString();
   EXPECT_EQ(QString(lines[2]).remove(QLatin1Char('-')), QStringLiteral("wonderful happiness"));
 }
+
+TEST(TextCommands, AssignTellsASongThatStartsTooEarlyAndALeadInHelps) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(LyricSong("leadin.mid"));  // its melody starts at tick 0, under the title lines
+  w->MainMenu_TextAssignClick();
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_TRUE(w.messages[0].Text.contains(QLatin1String("lead-in"))) << w.messages[0].Text.toStdString();
+
+  w.nextNumber = -1;  // cancelled: nothing moves
+  w->Action(QStringLiteral("MainMenu_EditLeadIn"))->trigger();
+  EXPECT_EQ(w->CurrentSong().MelodyTrack.TrkFirstEvent->NextEvent->Position, 0);
+
+  w.nextNumber = 1;
+  w->Action(QStringLiteral("MainMenu_EditLeadIn"))->trigger();
+  EXPECT_EQ(w.numberRange, (std::pair<int, int>{1, 8}));
+  EXPECT_EQ(w.Text("MainMenu_EditLeadIn"), QStringLiteral("Insert lead-in…"));
+  EXPECT_EQ(w->CurrentSong().MelodyTrack.TrkFirstEvent->NextEvent->Position, 1920);
+  w->MainMenu_TextAssignClick();
+  EXPECT_EQ(w.messages.size(), 1u);  // no second warning
+  const cv::Song& song = w->CurrentSong();
+  EXPECT_EQ(song.HyphenArray[4].Text, u"Hel");
+  EXPECT_EQ(song.HyphenArray[4].SongPosition, 1920);  // the first note, now after the title lines
+}

@@ -127,3 +127,30 @@ TEST(CliEdit, BadOptionsAndRefusedTempos) {
 }
 
 }  // namespace
+
+TEST(CliEdit, LeadInMovesTheMusicAndAssignWarnsWhenTheSongStartsUnderTheTitle) {
+  // A title line over a melody that starts at tick 0.
+  cvtest::SmfBuilder b(0, 480);
+  auto& t = b.AddTrack();
+  t.Bpm(0, 120).TimeSig(0, 4, 2).Lyric(0, "Title\r");
+  const char* words[] = {"Twin", "kle ", "twin", "kle ", "star"};
+  for (int i = 0; i < 5; ++i) t.NoteOn(480 * i, 0, 60 + i, 100).Lyric(480 * i + 10, words[i]).NoteOff(480 * i + 200, 0, 60 + i);
+  const std::string early = b.WriteTemp("early.mid");
+
+  auto r = RunCli({"--lang", "en", "edit", early, "--assign", "-o", Out("early-out.mid")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r.err, "lead-in")) << r.err;
+
+  const std::string out = Out("lead-in.mid");
+  r = RunCli({"--lang", "en", "edit", early, "--lead-in", "2", "--assign", "-o", out});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_FALSE(Has(r.err, "lead-in")) << r.err;
+  cv::Song song;
+  cv::DateiOeffnen(song, out);
+  ASSERT_EQ(song.HyphenArrayElements, 7);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(song.HyphenArray[2 + i].SongPosition, 3840 + 480 * i) << i;
+
+  r = RunCli({"--lang", "en", "edit", early, "--lead-in", "9", "-o", out});
+  EXPECT_NE(r.code, 0);
+  EXPECT_TRUE(Has(r.err, "--lead-in")) << r.err;
+}

@@ -6,6 +6,8 @@
 
 #include "song/Language.h"
 #include "song/MidiFileReader.h"
+#include "output/MidiFileWriter0.h"
+#include "output/MidiFileWriter1.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
@@ -152,9 +154,13 @@ TEST(MidiFileReader, ErrorsInBothLanguages) {
   auto badLength = good;
   badLength[7] = 7;
   auto badTrack = good;
-  badTrack[15] = 'X';
+  badTrack[15] = 0x01;  // no chunk type at all
+  auto unknownChunk = good;
+  unknownChunk[15] = 'X';  // "MXrk": a chunk of another type, so the track is missing
   auto bigFormat = good;
   bigFormat[8] = 1;
+  auto format3 = good;
+  format3[9] = 3;
   struct Case {
     const char* name;
     std::vector<uint8_t> bytes;
@@ -173,7 +179,12 @@ TEST(MidiFileReader, ErrorsInBothLanguages) {
        "Fehler im Midifile bei Position: 26\rWert1 = 200\rEs dürfte nicht größer als 127 sein!",
        "Error in Midifile at position: 26\rValue1 = 200\rshouldn't be greater than 127!"},
       {"past end", WithTrack({0, 0xFF, 0x01, 20, 'a'}), "Fehler bei Bereichsprüfung", "Range check error"},
-      {"format above 255", bigFormat, "Fehler bei Bereichsprüfung", "Range check error"},
+      {"missing track", unknownChunk, "Fehler in der Mididatei: Der Dateikopf nennt 1 Spuren, die Datei enthält nur 0!",
+       "Error in midi file: the header declares 1 tracks, the file holds only 0!"},
+      {"format 3", format3, "Fehler im MidiDateiHeader: Format 3 ist unbekannt (nur 0, 1 und 2)!",
+       "Error in MidiDateiHeader: format 3 is unknown (only 0, 1 and 2)!"},
+      {"format above 255", bigFormat, "Fehler im MidiDateiHeader: Format 257 ist unbekannt (nur 0, 1 und 2)!",
+       "Error in MidiDateiHeader: format 257 is unknown (only 0, 1 and 2)!"},
       {"tempo above 65535 bpm", WithTrack({0, 0xFF, 0x51, 3, 0, 3, 0x93, 0, 0xFF, 0x2F, 0}),
        "Fehler bei Bereichsprüfung", "Range check error"},
       {"denominator exponent 8", WithTrack({0, 0xFF, 0x58, 4, 4, 8, 24, 8, 0, 0xFF, 0x2F, 0}),
@@ -304,5 +315,32 @@ TEST(MidiFileReader, TextEncodingDecision) {
       i % 2 ? t.Text(static_cast<int>(i), c.texts[i]) : t.Lyric(static_cast<int>(i), c.texts[i]);
     t.Name(10, "\xE9");  // track names do not take part
     EXPECT_EQ(Read(b.Bytes())->Encoding, c.expected) << (c.texts.empty() ? "" : c.texts[0]);
+  }
+}
+
+TEST(MidiFileReader, ChunksOfOtherTypesAreSkippedKeptAndWrittenBackAfterTheTracks) {
+  SmfBuilder smf(1);
+  smf.AddTrack().Tempo(0, 500000);
+  smf.AddTrack().NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60);
+  std::vector<uint8_t> bytes = smf.Bytes();
+  auto chunk = [](const std::string& tag, const std::string& data) {
+    std::string c = tag;
+    for (int shift : {24, 16, 8, 0}) c.push_back(static_cast<char>(data.size() >> shift));
+    return c + data;
+  };
+  const std::string junk = chunk("Junk", "This is not a MIDI track."), info = chunk("XFIH", std::string("\x00\x01\xFF", 3));
+  // Between the header and the first track, and after the last one.
+  bytes.insert(bytes.begin() + 14, junk.begin(), junk.end());
+  bytes.insert(bytes.end(), info.begin(), info.end());
+  auto song = Read(bytes);
+  EXPECT_EQ(song->ForeignChunks, (std::vector<std::string>{junk, info}));
+  EXPECT_EQ(song->MelodyTrack.TrkFirstEvent->NextEvent->Position, 0);
+
+  for (int format : {0, 1}) {
+    const std::vector<uint8_t> image = format == 0 ? Format0FileImage(*song, "") : Format1FileImage(*song);
+    const std::string tail = junk + info;
+    ASSERT_GT(image.size(), tail.size());
+    EXPECT_EQ(std::string(image.end() - static_cast<long>(tail.size()), image.end()), tail) << format;
+    EXPECT_EQ(Read(image)->ForeignChunks, song->ForeignChunks) << format;
   }
 }
