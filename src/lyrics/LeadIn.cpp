@@ -71,7 +71,9 @@ void InsertLeadIn(Song& song, int bars) {
     if (t.SongPosition > 0) t.SongPosition = t.SongPosition == oldEndMarker ? song.MaxSongPosition + 1 : t.SongPosition + shift;
   for (TTimeSign& t : song.TimeSignature)
     if (t.SongPosition > 0) t.SongPosition = t.SongPosition == oldEndMarker ? song.MaxSongPosition + 1 : t.SongPosition + shift;
-  BuildTimeMap(song);
+  // The tempos stay as they are, changed ones too: only zones and times follow.
+  SetTimeZones(song);
+  SetEventTimes(song);
 
   const int32_t n = std::min<int32_t>(std::max(song.HyphenArrayElements, 0), static_cast<int32_t>(song.HyphenArray.size()));
   auto moved = [&](int32_t pos) {

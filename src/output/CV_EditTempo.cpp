@@ -114,34 +114,7 @@ void WriteTargets(Song& song, const std::vector<TempoTarget>& targets) {
   }
 }
 
-void ApplySpeed(Song& song, bool restore) {
-  if (!song.MidiFileLoaded) return;
-  static constexpr int kPercent[6] = {100, 90, 80, 70, 60, 50};
-  const uint8_t speed = song.Configuration.PlaybackSpeed;
-  std::vector<TempoTarget> targets = TempoTargets(song);
-  for (TempoTarget& t : targets) {
-    t.NewMicros = (restore || speed == 0 || speed > 5) ? t.Original : t.Original * 100 / kPercent[speed];
-    t.NewBpm = CheckedBpmOf(t.NewMicros);
-  }
-  WriteTargets(song, targets);
-  RefreshAfterTempoChange(song);
-}
-
 }  // namespace
-
-bool SetWorkingDefaultTempo(Song& song) {
-  static constexpr int kPercent[6] = {100, 90, 80, 70, 60, 50};
-  const uint8_t speed = song.Configuration.PlaybackSpeed;
-  if (speed == 0 || speed > 5) return false;
-  for (TempoTarget& t : TempoTargets(song)) {
-    if (t.Event) continue;
-    t.NewMicros = t.Original * 100 / kPercent[speed];
-    t.NewBpm = CheckedBpmOf(t.NewMicros);
-    WriteTargets(song, {t});
-    return true;
-  }
-  return false;
-}
 
 bool AddDefaultTempoEvent(Song& song) {
   if (!song.MidiFileLoaded || song.MidiTrack.empty() || song.NumberOfSourceTracks == 0) return false;
@@ -205,8 +178,16 @@ bool ApplyTempoDiff(Song& song, int tempoDiff, int prevTempoDiff) {
   return true;
 }
 
-void SlowDownTempo(Song& song) { ApplySpeed(song, false); }
-void RestoreTempo(Song& song) { ApplySpeed(song, true); }
+void ScaleTempoToSpeed(Song& song, uint8_t speed) {
+  if (!song.MidiFileLoaded) return;
+  std::vector<TempoTarget> targets = TempoTargets(song);
+  for (TempoTarget& t : targets) {
+    t.NewMicros = t.Original * 100 / PracticePercent(speed);
+    t.NewBpm = CheckedBpmOf(t.NewMicros);
+  }
+  WriteTargets(song, targets);
+  RefreshAfterTempoChange(song);
+}
 
 void RefreshAfterTempoChange(Song& song) {
   if (song.TempoArray.empty() || song.TimeSignature.empty() || song.MidiTrack.empty()) return;
@@ -229,9 +210,7 @@ bool TTempoEdit::Ok(Song& song) {
 
 void TTempoEdit::SetPlaybackSpeed(Song& song, uint8_t speed) {
   song.Configuration.PlaybackSpeed = speed;
-  TempoDiff = PrevTempoDiff = 0;
-  if (speed == 0) RestoreTempo(song);
-  else SlowDownTempo(song);
+  if (song.MidiFileLoaded) RefreshAfterTempoChange(song);
 }
 
 }  // namespace cv

@@ -20,16 +20,10 @@ int32_t FirstTempoAsRead(const Song& song);
 // Returns false when the difference is 0 (nothing to do). Refreshes times on success.
 bool ApplyTempoDiff(Song& song, int tempoDiff, int prevTempoDiff);
 
-// Applies Configuration.PlaybackSpeed to every tempo as read (SlowDownTempo) or restores the
-// tempos as read (RestoreTempo), then refreshes times. Both do nothing without a loaded song
-// and throw EMidiError, leaving the song unchanged, when a tempo would leave its range.
-void SlowDownTempo(Song& song);
-void RestoreTempo(Song& song);
-
-// The default 120 bpm entry at tick 0 (a song whose tempo events start later or not at all) at
-// Configuration.PlaybackSpeed, for the open flow, which has set the tempo events already.
-// Returns true when it changed the entry; the zones are then to be built again.
-bool SetWorkingDefaultTempo(Song& song);
+// An edit of the song: every tempo becomes its value as read at the speed's percent (0..5 =
+// 100 .. 50 %), written into the tempo events, then times are refreshed. Nothing without a loaded
+// song; EMidiError, leaving the song unchanged, when a tempo would leave its range.
+void ScaleTempoToSpeed(Song& song, uint8_t speed);
 
 // A song whose first tempo event comes later or never plays its start from the default entry;
 // a speed or tempo change there lives only in that entry and would be lost by saving. Puts a tempo
@@ -47,7 +41,7 @@ bool SaveWithDefaultTempoEvent(Song& song, const std::function<bool()>& save);
 void RefreshAfterTempoChange(Song& song);
 
 // The tempo dialog's state. The difference is relative to the tempos in effect at the last
-// OK; opening a song and changing the speed (which rebuilds every tempo) start again from 0.
+// OK; opening a song starts again from 0.
 struct TTempoEdit {
   int16_t TempoDiff = 0;      // the up-down position
   int16_t PrevTempoDiff = 0;  // the difference applied by the last OK
@@ -55,7 +49,8 @@ struct TTempoEdit {
   // OK: applies TempoDiff - PrevTempoDiff; PrevTempoDiff follows only when that succeeded.
   bool Ok(Song& song);
   void SongOpened() { TempoDiff = PrevTempoDiff = 0; }
-  // Sets Configuration.PlaybackSpeed (0..5) and slows down or restores the song.
+  // The practice speed (Configuration.PlaybackSpeed, 0..5): playback and the shown times follow
+  // it; the tempo events, the tempo dialog's changes and what Save writes stay the song's.
   void SetPlaybackSpeed(Song& song, uint8_t speed);
 };
 

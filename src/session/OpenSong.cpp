@@ -56,11 +56,8 @@ void ReadSongData(Song& song, const YesNoQuestion& askRemovePrompta) {
 }
 
 void BuildSongTimeMap(Song& song) {
-  BuildTimeZones(song);
-  // The speed also slows the default tempo that stands in for missing tempo events.
-  if (SetWorkingDefaultTempo(song)) SetTimeZones(song);
-  song.CurrentTimeZone = 0;
-  SetEventTimes(song);
+  // The practice speed stretches the zones themselves; the tempos stay the file's.
+  BuildTimeMap(song);
 }
 
 void ReadXFChords(Song& song) {

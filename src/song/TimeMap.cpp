@@ -42,8 +42,10 @@ void CheckDivisors(const Song& song, const TTimeZone& z) {
   }
 }
 
-float TempoComp(int32_t tempoLongInt, uint16_t timeBase) {
-  return static_cast<float>(static_cast<long double>(tempoLongInt) / 1000 / timeBase);
+// Milliseconds per tick. The practice speed stretches the time only: the tempos stay the song's.
+float TempoComp(int32_t tempoLongInt, uint16_t timeBase, uint8_t practiceSpeed) {
+  return static_cast<float>(static_cast<long double>(tempoLongInt) * 100 / PracticePercent(practiceSpeed) / 1000 /
+                            timeBase);
 }
 
 // Measure, beat and ticks reached d ticks after a position in the given zone.
@@ -72,18 +74,20 @@ MusicalPosition Advance(const Song& song, const TTimeZone& from, int64_t d, uint
 
 }  // namespace
 
-void SetWorkingTempo(Song& song) {
+int PracticePercent(uint8_t practiceSpeed) {
   static constexpr int kPercent[] = {100, 90, 80, 70, 60, 50};
+  return practiceSpeed <= 5 ? kPercent[practiceSpeed] : 100;
+}
+
+void SetWorkingTempo(Song& song) {
   song.TempoArrayCounter = -1;
   if (song.MidiTrack.empty()) return;
-  const int speed = song.Configuration.PlaybackSpeed;
   for (PtrMidiEvent e = song.MidiTrack[0].TrkFirstEvent; e; e = e->NextEvent) {
     if (e->Command != 0xFF || e->MType != 0x51) continue;
     const int n = ++song.TempoArrayCounter;
     if (n >= static_cast<int>(song.TempoArray.size()) || e->Meta.size() < 3) throw RangeError();
     TTempo& entry = song.TempoArray[n];
-    int64_t v = entry.OriginalTempoLongint;
-    if (speed >= 1 && speed <= 5) v = v * 100 / kPercent[speed];
+    const int64_t v = entry.OriginalTempoLongint;
     if (v <= 0 || v > 0xFFFFFF) throw RangeError();
     const int64_t bpm = static_cast<int64_t>(RoundHalfEven(60000000.0 / static_cast<double>(v)));
     Fit<uint16_t>(bpm);
@@ -167,7 +171,7 @@ void SetTimeZones(Song& song) {
     if (z.TempoLongInt <= 0) throw RangeError();
     // The zone shows the beats per minute of the tempo it plays.
     z.Tempo = Fit<uint16_t>(static_cast<int64_t>(RoundHalfEven(60000000.0 / z.TempoLongInt)));
-    z.TempoComp = TempoComp(z.TempoLongInt, song.SourceTimeBase);
+    z.TempoComp = TempoComp(z.TempoLongInt, song.SourceTimeBase, song.Configuration.PlaybackSpeed);
   };
   auto takeSig = [&](TTimeZone& z, int y) {
     z.TS_Denominator = sig[y].Denominator;

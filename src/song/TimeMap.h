@@ -12,7 +12,10 @@ namespace cv {
 // Nearest integer, halves to the even neighbour (the default floating-point rounding mode).
 inline double RoundHalfEven(double v) { return std::nearbyint(v); }
 
-// Applies Configuration.PlaybackSpeed to the tempo events of track 0 and to TempoArray.
+// Percent of the song's own tempo that Configuration.PlaybackSpeed (0..5) plays at.
+int PracticePercent(uint8_t practiceSpeed);
+// The tempo events of track 0 and TempoArray as read. The practice speed (Configuration.
+// PlaybackSpeed) never changes them: it stretches the zones' milliseconds per tick only.
 void SetWorkingTempo(Song& song);
 // Fills the unused entries of the tempo and time signature lists (default first entry, end markers).
 void PrepareTempoLists(Song& song);

@@ -97,87 +97,94 @@ TEST(TempoDialog, RefusesATempoOfZeroOrBelowAndWritesNothing) {
   EXPECT_EQ(edit.PrevTempoDiff, 0);
 }
 
-TEST(PlaybackSpeed, SlowsEveryTempoFromTheValueAsReadAndRestores) {
+// The practice speed stretches playback only: the tempos, the tempo dialog's changes and what
+// Save writes stay the song's own.
+TEST(PlaybackSpeed, StretchesTheTimesAndLeavesTheTemposAsTheyAre) {
   Song song;
   Open(song, OneTempo(500000));
+  const int32_t length = song.SongLength;
   TTempoEdit edit;
-  const struct { uint8_t speed; int micros; } cases[] = {{1, 555555}, {5, 1000000}, {3, 714285}, {0, 500000}};
+  const struct { uint8_t speed; int percent; } cases[] = {{1, 90}, {5, 50}, {3, 70}, {0, 100}};
   for (const auto& c : cases) {
     edit.SetPlaybackSpeed(song, c.speed);
-    EXPECT_EQ(TempoBytes(song), std::vector<int>{c.micros}) << int(c.speed);
-    EXPECT_EQ(ZoneMicrosAt(song, 0), c.micros);
+    EXPECT_EQ(TempoBytes(song), std::vector<int>{500000}) << int(c.speed);
+    EXPECT_EQ(ZoneMicrosAt(song, 0), 500000);
+    EXPECT_NEAR(song.SongLength, length * 100.0 / c.percent, 1.0) << int(c.speed);
   }
 }
 
-TEST(PlaybackSpeed, DiscardsATempoDialogChangeAndStartsTheDialogAgainFromZero) {
+TEST(PlaybackSpeed, KeepsATempoDialogChangeAndSavingDoesNotCompound) {
+  struct QuietSink : MessageSink {
+    void ShowMessage(const std::string&, const std::string&) override {}
+  } sink;
   Song song;
   Open(song, OneTempo(500000));
   TTempoEdit edit;
   edit.TempoDiff = 5;
   edit.Ok(song);
-  edit.SetPlaybackSpeed(song, 0);
-  EXPECT_EQ(TempoBytes(song), std::vector<int>{500000});
-  EXPECT_EQ(edit.TempoDiff, 0);
-  EXPECT_EQ(edit.PrevTempoDiff, 0);
-  edit.TempoDiff = 5;  // applies the full +5 again
-  EXPECT_TRUE(edit.Ok(song));
+  edit.SetPlaybackSpeed(song, 1);
   EXPECT_EQ(TempoBytes(song), std::vector<int>{480000});
+  EXPECT_EQ(edit.PrevTempoDiff, 5);
+  // Saved while practising at 90 % and opened again with the setting still at 90 %, twice.
+  Song again[2];
+  const Song* saved = &song;
+  for (Song& next : again) {
+    const std::string path = cvtest::TempDir() + "/practice.mid";
+    ASSERT_TRUE(SaveToFileFormat0(*saved, path, sink));
+    next.Configuration.PlaybackSpeed = 1;
+    DateiOeffnen(next, path);
+    EXPECT_EQ(TempoBytes(next), std::vector<int>{480000});
+    EXPECT_EQ(ZoneMicrosAt(next, 0), 480000);
+    saved = &next;
+  }
 }
 
-TEST(PlaybackSpeed, EachTempoEventPlaysFromItsOwnPositionAfterTheDefaultEntry) {
-  Song song;
-  Open(song, LateTempos());
-  TTempoEdit edit;
-  edit.SetPlaybackSpeed(song, 1);
-  EXPECT_EQ(TempoBytes(song), (std::vector<int>{666666, 444444, 833333}));
-  EXPECT_EQ(ZoneMicrosAt(song, 0), 555555);  // the default 120 before the first event, slowed too
-  EXPECT_EQ(ZoneMicrosAt(song, 960), 666666);
-  EXPECT_EQ(ZoneMicrosAt(song, 1920), 444444);
-  EXPECT_EQ(ZoneMicrosAt(song, 2880), 833333);
-
-  edit.SetPlaybackSpeed(song, 0);
+TEST(PlaybackSpeed, EveryZoneIsStretchedAlikeAndTheDialogWorksOnTheSongsTempos) {
+  Song song, full;
+  Open(song, LateTempos(), 1);
+  Open(full, LateTempos());
   EXPECT_EQ(TempoBytes(song), (std::vector<int>{600000, 400000, 750000}));
   EXPECT_EQ(ZoneMicrosAt(song, 0), 500000);
   EXPECT_EQ(ZoneMicrosAt(song, 1920), 400000);
+  EXPECT_NEAR(song.SongLength, full.SongLength / 0.9, 1.0);
+  EXPECT_NEAR(song.TimeZone[2].Time, full.TimeZone[2].Time / 0.9, 1.0);
 
+  TTempoEdit edit;
   edit.TempoDiff = 10;
   edit.Ok(song);  // 100, 150, 80 bpm -> 110, 160, 90
   EXPECT_EQ(TempoBytes(song), (std::vector<int>{545455, 375000, 666667}));
-  EXPECT_EQ(ZoneMicrosAt(song, 960), 545455);
-  EXPECT_EQ(ZoneMicrosAt(song, 2880), 666667);
-}
-
-TEST(PlaybackSpeed, SongWithoutTempoEventsIsSlowedThroughItsDefaultTempo) {
-  Song song;
-  Open(song, OneTempo(0));
-  EXPECT_EQ(FirstTempoAsRead(song), 120);
-  const int32_t length = song.SongLength;
-  TTempoEdit edit;
-  edit.SetPlaybackSpeed(song, 5);
-  EXPECT_EQ(ZoneMicrosAt(song, 0), 1000000);
-  EXPECT_EQ(song.SongLength, 2 * length);
   edit.SetPlaybackSpeed(song, 0);
-  EXPECT_EQ(song.SongLength, length);
+  EXPECT_EQ(TempoBytes(song), (std::vector<int>{545455, 375000, 666667}));
 }
 
-TEST(PlaybackSpeed, OpeningAtAReducedSpeedSlowsTheDefaultTempoToo) {
-  Song atFull, slowed;
-  Open(atFull, OneTempo(0));
+TEST(PlaybackSpeed, SongWithoutTempoEventsIsStretchedThroughItsDefaultTempo) {
+  Song song, slowed;
+  Open(song, OneTempo(0));
   Open(slowed, OneTempo(0), 5);
-  EXPECT_EQ(slowed.SongLength, 2 * atFull.SongLength);
-  Song late;
-  Open(late, LateTempos(), 1);
-  EXPECT_EQ(ZoneMicrosAt(late, 0), 555555);
-  EXPECT_EQ(ZoneMicrosAt(late, 960), 666666);
+  EXPECT_EQ(FirstTempoAsRead(song), 120);
+  EXPECT_EQ(slowed.SongLength, 2 * song.SongLength);
+  EXPECT_EQ(ZoneMicrosAt(slowed, 0), 500000);
+  TTempoEdit edit;
+  edit.SetPlaybackSpeed(slowed, 0);
+  EXPECT_EQ(slowed.SongLength, song.SongLength);
+  EXPECT_FALSE(AddDefaultTempoEvent(slowed));  // nothing of the song changed
 }
 
-TEST(PlaybackSpeed, ATempoBeyondThreeBytesIsRefusedAndNothingChanges) {
+// The command line's speed is an edit of the song: the tempos are rewritten from their values
+// as read, and a tempo that would leave its range is refused.
+TEST(PlaybackSpeed, ScalingTheTempoIsAnEditOfTheSong) {
   Song song;
-  Open(song, OneTempo(12000000));  // 5 bpm: at 50 % it would need 24 000 000 microseconds
-  TTempoEdit edit;
-  EXPECT_THROW(edit.SetPlaybackSpeed(song, 5), EMidiError);
-  EXPECT_EQ(TempoBytes(song), std::vector<int>{12000000});
-  EXPECT_EQ(ZoneMicrosAt(song, 0), 12000000);
+  Open(song, LateTempos());
+  ScaleTempoToSpeed(song, 1);
+  EXPECT_EQ(TempoBytes(song), (std::vector<int>{666666, 444444, 833333}));
+  EXPECT_EQ(ZoneMicrosAt(song, 0), 555555);  // the default 120 before the first event, slowed too
+  ScaleTempoToSpeed(song, 0);
+  EXPECT_EQ(TempoBytes(song), (std::vector<int>{600000, 400000, 750000}));
+
+  Song slow;
+  Open(slow, OneTempo(12000000));  // 5 bpm: at 50 % it would need 24 000 000 microseconds
+  EXPECT_THROW(ScaleTempoToSpeed(slow, 5), EMidiError);
+  EXPECT_EQ(TempoBytes(slow), std::vector<int>{12000000});
 }
 
 // A change that lives only in the default entry is written as a tempo event at tick 0, so the
@@ -202,7 +209,7 @@ TEST(PlaybackSpeed, ChangedDefaultTempoReachesTheSavedFile) {
     Song song;
     Open(song, c.smf);
     TTempoEdit edit;
-    if (c.speed) edit.SetPlaybackSpeed(song, c.speed);
+    if (c.speed) ScaleTempoToSpeed(song, c.speed);
     edit.TempoDiff = static_cast<int16_t>(c.tempoDiff);
     edit.Ok(song);
     const int32_t length = song.SongLength;
@@ -223,8 +230,7 @@ TEST(PlaybackSpeed, SavingCarriesTheDefaultTempoAndLeavesTheSongAsItWas) {
   } sink;
   Song song;
   Open(song, OneTempo(0));
-  TTempoEdit edit;
-  edit.SetPlaybackSpeed(song, 5);
+  ScaleTempoToSpeed(song, 5);
   const int32_t count = song.MidiTrack[0].TrkEventCounter;
   const PtrMidiEvent second = song.MidiTrack[0].TrkFirstEvent->NextEvent;
   const std::string path = cvtest::TempDir() + "/saved.mid";
@@ -239,8 +245,8 @@ TEST(PlaybackSpeed, SavingCarriesTheDefaultTempoAndLeavesTheSongAsItWas) {
 
 TEST(PlaybackSpeed, DoesNothingWithoutALoadedSong) {
   Song song;
-  SlowDownTempo(song);
-  RestoreTempo(song);
+  ScaleTempoToSpeed(song, 5);
+  TTempoEdit().SetPlaybackSpeed(song, 5);
   EXPECT_FALSE(song.MidiFileLoaded);
 }
 

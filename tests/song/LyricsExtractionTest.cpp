@@ -68,7 +68,7 @@ TEST(LyricsExtraction, ChoosesLyricEventsFromFiveOn) {
 
 TEST(LyricsExtraction, SplitsAtLineBreaksAndSpacesPositions) {
   EXPECT_EQ(Extract({{1000, "Hel"}, {1200, "lo\r"}, {1400, "world"}, {1400, "and"}, {1402, "more"}, {1600, "x"}}),
-            (Elements{{"Hel", 108}, {"lo", 1200}, {"\r", 1204}, {"world", 1400}, {"and", 1404}, {"more", 1408},
+            (Elements{{"Hel", 1000}, {"lo", 1200}, {"\r", 1204}, {"world", 1400}, {"and", 1404}, {"more", 1408},
                       {"x", 1600}}));
   // CR at the start, inside and at the end of one event; LF alone counts as CR.
   EXPECT_EQ(Extract({{100, "a"}, {200, "\rb\rc\r"}, {300, "d\n"}, {400, "  \r"}, {500, "e"}}),
@@ -78,7 +78,7 @@ TEST(LyricsExtraction, SplitsAtLineBreaksAndSpacesPositions) {
 
 TEST(LyricsExtraction, LeadFlagDropsLoneLineBreakAfterTitle) {
   EXPECT_EQ(Extract(WithTail({{10, "  "}, {20, "/Title"}, {30, "\r"}, {40, "Next"}}, 1000)),
-            (Elements{{"Title", 108}, {"Next", 112}, {"t0", 1000}, {"t1", 1100}, {"t2", 1200}, {"t3", 1300},
+            (Elements{{"Title", 20}, {"Next", 40}, {"t0", 1000}, {"t1", 1100}, {"t2", 1200}, {"t3", 1300},
                       {"t4", 1400}}));
 }
 
@@ -119,8 +119,8 @@ TEST(LyricsExtraction, KaraokeHeaderLines) {
        1);
   ExtractLyrics(song);
   EXPECT_EQ(song.LyricsMetaType, 1);
-  // "Hel lo" is the second header line and sits right before the next line.
-  EXPECT_EQ(Result(song), (Elements{{"title", 108}, {"\r", 112}, {"Hel", 288}, {"lo", 292}, {"\r", 296},
+  // "Hel lo" is a line of two syllables: sung, not an artist line, so it keeps its ticks.
+  EXPECT_EQ(Result(song), (Elements{{"title", 108}, {"\r", 112}, {"Hel", 116}, {"lo", 200}, {"\r", 296},
                                     {"My ", 300}, {"dear", 400}}));
   // Header lines and the header text are gone from the chain; the title line was rewritten.
   EXPECT_EQ(MetaTexts(song, 0, 1), (std::vector<std::string>{"/title", "\\Hel", "lo", "/My", " dear"}));
@@ -130,13 +130,13 @@ TEST(LyricsExtraction, KaraokeHeaderLines) {
 TEST(LyricsExtraction, KaraokeLeadingSpaceMovesToSyllableBefore) {
   // After a line break the space is deleted, not moved into the line break.
   EXPECT_EQ(Extract({{100, "x"}, {200, "Hel"}, {300, " lo"}, {400, "\r"}, {500, " world"}, {600, " \\next"}}, 1),
-            (Elements{{"x", 108}, {"Hel ", 200}, {"lo", 300}, {"\r", 400}, {"world", 500}, {"\r", 596},
+            (Elements{{"x", 100}, {"Hel ", 200}, {"lo", 300}, {"\r", 400}, {"world", 500}, {"\r", 596},
                       {"next", 600}}));
 }
 
 TEST(LyricsExtraction, SyllableBeforeLineBreakLosesTrailingSpaces) {
   const Events events = {{100, "a"}, {200, "b  "}, {300, "/c"}, {400, "d "}, {500, "\r"}, {600, "e  "}, {700, "f"}};
-  EXPECT_EQ(Extract(events), (Elements{{"a", 108}, {"b", 200}, {"\r", 296}, {"c", 300}, {"d", 400}, {"\r", 500},
+  EXPECT_EQ(Extract(events), (Elements{{"a", 100}, {"b", 200}, {"\r", 296}, {"c", 300}, {"d", 400}, {"\r", 500},
                                        {"e  ", 600}, {"f", 700}}));
   // The syllables written back read the same again.
   Song song;
@@ -167,14 +167,14 @@ TEST(LyricsExtraction, CopyrightLinesDroppedWhenOwnTextIsSet) {
   Fill(song, events);
   song.Configuration.CopyrightString = "acme";
   ExtractLyrics(song);
-  EXPECT_EQ(Result(song)[0], (std::pair<std::string, int>{"Go", 108}));
+  EXPECT_EQ(Result(song)[0], (std::pair<std::string, int>{"Go", 9}));  // sung: no title line
   EXPECT_EQ(song.HyphenArrayElements, 6);
 }
 
 TEST(LyricsExtraction, BlankLinesBetweenLinesSitBeforeNextLine) {
   EXPECT_EQ(Extract({{100, "a"}, {200, "b\r"}, {300, "\r"}, {1000, "c"}, {1100, "d\r"}, {1200, "\r"}, {1300, "\r"},
                      {2000, "e"}}),
-            (Elements{{"a", 108},
+            (Elements{{"a", 100},
                       {"b", 200},
                       {"\r", 204},
                       {"\r", 996},
@@ -207,7 +207,8 @@ TEST(LyricsExtraction, TitleAndArtistLinesPlacedBeforeFirstLine) {
   const std::vector<Case> cases = {
       {{{10, "T\r"}, {20, "\r"}, {900, "x"}, {950, "y"}, {960, "z"}}, {108, 112, 896, 900, 950, 960}},
       {{{10, "T\r"}, {20, "A\r"}, {900, "x"}, {950, "y"}, {960, "z"}}, {108, 112, 892, 896, 900, 950, 960}},
-      {{{10, "T\r"}, {20, "A"}, {30, "B\r"}, {900, "x"}, {950, "y"}}, {108, 112, 888, 892, 896, 900, 950}},
+      // A second line of two syllables is sung, not an artist line: it keeps its ticks.
+      {{{10, "T\r"}, {20, "A"}, {30, "B\r"}, {900, "x"}, {950, "y"}}, {108, 112, 116, 120, 124, 900, 950}},
   };
   for (const Case& c : cases) {
     Song song;
@@ -221,13 +222,13 @@ TEST(LyricsExtraction, TitleAndArtistLinesPlacedBeforeFirstLine) {
 
 TEST(LyricsExtraction, TimesAndPositionTextsFromTheTimeMap) {
   Song song;
-  Fill(song, WithTail({{0, "first"}, {1500, "x"}}, 2000));
+  Fill(song, WithTail({{0, "first\r"}, {1500, "x"}}, 2000));
   ExtractLyrics(song);
-  ASSERT_EQ(song.HyphenArrayElements, 7);
+  ASSERT_EQ(song.HyphenArrayElements, 8);
   EXPECT_EQ(song.HyphenArray[0].MTC, u"001.01.108");
   EXPECT_EQ(song.HyphenArray[0].Time, 112);  // 108 ticks at 120 bpm, 480 per quarter: 112.5, to even
-  EXPECT_EQ(song.HyphenArray[1].MTC, u"001.04.060");
-  EXPECT_EQ(song.HyphenArray[1].Time, 1562);
+  EXPECT_EQ(song.HyphenArray[2].MTC, u"001.04.060");
+  EXPECT_EQ(song.HyphenArray[2].Time, 1562);
 }
 
 TEST(LyricsExtraction, TextDecodesThroughTheSongEncoding) {
