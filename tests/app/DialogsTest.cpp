@@ -165,7 +165,9 @@ TEST(Dialogs, OptionsApplyOnlyWhatChanged) {
   QSettings stored(settings, QSettings::IniFormat);
   EXPECT_EQ(stored.value(QStringLiteral("CopyrightString")).toString(), QStringLiteral("(c) Me "));
   EXPECT_EQ(stored.value(QStringLiteral("PlaybackSpeed")).toInt(), 3);
-  EXPECT_EQ(w->CurrentSong().TempoArray[0].TempoLongInt, 500000 * 100 / 70);
+  // Practice speed: the song's tempo stays, its time is stretched.
+  EXPECT_EQ(w->CurrentSong().TempoArray[0].TempoLongInt, 500000);
+  EXPECT_NEAR(w->CurrentSong().TimeZone[0].TempoComp, 500000.0 / 1000 / w->CurrentSong().SourceTimeBase / 0.7, 1e-4);
 }
 
 TEST(Dialogs, MultiModeConvertsEverySongOfAFolder) {

@@ -79,7 +79,14 @@ TEST(SongSession, ChangedDefaultTempoReachesTheFileAndTheSongStaysAsItWas) {
   cvtest::SmfBuilder smf(0, 480);
   smf.AddTrack().NoteOn(0, 0, 60, 100).NoteOff(1920, 0, 60);  // no tempo event: 120 bpm by default
   ASSERT_TRUE(session.Open(smf.WriteTemp("plain.mid")));
+  const int32_t length = session.CurrentSong().SongLength;
+  // Practising at half speed changes nothing of the song.
   ASSERT_TRUE(session.SetPlaybackSpeed(5));
+  EXPECT_FALSE(session.Modified());
+  EXPECT_EQ(session.CurrentSong().SongLength, 2 * length);
+  ASSERT_TRUE(session.SetPlaybackSpeed(0));
+  // The command line's speed is an edit.
+  ASSERT_TRUE(session.ScaleTempoToSpeed(5));
   EXPECT_TRUE(session.Modified());
   const int32_t events = session.CurrentSong().MidiTrack[0].TrkEventCounter;
   const std::string path = cvtest::TempDir() + "/slow.mid";
