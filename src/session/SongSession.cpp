@@ -17,6 +17,7 @@
 #include "session/OpenSong.h"
 #include "song/Language.h"
 #include "song/TimeMap.h"
+#include "song/TitleLines.h"
 
 namespace cv {
 
@@ -440,14 +441,12 @@ TTapResult SongSession::Tap(int32_t now) {
   auto isBreak = [this](int i) { return song_.HyphenArray[i].Text == u"\r"; };
   int& c = song_.CurrentHyphen;
   if (c < 3) {
-    // The first tap places the title lines ahead of the lyrics; a song without them starts at
-    // its first syllable.
+    // The first tap places the title lines ahead of the lyrics: the name at 108, its line break at
+    // 112, an artist line (-1) where InsertLyrics finds room for it, a blank one right behind.
+    // A song without title lines starts at its first syllable.
     c = 0;
-    if (song_.TitleLine) {
-      const int32_t fixed[3] = {108, 112, -1};
-      for (int i = 0; i < 3 && c < n; ++i) StampEntry(c++, fixed[i]);
-      if (c < n && isBreak(c)) StampEntry(c++, -1);
-    }
+    const int header = std::min(HeaderElementCount(song_), 4);
+    for (; c < header && c < n; ++c) StampEntry(c, c == 0 ? 108 : c == 1 ? 112 : header == 4 ? -1 : 116);
   }
   if (c >= n - 1) {
     if (c < n) {

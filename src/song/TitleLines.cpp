@@ -48,9 +48,9 @@ bool IsBarMarker(const THyphens& h) {
 
 int32_t HeaderElementCount(const std::vector<THyphens>& h, int32_t n, bool titleLine) {
   n = std::min<int32_t>(std::max(n, 0), static_cast<int32_t>(h.size()));
-  if (!titleLine || n == 0 || IsBreak(h[0]) || IsBarMarker(h[0])) return 0;
-  int32_t p = 1;
-  if (p < n && IsBreak(h[p])) ++p;
+  // The name is a line of its own: a list without its line break has no title line.
+  if (!titleLine || n < 2 || IsBreak(h[0]) || IsBarMarker(h[0]) || !IsBreak(h[1])) return 0;
+  int32_t p = 2;
   // An artist is a line of one text element of its own.
   if (p + 1 < n && !IsBreak(h[p]) && !IsBarMarker(h[p]) && IsBreak(h[p + 1])) p += 2;
   while (p < n && IsBreak(h[p])) ++p;

@@ -134,7 +134,7 @@ TEST(LeadIn, MovesTheMusicByWholeBarsAndKeepsTheSetUpAtTickZero) {
 TEST(LeadIn, ASongThatWouldLeaveItsTickRangeStaysAsItWas) {
   SetCurrLanguage(TLanguage::Englisch);
   cvtest::SmfBuilder smf(0, 480);
-  smf.AddTrack().TimeSig(0, 4, 2).NoteOn(0, 0, 60, 90).NoteOff(0x0FFFFFFF - 100, 0, 60);
+  smf.AddTrack().TimeSig(0, 4, 2).NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60);
   Song song;
   DateiOeffnen(song, smf.WriteTemp("long.mid"));
   song.MaxSongPosition = INT32_MAX - 5000;  // as far as a song can reach by its tick sum

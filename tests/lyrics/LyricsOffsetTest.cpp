@@ -22,7 +22,7 @@ TEST(LyricsOffset, HalfASecondAt120IsOneQuarterLater) {
   Open(song, Melody({480}, 3840));
   SetSyllables(song, {u"Song", u"\r", u"a", u"b"}, {108, 112, 480, 960});
   MoveLyrics(song, 500);
-  EXPECT_EQ(Positions(song), (std::vector<int32_t>{588, 592, 960, 1440}));
+  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 960, 1440}));  // the title line stays
   EXPECT_EQ(song.HyphenArray[2].dTime, 1000);
   EXPECT_EQ(song.HyphenArray[2].pTime, 500);
   EXPECT_EQ(song.HyphenArray[2].Time, 1000);
@@ -31,13 +31,13 @@ TEST(LyricsOffset, HalfASecondAt120IsOneQuarterLater) {
   EXPECT_EQ(song.LyricsOffset, 0);
 }
 
-TEST(LyricsOffset, EarlierShiftStopsAtTheSongStartKeepsTheNameAt108AndTheOrder) {
+TEST(LyricsOffset, EarlierShiftStopsBehindTheTitleLineAndKeepsTheOrder) {
   Song song;
   Open(song, Melody({480}, 3840));
-  SetSyllables(song, {u"Song", u"a", u"b", u"c"}, {108, 288, 290, 2400});
+  SetSyllables(song, {u"Song", u"\r", u"a", u"b", u"c"}, {108, 112, 288, 290, 2400});
   MoveLyrics(song, -1000);
-  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 116, 1440}));
-  EXPECT_EQ(song.HyphenArray[1].dTime, 0);
+  EXPECT_EQ(Positions(song), (std::vector<int32_t>{108, 112, 116, 120, 1440}));
+  EXPECT_EQ(song.HyphenArray[2].dTime, 0);
 }
 
 TEST(LyricsOffset, ShiftRunsThroughTheTimeZones) {

@@ -39,14 +39,9 @@ TEST(CorpusRestore, TransposingAndSpeedComeBackToTheSongAsRead) {
       TransposeSong(song, 0, options);
       EXPECT_EQ(Snapshot(song), asRead) << "intelligent " << options.Intelligent;
     }
+    // Practising at half speed stretches the times only; back at full speed they are as read.
     TTempoEdit edit;
-    try {
-      edit.SetPlaybackSpeed(song, 5);
-      edit.TempoDiff = 7;
-      edit.Ok(song);
-    } catch (const EMidiError&) {
-      // a tempo that would leave its range: refused, the song stays as it was
-    }
+    edit.SetPlaybackSpeed(song, 5);
     edit.SetPlaybackSpeed(song, 0);
     EXPECT_EQ(Snapshot(song), asRead);
   }

@@ -234,3 +234,43 @@ TEST(OutputChoice, PicksThePortTheSynthesizerOrNoneWithTheReason) {
   EXPECT_EQ(session.ChooseOutput({}).Output, Kind::None);
   ASSERT_EQ(ui.messages.size(), 1u);
 }
+
+namespace {
+
+// Tap recording: the first tap stamps the title lines only when the song has them.
+TEST(SongSession, TheFirstTapStampsTitleLinesOnlyWhereTheSongHasThem) {
+  struct Case {
+    std::vector<const char*> words;
+    std::vector<int32_t> stamped;  // positions of the first elements after one tap at tick 1000
+  };
+  const Case cases[] = {
+      {{"Hel", "lo\r", "world", "and", "more"}, {1000}},                    // no title line: sung from the start
+      {{"Name\r", "Hel", "lo\r", "world", "more"}, {108, 112, 1000}},       // a name line only
+      {{"Name\r", "Art\r", "Hel", "lo", "world"}, {108, 112, -1, -1, 1000}},  // name and artist
+  };
+  for (const Case& c : cases) {
+    cvtest::SmfBuilder smf(1, 480);
+    smf.AddTrack().Tempo(0, 500000).TimeSig(0, 4, 2);
+    auto& words = smf.AddTrack();
+    auto& notes = smf.AddTrack();
+    // The name (when there is one) lies before the first note.
+    int tick = 0;
+    for (const char* w : c.words) {
+      words.Lyric(tick, w);
+      notes.NoteOn(tick + 960, 0, 60, 100).NoteOff(tick + 1100, 0, 60);
+      tick += 480;
+    }
+    RecordingUi ui;
+    SongSession session(ui);
+    ASSERT_TRUE(session.Open(smf.WriteTemp("tap.mid")));
+    Song& song = session.CurrentSong();
+    song.CurrentHyphen = -1;
+    session.StartRecording();
+    song.SongPositionTicks = 1000;
+    const TTapResult r = session.Tap(1042);  // 1000 ticks at 120 bpm, 480 per quarter
+    ASSERT_EQ(r.Select, static_cast<int>(c.stamped.size()) - 1) << c.words[0];
+    for (size_t i = 0; i < c.stamped.size(); ++i) EXPECT_EQ(song.HyphenArray[i].SongPosition, c.stamped[i]) << c.words[0];
+  }
+}
+
+}  // namespace
