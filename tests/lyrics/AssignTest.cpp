@@ -65,7 +65,7 @@ TEST(Assign, HeaderVariantsAndShortLists) {
       {{u"Song", u"\r", u"\r", u"la"}, {108, 112, 120, 480}},
       {{u"Song", u"\r", u"2_takt", u"la"}, {108, 112, 476, 480}},  // a bar marker ends the header
       {{u"Song", u"\r"}, {108, 112}},                               // the list ends in the header
-      {{u"Song"}, {108}},
+      {{u"Song"}, {480}},  // without its line break it is no title line: sung
   };
   for (const auto& c : cases) {
     Song song;

@@ -251,14 +251,13 @@ TEST(SongSession, TheFirstTapStampsTitleLinesOnlyWhereTheSongHasThem) {
   for (const Case& c : cases) {
     cvtest::SmfBuilder smf(1, 480);
     smf.AddTrack().Tempo(0, 500000).TimeSig(0, 4, 2);
-    auto& words = smf.AddTrack();
-    auto& notes = smf.AddTrack();
     // The name (when there is one) lies before the first note.
-    int tick = 0;
-    for (const char* w : c.words) {
-      words.Lyric(tick, w);
-      notes.NoteOn(tick + 960, 0, 60, 100).NoteOff(tick + 1100, 0, 60);
-      tick += 480;
+    auto& words = smf.AddTrack();
+    for (size_t i = 0; i < c.words.size(); ++i) words.Lyric(480 * static_cast<int>(i), c.words[i]);
+    auto& notes = smf.AddTrack();  // after the words are in: adding a track moves the others
+    for (size_t i = 0; i < c.words.size(); ++i) {
+      const int tick = 960 + 480 * static_cast<int>(i);
+      notes.NoteOn(tick, 0, 60, 100).NoteOff(tick + 140, 0, 60);
     }
     RecordingUi ui;
     SongSession session(ui);
