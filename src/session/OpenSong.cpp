@@ -7,7 +7,6 @@
 #include <new>
 
 #include "lyrics/InsertLyrics.h"
-#include "output/CV_EditTempo.h"
 #include "output/Controller32.h"
 #include "output/Prompta.h"
 #include "song/Language.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "lyrics/Assign.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 #include "support/Corpus.h"
 
 using namespace cv;

@@ -13,7 +13,7 @@
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
