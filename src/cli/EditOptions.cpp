@@ -86,7 +86,7 @@ EditOptions TakeEditOptions(std::vector<std::string>& args) {
     } else if (a == "--quantize") {
       options.steps.push_back({Kind::Quantize, GridIndex(next())});
     } else if (a == "--lead-in") {
-      options.steps.push_back({Kind::LeadIn, ParseInt(a, next(), cv::kMinLeadInBars, cv::kMaxLeadInBars)});
+      options.steps.push_back({Kind::LeadIn, ParseNumber(a, next(), cv::kMinLeadInBars, cv::kMaxLeadInBars)});
     } else if (a == "--shift-ms") {
       options.steps.push_back({Kind::ShiftMs, ParseNumber(a, next(), -3600000, 3600000)});
     } else {
