@@ -10,7 +10,7 @@
 #include "app/AppSettings.h"
 #include "app/UiHooks.h"
 #include "lyrics/CV_Hyphen.h"
-#include "output/SongCheck.h"
+#include "session/SongCheck.h"
 #include "session/SongSession.h"
 
 class QAction;

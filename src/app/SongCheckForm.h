@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "output/SongCheck.h"
+#include "session/SongCheck.h"
 
 class QLabel;
 class QTreeWidget;
