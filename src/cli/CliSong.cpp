@@ -1,13 +1,17 @@
 #include "cli/CliSong.h"
 
+#include <optional>
+
 #include "song/Language.h"
 
 namespace cvcli {
 
 const std::vector<CliOption>& SongOptionList() {
   static const std::vector<CliOption> options = {
-      {"--encoding", "utf8|cp1252", "Read the song's texts in this encoding / Texte des Songs in dieser Kodierung lesen",
-       ValueKind::Choice},
+      {"--encoding", "NAME", "Read the song's texts in this encoding (utf8, cp1252, gbk, euc-kr, shift_jis, ...) / "
+       "Texte des Songs in dieser Kodierung lesen (utf8, cp1252, gbk, euc-kr, shift_jis, ...)", ValueKind::Text},
+      {"--output-encoding", "NAME", "Write the whole song in this encoding (e.g. utf8) / Das ganze Lied in dieser "
+       "Kodierung schreiben (z.B. utf8)", ValueKind::Text},
       {"--remove-prompta", "", "Remove Prompta data found in the song / Gefundene Prompta-Daten entfernen"},
   };
   return options;
@@ -19,28 +23,37 @@ std::vector<CliOption> Options(std::initializer_list<std::vector<CliOption>> lis
   return all;
 }
 
+namespace {
+// The value of "--name VALUE" or "--name=VALUE" at args[i] (i moves past it); none for other args.
+std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i, const std::string& name) {
+  const std::string& a = args[i];
+  if (a == name) {
+    if (i + 1 >= args.size())
+      throw CliUsageError{name + cv::Tr(": Name einer Kodierung fehlt (z.B. utf8, cp1252, gbk, euc-kr)",
+                                        ": an encoding name is missing (e.g. utf8, cp1252, gbk, euc-kr)")};
+    return args[++i];
+  }
+  if (a.rfind(name + "=", 0) == 0) return a.substr(name.size() + 1);
+  return std::nullopt;
+}
+
+cv::TextEncoding KnownEncoding(const std::string& option, const std::string& value) {
+  std::optional<cv::TextEncoding> e = cv::FindTextEncoding(value);
+  if (!e)
+    throw CliUsageError{option + cv::Tr(": unbekannte Kodierung \"" + value + "\"", ": unknown encoding \"" + value + "\"")};
+  return *e;
+}
+}  // namespace
+
 SongOptions TakeSongOptions(std::vector<std::string>& args) {
   SongOptions options;
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
-    std::string value;
-    bool isEncoding = false;
-    if (a == "--encoding") {
-      if (i + 1 >= args.size()) throw CliUsageError{"--encoding: utf8 | cp1252"};
-      value = args[++i];
-      isEncoding = true;
-    } else if (a.rfind("--encoding=", 0) == 0) {
-      value = a.substr(11);
-      isEncoding = true;
-    }
-    if (isEncoding) {
-      if (value == "utf8" || value == "utf-8")
-        options.encoding = cv::TextEncoding::Utf8;
-      else if (value == "cp1252" || value == "windows-1252")
-        options.encoding = cv::TextEncoding::Windows1252;
-      else
-        throw CliUsageError{"--encoding: utf8 | cp1252"};
+    if (std::optional<std::string> v = OptionValue(args, i, "--encoding")) {
+      options.encoding = KnownEncoding("--encoding", *v);
+    } else if (std::optional<std::string> out = OptionValue(args, i, "--output-encoding")) {
+      options.outputEncoding = KnownEncoding("--output-encoding", *out);
     } else if (a == "--remove-prompta") {
       options.removePrompta = true;
     } else {
@@ -69,8 +82,18 @@ void CliUi::Report(const cv::TUserMessage& message) {
   }
 }
 
+bool CliUi::AskSaveAsUtf8(const std::string& question) {
+  // No question on the command line: the output encoding is chosen with its own option.
+  std::string text = question.substr(0, question.find('\r'));
+  Report(cv::UserMessage(cv::TSeverity::Error,
+                         text + cv::Tr(" Mit --output-encoding utf8 wird das ganze Lied in UTF-8 gespeichert.",
+                                       " Use --output-encoding utf8 to save the whole song in UTF-8.")));
+  return false;
+}
+
 bool CliSession::Open(const std::string& path, const SongOptions& options) {
   ui.SetAnswer(options.removePrompta);
+  session.SetOutputEncoding(options.outputEncoding);
   cv::TSessionOpenOptions open;
   open.ForceEncoding = options.encoding;
   open.EditWithoutLyrics = false;

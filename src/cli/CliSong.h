@@ -13,8 +13,9 @@
 namespace cvcli {
 
 struct SongOptions {
-  std::optional<cv::TextEncoding> encoding;  // --encoding utf8|cp1252
-  bool removePrompta = false;                // --remove-prompta: answer yes to the Prompta question
+  std::optional<cv::TextEncoding> encoding;        // --encoding NAME: how the song's text is read
+  std::optional<cv::TextEncoding> outputEncoding;  // --output-encoding NAME: the whole song is written in it
+  bool removePrompta = false;                      // --remove-prompta: answer yes to the Prompta question
 };
 
 // The options TakeSongOptions understands, for help and completion.
@@ -33,6 +34,7 @@ class CliUi : public cv::SessionUi {
   explicit CliUi(CliOutput& output) : output_(output) {}
   bool AskYesNo(const std::string&) override { return answer_; }
   void Report(const cv::TUserMessage& message) override;
+  bool AskSaveAsUtf8(const std::string& question) override;
   void SetAnswer(bool yes) { answer_ = yes; }
   // An error was reported: the command ends with exit code 1.
   bool Failed() const { return failed_; }

@@ -86,12 +86,12 @@ void CoverLastSyllable(Song& song) {
   }
 }
 
-PtrMidiEvent NewLyric(Song& song, const std::u16string& text, int32_t position, bool hidden) {
+PtrMidiEvent NewLyric(Song& song, std::string bytes, int32_t position, bool hidden) {
   PtrMidiEvent e = AllocateEvent(song);
   e->Command = 0xFF;
   e->DType = DTypeMeta;
   e->MType = kLyricType;
-  e->Meta = EncodeText(text, song.Encoding);
+  e->Meta = std::move(bytes);
   e->DLength = static_cast<int32_t>(e->Meta.size());
   e->Position = position;
   e->TimePosition = TimeAt(song, position);
@@ -120,10 +120,10 @@ void InsertEvents(Song& song) {
     if (!r->NextEvent && r->Position < song.MaxSongPosition) r->Position = song.MaxSongPosition;
     if (copyrightPending) {
       if (r->Position >= 1) {
-        PtrMidiEvent text = NewLyric(song, Utf8ToUtf16(song.Configuration.CopyrightString), 0, true);
+        PtrMidiEvent text = NewLyric(song, EncodeText(Utf8ToUtf16(song.Configuration.CopyrightString), song.Encoding), 0, true);
         PtrMidiEvent lineBreak;
         try {
-          lineBreak = NewLyric(song, u"\r", 0, true);
+          lineBreak = NewLyric(song, "\r", 0, true);
         } catch (...) {
           song.Pool.FreeEvent(text);
           throw;
@@ -139,7 +139,10 @@ void InsertEvents(Song& song) {
       continue;
     }
     if (h[k].SongPosition < r->Position) {
-      PtrMidiEvent e = NewLyric(song, h[k].Text, h[k].SongPosition, false);
+      // A syllable still as read keeps its bytes, whatever re-encoding them would give.
+      const bool asRead = !h[k].SourceBytes.empty() && h[k].Text == h[k].SourceText;
+      PtrMidiEvent e =
+          NewLyric(song, asRead ? h[k].SourceBytes : EncodeText(h[k].Text, song.Encoding), h[k].SongPosition, false);
       LinkAfter(c, e);
       ++track.TrkEventCounter;
       c = e;

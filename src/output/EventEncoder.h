@@ -42,8 +42,10 @@ constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;
 // beforehand, so it rarely grows; one walk over the events does the whole work.
 class EventEncoder {
  public:
-  // Starts an empty image with room for sizeGuess bytes.
-  EventEncoder(std::vector<uint8_t>& out, size_t sizeGuess) : buf_(out), pos_(0) {
+  // Starts an empty image with room for sizeGuess bytes. In a double-byte text encoding a "_" byte
+  // may be the second half of a character, which lyricsDoubleByte keeps whole.
+  EventEncoder(std::vector<uint8_t>& out, size_t sizeGuess, bool lyricsDoubleByte = false)
+      : buf_(out), pos_(0), doubleByte_(lyricsDoubleByte) {
     buf_.resize(std::max<size_t>(sizeGuess, 64));
     out_ = buf_.data();
   }
@@ -171,8 +173,12 @@ class EventEncoder {
     std::memcpy(dest, data, size);
     // Lyrics use "_" where a word gap must not split the syllable in editors.
     if (lyric)
-      for (size_t i = 0; i < size; ++i)
-        if (dest[i] == '_') dest[i] = ' ';
+      for (size_t i = 0; i < size; ++i) {
+        if (doubleByte_ && dest[i] >= 0x81)
+          ++i;  // a lead byte: its trail byte is part of the character
+        else if (dest[i] == '_')
+          dest[i] = ' ';
+      }
     pos_ += size;
   }
 
@@ -180,6 +186,7 @@ class EventEncoder {
   uint8_t* out_;
   size_t pos_;
   int64_t runningTick_ = 0;
+  bool doubleByte_;
 };
 
 // Lists of events gathered from several chains lie scattered in memory: fetching a few events

@@ -29,6 +29,9 @@ class SessionUi {
   // A yes/no question in the user's language; true means Yes.
   virtual bool AskYesNo(const std::string& question) = 0;
   virtual void Report(const TUserMessage& message) = 0;
+  // A syllable that the song's encoding cannot hold is about to be saved: true saves the whole
+  // song as UTF-8, false cancels the save.
+  virtual bool AskSaveAsUtf8(const std::string& question) { return AskYesNo(question); }
 };
 
 }  // namespace cv

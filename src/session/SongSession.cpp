@@ -16,6 +16,7 @@
 #include "output/Prompta.h"
 #include "session/OpenSong.h"
 #include "song/Language.h"
+#include "song/SongEncoding.h"
 #include "song/TimeMap.h"
 #include "song/TitleLines.h"
 
@@ -106,6 +107,7 @@ bool SongSession::WriteTo(const std::string& path, int format) {
     std::vector<std::pair<std::string, std::string>> messages;
   } collected;
   const bool saved = Guarded([&] {
+    if (!EncodingReadyToSave()) return false;
     return SaveWithDefaultTempoEvent(song_, [&] {
       return format == 0 ? SaveToFileFormat0(song_, path, collected) : SaveToFileFormat1(song_, path, collected);
     });
@@ -113,6 +115,31 @@ bool SongSession::WriteTo(const std::string& path, int format) {
   for (const auto& [caption, text] : collected.messages)
     ui_.Report(UserMessage(saved ? TSeverity::Warning : TSeverity::Error, text, caption, path));
   return saved;
+}
+
+bool SongSession::EncodingReadyToSave() {
+  if (outputEncoding_ && *outputEncoding_ != song_.Encoding) {
+    ReencodeSong(song_, *outputEncoding_);
+    InsertLyrics(song_);
+  }
+  const int bad = FirstUnencodableSyllable(song_);
+  if (bad < 0) return true;
+  if (!ui_.AskSaveAsUtf8(UnencodableSyllableText(song_, bad) +
+                         Tr("\rDas ganze Lied als UTF-8 speichern?", "\rSave the whole song as UTF-8?")))
+    return false;
+  ReencodeSong(song_, TextEncoding::Utf8);
+  InsertLyrics(song_);
+  return true;
+}
+
+bool SongSession::ChangeEncoding(const TextEncoding& encoding) {
+  if (!song_.MidiFileLoaded || encoding == song_.Encoding) return false;
+  return Guarded([&] {
+    ChangeSongEncoding(song_, encoding);
+    // An open editor keeps its text; the lyric events follow when it is left.
+    if (Viewing()) InsertLyrics(song_);
+    return true;
+  });
 }
 
 bool SongSession::Save() {

@@ -74,6 +74,10 @@ class SongSession {
   bool WriteTo(const std::string& path, int format = -1);
   // Writes the song over its own file in its natural format.
   bool Save();
+  // Every later save writes the whole song in this encoding (none: the song's own).
+  void SetOutputEncoding(std::optional<TextEncoding> encoding) { outputEncoding_ = std::move(encoding); }
+  // Reads the song's text again in another encoding; nothing else changes.
+  bool ChangeEncoding(const TextEncoding& encoding);
   // Writes to a new file, which then is the song's own file.
   bool SaveAs(const std::string& path, int format);
 
@@ -157,6 +161,8 @@ class SongSession {
   void Fail(const std::exception& e);
   bool Viewing() const { return song_.MidiFileLoaded && editor_ == TEditor::None; }
   void StampEntry(int index, int32_t position);
+  // The song's encoding can hold every syllable to be written (after the user's yes to UTF-8).
+  bool EncodingReadyToSave();
 
   SessionUi& ui_;
   UiSink sink_;
@@ -167,6 +173,7 @@ class SongSession {
   bool canUndoQuantize_ = false;
   bool editorOnEmptySong_ = false;
   std::string textFileName_;
+  std::optional<TextEncoding> outputEncoding_;
 };
 
 }  // namespace cv

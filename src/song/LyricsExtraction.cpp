@@ -72,6 +72,7 @@ class Extractor {
       if (at != std::string::npos && at <= 4) return false;
     }
     MendLineFeed(ev);
+    eventBytes_ = ev.Meta;
 
     std::u16string s = DecodeText(ev.Meta, song_.Encoding);
     while (!s.empty() && s.back() == 0) s.pop_back();
@@ -133,8 +134,29 @@ class Extractor {
     THyphens h;
     h.SongPosition = ev.Position + delta;
     h.Time = ev.TimePosition + delta;
+    if (text != u"\r") {
+      h.SourceBytes = BytesOf(text);
+      if (!h.SourceBytes.empty()) h.SourceText = text;
+    }
     h.Text = std::move(text);
     out_.push_back(std::move(h));
+  }
+
+  // The part of the current event's bytes that reads as this element: the whole event, or a piece
+  // between its line breaks, with or without its line-start mark. Empty when none does.
+  std::string BytesOf(const std::u16string& text) const {
+    std::string_view m = eventBytes_;
+    while (!m.empty() && m.back() == '\0') m.remove_suffix(1);
+    if (DecodeText(m, song_.Encoding) == text) return std::string(m);
+    for (size_t start = 0; start <= m.size();) {
+      size_t end = m.find('\r', start);
+      if (end == std::string_view::npos) end = m.size();
+      std::string_view piece = m.substr(start, end - start);
+      for (int skip = 0; skip < 2 && skip < static_cast<int>(piece.size()); ++skip)
+        if (DecodeText(piece.substr(skip), song_.Encoding) == text) return std::string(piece.substr(skip));
+      start = end + 1;
+    }
+    return {};
   }
 
   bool Elements(const TypMidiEvent& ev, std::u16string s, bool karaoke) {
@@ -188,6 +210,7 @@ class Extractor {
   Song& song_;
   std::vector<THyphens>& out_;
   std::u16string ownCopyright_;
+  std::string_view eventBytes_;  // of the event being turned into elements
   bool lead_ = false;        // lines were dropped before the first element
   bool headerText_ = false;  // inside the header text that follows "@K"
 };

@@ -6,6 +6,7 @@
 
 #include "song/ChainEdit.h"
 #include "song/Language.h"
+#include "song/SongEncoding.h"
 #include "song/SongErrors.h"
 #include "song/TimeMap.h"
 
@@ -144,17 +145,6 @@ class Reader {
   Cursor c_;
   int n_ = 0;
   bool lineFlag_ = false;
-  // The encoding decision, gathered over the lyric and text events as they are stored.
-  bool textAllUtf8_ = true;
-  bool textMultiByte_ = false;
-
-  void NoteText(const std::string& bytes) {
-    if (!textAllUtf8_) return;
-    if (!IsValidUtf8(bytes))
-      textAllUtf8_ = false;
-    else if (!textMultiByte_ && HasMultiByteUtf8(bytes))
-      textMultiByte_ = true;
-  }
 
   void Start() {
     s_.BassOnChannel.fill(false);
@@ -452,7 +442,6 @@ class Reader {
         if (len >= 1) {
           PtrMidiEvent e = NewMeta(type, data, len, tick);
           Append(track, e);
-          NoteText(e->Meta);
         }
         return;
       case 0x00: case 0x02: case 0x04: case 0x06: case 0x07: case 0x08: case 0x09: case 0x54:
@@ -473,7 +462,6 @@ class Reader {
             ++e->DLength;
           }
           Append(lyrics, e);
-          NoteText(e->Meta);
           if (t < n_ && s_.LyricOrigin[t].Count++ == 0) s_.LyricOrigin[t].FirstPosition = tick;
         } else if (lineFlag_) {
           Append(lyrics, NewMeta(type, "\r", 1, tick));
@@ -529,7 +517,7 @@ class Reader {
       for (int t = 0; t < n_; ++t) s_.MidiTrack[t].TrkMidiChannel = -1;
       if (n_ > 0) s_.MidiTrack[0].TrkMidiChannel = 16;
     }
-    s_.Encoding = textAllUtf8_ && textMultiByte_ ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    s_.Encoding = DecideTextEncoding(s_);
   }
 
   void BuildMelodyChain() {
@@ -600,18 +588,6 @@ void CompleteMidiData(Song& song) {
 void ReadMidiData(Song& song) {
   ParseMidiData(song);
   CompleteMidiData(song);
-}
-
-TextEncoding DecideTextEncoding(const Song& song) {
-  bool multiByte = false;
-  for (const TMyTrack& track : song.MidiTrack) {
-    for (PtrMidiEvent e = track.TrkFirstEvent; e; e = e->NextEvent) {
-      if (e->Command != 0xFF || (e->MType != 0x01 && e->MType != 0x05)) continue;
-      if (!IsValidUtf8(e->Meta)) return TextEncoding::Windows1252;
-      if (!multiByte && HasMultiByteUtf8(e->Meta)) multiByte = true;
-    }
-  }
-  return multiByte ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
 }  // namespace cv

@@ -18,7 +18,4 @@ void DeleteDrumBankSelect(Song& song);
 // Both steps: the song as the file holds it.
 void ReadMidiData(Song& song);
 
-// UTF-8 when every lyric and text event is valid UTF-8 and one holds a multi-byte sequence.
-TextEncoding DecideTextEncoding(const Song& song);
-
 }  // namespace cv

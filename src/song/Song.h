@@ -91,7 +91,7 @@ struct Song {
   std::vector<std::string> ForeignChunks;
 
   // Encoding of the song's lyric and text events, decided when it is read.
-  TextEncoding Encoding = TextEncoding::Windows1252;
+  TextEncoding Encoding{"Windows-1252"};
 
   // Song length in ms as the player sees it (set with the event times).
   int32_t SongLength = 0;

@@ -1,5 +1,7 @@
 #include "song/TextCodec.h"
 
+#include <atomic>
+
 namespace cv {
 
 namespace {
@@ -128,16 +130,84 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string DecodeText(std::string_view bytes, TextEncoding encoding) {
-  return encoding == TextEncoding::Utf8 ? Utf8ToUtf16(bytes) : DecodeWindows1252(bytes);
+const TextEncoding TextEncoding::Utf8{"UTF-8"};
+const TextEncoding TextEncoding::Windows1252{"Windows-1252"};
+
+namespace {
+std::atomic<const TextConverter*> converter{nullptr};
+
+std::string Folded(std::string_view name) {
+  std::string out;
+  for (char c : name)
+    if (c != '-' && c != '_' && c != ' ') out.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+  return out;
 }
 
-std::string EncodeText(std::u16string_view text, TextEncoding encoding) {
-  return encoding == TextEncoding::Utf8 ? Utf16ToUtf8(text) : EncodeWindows1252(text);
+bool IsCore(const TextEncoding& encoding) {
+  return encoding == TextEncoding::Utf8 || encoding == TextEncoding::Windows1252;
+}
+}  // namespace
+
+void SetTextConverter(const TextConverter* c) { converter = c; }
+const TextConverter* InstalledTextConverter() { return converter; }
+
+std::optional<TextEncoding> FindTextEncoding(std::string_view name) {
+  const std::string f = Folded(name);
+  if (f == "utf8") return TextEncoding::Utf8;
+  if (f == "cp1252" || f == "windows1252" || f == "1252") return TextEncoding::Windows1252;
+  if (const TextConverter* c = converter) {
+    std::string canonical = c->CanonicalName(name);
+    if (!canonical.empty()) {
+      const std::string cf = Folded(canonical);
+      if (cf == "utf8") return TextEncoding::Utf8;
+      if (cf == "windows1252") return TextEncoding::Windows1252;
+      return TextEncoding{canonical};
+    }
+  }
+  return std::nullopt;
 }
 
-const char* EncodingName(TextEncoding encoding) {
-  return encoding == TextEncoding::Utf8 ? "UTF-8" : "Windows-1252";
+std::u16string DecodeText(std::string_view bytes, const TextEncoding& encoding) {
+  if (encoding == TextEncoding::Utf8) return Utf8ToUtf16(bytes);
+  const TextConverter* c = converter;
+  if (IsCore(encoding) || !c) return DecodeWindows1252(bytes);
+  return c->Decode(bytes, encoding.Name);
+}
+
+std::optional<std::string> TryEncodeText(std::u16string_view text, const TextEncoding& encoding) {
+  if (encoding == TextEncoding::Utf8) return Utf16ToUtf8(text);
+  const TextConverter* c = converter;
+  if (IsCore(encoding) || !c) {
+    for (char16_t ch : text)
+      if (Windows1252Code(ch) < 0) return std::nullopt;
+    return EncodeWindows1252(text);
+  }
+  return c->Encode(text, encoding.Name);
+}
+
+std::string EncodeText(std::u16string_view text, const TextEncoding& encoding) {
+  if (std::optional<std::string> bytes = TryEncodeText(text, encoding)) return *bytes;
+  // Character by character, so only what cannot be held turns into '?'.
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t n = i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF ? 2 : 1;
+    std::optional<std::string> one = TryEncodeText(text.substr(i, n), encoding);
+    out += one ? *one : std::string("?");
+    i += n - 1;
+  }
+  return out;
+}
+
+const std::string& EncodingName(const TextEncoding& encoding) { return encoding.Name; }
+
+bool IsDoubleByteEncoding(const TextEncoding& encoding) {
+  static const char* const kDoubleByte[] = {"gbk", "gb18030", "gb2312", "big5", "big5hkscs", "shiftjis", "sjis",
+                                            "windows31j", "cp932", "windows932", "windows936", "windows949",
+                                            "cp949", "cp936", "cp950", "windows950", "johab"};
+  const std::string f = Folded(encoding.Name);
+  for (const char* name : kDoubleByte)
+    if (f == name) return true;
+  return false;
 }
 
 }  // namespace cv

@@ -1,12 +1,42 @@
 // Conversions between the bytes of text events and the program's UTF-16 strings.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace cv {
 
-enum class TextEncoding { Windows1252, Utf8 };
+// A text encoding by its canonical name ("UTF-8", "Windows-1252", "GBK", "Shift_JIS", ...). The
+// core converts UTF-8 and Windows-1252 itself; any other goes through the installed TextConverter.
+struct TextEncoding {
+  std::string Name;
+  static const TextEncoding Utf8;
+  static const TextEncoding Windows1252;
+  bool operator==(const TextEncoding&) const = default;
+};
+
+// Detection and conversion of the encodings beyond the core's own two, supplied by the platform.
+class TextConverter {
+ public:
+  virtual ~TextConverter() = default;
+  // The canonical name of an encoding name or alias; empty when the library knows none.
+  virtual std::string CanonicalName(std::string_view name) const = 0;
+  // The most likely encoding of one song's text (all its events together); empty when unsure.
+  virtual std::string Detect(std::string_view allText) const = 0;
+  // Invalid sequences become U+FFFD.
+  virtual std::u16string Decode(std::string_view bytes, const std::string& encoding) const = 0;
+  // None when a character has no code in the encoding.
+  virtual std::optional<std::string> Encode(std::u16string_view text, const std::string& encoding) const = 0;
+};
+
+// The converter used for encodings beyond UTF-8 and Windows-1252 (process-wide, set once at start;
+// none: only the core's own two are known).
+void SetTextConverter(const TextConverter* converter);
+const TextConverter* InstalledTextConverter();
+
+// The encoding a user's name means ("utf8", "cp1252", "gbk", "windows-1251", ...); none when unknown.
+std::optional<TextEncoding> FindTextEncoding(std::string_view name);
 
 std::u16string DecodeWindows1252(std::string_view bytes);
 // Characters without a Windows-1252 code become '?'.
@@ -20,8 +50,13 @@ std::string Utf16ToUtf8(std::u16string_view text);
 bool IsValidUtf8(std::string_view bytes);
 bool HasMultiByteUtf8(std::string_view bytes);
 
-std::u16string DecodeText(std::string_view bytes, TextEncoding encoding);
-std::string EncodeText(std::u16string_view text, TextEncoding encoding);
-const char* EncodingName(TextEncoding encoding);
+std::u16string DecodeText(std::string_view bytes, const TextEncoding& encoding);
+// Characters the encoding cannot hold become '?': callers that write files check with TryEncodeText.
+std::string EncodeText(std::u16string_view text, const TextEncoding& encoding);
+// None when a character has no code in the encoding.
+std::optional<std::string> TryEncodeText(std::u16string_view text, const TextEncoding& encoding);
+const std::string& EncodingName(const TextEncoding& encoding);
+// East Asian code pages whose second byte of a character may be an ASCII byte.
+bool IsDoubleByteEncoding(const TextEncoding& encoding);
 
 }  // namespace cv

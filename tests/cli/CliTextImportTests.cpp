@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "cli/CliRun.h"
@@ -94,3 +95,23 @@ TEST(CliImport, BadInputEndsWithAMessage) {
 }
 
 }  // namespace
+
+// Korean lyrics cannot go into a Shift_JIS song: the import names the first syllable that the
+// encoding cannot hold and writes nothing; with --output-encoding utf8 the whole song goes to UTF-8.
+TEST(CliImport, ASyllableTheSongsEncodingCannotHoldIsAnErrorUnlessTheOutputEncodingIsChosen) {
+  const std::string song = std::string(CANTOVEX_TEST_DATA_DIR) + "/encodings/ja_shift_jis.mid";
+  const std::string dir = cvtest::TempDir();
+  const std::string text = cvtest::WriteTempFile(
+      "ko.txt", {'T', 'i', 't', 'l', 'e', '\n', 'A', 'r', 't', 'i', 's', 't', '\n', 'a', ' ', 0xEC, 0x95, 0x84, '\n'});
+  auto r = RunCli({"--lang", "en", "import", song, text, "-o", dir + "/out.mid"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(Has(r.err, "\"\xEC\x95\x84\" cannot be saved in the encoding Shift_JIS")) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir + "/out.mid"));
+
+  r = RunCli({"import", song, text, "--output-encoding", "utf8", "-o", dir + "/out.mid"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto info = RunCli({"--lang", "en", "info", dir + "/out.mid"});
+  EXPECT_TRUE(Has(info.out, "encoding UTF-8")) << info.out;
+  auto lyrics = RunCli({"lyrics", dir + "/out.mid"});
+  EXPECT_TRUE(Has(lyrics.out, "\xEC\x95\x84")) << lyrics.out;
+}
