@@ -22,6 +22,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#if CANTOVEX_HAVE_TEXTCODEC
+#include "platform/textcodec/IcuTextConverter.h"
+#endif
 #include "app/CV_Hyphenation.h"
 #include "app/CV_Info.h"
 #include "app/EditTransposeForm.h"
@@ -57,6 +60,9 @@ const Caption kCaptions[] = {
     {"MainMenu_DateiSpeichern", "Speichern", "Save"},
     {"MainMenu_DateiSpeichernUnter", "Speichern unter", "Save as ..."},
     {"MainMenu_DateiMultiOeffnen", "Öffnen und gleich speichern", "Multi mode"},
+    {"MainMenu_DateiKodierung", "Kodierung", "Encoding"},
+    {"MainMenu_DateiExport", "Exportieren", "Export"},
+    {"MainMenu_DateiExportLrc", "LRC (Liedtext mit Zeiten) ...", "LRC (timed lyrics) ..."},
     {"MainMenu_DateiProgrammBeenden", "Programm beenden", "Exit"},
     {"MainMenu_Text", " Text ", nullptr},
     {"MainMenu_TextLaden", "Laden", "Load"},
@@ -124,6 +130,9 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
       arguments_(std::move(options.Arguments)),
       applicationDirectory_(std::move(options.ApplicationDirectory)),
       systemLanguageName_(std::move(options.SystemLanguageName)) {
+#if CANTOVEX_HAVE_TEXTCODEC
+  cv::InstallIcuTextConverter();
+#endif
   const TUiHooks real = DefaultUiHooks(this);
   if (!hooks_.Message) hooks_.Message = real.Message;
   if (!hooks_.AskYesNo) hooks_.AskYesNo = real.AskYesNo;
@@ -183,6 +192,23 @@ void TMainForm::CreateMenus() {
   connect(a.Save, &QAction::triggered, this, &TMainForm::MainMenu_DateiSpeichernClick);
   a.SaveAs = AddAction(a.File, "MainMenu_DateiSpeichernUnter");
   connect(a.SaveAs, &QAction::triggered, this, &TMainForm::MainMenu_DateiSpeichernUnterClick);
+  QMenu* encodings = menu("MainMenu_DateiKodierung");
+  a.File->addMenu(encodings);
+  // The code pages karaoke files come in.
+  static const char* const kEncodings[] = {"UTF-8",        "Windows-1252", "Windows-1250", "Windows-1251",
+                                           "Windows-1253", "Windows-1254", "Windows-1257", "ISO-8859-15",
+                                           "ISO-8859-2",   "KOI8-R",       "GBK",          "GB18030",
+                                           "Big5",         "Shift_JIS",    "EUC-KR",       "windows-949"};
+  for (const char* name : kEncodings) {
+    QAction* item = encodings->addAction(QString::fromLatin1(name));
+    item->setObjectName(QStringLiteral("Encoding_") + QString::fromLatin1(name));
+    item->setCheckable(true);
+    connect(item, &QAction::triggered, this, [this, name] { ChooseEncoding(QString::fromLatin1(name)); });
+  }
+  QMenu* exports = menu("MainMenu_DateiExport");
+  a.File->addMenu(exports);
+  connect(AddAction(exports, "MainMenu_DateiExportLrc"), &QAction::triggered, this,
+          &TMainForm::MainMenu_DateiExportLrcClick);
   a.File->addSeparator();
   connect(AddAction(a.File, "MainMenu_DateiMultiOeffnen"), &QAction::triggered, this,
           &TMainForm::MainMenu_DateiMultiOeffnenClick);

@@ -100,6 +100,9 @@ class TMainForm : public QMainWindow {
   // --- Saving ---
   void MainMenu_DateiSpeichernClick();
   void MainMenu_DateiSpeichernUnterClick();
+  // File > Encoding: the song's text read again in the chosen encoding.
+  void ChooseEncoding(const QString& name);
+  void MainMenu_DateiExportLrcClick();
 
   // --- Lyrics commands of the Text menu ---
   void MainMenu_TextEditClick();
@@ -115,6 +118,10 @@ class TMainForm : public QMainWindow {
   void HyphenateEditText(cv::THyphenLanguage language);
   void MainMenu_TextLadenClick();
   void LoadLyricTextFile(const QString& fileName);
+  // The window title for the song's file: its name and the encoding its text is read in.
+  QString SongTitle(const QString& fileName) const;
+  // The syllables in the view (one character per line break, so offsets match the list).
+  void ShowSyllables();
   void MainMenu_TextSpeichernClick();
   void MainMenu_TextSpeichernUnterClick();
   void MainMenu_TextDeleteClick();

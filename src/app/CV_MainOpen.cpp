@@ -70,20 +70,7 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
     return false;
   }
 
-  // Display text: one character per line break, so offsets match the syllable list.
-  QString display;
-  for (int i = 0; i < song_.HyphenArrayElements && i < static_cast<int>(song_.HyphenArray.size()); ++i)
-    display += QString::fromStdU16String(song_.HyphenArray[i].Text);
-  display.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  myMemo_->setPlainText(display);
-  ApplyViewFont();
-  QTextCursor start(myMemo_->document());
-  myMemo_->setTextCursor(start);
-  myMemo_->setProperty("popup", true);
-  myMemo_->show();
-
-  nextHyphenIsEndOfLine_ = false;
-  SelectHyphen(song_.CurrentHyphen);
+  ShowSyllables();
 
   lSongPosition_->setText(QStringLiteral("1.01"));
   lSongPosition_->setToolTip(song_.TempoArray.empty()
@@ -92,7 +79,7 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   posSlider_->setMaximum(std::max(0, song_.SongLength));
   posSlider_->setToolTip(QStringLiteral("0 ms"));
   posSlider_->setValue(0);
-  setWindowTitle(kTitle + QStringLiteral(" - ") + fileToOpen);
+  setWindowTitle(SongTitle(fileToOpen));
 
   const bool editing = session_.EditorMode() == cv::TEditorMode::EditingText;
   myMemo_->setReadOnly(!editing);
@@ -223,8 +210,51 @@ void TMainForm::MainMenu_DateiSpeichernUnterClick() {
       QStringLiteral("Midi Format 0 (*.mid);;Midi Format 1 (*.mid)"), fileName, filterIndex);
   if (!chosen || fileName.isEmpty()) return;
   if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".mid");
-  if (session_.SaveAs(fileName.toStdString(), filterIndex == 2 ? 1 : 0))
-    setWindowTitle(kTitle + QStringLiteral(" - ") + fileName);
+  if (session_.SaveAs(fileName.toStdString(), filterIndex == 2 ? 1 : 0)) setWindowTitle(SongTitle(fileName));
+}
+
+QString TMainForm::SongTitle(const QString& fileName) const {
+  const QString encoding = QString::fromStdString(cv::EncodingName(song_.Encoding));
+  for (QAction* item : Menu(QStringLiteral("MainMenu_DateiKodierung"))->actions())
+    item->setChecked(cv::FindTextEncoding(item->text().toStdString()) == song_.Encoding);
+  return kTitle + QStringLiteral(" - ") + fileName + QStringLiteral(" [") + encoding + QStringLiteral("]");
+}
+
+void TMainForm::ShowSyllables() {
+  QString display;
+  for (int i = 0; i < song_.HyphenArrayElements && i < static_cast<int>(song_.HyphenArray.size()); ++i)
+    display += QString::fromStdU16String(song_.HyphenArray[i].Text);
+  display.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  myMemo_->setPlainText(display);
+  ApplyViewFont();
+  QTextCursor start(myMemo_->document());
+  myMemo_->setTextCursor(start);
+  myMemo_->setProperty("popup", true);
+  myMemo_->show();
+  nextHyphenIsEndOfLine_ = false;
+  SelectHyphen(song_.CurrentHyphen);
+}
+
+void TMainForm::ChooseEncoding(const QString& name) {
+  const std::optional<cv::TextEncoding> encoding = cv::FindTextEncoding(name.toStdString());
+  if (!song_.MidiFileLoaded || !encoding) return;
+  // Only the reading of the text changes: an open editor keeps its text.
+  if (session_.ChangeEncoding(*encoding) && session_.EditorMode() == cv::TEditorMode::Viewing) ShowSyllables();
+  setWindowTitle(SongTitle(QString::fromStdString(song_.MidiFileName)));
+}
+
+void TMainForm::MainMenu_DateiExportLrcClick() {
+  if (!song_.MidiFileLoaded) return;
+  const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
+  const QFileInfo song(QString::fromStdString(song_.MidiFileName));
+  QString fileName = song.absolutePath() + QLatin1Char('/') + song.completeBaseName() + QStringLiteral(".lrc");
+  int filterIndex = 1;
+  if (!hooks_.ChooseSaveFile(T(" LRC exportieren", " Export LRC"), song.absolutePath(), QStringLiteral("LRC (*.lrc)"),
+                             fileName, filterIndex) ||
+      fileName.isEmpty())
+    return;
+  if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".lrc");
+  session_.ExportLrc(fileName.toStdString());
 }
 
 // ---------------------------------------------------------------- display

@@ -14,6 +14,7 @@
 #if CANTOVEX_HAVE_DOCUMENTS
 #include "platform/documents/DocumentReaders.h"
 #endif
+#include "lyrics/Lrc.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -156,8 +157,8 @@ void TMainForm::MainMenu_TextLadenClick() {
     const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
     file = hooks_.ChooseOpenFile(
         QStringLiteral(" Text laden"), QString::fromStdString(settings_.Configuration.LastTextPath),
-        QStringLiteral("Alle (*.doc *.docx *.odt *.rtf *.txt);;Word (*.doc);;Word docx (*.docx);;"
-                       "OpenOffice (*.odt);;RTF (*.rtf);;Text (*.txt)"));
+        QStringLiteral("Alle (*.doc *.docx *.odt *.rtf *.txt *.lrc);;Word (*.doc);;Word docx (*.docx);;"
+                       "OpenOffice (*.odt);;RTF (*.rtf);;Text (*.txt);;LRC (*.lrc)"));
   }
   if (file.isEmpty()) return;
   const QString folder = QDir::toNativeSeparators(QFileInfo(file).absolutePath());
@@ -170,6 +171,14 @@ void TMainForm::MainMenu_TextLadenClick() {
 
 void TMainForm::LoadLyricTextFile(const QString& fileName) {
   WaitCursor wait;
+  // Timed lyrics go straight into the song with their times; the view shows them at once.
+  if (cv::IsLrcFileName(fileName.toStdString())) {
+    if (!session_.LoadLrc(fileName.toStdString())) return;
+    myMemo_->setReadOnly(true);
+    ShowSyllables();
+    UpdateActions();
+    return;
+  }
 #if CANTOVEX_HAVE_DOCUMENTS
   static const std::vector<std::unique_ptr<cv::DocumentReader>> readers = cv::AllDocumentReaders();
 #else

@@ -14,6 +14,7 @@
 #include "cli/CliSong.h"
 #include "lyrics/CV_Hyphen.h"
 #include "lyrics/EditText.h"
+#include "lyrics/Lrc.h"
 #include "song/Language.h"
 #include "song/TextCodec.h"
 
@@ -87,6 +88,14 @@ int RunImport(CliContext& ctx) {
   CliSession song(ctx);
   if (!song.Open(files[0], options)) return 1;
   cv::SongSession& session = song.session;
+  if (cv::IsLrcFileName(files[1])) {
+    if (!session.LoadLrc(files[1], hyphenLanguage, cv::FindHyphenationDir(ExeDir()), exceptionsDir)) return 1;
+    if (assign && !session.Assign()) return 1;
+    if (format < 0) format = session.NaturalFormat();
+    if (!session.WriteTo(output, format)) return 1;
+    ctx.output.Result(Written(song.Song(), output, format), WrittenText);
+    return 0;
+  }
   const std::optional<cv::TEditorText> loaded = session.LoadText(files[1], Readers());
   if (!loaded) return 1;
   std::u16string text = loaded->Text;
@@ -124,8 +133,8 @@ std::vector<std::u16string> PlainTextReader::ReadLines(const std::string& path) 
 CliRegistrar registrar(
     {"import",
      {"[OPTIONS] SONG TEXTFILE -o OUT"},
-     "Load a lyric text (txt, rtf, doc, docx, odt) into the song, hyphenate, assign, save / Lädt einen Liedtext "
-     "in den Song, trennt, ordnet zu, speichert",
+     "Load a lyric text (txt, rtf, doc, docx, odt, or timed lrc) into the song, hyphenate, assign, save / Lädt einen Liedtext "
+     "(auch LRC mit Zeiten) in den Song, trennt, ordnet zu, speichert",
      Options({{{"-o", "OUT", "The file to write / Die zu schreibende Datei", ValueKind::Song},
                {"--hyphenate", "de|en|fr|it|es", "Hyphenate the lyrics in this language / Den Text in dieser Sprache "
                                                  "trennen",

@@ -7,6 +7,7 @@
 #include "lyrics/Assign.h"
 #include "lyrics/InsertLyrics.h"
 #include "lyrics/LyricFiles.h"
+#include "lyrics/Lrc.h"
 #include "lyrics/LyricsOffset.h"
 #include "lyrics/MtcText.h"
 #include "lyrics/Quantize.h"
@@ -14,6 +15,7 @@
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "output/Prompta.h"
+#include "output/SaveFile.h"
 #include "session/OpenSong.h"
 #include "song/Language.h"
 #include "song/SongEncoding.h"
@@ -410,6 +412,33 @@ std::optional<TEditorText> SongSession::LoadText(const std::string& path,
   editorOnEmptySong_ = false;
   canUndoQuantize_ = false;
   return OpenLyricText(song_, load.Lines);
+}
+
+bool SongSession::LoadLrc(const std::string& path, std::optional<THyphenLanguage> language,
+                          const std::string& patternDir, const std::string& exceptionsDir) {
+  if (!song_.MidiFileLoaded) return false;
+  return Guarded([&] {
+    std::optional<THyphenator> hyphenator;
+    if (language) hyphenator.emplace(LoadHyphenator(*language, patternDir, exceptionsDir));
+    TLrcHyphenate hyphenate;
+    if (hyphenator) hyphenate = [&](std::u16string_view word) { return hyphenator->HyphenateWord(word); };
+    const TLrcImport imported = ImportLrcFile(song_, path, hyphenate);
+    if (!imported.Ok) {
+      ui_.Report(UserMessage(TSeverity::Error, imported.Message));
+      return false;
+    }
+    editor_ = TEditor::None;
+    song_.EditingText = false;
+    modified_ = true;
+    return true;
+  });
+}
+
+bool SongSession::ExportLrc(const std::string& path) {
+  if (!song_.MidiFileLoaded) return false;
+  const std::string text = LrcFileContent(song_);
+  const std::vector<uint8_t> bytes(text.begin(), text.end());
+  return SaveFileSafely(path, bytes, SaveTexts::Format1FromFormat1, sink_);
 }
 
 bool SongSession::SaveText(const std::string& path) {

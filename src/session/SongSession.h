@@ -128,6 +128,12 @@ class SongSession {
   std::optional<TEditorText> LoadText(const std::string& path,
                                       const std::vector<std::unique_ptr<DocumentReader>>& readers);
   bool SaveText(const std::string& path);
+  // Reads an LRC file as the song's lyrics, the times from its stamps; words are hyphenated in
+  // the language when one is given. A faulty file is reported and changes nothing.
+  bool LoadLrc(const std::string& path, std::optional<THyphenLanguage> language = std::nullopt,
+               const std::string& patternDir = {}, const std::string& exceptionsDir = {});
+  // Writes the syllables as enhanced LRC (UTF-8).
+  bool ExportLrc(const std::string& path);
   const std::string& TextFileName() const { return textFileName_; }
   // The syllables as shown in the view.
   std::u16string DisplayText() const;

@@ -51,7 +51,7 @@ TEST(Open, FileMenuOpensASongInViewingMode) {
   ASSERT_TRUE(w.messages.empty()) << Utf8(w.messages.front().Text);
   EXPECT_EQ(w.dialogTitles, QStringList{QStringLiteral(" Datei laden")});
   ASSERT_TRUE(w->MidiFileLoaded());
-  EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3 - ") + Twinkle());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3 - ") + Twinkle() + QStringLiteral(" [Windows-1252]"));
   EXPECT_TRUE(w->DisplayText().contains(QLatin1String("Twin")));
   EXPECT_TRUE(w->MyMemo()->isReadOnly());
   EXPECT_FALSE(w->EditingText());
@@ -204,7 +204,7 @@ TEST(Save, SaveAsWritesEitherFormatAndReopens) {
     ASSERT_GE(bytes.size(), 14u);
     EXPECT_EQ(bytes[9], c.format) << c.filter;
     // Save goes to the new file from now on.
-    EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3 - ") + written);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3 - ") + written + QStringLiteral(" [Windows-1252]"));
     AppWindow again(TempSettingsFile());
     again->DateiOeffnen(written);
     EXPECT_EQ(again->DisplayText(), shown) << c.filter;

@@ -273,3 +273,29 @@ TEST(SongSession, TheFirstTapStampsTitleLinesOnlyWhereTheSongHasThem) {
 }
 
 }  // namespace
+// A syllable that a Windows-1252 song cannot hold: the user chooses between the whole song in
+// UTF-8 and no save at all; a "?" is never written.
+TEST(SongSession, ASyllableTheEncodingCannotHoldAsksForUtf8OrCancels) {
+  SetCurrLanguage(TLanguage::Englisch);
+  for (bool yes : {false, true}) {
+    RecordingUi ui;
+    ui.answer = yes;
+    SongSession session(ui);
+    const std::string path = LyricSong(1).WriteTemp("song.mid");
+    ASSERT_TRUE(session.Open(path));
+    session.CurrentSong().HyphenArray[4].Text = u"\u6C34";  // 水
+    const std::vector<uint8_t> before = cvtest::ReadFileBytes(path);
+    EXPECT_EQ(session.Save(), yes);
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("\"\xE6\xB0\xB4\" cannot be saved in the encoding Windows-1252"), std::string::npos)
+        << ui.questions[0];
+    if (!yes) {
+      EXPECT_EQ(cvtest::ReadFileBytes(path), before);
+      continue;
+    }
+    SongSession reopened(ui);
+    ASSERT_TRUE(reopened.Open(path));
+    EXPECT_EQ(reopened.CurrentSong().Encoding, TextEncoding::Utf8);
+    EXPECT_EQ(reopened.CurrentSong().HyphenArray[4].Text, u"\u6C34");
+  }
+}

@@ -13,6 +13,7 @@
 #include "song/MidiFileReader.h"
 #include "session/OpenSong.h"
 #include "song/SongEncoding.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
@@ -124,15 +125,16 @@ TEST_F(SongEncoding, PlainLatinTextStaysWindows1252AndUtf8StaysUtf8) {
 }
 
 TEST_F(SongEncoding, CorpusTwinsDecodeAlike) {
-  if (!fs::exists(cvtest::CorpusFile("lyrics-mid"))) GTEST_SKIP() << "no corpus beside the checkout";
   const std::pair<const char*, const char*> twins[] = {
       {"lyrics-mid/music21_test18_utf8_zh.mid", "lyrics-mid/music21_test19_gbk_zh.mid"},
       {"lyrics-mid/music21_test20_utf8_ko.mid", "lyrics-mid/music21_test21_euckr_ko.mid"},
   };
   for (const auto& [utf8, legacy] : twins) {
+    CVTEST_CORPUS_FILE_OR_SKIP(utf8Path, utf8);
+    CVTEST_CORPUS_FILE_OR_SKIP(legacyPath, legacy);
     Song a, b;
-    DateiOeffnen(a, cvtest::CorpusFile(utf8));
-    DateiOeffnen(b, cvtest::CorpusFile(legacy));
+    DateiOeffnen(a, utf8Path);
+    DateiOeffnen(b, legacyPath);
     EXPECT_EQ(a.Encoding, TextEncoding::Utf8);
     EXPECT_NE(b.Encoding, TextEncoding::Windows1252) << legacy;
     EXPECT_EQ(Syllables(a), Syllables(b)) << legacy;

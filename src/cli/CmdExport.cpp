@@ -1,0 +1,53 @@
+// cantovex-cli export --lrc SONG -o FILE.lrc: the syllables as timed lyrics for other players.
+#include "cli/CliCommand.h"
+#include "cli/CliFormat.h"
+#include "cli/CliSong.h"
+#include "song/Language.h"
+
+namespace cvcli {
+namespace {
+
+void ExportedText(const Json& result, std::ostream& out) {
+  out << cv::Tr("Geschrieben: ", "Written: ") << result["written"].get<std::string>() << " (LRC, "
+      << result["syllables"] << cv::Tr(" Silben)", " syllables)") << "\n";
+}
+
+int RunExport(CliContext& ctx) {
+  SongOptions options = TakeSongOptions(ctx.args);
+  std::string output;
+  bool lrc = false;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < ctx.args.size(); ++i) {
+    const std::string& a = ctx.args[i];
+    if (a == "--lrc") {
+      lrc = true;
+    } else if (a == "-o" || a == "--output") {
+      if (i + 1 >= ctx.args.size()) throw CliUsageError{a + ": " + cv::Tr("Wert fehlt", "value missing")};
+      output = ctx.args[++i];
+    } else {
+      rest.push_back(a);
+    }
+  }
+  std::string path = TakeSongPath(rest);
+  if (!lrc) throw CliUsageError{cv::Tr("Das Ausgabeformat fehlt (--lrc).", "The output format is missing (--lrc).")};
+  if (output.empty()) throw CliUsageError{cv::Tr("Keine Zieldatei angegeben (-o).", "No output file given (-o).")};
+  CliSession song(ctx);
+  if (!song.Open(path, options)) return 1;
+  if (!song.session.ExportLrc(output) || song.ui.Failed()) return 1;
+  ctx.output.Result({{"written", output}, {"syllables", song.Song().HyphenArrayElements}}, ExportedText);
+  return 0;
+}
+
+CliRegistrar registrar({"export",
+                        {"--lrc [OPTIONS] SONG -o FILE.lrc"},
+                        "Write the syllables as timed lyrics (enhanced LRC, UTF-8) / Schreibt die Silben als "
+                        "Liedtext mit Zeiten (LRC, UTF-8)",
+                        Options({{{"--lrc", "", "Enhanced LRC: a stamp per line and per syllable / LRC mit "
+                                                "Zeitmarke je Zeile und Silbe"},
+                                  {"-o", "FILE", "The file to write / Die zu schreibende Datei", ValueKind::AnyFile}},
+                                 SongOptionList()}),
+                        {ValueKind::Song},
+                        RunExport});
+
+}  // namespace
+}  // namespace cvcli

@@ -1,0 +1,55 @@
+// The song's encoding in the window: shown in the title, chosen in File > Encoding; timed lyrics
+// exported with File > Export > LRC and loaded with Text > Load.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+
+#include "AppFixture.h"
+#include "song/Language.h"
+
+using namespace cvapptest;
+
+namespace {
+QString EncodedSong(const char* name) { return Q(std::string(CANTOVEX_TEST_DATA_DIR) + "/encodings/" + name); }
+}  // namespace
+
+TEST(Encoding, TitleShowsItAndTheMenuReadsTheSongAgain) {
+  AppWindow w(TempSettingsFile());
+  w.nextOpenFile = EncodedSong("zh_gbk.mid");
+  w->MainMenu_DateiOeffnenClick();
+  ASSERT_TRUE(w->MidiFileLoaded());
+  EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral(" [GB18030]"))) << w->windowTitle().toStdString();
+  const QString chinese = QStringLiteral("月亮代表我的心");
+  EXPECT_TRUE(w->DisplayText().contains(chinese)) << w->DisplayText().toStdString();
+  const int syllables = w->CurrentSong().HyphenArrayElements;
+
+  w->Action(QStringLiteral("Encoding_Windows-1252"))->trigger();
+  EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral(" [Windows-1252]")));
+  EXPECT_FALSE(w->DisplayText().contains(chinese));
+  EXPECT_TRUE(w->Action(QStringLiteral("Encoding_Windows-1252"))->isChecked());
+
+  w->Action(QStringLiteral("Encoding_GBK"))->trigger();
+  EXPECT_TRUE(w->DisplayText().contains(chinese));
+  EXPECT_EQ(w->CurrentSong().HyphenArrayElements, syllables);
+  EXPECT_TRUE(w.messages.empty());
+}
+
+TEST(Encoding, LrcGoesOutThroughExportAndComesBackThroughTextLoad) {
+  AppWindow w(TempSettingsFile());
+  w.nextOpenFile = EncodedSong("ko_euc_kr.mid");
+  w->MainMenu_DateiOeffnenClick();
+  ASSERT_TRUE(w->MidiFileLoaded());
+  const QString lrc = Q(cvtest::TempDir()) + QStringLiteral("/song.lrc");
+  w.nextSaveFile = lrc;
+  w->Action(QStringLiteral("MainMenu_DateiExportLrc"))->trigger();
+  QFile file(lrc);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(file.readAll());
+  EXPECT_TRUE(text.contains(QStringLiteral(">아<"))) << text.toStdString();
+
+  w->LoadLyricTextFile(lrc);
+  EXPECT_TRUE(w.messages.empty());
+  EXPECT_TRUE(w->DisplayText().contains(QStringLiteral("아리랑")));
+  EXPECT_FALSE(w->EditingText());
+}

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "lyrics/Lrc.h"
+#include "song/Language.h"
+#include "song/OpenSong.h"
+#include "support/Corpus.h"
+#include "support/SmfBuilder.h"
+
+using namespace cv;
+
+namespace {
+
+const std::string kDemo = std::string(CANTOVEX_TEST_DATA_DIR) + "/../../data/demo/demo.kar";
+
+struct Timed {
+  std::u16string Text;
+  int32_t Time;
+};
+
+// The lyric syllables after the two title lines, line breaks left out.
+std::vector<Timed> LyricSyllables(const Song& song) {
+  std::vector<Timed> out;
+  const bool titled = song.HyphenArrayElements > 1 && song.HyphenArray[0].SongPosition == 108 &&
+                      song.HyphenArray[1].Text == u"\r" && song.HyphenArray[1].SongPosition == 112;
+  int breaks = titled ? 0 : 2;
+  for (int i = 0; i < song.HyphenArrayElements; ++i) {
+    const THyphens& h = song.HyphenArray[i];
+    if (h.Text == u"\r") {
+      ++breaks;
+      continue;
+    }
+    if (breaks >= 2 && !h.Text.empty()) out.push_back({h.Text, h.Time});
+  }
+  return out;
+}
+
+// Export, then import into the same song read again: every syllable comes back within 10 ms.
+void ExpectRoundTrip(const std::string& path) {
+  Song song;
+  DateiOeffnen(song, path);
+  const std::vector<Timed> before = LyricSyllables(song);
+  const std::string lrc = LrcFileContent(song);
+  Song again;
+  DateiOeffnen(again, path);
+  const TLrcImport imported = ImportLrc(again, lrc, "song.lrc");
+  ASSERT_TRUE(imported.Ok) << path << ": " << imported.Message;
+  const std::vector<Timed> after = LyricSyllables(again);
+  ASSERT_EQ(after.size(), before.size()) << path;
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_NEAR(after[i].Time, before[i].Time, 10) << path << " syllable " << i;
+    if (before[i].Text.find_first_of(u"<>[]") == std::u16string::npos) {
+      EXPECT_EQ(after[i].Text, before[i].Text) << path << " syllable " << i;
+    }
+  }
+}
+
+}  // namespace
+
+TEST(Lrc, ExportWritesTitleTagsAndAStampPerLineAndSyllable) {
+  SetCurrLanguage(TLanguage::Englisch);
+  Song song;
+  DateiOeffnen(song, kDemo);
+  const std::string lrc = LrcFileContent(song);
+  EXPECT_EQ(lrc.rfind("[ti:Row, Row, Row Your Boat]\n[ar:Traditional]\n[", 0), 0u) << lrc;
+  // Stamps in hundredths: "[mm:ss.xx]<mm:ss.xx>Row, <mm:ss.xx>row, ..."
+  const size_t first = lrc.find("\n[", lrc.find("[ar:"));
+  ASSERT_NE(first, std::string::npos);
+  const std::string line = lrc.substr(first + 1, lrc.find('\n', first + 1) - first - 1);
+  EXPECT_EQ(line.size() > 22 && line[0] == '[' && line[9] == ']' && line[10] == '<' && line[19] == '>', true) << line;
+  EXPECT_NE(line.find(">Row, <"), std::string::npos) << line;
+}
+
+TEST(Lrc, RoundTripKeepsEverySyllableWithinTenMilliseconds) {
+  ExpectRoundTrip(kDemo);
+  for (const char* song : {"kar/twinkle.kar", "kar/HeyJude.kar", "lyrics-mid/music21_test18_utf8_zh.mid",
+                           "lyrics-mid/mozart_aveverum.mid"}) {
+    CVTEST_CORPUS_FILE_OR_SKIP(path, song);
+    ExpectRoundTrip(path);
+  }
+}
+
+TEST(Lrc, WordsWithoutStampsShareTheTimeToTheNextStampEvenly) {
+  Song song;
+  DateiOeffnen(song, kDemo);
+  const TLrcImport imported = ImportLrc(song,
+                                        "[ti:T]\n[ar:A]\n[00:02.00]one two three four\n"
+                                        "[00:06.00]<00:06.00>five <00:07.00>six seven\n[00:10.00]eight\n",
+                                        "x.lrc");
+  ASSERT_TRUE(imported.Ok) << imported.Message;
+  const std::vector<Timed> s = LyricSyllables(song);
+  ASSERT_EQ(s.size(), 8u);
+  const int32_t expected[] = {2000, 3000, 4000, 5000, 6000, 7000, 8500, 10000};
+  for (size_t i = 0; i < s.size(); ++i) EXPECT_NEAR(s[i].Time, expected[i], 2) << i;
+  EXPECT_EQ(s[0].Text, u"one ");
+  EXPECT_EQ(s[7].Text, u"eight");
+  EXPECT_EQ(song.HyphenArray[0].Text, u"T");
+  EXPECT_EQ(song.HyphenArray[2].Text, u"A");
+}
+
+TEST(Lrc, AHyphenatedWordSpreadsItsSyllablesUpToTheNextStamp) {
+  Song song;
+  DateiOeffnen(song, kDemo);
+  auto hyphenate = [](std::u16string_view w) { return w == u"wonderful " ? std::u16string(u"won-der-ful ") : std::u16string(w); };
+  ASSERT_TRUE(ImportLrc(song, "[00:01.00]<00:01.00>wonderful <00:04.00>day\n", "x.lrc", hyphenate).Ok);
+  const std::vector<Timed> s = LyricSyllables(song);
+  ASSERT_EQ(s.size(), 4u);
+  EXPECT_EQ(s[1].Text, u"der");
+  EXPECT_NEAR(s[1].Time, 2000, 2);
+  EXPECT_NEAR(s[2].Time, 3000, 2);
+  EXPECT_NEAR(s[3].Time, 4000, 2);
+}
+
+TEST(Lrc, AFaultyFileIsRefusedWithAMessageAndChangesNothing) {
+  SetCurrLanguage(TLanguage::Englisch);
+  const std::string junk(10u << 20, '\x07');
+  struct Case {
+    std::string text, message;
+  } cases[] = {
+      {"[00:01.00]one\n[00:00.50]two\n", "line 2: the time stamp goes back"},
+      {"[00:01.00]<00:02.00>one <00:01.50>two\n", "line 1: the time stamp goes back"},
+      {"[0x:01.00]one\n", "line 1: invalid time stamp \"[0x:01.00]\""},
+      {"[00:01.00]<00:1x>one\n", "line 1: invalid word stamp"},
+      {"just words\nno stamps\n", "line 1: no time stamp"},
+      {"[ti:Only a title]\n", "holds no time stamps"},
+      {"[00:01.00]\n[00:02.00]\n", "holds no lyrics"},
+      {junk, "too big for an LRC file"},
+  };
+  for (const Case& c : cases) {
+    Song song;
+    DateiOeffnen(song, kDemo);
+    const std::vector<THyphens> before(song.HyphenArray.begin(), song.HyphenArray.begin() + song.HyphenArrayElements);
+    const TLrcImport r = ImportLrc(song, c.text, "bad.lrc");
+    EXPECT_FALSE(r.Ok) << c.message;
+    EXPECT_NE(r.Message.find(c.message), std::string::npos) << r.Message;
+    ASSERT_EQ(song.HyphenArrayElements, static_cast<int>(before.size()));
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(song.HyphenArray[i].Text, before[i].Text);
+  }
+}
