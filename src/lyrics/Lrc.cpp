@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "lyrics/EditText.h"
-#include "lyrics/SyllableTimes.h"
+#include "song/SyllableTimes.h"
 #include "song/Language.h"
 
 namespace cv {

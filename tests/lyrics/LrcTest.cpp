@@ -6,7 +6,7 @@
 
 #include "lyrics/Lrc.h"
 #include "song/Language.h"
-#include "song/OpenSong.h"
+#include "session/OpenSong.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "output/InsertLyrics.h"
+#include "lyrics/InsertLyrics.h"
 #include "output/MidiFileWriter1.h"
 #include "platform/textcodec/IcuTextConverter.h"
 #include "song/Language.h"
