@@ -89,7 +89,7 @@ int RunImport(CliContext& ctx) {
   if (!song.Open(files[0], options)) return 1;
   cv::SongSession& session = song.session;
   if (cv::IsLrcFileName(files[1])) {
-    if (!session.LoadLrc(files[1], hyphenLanguage, cv::FindHyphenationDir(ExeDir()), exceptionsDir)) return 1;
+    if (!session.LoadLrc(files[1], hyphenLanguage, cv::FindHyphenationDir(ExecutableDir()), exceptionsDir)) return 1;
     if (assign && !session.Assign()) return 1;
     if (format < 0) format = session.NaturalFormat();
     if (!session.WriteTo(output, format)) return 1;
