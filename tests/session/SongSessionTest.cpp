@@ -273,6 +273,7 @@ TEST(SongSession, TheFirstTapStampsTitleLinesOnlyWhereTheSongHasThem) {
 }
 
 }  // namespace
+
 // A syllable that a Windows-1252 song cannot hold: the user chooses between the whole song in
 // UTF-8 and no save at all; a "?" is never written.
 TEST(SongSession, ASyllableTheEncodingCannotHoldAsksForUtf8OrCancels) {
