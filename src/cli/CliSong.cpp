@@ -8,8 +8,11 @@ namespace cvcli {
 
 const std::vector<CliOption>& SongOptionList() {
   static const std::vector<CliOption> options = {
-      {"--encoding", "NAME", "Read the song's texts in this encoding (utf8, cp1252, gbk, euc-kr, shift_jis, ...) / "
-       "Texte des Songs in dieser Kodierung lesen (utf8, cp1252, gbk, euc-kr, shift_jis, ...)", ValueKind::Text},
+      // The common ones are offered; any other name ICU knows is taken too.
+      {"--encoding", "utf8|cp1252|cp1251|gbk|big5|shift_jis",
+       "Read the song's texts in this encoding (or any other name the library knows) / Texte des Songs in dieser "
+       "Kodierung lesen (oder jeder andere Name, den die Bibliothek kennt)",
+       ValueKind::Choice},
       {"--output-encoding", "NAME", "Write the whole song in this encoding (e.g. utf8) / Das ganze Lied in dieser "
        "Kodierung schreiben (z.B. utf8)", ValueKind::Text},
       {"--remove-prompta", "", "Remove Prompta data found in the song / Gefundene Prompta-Daten entfernen"},

@@ -52,7 +52,7 @@ TEST(CliCompletion, OffersCommandsOptionsValuesAndFileTypes) {
       {"cantovex-cli hy", "hyphenate"},
       {"cantovex-cli --lang ", "de en"},
       {"cantovex-cli --lang de info --enc", "--encoding"},
-      {"cantovex-cli info --encoding ", "cp1252 utf8"},
+      {"cantovex-cli info --encoding ", "big5 cp1251 cp1252 gbk shift_jis utf8"},
       {"cantovex-cli info ", "B.KAR a.mid songs"},
       {"cantovex-cli import a.mid ", "c.txt d.docx songs"},
       {"cantovex-cli import a.mid c.txt -o ", "B.KAR a.mid songs"},
