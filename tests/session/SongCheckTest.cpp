@@ -26,7 +26,7 @@ struct Item {
   std::function<void(cvtest::SmfTrack&)> put;
 };
 
-struct SongSpec {
+struct SongShape {
   std::vector<std::pair<int, std::string>> lyrics = {
       {0, "Clean Song\r"}, {0, "The Band\r"}, {960, "Hel"},  {1200, "lo "},
       {1440, "world\r"},   {1920, "sec"},     {2160, "ond "}, {2400, "line"}};
@@ -36,27 +36,27 @@ struct SongSpec {
   int end = 2700;
 };
 
-std::string Write(const SongSpec& spec, const std::string& name) {
+std::string Write(const SongShape& shape, const std::string& name) {
   cvtest::SmfBuilder b(1, 480);
-  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2).End(spec.end);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2).End(shape.end);
   std::vector<Item> items;
-  for (int n : spec.notes) {
+  for (int n : shape.notes) {
     items.push_back({n, 2, [n](cvtest::SmfTrack& t) { t.NoteOn(n, 0, 60, 90); }});
     items.push_back({n + 200, 0, [n](cvtest::SmfTrack& t) { t.NoteOff(n + 200, 0, 60); }});
   }
-  for (const auto& [tick, text] : spec.lyrics)
+  for (const auto& [tick, text] : shape.lyrics)
     items.push_back({tick, 1, [tick, text](cvtest::SmfTrack& t) { t.Lyric(tick, text); }});
-  for (const auto& [tick, text] : spec.texts)
+  for (const auto& [tick, text] : shape.texts)
     items.push_back({tick, 1, [tick, text](cvtest::SmfTrack& t) { t.Text(tick, text); }});
   std::stable_sort(items.begin(), items.end(),
                    [](const Item& a, const Item& b) { return std::tie(a.tick, a.order) < std::tie(b.tick, b.order); });
   cvtest::SmfTrack& melody = b.AddTrack();
   for (const Item& i : items) i.put(melody);
-  melody.End(spec.end);
-  if (!spec.otherLyrics.empty()) {
+  melody.End(shape.end);
+  if (!shape.otherLyrics.empty()) {
     cvtest::SmfTrack& other = b.AddTrack();
-    for (const auto& [tick, text] : spec.otherLyrics) other.Lyric(tick, text);
-    other.End(spec.end);
+    for (const auto& [tick, text] : shape.otherLyrics) other.Lyric(tick, text);
+    other.End(shape.end);
   }
   return b.WriteTemp(name);
 }
@@ -91,49 +91,49 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
   SetCurrLanguage(TLanguage::Englisch);
   struct Case {
     const char* name;
-    std::function<void(SongSpec&)> shape;
+    std::function<void(SongShape&)> shape;
     std::function<void(Song&)> edit;  // after opening, as the user would have edited
     KindSet expected;
   };
   std::string longText(90, 'x');
   const std::vector<Case> cases = {
       {"clean", nullptr, nullptr, {}},
-      {"syllable off its note", [](SongSpec& s) { s.lyrics[4].first = 1600; }, nullptr, {{"no-note", "song"}}},
-      {"two syllables on one note", [](SongSpec& s) { s.lyrics.insert(s.lyrics.begin() + 4, {1230, "x"}); }, nullptr,
+      {"syllable off its note", [](SongShape& s) { s.lyrics[4].first = 1600; }, nullptr, {{"no-note", "song"}}},
+      {"two syllables on one note", [](SongShape& s) { s.lyrics.insert(s.lyrics.begin() + 4, {1230, "x"}); }, nullptr,
        {{"shared-note", "song"}}},
-      {"line wider than the prompter", [&](SongSpec& s) { s.lyrics[6].second = longText; }, nullptr,
+      {"line wider than the prompter", [&](SongShape& s) { s.lyrics[6].second = longText; }, nullptr,
        {{"line-too-long", "song"}}},
-      {"euro sign the prompter cannot show", [](SongSpec& s) { s.lyrics[3].second = "lo \x80"; }, nullptr,
+      {"euro sign the prompter cannot show", [](SongShape& s) { s.lyrics[3].second = "lo \x80"; }, nullptr,
        {{"unshowable-character", "song"}}},
       {"character without a Windows-1252 code", nullptr,
        [](Song& song) { song.HyphenArray[5].Text = u"\u4E2D"; InsertLyrics(song); }, {{"unshowable-character", "song"}}},
       // The last event of the file is its end; saving lengthens the song for the syllable.
-      {"syllable after the last note", [](SongSpec& s) { s.lyrics.push_back({2650, "end"}); }, nullptr,
+      {"syllable after the last note", [](SongShape& s) { s.lyrics.push_back({2650, "end"}); }, nullptr,
        {{"after-end", "file"}, {"after-end", "song"}}},
       // The second track's syllable is appended after the first track's, so it lands on the last note.
-      {"lyric events in a second track", [](SongSpec& s) { s.otherLyrics = {{1800, "ex"}}; }, nullptr,
+      {"lyric events in a second track", [](SongShape& s) { s.otherLyrics = {{1800, "ex"}}; }, nullptr,
        {{"lyrics-outside-track", "file"}, {"shared-note", "song"}}},
       {"text and lyric events",
-       [](SongSpec& s) {
+       [](SongShape& s) {
          for (int i = 0; i < 5; ++i) s.texts.push_back({1000 + i * 100, "t" + std::to_string(i)});
        },
        nullptr, {{"mixed-text-and-lyrics", "file"}}},
       {"karaoke text events",
-       [](SongSpec& s) {
+       [](SongShape& s) {
          for (auto& l : s.lyrics) s.texts.push_back(l);
          s.lyrics.clear();
        },
        nullptr, {{"karaoke-text-events", "file"}}},
       {"empty title line", nullptr, [](Song& song) { song.HyphenArray[0].Text = u" "; }, {{"empty-header", "song"}}},
       {"empty artist line", nullptr, [](Song& song) { song.HyphenArray[2].Text = u""; }, {{"empty-header", "song"}}},
-      {"melody before the title lines", [](SongSpec& s) { s.notes.insert(s.notes.begin(), 60); }, nullptr,
+      {"melody before the title lines", [](SongShape& s) { s.notes.insert(s.notes.begin(), 60); }, nullptr,
        {{"starts-too-early", "song"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SongSpec spec;
-    if (c.shape) c.shape(spec);
-    const std::string path = Write(spec, "check.mid");
+    SongShape made;
+    if (c.shape) c.shape(made);
+    const std::string path = Write(made, "check.mid");
     Song song;
     DateiOeffnen(song, path);
     ASSERT_GE(song.HyphenArrayElements, 5);
@@ -152,8 +152,8 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
 }
 
 TEST(SongCheck, SeverityAndLanguage) {
-  SongSpec spec;
-  const std::string path = Write(spec, "check.mid");
+  SongShape made;
+  const std::string path = Write(made, "check.mid");
   Song song;
   DateiOeffnen(song, path);
   song.HyphenArray[5].Text = u"\u4E2D\u20AC";
@@ -175,9 +175,9 @@ TEST(SongCheck, SeverityAndLanguage) {
 }
 
 TEST(SongCheck, KeyboardDisplayWidthIsASetting) {
-  SongSpec spec;
+  SongShape made;
   Song song;
-  DateiOeffnen(song, Write(spec, "check.mid"));
+  DateiOeffnen(song, Write(made, "check.mid"));
   TCheckOptions options;
   options.KeyboardLineWidth = 8;  // "Hello world" has 12 characters, "second line" 11
   const std::vector<TSongFinding> f = CheckSong(song, options);
@@ -190,8 +190,8 @@ TEST(SongCheck, KeyboardDisplayWidthIsASetting) {
 TEST(SongCheck, PrompterDataStaleOrCut) {
   SetCurrLanguage(TLanguage::Englisch);
   const std::string dir = cvtest::TempDir();
-  SongSpec spec;
-  const std::string path = Write(spec, "check.mid");
+  SongShape made;
+  const std::string path = Write(made, "check.mid");
   Song song;
   song.Configuration.PromptaEnabled = true;
   DateiOeffnen(song, path);
@@ -234,14 +234,14 @@ TEST(SongCheck, PrompterDataStaleOrCut) {
       << Describe(CheckSong(moved));
 
   // A song too short for its text: the data end with it.
-  SongSpec shortSpec;
-  shortSpec.end = 400;
-  shortSpec.lyrics = {{110, "syllable0"}, {120, "syllable1"}, {130, "syllable2"}, {140, "syllable3"}, {150, "syllable4"},
+  SongShape shortSong;
+  shortSong.end = 400;
+  shortSong.lyrics = {{110, "syllable0"}, {120, "syllable1"}, {130, "syllable2"}, {140, "syllable3"}, {150, "syllable4"},
                       {160, "syllable5"}};
-  shortSpec.notes = {110, 120, 130, 140, 150, 160};
+  shortSong.notes = {110, 120, 130, 140, 150, 160};
   Song cut;
   cut.Configuration.PromptaEnabled = true;
-  DateiOeffnen(cut, Write(shortSpec, "short.mid"));
+  DateiOeffnen(cut, Write(shortSong, "short.mid"));
   f = CheckSong(cut);
   EXPECT_EQ(Kinds(f), (KindSet{{"prompter-data-cut", "song"}})) << Describe(f);
 }
