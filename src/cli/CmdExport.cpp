@@ -1,4 +1,5 @@
 // cantovex-cli export --lrc SONG -o FILE.lrc: the syllables as timed lyrics for other players.
+#include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
 #include "cli/CliSong.h"
@@ -14,21 +15,10 @@ void ExportedText(const Json& result, std::ostream& out) {
 
 int RunExport(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
-  std::string output;
-  bool lrc = false;
-  std::vector<std::string> rest;
-  for (size_t i = 0; i < ctx.args.size(); ++i) {
-    const std::string& a = ctx.args[i];
-    if (a == "--lrc") {
-      lrc = true;
-    } else if (a == "-o" || a == "--output") {
-      if (i + 1 >= ctx.args.size()) throw CliUsageError{a + ": " + cv::Tr("Wert fehlt", "value missing")};
-      output = ctx.args[++i];
-    } else {
-      rest.push_back(a);
-    }
-  }
-  std::string path = TakeSongPath(rest);
+  const bool lrc = TakeFlag(ctx.args, "--lrc");
+  std::string output = TakeValue(ctx.args, "-o").value_or("");
+  if (output.empty()) output = TakeValue(ctx.args, "--output").value_or("");
+  std::string path = TakeSongPath(ctx.args);
   if (!lrc) throw CliUsageError{cv::Tr("Das Ausgabeformat fehlt (--lrc).", "The output format is missing (--lrc).")};
   if (output.empty()) throw CliUsageError{cv::Tr("Keine Zieldatei angegeben (-o).", "No output file given (-o).")};
   CliSession song(ctx);
