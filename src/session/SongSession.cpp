@@ -467,10 +467,8 @@ void SongSession::StartRecording() {
 void SongSession::StampEntry(int index, int32_t position) {
   THyphens& h = song_.HyphenArray[index];
   h.SongPosition = position;
-  const int zone = std::clamp(FindTimeZone(song_, std::max(position, 0)), 0, static_cast<int>(song_.TimeZone.size()) - 1);
-  const TTimeZone& z = song_.TimeZone[zone];
-  const int32_t d = std::max(0, position - z.SongPosition);
-  h.Time = z.Time + static_cast<int32_t>(std::nearbyint(d * static_cast<double>(z.TempoComp)));
+  h.Time = SongPositionTime(song_, position);
+  // The position text sets SongPositionToTime as a side effect; the player's position is not ours.
   const int32_t keep = song_.SongPositionToTime;
   h.MTC = SongPositionToMTC(song_, std::max(position, 0));
   song_.SongPositionToTime = keep;
