@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include "TestPaths.h"
 
 // Path of a song such as "kar/twinkle.kar", or "" when neither folder holds it.
 inline std::string BenchSongPath(const std::string& relative) {

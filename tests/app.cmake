@@ -3,7 +3,8 @@ if(TARGET cantovex_gui)
   file(GLOB APP_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp)
   add_executable(app_tests ${APP_TEST_SOURCES})
   target_link_libraries(app_tests PRIVATE cantovex_gui cantovex_testsupport GTest::gtest)
-  target_compile_definitions(app_tests PRIVATE CANTOVEX_APP_BINARY="$<TARGET_FILE:cantovex>")
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/generated/AppBinary.h
+    CONTENT "#pragma once\n#define CANTOVEX_APP_BINARY \"$<TARGET_FILE:cantovex>\"\n")
   add_dependencies(app_tests cantovex)
   cantovex_warnings(app_tests)
   gtest_discover_tests(app_tests DISCOVERY_TIMEOUT 60

@@ -10,8 +10,8 @@ if(CLI_TEST_SOURCES AND TARGET cantovex-cli)
   target_include_directories(cli_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
   target_link_libraries(cli_tests PRIVATE cantovex_testsupport GTest::gtest_main nlohmann_json::nlohmann_json
     PkgConfig::CLI_TEST_DEPS)
-  target_compile_definitions(cli_tests PRIVATE CANTOVEX_CLI="$<TARGET_FILE:cantovex-cli>"
-    CANTOVEX_DEMO_SONG="${PROJECT_SOURCE_DIR}/data/demo/demo.kar")
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/generated/CliBinary.h
+    CONTENT "#pragma once\n#define CANTOVEX_CLI \"$<TARGET_FILE:cantovex-cli>\"\n")
   add_dependencies(cli_tests cantovex-cli)
   cantovex_warnings(cli_tests)
   gtest_discover_tests(cli_tests DISCOVERY_TIMEOUT 60 TEST_FILTER "-CliPlayback.*")

@@ -37,6 +37,7 @@
 #include "app/WindowGeometry.h"
 #include "lyrics/InsertLyrics.h"
 #include "song/Language.h"
+#include "BuildPaths.h"
 
 namespace cvapp {
 

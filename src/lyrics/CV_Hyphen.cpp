@@ -8,6 +8,7 @@
 
 #include "song/Language.h"
 #include "song/TextCodec.h"
+#include "BuildPaths.h"
 
 namespace cv {
 

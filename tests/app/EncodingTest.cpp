@@ -7,6 +7,7 @@
 
 #include "AppFixture.h"
 #include "song/Language.h"
+#include "TestPaths.h"
 
 using namespace cvapptest;
 

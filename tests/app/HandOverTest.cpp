@@ -13,6 +13,7 @@
 
 #include "AppFixture.h"
 #include "app/CV_InstanceManager.h"
+#include "AppBinary.h"
 
 using namespace cvapptest;
 

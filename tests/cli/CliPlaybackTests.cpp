@@ -13,6 +13,7 @@
 #include "cli/CliRun.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
+#include "CliBinary.h"
 
 using clitest::RunCliIn;
 

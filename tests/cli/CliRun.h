@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/SmfBuilder.h"
+#include "CliBinary.h"
 
 namespace clitest {
 

@@ -7,6 +7,7 @@
 #include "cli/CliRun.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
+#include "TestPaths.h"
 
 using clitest::Has;
 using clitest::RunCli;

@@ -5,6 +5,7 @@
 
 #include "cli/CliRun.h"
 #include "support/SmfBuilder.h"
+#include "TestPaths.h"
 
 using clitest::Has;
 using clitest::RunCli;

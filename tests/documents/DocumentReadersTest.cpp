@@ -7,6 +7,7 @@
 #include "song/Language.h"
 #include "song/TextCodec.h"
 #include "support/SmfBuilder.h"
+#include "TestPaths.h"
 
 using namespace cv;
 

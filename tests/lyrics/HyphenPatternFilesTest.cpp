@@ -9,6 +9,7 @@
 #include "PatternCompiler.h"
 #include "lyrics/CV_Hyphen.h"
 #include "song/TextCodec.h"
+#include "BuildPaths.h"
 
 using namespace cv;
 

@@ -9,6 +9,7 @@
 #include "song/Language.h"
 #include "song/TextCodec.h"
 #include "support/SmfBuilder.h"
+#include "BuildPaths.h"
 
 using namespace cv;
 

@@ -9,6 +9,7 @@
 #include "session/OpenSong.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
+#include "TestPaths.h"
 
 using namespace cv;
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include "TestPaths.h"
 
 namespace cvtest {
 namespace {

@@ -15,6 +15,7 @@
 #include "song/SongEncoding.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
+#include "TestPaths.h"
 
 using namespace cv;
 namespace fs = std::filesystem;
