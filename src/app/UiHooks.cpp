@@ -4,8 +4,17 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QPointer>
+#include <QRegularExpression>
 
 namespace cvapp {
+
+namespace {
+// "Text files (*.txt)" gives "txt"; a filter for every file gives none.
+QString SuffixOfFilter(const QString& filter) {
+  static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+  return firstPattern.match(filter).captured(1);
+}
+}  // namespace
 
 TUiHooks DefaultUiHooks(QWidget* parent) {
   QPointer<QWidget> owner(parent);
@@ -26,9 +35,13 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
     QFileDialog dialog(owner, title, start, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("mid"));
+    // A name typed without an extension gets the chosen filter's.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& chosen) { dialog.setDefaultSuffix(SuffixOfFilter(chosen)); });
     const QStringList filters = filter.split(QStringLiteral(";;"));
-    if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[filterIndex - 1]);
+    const QString first = filterIndex >= 1 && filterIndex <= filters.size() ? filters[filterIndex - 1] : filters.front();
+    dialog.selectNameFilter(first);
+    dialog.setDefaultSuffix(SuffixOfFilter(first));
     if (!fileName.isEmpty()) dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().constFirst();

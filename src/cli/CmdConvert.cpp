@@ -95,7 +95,7 @@ int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& optio
         cv::DateiOeffnen(song, path, open);
       },
       [&](const cv::BatchFileResult& r, size_t done, size_t total) {
-        if (r.Outcome == cv::BatchOutcome::Failed) {
+        if (r.Outcome == cv::BatchOutcome::Failed || r.Notice) {
           clearProgress();
           ctx.output.Error(r.Message, r.Source);
         }

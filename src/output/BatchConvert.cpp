@@ -63,6 +63,12 @@ std::string OneLine(std::string text) {
 
 BatchFileResult ConvertOne(const BatchOptions& options, const BatchItem& item, const SongOpener& open) {
   BatchFileResult r{item.Source, item.Target, BatchOutcome::Failed, {}};
+  if (!item.SkipReason.empty()) {
+    r.Outcome = BatchOutcome::Skipped;
+    r.Message = item.SkipReason;
+    r.Notice = true;
+    return r;
+  }
   try {
     Song song;
     open(song, item.Source);
@@ -135,13 +141,21 @@ std::vector<BatchItem> CollectBatch(const BatchOptions& options) {
   items.reserve(sources.size());
   for (const fs::path& source : sources) {
     fs::path target;
+    if (options.InPlace && fs::is_symlink(fs::symlink_status(source, ec))) {
+      items.push_back({source.string(), source.string(),
+                       Tr("eine symbolische Verknüpfung: wird nicht an Ort und Stelle ersetzt (die Datei, auf die "
+                          "sie zeigt, kann außerhalb des Ordners liegen)",
+                          "a symbolic link: not replaced in place (the file it points to may lie outside the "
+                          "folder)")});
+      continue;
+    }
     if (options.InPlace)
       target = source;
     else if (!out.empty())
       target = out / source.lexically_relative(folder);
     else
       target = source.parent_path() / (source.stem().string() + suffix + source.extension().string());
-    items.push_back({source.string(), target.string()});
+    items.push_back({source.string(), target.string(), {}});
   }
   return items;
 }

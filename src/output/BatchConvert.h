@@ -25,6 +25,7 @@ struct BatchOptions {
 struct BatchItem {
   std::string Source;
   std::string Target;
+  std::string SkipReason;  // not converted, and the user is told why
 };
 
 enum class BatchOutcome { Converted, Skipped, Failed };
@@ -34,6 +35,7 @@ struct BatchFileResult {
   std::string Target;
   BatchOutcome Outcome = BatchOutcome::Failed;
   std::string Message;  // why it failed or was skipped
+  bool Notice = false;  // a skip the user is told about, not one the options asked for
 };
 
 struct BatchSummary {
@@ -50,7 +52,8 @@ using SongOpener = std::function<void(Song& song, const std::string& path)>;
 using BatchProgress = std::function<void(const BatchFileResult& result, size_t done, size_t total)>;
 
 // The songs of the folder in name order with their targets. Throws EMidiError when the folder
-// cannot be read or the options contradict each other.
+// cannot be read or the options contradict each other. In place, a symbolic link is skipped: its
+// file may lie outside the folder, and replacing the link itself would break what it stood for.
 std::vector<BatchItem> CollectBatch(const BatchOptions& options);
 
 // Converts the items on options.Jobs threads; a failing song never stops the others.

@@ -19,9 +19,28 @@ namespace cv {
 
 namespace {
 
+// Why a file cannot be read, with what the user can do about it.
 EMidiError CannotRead(const std::string& fileName) {
-  return EMidiError(Tr("Die Datei \"" + fileName + "\" kann nicht gelesen werden.",
-                       "Cannot read the file \"" + fileName + "\"."));
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status st = fs::status(fileName, ec);
+  std::string de, en;
+  if (!fs::exists(st)) {
+    de = "Sie ist nicht vorhanden. Prüfen Sie Name und Ordner.";
+    en = "it does not exist. Check its name and folder.";
+  } else if (!fs::is_regular_file(st)) {
+    de = "Das ist ein Ordner oder ein Gerät, keine Song-Datei. Wählen Sie eine .mid- oder .kar-Datei.";
+    en = "it is a folder or a device, not a song file. Choose a .mid or .kar file.";
+  } else if (std::FILE* f = std::fopen(fileName.c_str(), "rb"); !f) {
+    de = "Sie dürfen sie nicht lesen. Ändern Sie ihre Rechte oder fragen Sie ihren Besitzer.";
+    en = "you may not read it. Change its permissions or ask its owner.";
+  } else {
+    std::fclose(f);
+    de = "Das Lesen brach ab. Versuchen Sie es noch einmal.";
+    en = "reading it broke off. Try again.";
+  }
+  return EMidiError(Tr("Die Datei \"" + fileName + "\" kann nicht gelesen werden: " + de,
+                       "Cannot read the file \"" + fileName + "\": " + en));
 }
 
 void LoadFile(Song& song, const std::string& fileName) {
@@ -36,7 +55,12 @@ void LoadFile(Song& song, const std::string& fileName) {
   if (std::fseek(file.get(), 0, SEEK_END) != 0) throw CannotRead(fileName);
   long size = std::ftell(file.get());
   if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) throw CannotRead(fileName);
-  if (size < 24) throw EMidiError(Tr("Fehler in der Mididatei: Datei zu kurz!", "Error: midi file too short!"));
+  if (size < 24)
+    throw Explained(Tr("Die Datei ist nur " + std::to_string(size) +
+                           " Bytes lang, zu kurz für einen Song: Sie ist leer, beschädigt oder unvollständig.",
+                       "The file is only " + std::to_string(size) +
+                           " bytes long, too short for a song: it is empty, damaged or incomplete."),
+                    Tr("Fehler in der Mididatei: Datei zu kurz!", "Error: midi file too short!"));
   song.SourceData.resize(static_cast<size_t>(size));
   if (std::fread(song.SourceData.data(), 1, song.SourceData.size(), file.get()) != song.SourceData.size())
     throw CannotRead(fileName);
@@ -113,7 +137,7 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
     try {
       throw;
     } catch (const std::bad_alloc&) {
-      throw AllocationError();
+      throw OutOfMemory();
     }
   }
   return result;

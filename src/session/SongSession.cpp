@@ -479,6 +479,7 @@ TTapResult SongSession::Tap(int32_t now) {
   if (song_.TimeZone.empty()) return result;
   song_.TextChanged = true;
   modified_ = true;
+  tapped_ = true;
   // Line breaks and the syllable after them ride a few ticks behind the tapped one.
   int32_t shiftTicks = 0;
   if (song_.SongPositionTicks < 108) return result;
@@ -534,12 +535,41 @@ TTapResult SongSession::Tap(int32_t now) {
   return result;
 }
 
+int SongSession::FollowLastTap() {
+  const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
+  const int first = song_.CurrentHyphen;  // the next syllable to tap
+  if (first <= 0 || first >= n) return 0;
+  int32_t previous = song_.HyphenArray[first - 1].SongPosition;
+  int moved = 0;
+  // Untapped syllables keep their times; only those the taps overtook line up behind the last.
+  for (int i = first; i < n && song_.HyphenArray[i].SongPosition <= previous; ++i) {
+    StampEntry(i, previous + 4);
+    previous = song_.HyphenArray[i].SongPosition;
+    const std::u16string& text = song_.HyphenArray[i].Text;
+    if (!text.empty() && text != u"\r") ++moved;
+  }
+  return moved;
+}
+
 void SongSession::PlaybackStopped() {
   if (!song_.MidiFileLoaded || !song_.TextChanged) return;
+  const int moved = tapped_ ? FollowLastTap() : 0;
+  tapped_ = false;
   Guarded([&] {
     InsertLyrics(song_);
     return true;
   });
+  if (moved > 0) {
+    const std::string n = std::to_string(moved);
+    ui_.Report(UserMessage(
+        TSeverity::Info,
+        Tr("Die Aufnahme endete vor der letzten Silbe: " + n +
+               " der nicht getippten Silben lagen vor dem letzten Tippen und stehen jetzt direkt dahinter (4 Ticks "
+               "Abstand). Die übrigen behalten ihre Zeiten.",
+           "Recording ended before the last syllable: " + n +
+               " of the syllables not tapped lay before the last tap and now follow it directly (4 ticks apart). "
+               "The others keep their times.")));
+  }
 }
 
 // ---------------------------------------------------------------- output

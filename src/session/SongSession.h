@@ -141,7 +141,9 @@ class SongSession {
   // --- Tap recording (the player runs; times come from it) ---
   void StartRecording();
   TTapResult Tap(int32_t timeMs);
-  // Playback stopped: the syllable times of a recording go into the lyric events.
+  // Playback stopped: the syllable times of a recording go into the lyric events. Syllables the
+  // taps overtook (still untapped, but before the last tap) follow it 4 ticks apart; the user is
+  // told how many.
   void PlaybackStopped();
 
   // --- Output ---
@@ -169,6 +171,7 @@ class SongSession {
   void StampEntry(int index, int32_t position);
   // The song's encoding can hold every syllable to be written (after the user's yes to UTF-8).
   bool EncodingReadyToSave();
+  int FollowLastTap();
 
   SessionUi& ui_;
   UiSink sink_;
@@ -178,6 +181,7 @@ class SongSession {
   bool modified_ = false;
   bool canUndoQuantize_ = false;
   bool editorOnEmptySong_ = false;
+  bool tapped_ = false;  // taps since the last stop
   std::string textFileName_;
   std::optional<TextEncoding> outputEncoding_;
 };

@@ -14,35 +14,38 @@ namespace cv {
 
 namespace {
 
-EMidiError ErrorHeader1() { return EMidiError(Tr("Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!")); }
-EMidiError ErrorHeader2() { return EMidiError(Tr("Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!")); }
-EMidiError ErrorTrackHeader() { return EMidiError(Tr("Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!")); }
-EMidiError ErrorMissingTracks(int found, int declared) {
+// The program's own texts of the reader's faults; each reaches the user below an explanation.
+std::string ErrorHeader1() { return Tr("Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!"); }
+std::string ErrorHeader2() { return Tr("Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!"); }
+std::string ErrorTrackHeader() { return Tr("Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!"); }
+std::string ErrorMissingTracks(int found, int declared) {
   const std::string f = std::to_string(found), d = std::to_string(declared);
-  return EMidiError(Tr("Fehler in der Mididatei: Der Dateikopf nennt " + d + " Spuren, die Datei enthält nur " + f + "!",
-                       "Error in midi file: the header declares " + d + " tracks, the file holds only " + f + "!"));
+  return Tr("Fehler in der Mididatei: Der Dateikopf nennt " + d + " Spuren, die Datei enthält nur " + f + "!",
+            "Error in midi file: the header declares " + d + " tracks, the file holds only " + f + "!");
 }
-EMidiError ErrorFormat(uint32_t format) {
+std::string ErrorFormat(uint32_t format) {
   const std::string f = std::to_string(format);
-  return EMidiError(Tr("Fehler im MidiDateiHeader: Format " + f + " ist unbekannt (nur 0, 1 und 2)!",
-                       "Error in MidiDateiHeader: format " + f + " is unknown (only 0, 1 and 2)!"));
+  return Tr("Fehler im MidiDateiHeader: Format " + f + " ist unbekannt (nur 0, 1 und 2)!",
+            "Error in MidiDateiHeader: format " + f + " is unknown (only 0, 1 and 2)!");
 }
 // A data byte without running status while scanning.
-EMidiError ErrorNoStatus() { return EMidiError(Tr("Fehler in der MidiDatei!", "Error in midifile!")); }
+std::string ErrorNoStatus() { return Tr("Fehler in der MidiDatei!", "Error in midifile!"); }
 // An undefined status byte or an End of Track with data.
-EMidiError ErrorBadStatus() { return EMidiError(Tr("Fehler in der MidiDatei!", "Error in midi file!")); }
-EMidiError ErrorDataByte(int64_t offset, int value) {
+std::string ErrorBadStatus() { return Tr("Fehler in der MidiDatei!", "Error in midi file!"); }
+std::string ErrorDataByte(int64_t offset, int value) {
   std::string off = std::to_string(offset), val = std::to_string(value);
-  return EMidiError(Tr("Fehler im Midifile bei Position: " + off + "\rWert1 = " + val +
-                           "\rEs dürfte nicht größer als 127 sein!",
-                       "Error in Midifile at position: " + off + "\rValue1 = " + val +
-                           "\rshouldn't be greater than 127!"));
+  return Tr("Fehler im Midifile bei Position: " + off + "\rWert1 = " + val + "\rEs dürfte nicht größer als 127 sein!",
+            "Error in Midifile at position: " + off + "\rValue1 = " + val + "\rshouldn't be greater than 127!");
 }
 
 constexpr char kPromptaSignature[] = "Maravelt 2000";
 
-[[noreturn]] void ThrowRange() { throw RangeError(); }
-[[noreturn]] void ThrowOverflow() { throw OverflowError(); }
+// Thrown by the cursor; the reader turns them into messages that say where.
+struct PastEnd {};
+struct TooLarge {};
+
+[[noreturn]] void ThrowRange() { throw PastEnd{}; }
+[[noreturn]] void ThrowOverflow() { throw TooLarge{}; }
 
 // Bounds-checked sequential reading of the file bytes.
 class Cursor {
@@ -104,7 +107,7 @@ class Cursor {
 
 int64_t ChunkEnd(int64_t chunkStart, uint32_t length) {
   int64_t end = chunkStart + 8 + static_cast<int64_t>(length);
-  if (end > INT32_MAX) throw OverflowError();
+  if (end > INT32_MAX) ThrowOverflow();
   return end;
 }
 
@@ -124,12 +127,20 @@ class Reader {
   Reader(Song& song) : s_(song), c_(song.SourceData) {}
 
   void Parse() {
-    Start();
-    for (int t = 0; t < n_; ++t) ScanTrack(t);
-    Allocate();
-    c_.pos = 14;
-    for (int t = 0; t < n_; ++t) BuildTrack(t);
-    KeepTrailingChunks();
+    try {
+      Start();
+      for (int t = 0; t < n_; ++t) ScanTrack(t);
+      Allocate();
+      c_.pos = 14;
+      for (int t = 0; t < n_; ++t) BuildTrack(t);
+      KeepTrailingChunks();
+    } catch (const PastEnd&) {
+      throw Explained(EndsEarly(), RangeError().what());
+    } catch (const TooLarge&) {
+      throw Explained(DamagedFile(InTrack(Tr("Eine Zeit oder Länge ist größer, als das Programm zählen kann",
+                                             "A time or length is larger than this program can count"))),
+                      OverflowError().what());
+    }
     s_.SourceDataPointer = c_.pos;
     Finish();
   }
@@ -144,16 +155,86 @@ class Reader {
   Song& s_;
   Cursor c_;
   int n_ = 0;
+  // Where the reading stands, for the messages: the track (-1: the file header) and its chunk.
+  int track_ = -1;
+  int64_t chunkStart_ = -1;
+  uint32_t chunkLength_ = 0;
+
+  // "<what> (track 3 of 5, byte 1 234)"
+  std::string InTrack(const std::string& what) const {
+    const std::string at = Grouped(c_.pos);
+    if (track_ < 0) return what + Tr(" (im Dateikopf, Byte " + at + ")", " (in the file header, byte " + at + ")");
+    const std::string t = std::to_string(track_ + 1), n = std::to_string(n_);
+    return what + Tr(" (Spur " + t + " von " + n + ", Byte " + at + ")", " (track " + t + " of " + n + ", byte " + at + ")");
+  }
+
+  [[noreturn]] void Damaged(const std::string& what, const std::string& ownText) const {
+    throw Explained(DamagedFile(InTrack(what)), ownText);
+  }
+
+  std::string EndsEarly() const {
+    const std::string advice = Tr(": Sie ist beschädigt oder unvollständig. Kopieren oder laden Sie sie noch einmal.",
+                                  ": it is damaged or incomplete. Copy or download it again.");
+    // A track's header is whole before it is read: only the file header can be cut short here.
+    if (track_ < 0 || chunkStart_ < 0) return Tr("Die Datei endet zu früh (im Dateikopf)", "The file ends early (in the file header)") + advice;
+    const int64_t present = std::max<int64_t>(0, static_cast<int64_t>(s_.SourceData.size()) - chunkStart_ - 8);
+    // The track is whole, but an event in it claims more bytes than there are.
+    if (present >= chunkLength_)
+      return DamagedFile(InTrack(Tr("Ein Ereignis reicht über das Ende der Datei hinaus",
+                                    "An event runs past the end of the file")));
+    const std::string got = Grouped(present), says = Grouped(chunkLength_);
+    return Tr("Die Datei endet zu früh (Byte " + got + " einer Spur, die " + says + " angibt)",
+              "The file ends early (byte " + got + " of a track that says " + says + ")") +
+           advice;
+  }
+
+  // Reads a track chunk's header and returns where the chunk ends.
+  int64_t EnterTrack(int t) {
+    track_ = t;
+    chunkStart_ = -1;
+    const int64_t start = c_.pos;
+    if (!c_.Tag("MTrk"))
+      Damaged(Tr("Spur " + std::to_string(t + 1) + " beginnt nicht dort, wo die Datei es angibt",
+                 "Track " + std::to_string(t + 1) + " does not begin where the file says"),
+              ErrorTrackHeader());
+    chunkLength_ = c_.Fixed(4);
+    chunkStart_ = start;
+    return ChunkEnd(start, chunkLength_);
+  }
+
+  [[noreturn]] void BadByte(uint8_t b, const std::string& ownText) const {
+    Damaged(Tr("Die Datei enthält ein Byte, das im MIDI-Format an dieser Stelle nicht vorkommen darf (" +
+                   std::to_string(b) + ")",
+               "The file holds a byte the MIDI format does not allow here (" + std::to_string(b) + ")"),
+            ownText);
+  }
   bool lineFlag_ = false;
 
   void Start() {
     s_.BassOnChannel.fill(false);
     s_.SourceDataPointer = 0;
-    if (!c_.Tag("MThd")) throw ErrorHeader1();
-    if (c_.Fixed(4) != 6) throw ErrorHeader2();
+    if (!c_.Tag("MThd"))
+      throw Explained(Tr("Das ist keine MIDI-Datei: Sie beginnt nicht mit \"MThd\". Öffnen Sie eine .mid- oder "
+                         ".kar-Datei.",
+                         "This is not a MIDI file: it does not begin with \"MThd\". Open a .mid or .kar file."),
+                      ErrorHeader1());
+    if (const uint32_t length = c_.Fixed(4); length != 6)
+      throw Explained(Tr("Der Dateikopf gibt seine Länge mit " + Grouped(length) +
+                             " statt 6 Bytes an: Die Datei ist beschädigt oder keine MIDI-Datei, die das Programm "
+                             "lesen kann.",
+                         "The file header says it is " + Grouped(length) +
+                             " bytes long instead of 6: the file is damaged or not a MIDI file this program can "
+                             "read."),
+                      ErrorHeader2());
     s_.MaxSongPosition = 0;
     uint32_t format = c_.Fixed(2);
-    if (format > 2) throw ErrorFormat(format);
+    if (format > 2)
+      throw Explained(Tr("Die Datei nennt das MIDI-Format " + std::to_string(format) +
+                             ", das es nicht gibt: Sie ist beschädigt oder keine Song-Datei. Öffnen Sie eine .mid- "
+                             "oder .kar-Datei.",
+                         "The file names MIDI format " + std::to_string(format) +
+                             ", which does not exist: it is damaged or not a song file. Open a .mid or .kar file."),
+                      ErrorFormat(format));
     s_.MidiFileFormat = static_cast<uint8_t>(format);
     s_.NumberOfSourceTracks = static_cast<uint16_t>(c_.Fixed(2));
     s_.SourceTimeBase = static_cast<uint16_t>(c_.Fixed(2));
@@ -181,11 +262,21 @@ class Reader {
       const int64_t start = c_.pos;
       c_.pos += 4;
       const int64_t end = ChunkEnd(start, c_.Fixed(4));
-      if (end > c_.pos + c_.Left()) throw ErrorMissingTracks(t, n_);
+      if (end > c_.pos + c_.Left()) MissingTracks(t);
       if (keep) s_.ForeignChunks.push_back(c_.Bytes(start, end));
       c_.pos = end;
     }
-    if (c_.Left() < 8) throw ErrorMissingTracks(t, n_);
+    if (c_.Left() < 8) MissingTracks(t);
+  }
+
+  [[noreturn]] void MissingTracks(int found) const {
+    const std::string f = std::to_string(found), d = std::to_string(n_);
+    throw Explained(Tr("Die Datei endet nach " + f + " von " + d +
+                           " Spuren, die ihr Dateikopf nennt: Sie ist beschädigt oder unvollständig. Kopieren oder "
+                           "laden Sie sie noch einmal.",
+                       "The file ends after " + f + " of the " + d +
+                           " tracks its header names: it is damaged or incomplete. Copy or download it again."),
+                    ErrorMissingTracks(found, n_));
   }
 
   // Whole chunks after the last track are kept; anything else there is ignored as before.
@@ -239,9 +330,7 @@ class Reader {
     s_.KeySignArray[t].Elements = 0;
     PromptaScan prompta;
     SkipToTrack(t, false);
-    const int64_t chunkStart = c_.pos;
-    if (!c_.Tag("MTrk")) throw ErrorTrackHeader();
-    const int64_t chunkEnd = ChunkEnd(chunkStart, c_.Fixed(4));
+    const int64_t chunkEnd = EnterTrack(t);
     const bool clearOnSystem = s_.Configuration.PrevCommandMode == 0;
     uint8_t status = 0;
     int32_t tick = 0;
@@ -251,7 +340,7 @@ class Reader {
       uint8_t b = c_.Byte();
       bool counts = true;
       if (b < 0x80) {
-        if (status == 0) throw ErrorNoStatus();
+        if (status == 0) BadByte(b, ErrorNoStatus());
         uint8_t d2 = HasSecondDataByte(status) ? c_.Byte() : 0;
         if ((status & 0xF0) == 0xB0) PromptaStep(prompta, t, status & 0x0F, b, d2, tick);
       } else if (b < 0xF0) {
@@ -267,7 +356,8 @@ class Reader {
       } else if (b == 0xFF) {
         uint8_t type = c_.Byte();
         int32_t len = c_.VarLen();
-        if (type == 0x2F && len != 0) throw ErrorBadStatus();
+        if (type == 0x2F && len != 0)
+          Damaged(Tr("Das Ende einer Spur trägt Daten", "The end mark of a track carries data"), ErrorBadStatus());
         if (t == 0 && type == 0x51 && len == 3) ++s_.TempoArrayElements;
         if (t == 0 && type == 0x58 && len == 4) ++s_.TimeSignElements;
         if (type == 0x59) ++s_.KeySignArray[t].Elements;
@@ -279,7 +369,7 @@ class Reader {
           break;
         }
       } else {
-        throw ErrorBadStatus();
+        BadByte(b, ErrorBadStatus());
       }
       if (counts && tick > maxPos) maxPos = tick;
     }
@@ -338,7 +428,10 @@ class Reader {
     int32_t v = (static_cast<uint8_t>(d[0]) << 16) | (static_cast<uint8_t>(d[1]) << 8) | static_cast<uint8_t>(d[2]);
     if (v == 0) v = 500000;
     int32_t bpm = static_cast<int32_t>(RoundHalfEven(60000000.0 / v));
-    if (bpm > 65535) throw RangeError();
+    if (bpm > 65535)
+      Damaged(Tr("Ein Tempo ist schneller als 65 535 Schläge pro Minute",
+                 "A tempo is faster than 65 535 beats per minute"),
+              RangeError().what());
     TTempo& e = s_.TempoArray[s_.TempoArrayCounter++];
     e.SongPosition = tick;
     e.TempoLongInt = e.OriginalTempoLongint = e.OldTempoLongInt = v;
@@ -351,7 +444,9 @@ class Reader {
       s_.TimeSignature.resize(static_cast<size_t>(s_.TimeSignElements));
     }
     int shift = static_cast<uint8_t>(d[1]) & 31;
-    if (shift >= 8) throw RangeError();
+    if (shift >= 8)
+      Damaged(Tr("Eine Taktart hat einen Notenwert kleiner als 1/128", "A time signature has a note value below 1/128"),
+              RangeError().what());
     TTimeSign& e = s_.TimeSignature[s_.TimeSignCounter++];
     e.Numerator = static_cast<uint8_t>(d[0]);
     e.Denominator = static_cast<uint8_t>(1u << shift);
@@ -362,9 +457,7 @@ class Reader {
 
   void BuildTrack(int t) {
     SkipToTrack(t, true);
-    const int64_t chunkStart = c_.pos;
-    if (!c_.Tag("MTrk")) throw ErrorTrackHeader();
-    const int64_t chunkEnd = ChunkEnd(chunkStart, c_.Fixed(4));
+    const int64_t chunkEnd = EnterTrack(t);
     const bool clearOnSystem = s_.Configuration.PrevCommandMode == 0;
     const bool format0 = s_.MidiFileFormat == 0;
     TMyTrack& track = s_.MidiTrack[t];
@@ -379,7 +472,7 @@ class Reader {
       uint8_t b = c_.Byte();
       uint8_t command, d1;
       if (b < 0x80) {
-        if (status == 0) throw ErrorBadStatus();
+        if (status == 0) BadByte(b, ErrorBadStatus());
         command = status;
         d1 = b;
       } else if (b < 0xF0) {
@@ -402,13 +495,16 @@ class Reader {
           const char* data = c_.Take(len);
           BuildMeta(t, track, lyrics, keys, keyIndex, type, data, len, tick, format0);
         } else if (b < 0xF8 || b > 0xFC) {
-          throw ErrorBadStatus();
+          BadByte(b, ErrorBadStatus());
         }
         if (clearOnSystem) status = 0;
         continue;
       }
       uint8_t d2 = HasSecondDataByte(command) ? c_.Byte() : 0;
-      if (d1 > 127) throw ErrorDataByte(c_.pos, d1);
+      if (d1 > 127)
+        Damaged(Tr("Ein Wert ist größer als 127, wo nur 0 bis 127 erlaubt sind",
+                   "A value is above 127 where only 0 to 127 are allowed"),
+                ErrorDataByte(c_.pos, d1));
       uint8_t hi = command & 0xF0;
       if (d2 > 127) d2 = hi == 0x80 ? 64 : 127;
       if (hi == 0x90 && d2 == 0) {
@@ -484,7 +580,8 @@ class Reader {
           PtrMidiEvent e = NewMeta(type, data, len, tick);
           Append(track, e);
           if (keyIndex < keys.Elements) {
-            if (len < 2) throw RangeError();
+            if (len < 2)
+              Damaged(Tr("Eine Tonart-Angabe ist zu kurz", "A key signature is too short"), RangeError().what());
             TKeySigns& k = keys.ValArray[keyIndex++];
             k.MidiEvent = e;
             k.SF = static_cast<uint8_t>(data[0]);
@@ -573,7 +670,7 @@ void ParseMidiData(Song& song) {
   try {
     Reader(song).Parse();
   } catch (const std::bad_alloc&) {
-    throw AllocationError();
+    throw OutOfMemory();
   }
 }
 
@@ -581,7 +678,7 @@ void CompleteMidiData(Song& song) {
   try {
     Reader(song).Complete();
   } catch (const std::bad_alloc&) {
-    throw AllocationError();
+    throw OutOfMemory();
   }
 }
 

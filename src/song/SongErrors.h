@@ -1,6 +1,9 @@
 // The generic failures of song arithmetic: a value outside its field, a number beyond 32 bits.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "song/CV_Data.h"
 
 namespace cv {
@@ -11,5 +14,15 @@ EMidiError RangeError();
 EMidiError OverflowError();
 // An event record (or other song memory) could not be allocated.
 EMidiError AllocationError();
+
+// A message a user understands: first what is wrong and what to do, then, as the last line, the
+// program's own text for the fault.
+EMidiError Explained(const std::string& why, const std::string& ownText);
+// "<what>: the file is damaged. ..." with the advice for a damaged song file.
+std::string DamagedFile(const std::string& what);
+// 27000 as "27 000", readable in both languages.
+std::string Grouped(int64_t n);
+// The allocation failure with the advice what to do.
+EMidiError OutOfMemory();
 
 }  // namespace cv

@@ -131,7 +131,8 @@ TEST(Open, BrokenFilesThroughEveryEntryPoint) {
       EXPECT_EQ(m.Caption, QStringLiteral(" Cantovex 3"));
     }
     if (bad == shortFile) {
-      EXPECT_EQ(w.messages.front().Text, QStringLiteral("Error: midi file too short!"));
+      EXPECT_EQ(w.messages.front().Text, QStringLiteral("The file is only 23 bytes long, too short for a song: it "
+                                                        "is empty, damaged or incomplete.\nError: midi file too short!"));
     }
     EXPECT_FALSE(w->MidiFileLoaded());
     EXPECT_FALSE(w->MyMemo()->isVisible());

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTextEdit>
+#include <QTimer>
 
 #include "AppFixture.h"
 #include "app/CV_Hyphenation.h"
@@ -184,4 +188,27 @@ TEST(TextCommands, AssignTellsASongThatStartsTooEarlyAndALeadInHelps) {
   const cv::Song& song = w->CurrentSong();
   EXPECT_EQ(song.HyphenArray[4].Text, u"Hel");
   EXPECT_EQ(song.HyphenArray[4].SongPosition, 1920);  // the first note, now after the title lines
+}
+
+// The real save dialog: a name typed without an extension gets the one of the filter shown.
+TEST(TextCommands, TextSaveAsGivesTheNameALyricTextExtension) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(LyricSong("ext.mid"));
+  w->Hooks().ChooseSaveFile = cvapp::DefaultUiHooks(w.window.get()).ChooseSaveFile;
+  const QString folder = Q(cvtest::TempDir());
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+    if (!name) {
+      ADD_FAILURE() << "no save dialog with a name field";
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+      return;
+    }
+    dialog->setDirectory(folder);
+    name->setText(QStringLiteral("lyrics"));
+    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept, through the public slot
+  });
+  w->MainMenu_TextSpeichernUnterClick();
+  EXPECT_EQ(w->TextFileName(), folder + QStringLiteral("/lyrics.txt"));
+  EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/lyrics.txt")));
 }

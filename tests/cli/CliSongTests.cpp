@@ -84,11 +84,14 @@ TEST(CliSong, ErrorsGoToStderrWithAnExitCode) {
     int code;
     std::string err;
   } cases[] = {
-      // "mTrk" is a chunk of another type: skipped, so the declared track is missing.
-      {{"--lang", "en", "info", broken}, 1, broken + ": Error in midi file: the header declares 1 tracks, the file holds only 0!\n"},
-      {{"--lang", "de", "lyrics", broken}, 1,
-       broken + ": Fehler in der Mididatei: Der Dateikopf nennt 1 Spuren, die Datei enthält nur 0!\n"},
-      {{"--lang", "en", "info", "/nonexistent/song.mid"}, 1, "Cannot read the file \"/nonexistent/song.mid\""},
+      // What is wrong and what to do, then the program's own text as the last line. "mTrk" is a chunk
+      // of another type: skipped, so the declared track is missing.
+      {{"--lang", "en", "info", broken}, 1,
+       broken + ": The file ends after 0 of the 1 tracks its header names: it is damaged or incomplete. Copy or "
+                "download it again.\nError in midi file: the header declares 1 tracks, the file holds only 0!\n"},
+      {{"--lang", "de", "lyrics", broken}, 1, "\nFehler in der Mididatei: Der Dateikopf nennt 1 Spuren, die Datei enthält nur 0!\n"},
+      {{"--lang", "en", "info", "/nonexistent/song.mid"}, 1,
+       "Cannot read the file \"/nonexistent/song.mid\": it does not exist. Check its name and folder."},
       {{"--lang", "en", "info"}, 2, "No song file given."},
       {{"--lang", "en", "info", "--encoding", "klingon-8", CANTOVEX_DEMO_SONG}, 2, "--encoding: unknown encoding \"klingon-8\""},
   };

@@ -300,3 +300,55 @@ TEST(SongSession, ASyllableTheEncodingCannotHoldAsksForUtf8OrCancels) {
     EXPECT_EQ(reopened.CurrentSong().HyphenArray[4].Text, u"\u6C34");
   }
 }
+
+// Stopping a tap recording early: untapped syllables keep their times unless the taps overtook
+// them; those follow the last tap, and the user hears how many.
+TEST(SongSession, TapRecordingStoppedEarlyKeepsTheUntappedSyllables) {
+  SetCurrLanguage(TLanguage::Englisch);
+  cvtest::SmfBuilder smf(1, 480);
+  smf.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  auto& t = smf.AddTrack();
+  const char* words[] = {"Title\r", "Artist\r", "Hel", "lo ", "world\r", "how ", "are ", "you\r"};
+  for (int i = 0; i < 8; ++i) {
+    t.Lyric(480 + i * 480, words[i]);
+    if (i >= 2) t.NoteOn(480 + i * 480, 0, 60, 90).NoteOff(880 + i * 480, 0, 60);  // title lines before the first note
+  }
+  const std::string path = smf.WriteTemp("tap.mid");
+  struct Case {
+    int32_t lastTapMs;
+    std::vector<int32_t> untapped;  // elements 6.. after the stop: world, its line break, how, are, you, break
+    size_t messages;
+  } cases[] = {
+      // "Hel" at 1000 ms, "lo " at 1500 ms: everything after keeps its place.
+      {1500, {2400, 2404, 2880, 3360, 3840, 3844}, 0},
+      // "lo " at 2600 ms (tick 2496) overtook "world" (2400): it and its break follow; "how " stays.
+      {2600, {2500, 2504, 2880, 3360, 3840, 3844}, 1},
+  };
+  for (const Case& c : cases) {
+    RecordingUi ui;
+    SongSession session(ui);
+    ASSERT_TRUE(session.Open(path));
+    Song& s = session.CurrentSong();
+    ASSERT_EQ(s.HyphenArrayElements, 12);
+    ASSERT_EQ(s.HyphenArray[6].Text, u"world");
+    s.SongPositionTicks = 500;
+    s.CurrentHyphen = -1;
+    session.StartRecording();
+    session.Tap(1000);
+    session.Tap(c.lastTapMs);
+    session.PlaybackStopped();
+    std::vector<int32_t> untapped;
+    for (int i = 6; i < 12; ++i) untapped.push_back(s.HyphenArray[i].SongPosition);
+    EXPECT_EQ(untapped, c.untapped) << c.lastTapMs;
+    ASSERT_EQ(ui.messages.size(), c.messages) << c.lastTapMs;
+    if (c.messages) {
+      EXPECT_NE(ui.messages[0].Text.find(": 1 of the syllables not tapped"), std::string::npos);
+    }
+    // The lyric events follow the list in order.
+    int32_t last = -1;
+    for (PtrMidiEvent e = s.MidiTrack[s.LyricsTrackIndex()].TrkFirstEvent; e; e = e->NextEvent) {
+      EXPECT_GE(e->Position, last) << c.lastTapMs;
+      last = e->Position;
+    }
+  }
+}

@@ -51,6 +51,11 @@ std::vector<uint8_t> WithTrack(const std::vector<uint8_t>& body, int format = 1)
   return out;
 }
 
+std::vector<uint8_t> Cut(std::vector<uint8_t> bytes, size_t count) {
+  bytes.resize(bytes.size() - count);
+  return bytes;
+}
+
 }  // namespace
 
 TEST(MidiFileReader, BuildsChainsListsAndMelody) {
@@ -144,7 +149,7 @@ TEST(MidiFileReader, RunningStatusAndDataBytes) {
 TEST(MidiFileReader, RunningStatusAfterMetaDependsOnPrevCommandMode) {
   auto bytes = WithTrack({0, 0x90, 60, 80, 0, 0xFF, 0x01, 1, 'x', 0, 61, 80, 0, 0xFF, 0x2F, 0});
   EXPECT_EQ(Events(Read(bytes, 1)->MidiTrack[0]).size(), 5u);
-  EXPECT_EQ(ReadError(bytes, TLanguage::Englisch, 0), "Error in midifile!");
+  EXPECT_TRUE(ReadError(bytes, TLanguage::Englisch, 0).ends_with("\nError in midifile!"));
 }
 
 TEST(MidiFileReader, ErrorsInBothLanguages) {
@@ -161,46 +166,65 @@ TEST(MidiFileReader, ErrorsInBothLanguages) {
   bigFormat[8] = 1;
   auto format3 = good;
   format3[9] = 3;
+  // Each message says what is wrong in words first; the program's own text is the last line.
   struct Case {
     const char* name;
     std::vector<uint8_t> bytes;
     const char* de;
     const char* en;
+    const char* why;  // part of the English explanation
   } cases[] = {
-      {"H1", badHeader, "Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!"},
-      {"H2", badLength, "Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!"},
-      {"T1", badTrack, "Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!"},
-      {"E1", WithTrack({0, 60, 80, 0, 0xFF, 0x2F, 0}), "Fehler in der MidiDatei!", "Error in midifile!"},
-      {"E2 status", WithTrack({0, 0xF1, 0, 0xFF, 0x2F, 0}), "Fehler in der MidiDatei!", "Error in midi file!"},
-      {"E2 end with data", WithTrack({0, 0xFF, 0x2F, 1, 0}), "Fehler in der MidiDatei!", "Error in midi file!"},
+      {"H1", badHeader, "Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!", "This is not a MIDI file"},
+      {"H2", badLength, "Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!", "says it is 7 bytes long"},
+      {"T1", badTrack, "Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!", "Track 1 does not begin"},
+      {"E1", WithTrack({0, 60, 80, 0, 0xFF, 0x2F, 0}), "Fehler in der MidiDatei!", "Error in midifile!",
+       "does not allow here (60) (track 1 of 1, byte 24)"},
+      {"E2 status", WithTrack({0, 0xF1, 0, 0xFF, 0x2F, 0}), "Fehler in der MidiDatei!", "Error in midi file!",
+       "(241)"},
+      {"E2 end with data", WithTrack({0, 0xFF, 0x2F, 1, 0}), "Fehler in der MidiDatei!", "Error in midi file!",
+       "end mark of a track carries data"},
       // Bytes after End of Track are only read by the build pass.
-      {"E3", WithTrack({0, 0xFF, 0x2F, 0, 0, 0xF4}), "Fehler in der MidiDatei!", "Error in midi file!"},
+      {"E3", WithTrack({0, 0xFF, 0x2F, 0, 0, 0xF4}), "Fehler in der MidiDatei!", "Error in midi file!", "(244)"},
       {"E4", WithTrack({0, 0x90, 0xC8, 80, 0, 0xFF, 0x2F, 0}),
        "Fehler im Midifile bei Position: 26\rWert1 = 200\rEs dürfte nicht größer als 127 sein!",
-       "Error in Midifile at position: 26\rValue1 = 200\rshouldn't be greater than 127!"},
-      {"past end", WithTrack({0, 0xFF, 0x01, 20, 'a'}), "Fehler bei Bereichsprüfung", "Range check error"},
+       "Error in Midifile at position: 26\rValue1 = 200\rshouldn't be greater than 127!", "above 127"},
+      {"past end", WithTrack({0, 0xFF, 0x01, 20, 'a'}), "Fehler bei Bereichsprüfung", "Range check error",
+       "An event runs past the end of the file (track 1 of 1, byte 26)"},
+      {"cut short", Cut(WithTrack({0, 0x90, 60, 80, 0x83, 0x60, 0x80, 60, 0, 0, 0xFF, 0x2F, 0}), 4),
+       "Fehler bei Bereichsprüfung", "Range check error",
+       "The file ends early (byte 9 of a track that says 13): it is damaged or incomplete."},
       {"missing track", unknownChunk, "Fehler in der Mididatei: Der Dateikopf nennt 1 Spuren, die Datei enthält nur 0!",
-       "Error in midi file: the header declares 1 tracks, the file holds only 0!"},
+       "Error in midi file: the header declares 1 tracks, the file holds only 0!",
+       "The file ends after 0 of the 1 tracks its header names"},
       {"format 3", format3, "Fehler im MidiDateiHeader: Format 3 ist unbekannt (nur 0, 1 und 2)!",
-       "Error in MidiDateiHeader: format 3 is unknown (only 0, 1 and 2)!"},
+       "Error in MidiDateiHeader: format 3 is unknown (only 0, 1 and 2)!", "MIDI format 3, which does not exist"},
       {"format above 255", bigFormat, "Fehler im MidiDateiHeader: Format 257 ist unbekannt (nur 0, 1 und 2)!",
-       "Error in MidiDateiHeader: format 257 is unknown (only 0, 1 and 2)!"},
+       "Error in MidiDateiHeader: format 257 is unknown (only 0, 1 and 2)!", "MIDI format 257"},
       {"tempo above 65535 bpm", WithTrack({0, 0xFF, 0x51, 3, 0, 3, 0x93, 0, 0xFF, 0x2F, 0}),
-       "Fehler bei Bereichsprüfung", "Range check error"},
+       "Fehler bei Bereichsprüfung", "Range check error", "faster than 65 535 beats"},
       {"denominator exponent 8", WithTrack({0, 0xFF, 0x58, 4, 4, 8, 24, 8, 0, 0xFF, 0x2F, 0}),
-       "Fehler bei Bereichsprüfung", "Range check error"},
+       "Fehler bei Bereichsprüfung", "Range check error", "time signature"},
       {"key signature of one byte", WithTrack({0, 0xFF, 0x59, 1, 2, 0, 0xFF, 0x2F, 0}), "Fehler bei Bereichsprüfung",
-       "Range check error"},
+       "Range check error", "key signature is too short"},
       {"variable length beyond 32 bits", WithTrack({0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0}),
-       "Arithmetischer Überlauf", "Arithmetic overflow"},
+       "Arithmetischer Überlauf", "Arithmetic overflow", "larger than this program can count"},
       {"running tick beyond 32 bits",
        WithTrack({0x87, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 1, 0x81, 0, 0x90, 60, 1, 0, 0xFF, 0x2F, 0}),
-       "Arithmetischer Überlauf", "Arithmetic overflow"},
+       "Arithmetischer Überlauf", "Arithmetic overflow", "larger than this program can count"},
   };
+  auto lastLine = [](const std::string& text) { return text.substr(text.rfind('\n') + 1); };
   for (const Case& c : cases) {
-    EXPECT_EQ(ReadError(c.bytes, TLanguage::Deutsch), c.de) << c.name;
-    EXPECT_EQ(ReadError(c.bytes, TLanguage::Englisch), c.en) << c.name;
+    const std::string de = ReadError(c.bytes, TLanguage::Deutsch), en = ReadError(c.bytes, TLanguage::Englisch);
+    EXPECT_EQ(lastLine(de), c.de) << c.name;
+    EXPECT_EQ(lastLine(en), c.en) << c.name;
+    EXPECT_NE(en.find(c.why), std::string::npos) << c.name << ": " << en;
+    EXPECT_NE(de.find("Datei"), std::string::npos) << c.name << ": " << de;  // explained in German too
   }
+  // A file shorter than its header says: where it ends, in both languages.
+  std::vector<uint8_t> cut = WithTrack({0, 0xFF, 0x2F, 0});
+  cut[11] = 2;  // the header counts a second track that is not there
+  EXPECT_NE(ReadError(cut, TLanguage::Englisch).find("The file ends after 1 of the 2 tracks its header names"), std::string::npos)
+      << ReadError(cut, TLanguage::Englisch);
 }
 
 TEST(MidiFileReader, TimeSignatureExponentUsesLowFiveBits) {
