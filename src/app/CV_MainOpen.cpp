@@ -56,19 +56,18 @@ struct WaitCursor {
 
 bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   WaitCursor wait;
-  myMemo_->clear();
-  myMemo_->hide();
   session_.SetConfiguration(settings_.Configuration);
-  // The new song is read as it is: no transposition, no display shift.
-  transposeForm_->ResetQuietly();
-  tempoForm_->SetTempoDiff(0);
-  lyricsOffsetForm_->Reset();
-  // Reads, times, extracts and (with lyrics) rebuilds the lyric events; the song is released
-  // again when anything fails.
+  // Reads, times, extracts and (with lyrics) rebuilds the lyric events. A file that fails leaves
+  // the window as it was: the song shown, its view, its menus.
   if (!session_.Open(fileToOpen.toStdString())) {
     UpdateActions();
     return false;
   }
+  // The new song is read as it is: no transposition, no display shift.
+  transposeForm_->ResetQuietly();
+  tempoForm_->SetTempoDiff(0);
+  lyricsOffsetForm_->Reset();
+  myMemo_->clear();
 
   ShowSyllables();
 

@@ -75,21 +75,29 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   OpenSongOptions open;
   open.ForceEncoding = options.ForceEncoding;
   open.AskRemovePrompta = [this](const std::string& question) { return ui_.AskYesNo(question); };
-  song_.EditingText = false;
-  editor_ = TEditor::None;
-  modified_ = false;
-  canUndoQuantize_ = false;
-  textFileName_.clear();
-  // A new song is read as it is: the tempo window starts again from 0.
-  tempoEdit_.SongOpened();
+  // Read aside: a file that fails leaves the current song, its player and its editors as they were.
+  Song fresh;
+  fresh.Configuration = song_.Configuration;
+  fresh.Messages = song_.Messages;
   OpenSongResult opened;
   try {
-    opened = DateiOeffnen(song_, path, open);
+    opened = DateiOeffnen(fresh, path, open);
   } catch (const std::exception& e) {
-    song_.MidiFileLoaded = false;
     ui_.Report(UserMessage(TSeverity::Error, ErrorText(e), {}, path));
     return false;
   }
+  PlayerLink* player = song_.Player;
+  if (player && player->Playing()) player->Stop();
+  song_ = std::move(fresh);
+  song_.Player = player;
+  if (player) player->MoveToPosition(0);
+  editor_ = TEditor::None;
+  modified_ = false;
+  canUndoQuantize_ = false;
+  tapped_ = false;
+  textFileName_.clear();
+  // A new song is read as it is: the tempo window starts again from 0.
+  tempoEdit_.SongOpened();
   song_.CurrentHyphen = -1;
   song_.QuerryForRules = true;
   // A song without lyrics opens in the edit text, ready for a new text.

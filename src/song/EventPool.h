@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "song/CV_Data.h"
@@ -14,6 +15,15 @@ class EventPool {
   EventPool() = default;
   EventPool(const EventPool&) = delete;
   EventPool& operator=(const EventPool&) = delete;
+  // The records stay where they are: chains keep pointing at them in the new owner.
+  EventPool(EventPool&& other) noexcept { Take(other); }
+  EventPool& operator=(EventPool&& other) noexcept {
+    if (this != &other) {
+      Clear();
+      Take(other);
+    }
+    return *this;
+  }
   ~EventPool() { Clear(); }
 
   // A zero-filled record. Records are constructed when handed out, so a block's memory is
@@ -42,6 +52,14 @@ class EventPool {
   static constexpr size_t kFirstBlockSize = 4096;
   static constexpr size_t kBigBlockBytes = size_t{2} << 20;
   void NewBlock();
+  void Take(EventPool& other) noexcept {
+    blocks_ = std::move(other.blocks_);
+    other.blocks_.clear();
+    lastBlockSize_ = std::exchange(other.lastBlockSize_, 0);
+    usedInLastBlock_ = std::exchange(other.usedInLastBlock_, 0);
+    freeList_ = std::exchange(other.freeList_, nullptr);
+    live_ = std::exchange(other.live_, 0);
+  }
   struct Block {
     TypMidiEvent* events;
     size_t size;

@@ -19,6 +19,9 @@ struct Song {
   Song() = default;
   Song(const Song&) = delete;
   Song& operator=(const Song&) = delete;
+  // A song read aside replaces the current one only once it opened whole.
+  Song(Song&&) = default;
+  Song& operator=(Song&&) = default;
 
   TConfiguration Configuration;
   EventPool Pool;

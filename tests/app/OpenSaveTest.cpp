@@ -108,7 +108,8 @@ TEST(Open, SongWithoutLyricsOpensInEditingMode) {
   EXPECT_EQ(w.Text("PopupMenu_TextEdit"), QStringLiteral("Bearbeiten beenden"));
 }
 
-// Every entry point tells the user why a file did not open, and leaves no song loaded.
+// Every entry point tells the user why a file did not open, and leaves the song shown before as it
+// was: its file, its view, its title and its menus.
 TEST(Open, BrokenFilesThroughEveryEntryPoint) {
   const QString shortFile = TooShortFile("short.mid");
   const QString notMidi = Q(cvtest::WriteTempFile("noise.kar", std::vector<uint8_t>(200, 'x')));
@@ -116,6 +117,9 @@ TEST(Open, BrokenFilesThroughEveryEntryPoint) {
     AppWindow w(TempSettingsFile());
     w->DateiOeffnen(Twinkle());
     const QStringList recentBefore = w->Settings().LastMidifilesList;
+    const QString titleBefore = w->windowTitle(), viewBefore = w->DisplayText();
+    const std::string fileBefore = w->CurrentSong().MidiFileName;
+    const bool saveBefore = w.Enabled("MainMenu_DateiSpeichern");
 
     w.nextOpenFile = bad;
     w->MainMenu_DateiOeffnenClick();
@@ -134,8 +138,12 @@ TEST(Open, BrokenFilesThroughEveryEntryPoint) {
       EXPECT_EQ(w.messages.front().Text, QStringLiteral("The file is only 23 bytes long, too short for a song: it "
                                                         "is empty, damaged or incomplete.\nError: midi file too short!"));
     }
-    EXPECT_FALSE(w->MidiFileLoaded());
-    EXPECT_FALSE(w->MyMemo()->isVisible());
+    EXPECT_TRUE(w->MidiFileLoaded());
+    EXPECT_EQ(w->CurrentSong().MidiFileName, fileBefore);
+    EXPECT_EQ(w->windowTitle(), titleBefore);
+    EXPECT_EQ(w->DisplayText(), viewBefore);
+    EXPECT_FALSE(viewBefore.isEmpty());
+    EXPECT_EQ(w.Enabled("MainMenu_DateiSpeichern"), saveBefore);
     w->Settings().LastMidifilesList.removeFirst();
     EXPECT_EQ(w->Settings().LastMidifilesList, recentBefore);
   }
