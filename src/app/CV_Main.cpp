@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QSlider>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -420,6 +421,14 @@ void TMainForm::CreateCentralWidgets() {
 void TMainForm::FormCreate() {
   // 1. Hand-overs from a later start arrive here.
   if (instance_) instance_->OnHandOver = [this](const QString& text) { HandleHandOver(text); };
+  // Logging out: playback stops, and a modified song is saved, discarded or keeps the session.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+    if (song_.Player && song_.Player->Playing()) Btn_StopClick();
+    if (!session_.Modified() || !manager.allowsInteraction()) return;
+    const bool go = MaySongGo();
+    manager.release();
+    if (!go) manager.cancel();
+  });
 
   // 2. Language: the stored choice, else the system's language.
   const bool haveLang = store_->KeyInReg(QStringLiteral("Lang"));
@@ -684,7 +693,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (song_.MidiFileLoaded) {
+  if (session_.Modified()) {
+    if (!MaySongGo()) {
+      event->ignore();
+      return;
+    }
+  } else if (song_.MidiFileLoaded) {
     if (!ui_.AskYesNo(cv::Tr("Wollen Sie den Cantovex 3 beenden?", "Do you want to exit Cantovex 3?"))) {
       event->ignore();
       return;

@@ -120,6 +120,11 @@ class TMainForm : public QMainWindow {
   void LoadLyricTextFile(const QString& fileName);
   // The window title for the song's file: its name and the encoding its text is read in.
   QString SongTitle(const QString& fileName) const;
+  // Shows the song's file in the title, with "*" while it has unsaved changes.
+  void ShowSongTitle(const QString& fileName);
+  void RefreshTitle();  // the "*" follows every change
+  // Asks "Save changes to …?" for a modified song; false when the user cancels or the save fails.
+  bool MaySongGo();
   // The syllables in the view (one character per line break, so offsets match the list).
   void ShowSyllables();
   void MainMenu_TextSpeichernClick();
@@ -293,6 +298,7 @@ class TMainForm : public QMainWindow {
   TSongCheckForm* songCheckForm_ = nullptr;
   void ApplyOptions();
   bool lyricsOffsetShown_ = false;
+  QString titleFile_;  // the song file the title names
   // Playback: made on the first Play, so a start without sound devices stays quick.
   struct TPlayback;
   struct TPlaybackDeleter {

@@ -78,7 +78,7 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   posSlider_->setMaximum(std::max(0, song_.SongLength));
   posSlider_->setToolTip(QStringLiteral("0 ms"));
   posSlider_->setValue(0);
-  setWindowTitle(SongTitle(fileToOpen));
+  ShowSongTitle(fileToOpen);
 
   const bool editing = session_.EditorMode() == cv::TEditorMode::EditingText;
   myMemo_->setReadOnly(!editing);
@@ -120,6 +120,7 @@ void TMainForm::UpdateLastMidiPath(const QString& fileName, bool saveAll) {
 
 void TMainForm::MainMenu_DateiOeffnenClick() {
   const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
+  if (!MaySongGo()) return;
   const QString file = hooks_.ChooseOpenFile(
       QStringLiteral(" Datei laden"), QString::fromStdString(settings_.Configuration.LastMidiPathSource),
       T("Midi Dateien (*.mid *.kar)", "Midi files (*.mid *.kar)") + QStringLiteral(";;") +
@@ -137,6 +138,7 @@ void TMainForm::MMF_MidifileClick(int tag) {
     ShowError(T("Die Datei \"%1\" gibt es nicht mehr.", "The file \"%1\" no longer exists.").arg(file));
     return;
   }
+  if (!MaySongGo()) return;
   UpdateLastMidiPath(file, false);
   DateiOeffnen(file);
 }
@@ -160,6 +162,7 @@ void TMainForm::HandleDroppedFiles(const QStringList& files) {
   const QString file = files.front();
   if (!QFileInfo(file).isFile()) return;
   if (IsMidiFile(file)) {
+    if (!MaySongGo()) return;
     UpdateLastMidiPath(file, true);
     if (song_.Player && song_.Player->Playing()) Btn_StopClick();
     if (DateiOeffnen(file)) Btn_PlayClick();
@@ -177,7 +180,9 @@ void TMainForm::HandleHandOver(const QString& text) {
   for (const QString& line : lines.split(QLatin1Char('\n'))) {
     const QString file = line.trimmed();
     if (file.isEmpty() || !IsMidiFile(file)) continue;
-    DateiOeffnen(file);
+    if (isMinimized()) showNormal();
+    raise();
+    if (MaySongGo()) DateiOeffnen(file);
     break;
   }
   if (isMinimized()) showNormal();
@@ -196,7 +201,10 @@ void TMainForm::OpenFromArguments(const QStringList& arguments) {
 
 // ---------------------------------------------------------------- saving
 
-void TMainForm::MainMenu_DateiSpeichernClick() { session_.Save(); }
+void TMainForm::MainMenu_DateiSpeichernClick() {
+  session_.Save();
+  RefreshTitle();
+}
 
 void TMainForm::MainMenu_DateiSpeichernUnterClick() {
   if (!song_.MidiFileLoaded) return;
@@ -209,14 +217,41 @@ void TMainForm::MainMenu_DateiSpeichernUnterClick() {
       QStringLiteral("Midi Format 0 (*.mid);;Midi Format 1 (*.mid)"), fileName, filterIndex);
   if (!chosen || fileName.isEmpty()) return;
   if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".mid");
-  if (session_.SaveAs(fileName.toStdString(), filterIndex == 2 ? 1 : 0)) setWindowTitle(SongTitle(fileName));
+  if (session_.SaveAs(fileName.toStdString(), filterIndex == 2 ? 1 : 0)) ShowSongTitle(fileName);
+  UpdateActions();
 }
 
 QString TMainForm::SongTitle(const QString& fileName) const {
   const QString encoding = QString::fromStdString(cv::EncodingName(song_.Encoding));
   for (QAction* item : Menu(QStringLiteral("MainMenu_DateiKodierung"))->actions())
     item->setChecked(cv::FindTextEncoding(item->text().toStdString()) == song_.Encoding);
-  return kTitle + QStringLiteral(" - ") + fileName + QStringLiteral(" [") + encoding + QStringLiteral("]");
+  const QString changed = session_.Modified() ? QStringLiteral("*") : QString();
+  return kTitle + QStringLiteral(" - ") + fileName + changed + QStringLiteral(" [") + encoding + QStringLiteral("]");
+}
+
+void TMainForm::ShowSongTitle(const QString& fileName) {
+  titleFile_ = fileName;
+  setWindowTitle(SongTitle(fileName));
+}
+
+void TMainForm::RefreshTitle() {
+  if (song_.MidiFileLoaded && !titleFile_.isEmpty()) setWindowTitle(SongTitle(titleFile_));
+}
+
+bool TMainForm::MaySongGo() {
+  if (!song_.MidiFileLoaded || !session_.Modified()) return true;
+  const QString name = QFileInfo(QString::fromStdString(song_.MidiFileName)).fileName();
+  switch (hooks_.AskSaveChanges(kTitle, T("Änderungen an \"%1\" speichern?", "Save changes to \"%1\"?").arg(name))) {
+    case QMessageBox::Save: {
+      const bool saved = session_.Save();
+      UpdateActions();
+      return saved;
+    }
+    case QMessageBox::Discard:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void TMainForm::ShowSyllables() {
@@ -239,7 +274,7 @@ void TMainForm::ChooseEncoding(const QString& name) {
   if (!song_.MidiFileLoaded || !encoding) return;
   // Only the reading of the text changes: an open editor keeps its text.
   if (session_.ChangeEncoding(*encoding) && session_.EditorMode() == cv::TEditorMode::Viewing) ShowSyllables();
-  setWindowTitle(SongTitle(QString::fromStdString(song_.MidiFileName)));
+  ShowSongTitle(QString::fromStdString(song_.MidiFileName));
 }
 
 void TMainForm::MainMenu_DateiExportLrcClick() {

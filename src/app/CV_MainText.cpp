@@ -50,6 +50,7 @@ void TMainForm::ShowDisplayText(const std::u16string& text) {
   QString display = QString::fromStdU16String(text);
   display.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   myMemo_->setPlainText(display);
+  RefreshTitle();
   ApplyViewFont();
   myMemo_->setReadOnly(true);
   myMemo_->show();

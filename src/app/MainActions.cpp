@@ -28,6 +28,7 @@ void TMainForm::UpdateActions() {
   const TViewState v = ViewState();
   const bool loaded = v.Editor != Mode::NoSong;
   const bool viewing = v.Editor == Mode::Viewing;
+  RefreshTitle();
   const bool editingText = v.Editor == Mode::EditingText;
   const bool editingTimes = v.Editor == Mode::EditingTimes;
   const bool stopped = v.Transport == TTransportState::Stopped;

@@ -27,6 +27,10 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
     return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
   };
+  h.AskSaveChanges = [owner](const QString& caption, const QString& text) {
+    return QMessageBox::question(owner, caption, text,
+                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  };
   h.ChooseOpenFile = [owner](const QString& title, const QString& start, const QString& filter) {
     return QFileDialog::getOpenFileName(owner, title, start, filter);
   };

@@ -12,6 +12,8 @@ namespace cvapp {
 struct TUiHooks {
   std::function<void(QMessageBox::Icon, const QString& caption, const QString& text)> Message;
   std::function<bool(const QString& caption, const QString& text)> AskYesNo;
+  // Save / Discard / Cancel for a modified song about to be replaced or closed.
+  std::function<QMessageBox::StandardButton(const QString& caption, const QString& text)> AskSaveChanges;
   // Open dialog: the chosen file or empty.
   std::function<QString(const QString& title, const QString& startFolder, const QString& filter)>
       ChooseOpenFile;

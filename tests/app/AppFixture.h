@@ -37,6 +37,10 @@ class AppWindow {
       questions << text;
       return answerYes;
     };
+    o.Hooks.AskSaveChanges = [this](const QString&, const QString& text) {
+      questions << text;
+      return saveAnswer;
+    };
     o.Hooks.ChooseOpenFile = [this](const QString& title, const QString& start, const QString&) {
       dialogTitles << title;
       dialogStarts << start;
@@ -76,6 +80,7 @@ class AppWindow {
   QString nextOpenFile, nextSaveFile, saveFilter;
   int nextSaveFilter = 1;
   bool answerYes = true;
+  QMessageBox::StandardButton saveAnswer = QMessageBox::Discard;  // to "Save changes to …?"
   int nextNumber = -1;  // the number the user types; below 0: cancelled
   std::pair<int, int> numberRange;
 };

@@ -1,0 +1,99 @@
+// A modified song is never replaced or closed without the question "Save changes to …?".
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <functional>
+
+#include "AppFixture.h"
+#include "song/Language.h"
+
+using namespace cvapptest;
+
+namespace {
+
+QString WordsSong(const std::string& name) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  const char* words[] = {"Hel", "lo ", "world\r", "how ", "are ", "you\r"};
+  for (int i = 0; i < 6; ++i) t.Lyric(i * 480, words[i]).NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
+  return Q(b.WriteTemp(name));
+}
+
+}  // namespace
+
+// Every way a song can go, with each answer: Cancel keeps the modified song, Discard lets it go
+// unsaved, Save writes it first.
+TEST(UnsavedChanges, EveryWayASongGoesAsksFirst) {
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  struct Path {
+    const char* name;
+    std::function<bool(AppWindow&, const QString& next)> go;  // true: the window closed
+  } paths[] = {
+      {"open",
+       [](AppWindow& w, const QString& next) {
+         w.nextOpenFile = next;
+         w->MainMenu_DateiOeffnenClick();
+         return false;
+       }},
+      {"drop",
+       [](AppWindow& w, const QString& next) {
+         w->HandleDroppedFiles({next});
+         return false;
+       }},
+      {"recent",
+       [](AppWindow& w, const QString& next) {
+         w->Settings().LastMidifilesList.prepend(next);
+         w->MMF_MidifileClick(0);
+         return false;
+       }},
+      {"hand-over",
+       [](AppWindow& w, const QString& next) {
+         w->HandleHandOver(next + QStringLiteral("\r\n"));
+         return false;
+       }},
+      {"quit", [](AppWindow& w, const QString&) { return w->close(); }},
+  };
+  for (const Path& path : paths) {
+    for (QMessageBox::StandardButton answer : {QMessageBox::Cancel, QMessageBox::Discard, QMessageBox::Save}) {
+      SCOPED_TRACE(std::string(path.name) + " " + std::to_string(answer));
+      AppWindow w(TempSettingsFile());
+      const QString first = WordsSong("first.mid"), next = WordsSong("next.mid");
+      const std::vector<uint8_t> before = cvtest::ReadFileBytes(first.toStdString());
+      ASSERT_TRUE(w->DateiOeffnen(first));
+      EXPECT_FALSE(w->windowTitle().contains(QLatin1Char('*')));
+      w->MainMenu_TextUpperCaseClick();
+      EXPECT_TRUE(w->windowTitle().contains(first + QStringLiteral("* [")));
+      w.questions.clear();
+      w.saveAnswer = answer;
+
+      const bool closed = path.go(w, next);
+
+      ASSERT_EQ(w.questions, QStringList{QStringLiteral("Save changes to \"first.mid\"?")});
+      const bool saved = cvtest::ReadFileBytes(first.toStdString()) != before;
+      EXPECT_EQ(saved, answer == QMessageBox::Save);
+      const bool went = answer != QMessageBox::Cancel;
+      if (std::string(path.name) == "quit") {
+        EXPECT_EQ(closed, went);
+        continue;
+      }
+      EXPECT_EQ(QString::fromStdString(w->CurrentSong().MidiFileName), went ? next : first);
+      EXPECT_EQ(w->windowTitle().contains(QLatin1Char('*')), !went);
+    }
+  }
+}
+
+// An unmodified song goes without the question; quitting then asks the plain exit question.
+TEST(UnsavedChanges, AnUnmodifiedSongGoesWithoutTheQuestion) {
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  AppWindow w(TempSettingsFile());
+  const QString next = WordsSong("plain-next.mid");
+  ASSERT_TRUE(w->DateiOeffnen(WordsSong("plain.mid")));
+  w->Settings().LastMidifilesList.prepend(next);
+  w->MMF_MidifileClick(0);
+  EXPECT_TRUE(w.questions.isEmpty());
+  EXPECT_EQ(QString::fromStdString(w->CurrentSong().MidiFileName), next);
+  w.answerYes = false;
+  EXPECT_FALSE(w->close());
+  EXPECT_EQ(w.questions, QStringList{QStringLiteral("Do you want to exit Cantovex 3?")});
+}
