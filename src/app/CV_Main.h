@@ -125,6 +125,8 @@ class TMainForm : public QMainWindow {
   void RefreshTitle();  // the "*" follows every change
   // Asks "Save changes to …?" for a modified song; false when the user cancels or the save fails.
   bool MaySongGo();
+  // Save, or Save as when the file is write-protected; true when the song is on disk.
+  bool SaveSong();
   // The syllables in the view (one character per line break, so offsets match the list).
   void ShowSyllables();
   void MainMenu_TextSpeichernClick();

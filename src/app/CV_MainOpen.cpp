@@ -18,6 +18,7 @@
 #include "app/LyricsOffsetForm.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
+#include "output/SaveFile.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -202,8 +203,16 @@ void TMainForm::OpenFromArguments(const QStringList& arguments) {
 // ---------------------------------------------------------------- saving
 
 void TMainForm::MainMenu_DateiSpeichernClick() {
-  session_.Save();
+  SaveSong();
   RefreshTitle();
+}
+
+bool TMainForm::SaveSong() {
+  if (session_.Save()) return true;
+  // A write-protected file is never replaced: the user picks another name instead.
+  if (cv::WritableByMode(song_.MidiFileName)) return false;
+  MainMenu_DateiSpeichernUnterClick();
+  return !session_.Modified();
 }
 
 void TMainForm::MainMenu_DateiSpeichernUnterClick() {
@@ -243,7 +252,7 @@ bool TMainForm::MaySongGo() {
   const QString name = QFileInfo(QString::fromStdString(song_.MidiFileName)).fileName();
   switch (hooks_.AskSaveChanges(kTitle, T("Änderungen an \"%1\" speichern?", "Save changes to \"%1\"?").arg(name))) {
     case QMessageBox::Save: {
-      const bool saved = session_.Save();
+      const bool saved = SaveSong();
       UpdateActions();
       return saved;
     }

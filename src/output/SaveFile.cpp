@@ -27,8 +27,15 @@ std::string SaveMessage(SaveTexts texts, SaveStep step, const std::string& name,
   const bool fromF1 = texts == SaveTexts::Format1FromFormat1;
   switch (step) {
     case SaveStep::ReadOnly:
-      if (de) return Quoted("Fehler: Schreibschutz der Datei ", name, " konnnte nicht entfernt werden!");
-      return Quoted(fromF1 ? "Error removing read only flag for the midifile " : "Error removing read only flag for midifile ",
+      if (de)
+        return Quoted("Die Datei ", name,
+                      " ist schreibgeschützt und wurde nicht ersetzt. Speichern Sie den Song unter einem anderen "
+                      "Namen oder heben Sie den Schreibschutz zuerst auf.\n") +
+               Quoted("Fehler: Schreibschutz der Datei ", name, " konnnte nicht entfernt werden!");
+      return Quoted("The file ", name,
+                    " is write-protected and was not replaced. Save the song under another name, or allow writing "
+                    "to it first.\n") +
+             Quoted(fromF1 ? "Error removing read only flag for the midifile " : "Error removing read only flag for midifile ",
                     name, "!");
     case SaveStep::CannotBegin:
       if (de) return Quoted("Fehler: Schreibvorgang der Datei ", name, " konnnte nicht eingeleitet werden!");

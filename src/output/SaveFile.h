@@ -29,11 +29,14 @@ struct FileWriteResult {
 };
 
 // Writes the bytes to fileName: a temporary file in the same folder is written, flushed and
-// renamed over the target. A target without write permission gets it back first (the read-only
-// flag). Devices and pipes are written in place, since renaming would replace them. On failure the
+// renamed over the target, with the old file's mode, owner (where allowed) and extended
+// attributes. A target its mode bits protect from writing is not replaced (ReadOnly), even for
+// root. Stale temporary files of killed saves beside it are removed. Devices and pipes are written in place, since renaming would replace them. On failure the
 // temporary file is removed. The platform layer defines it (src/platform/files): the core only
 // says what it needs.
 FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes);
+// False when the file exists and its mode bits forbid writing for this user (root included).
+bool WritableByMode(const std::string& fileName);
 
 // WriteFileSafely with the failed step's message to the sink; false on failure.
 bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes, SaveTexts texts,

@@ -97,3 +97,22 @@ TEST(UnsavedChanges, AnUnmodifiedSongGoesWithoutTheQuestion) {
   EXPECT_FALSE(w->close());
   EXPECT_EQ(w.questions, QStringList{QStringLiteral("Do you want to exit Cantovex 3?")});
 }
+
+// Save on a write-protected file replaces nothing and offers Save as instead.
+TEST(UnsavedChanges, AWriteProtectedSongIsSavedUnderAnotherName) {
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  AppWindow w(TempSettingsFile());
+  const QString song = WordsSong("protected.mid");
+  const std::vector<uint8_t> before = cvtest::ReadFileBytes(song.toStdString());
+  QFile::setPermissions(song, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  ASSERT_TRUE(w->DateiOeffnen(song));
+  w->MainMenu_TextUpperCaseClick();
+  w.nextSaveFile = QFileInfo(song).absolutePath() + QStringLiteral("/copy.mid");
+  w->MainMenu_DateiSpeichernClick();
+  EXPECT_EQ(cvtest::ReadFileBytes(song.toStdString()), before);
+  EXPECT_EQ(w.dialogTitles, QStringList{QStringLiteral(" Datei speichern")});
+  EXPECT_TRUE(QFile::exists(w.nextSaveFile));
+  EXPECT_FALSE(w->windowTitle().contains(QLatin1Char('*')));
+  ASSERT_FALSE(w.messages.empty());
+  EXPECT_TRUE(w.messages[0].Text.contains(QLatin1String("is write-protected and was not replaced")));
+}

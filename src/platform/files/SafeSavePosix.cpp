@@ -2,10 +2,14 @@
 // renamed over the target.
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <string>
 #include <filesystem>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "output/SaveFile.h"
@@ -52,6 +56,43 @@ std::string TempName(const fs::path& target) {
   return (dir.empty() ? fs::path(name) : dir / name).string();
 }
 
+// Temporary files of ours that a killed save left beside the target; those of running saves stay.
+void RemoveStaleTemporaries(const fs::path& target) {
+  const std::string prefix = "." + target.filename().string() + ".cvtmp-";
+  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(prefix, 0) != 0) continue;
+    const std::string rest = name.substr(prefix.size());
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789-") != std::string::npos) continue;
+    const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)) {
+      std::error_code ignored;
+      fs::remove(it->path(), ignored);
+    }
+  }
+}
+
+// Extended attributes (labels, tags, ACLs) go over to the new file where the system allows it.
+void CopyExtendedAttributes(const std::string& from, int toFd) {
+  const ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
+  if (size <= 0) return;
+  std::string names(static_cast<size_t>(size), '\0');
+  const ssize_t got = ::listxattr(from.c_str(), names.data(), names.size());
+  if (got <= 0) return;
+  for (size_t at = 0; at < static_cast<size_t>(got);) {
+    const char* name = names.c_str() + at;
+    at += std::char_traits<char>::length(name) + 1;
+    const ssize_t length = ::getxattr(from.c_str(), name, nullptr, 0);
+    if (length < 0) continue;
+    std::string value(static_cast<size_t>(length), '\0');
+    const ssize_t read = ::getxattr(from.c_str(), name, value.data(), value.size());
+    if (read >= 0) (void)::fsetxattr(toFd, name, value.data(), static_cast<size_t>(read), 0);
+  }
+}
+
 FileWriteResult Fail(SaveStep step, size_t written = 0) { return {false, step, written}; }
 
 // After a failed or short write; the message depends on what went wrong.
@@ -77,10 +118,27 @@ FileWriteResult WriteInPlace(const std::string& path, const std::vector<uint8_t>
 
 }  // namespace
 
+bool WritableByMode(const std::string& fileName) {
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0) return true;  // a new file
+  // The mode bits decide, for root as well: a write-protected file is the user's choice.
+  if (::geteuid() == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
+  if (::geteuid() == 0) return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  return ::access(fileName.c_str(), W_OK) == 0;
+}
+
 FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes) {
   std::string target = fileName;
   struct stat st {};
   const bool exists = ::stat(fileName.c_str(), &st) == 0;
+  std::error_code linkEc;
+  if (!exists && fs::is_symlink(fs::symlink_status(fileName, linkEc))) {
+    // A link to a file not yet there: the file is made where the link points, the link stays.
+    const fs::path link(fileName);
+    const fs::path to = fs::read_symlink(link, linkEc);
+    if (linkEc) return Fail(SaveStep::CannotBegin);
+    target = (to.is_absolute() ? to : link.parent_path() / to).string();
+  }
   if (exists) {
     // A link stays a link: the file it points to is replaced.
     std::error_code ec;
@@ -90,13 +148,10 @@ FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<u
     }
     if (S_ISDIR(st.st_mode)) return Fail(SaveStep::CannotBegin);
     if (!S_ISREG(st.st_mode)) return WriteInPlace(target, bytes);
-    // A file without write permission is what the read-only flag is here: clear it first.
-    if ((st.st_mode & S_IWUSR) == 0) {
-      if (::chmod(target.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) return Fail(SaveStep::ReadOnly);
-      st.st_mode |= S_IWUSR;
-    }
+    if (!WritableByMode(fileName)) return Fail(SaveStep::ReadOnly);
   }
 
+  RemoveStaleTemporaries(fs::path(target));
   const std::string temp = TempName(fs::path(target));
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(SaveStep::CannotBegin);
@@ -104,6 +159,7 @@ FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<u
     // The new file keeps the old one's permissions and, where allowed, its owner.
     (void)::fchmod(fd, st.st_mode & 07777);
     if (::geteuid() == 0) (void)!::fchown(fd, st.st_uid, st.st_gid);
+    CopyExtendedAttributes(target, fd);
   }
   auto discard = [&](int closeFd) {
     if (closeFd >= 0) ::close(closeFd);
