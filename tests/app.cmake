@@ -6,6 +6,7 @@ if(TARGET cantovex_gui)
   file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/generated/AppBinary.h
     CONTENT "#pragma once\n#define CANTOVEX_APP_BINARY \"$<TARGET_FILE:cantovex>\"\n")
   add_dependencies(app_tests cantovex)
+  cantovex_plugin_host(app_tests)
   cantovex_warnings(app_tests)
   gtest_discover_tests(app_tests DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

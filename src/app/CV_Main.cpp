@@ -23,11 +23,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#if CANTOVEX_HAVE_TEXTCODEC
-#include "platform/textcodec/IcuTextConverter.h"
-#endif
 #include "app/CV_Hyphenation.h"
 #include "app/CV_Info.h"
+#include "platform/textcodec/IcuTextConverter.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 #include "app/CV_InstanceManager.h"
@@ -132,9 +130,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
       arguments_(std::move(options.Arguments)),
       applicationDirectory_(std::move(options.ApplicationDirectory)),
       systemLanguageName_(std::move(options.SystemLanguageName)) {
-#if CANTOVEX_HAVE_TEXTCODEC
   cv::InstallIcuTextConverter();
-#endif
   const TUiHooks real = DefaultUiHooks(this);
   if (!hooks_.Message) hooks_.Message = real.Message;
   if (!hooks_.AskYesNo) hooks_.AskYesNo = real.AskYesNo;

@@ -11,10 +11,8 @@
 #include "app/CV_Hyphenation.h"
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
-#if CANTOVEX_HAVE_DOCUMENTS
-#include "platform/documents/DocumentReaders.h"
-#endif
 #include "lyrics/Lrc.h"
+#include "platform/Devices.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -180,11 +178,7 @@ void TMainForm::LoadLyricTextFile(const QString& fileName) {
     UpdateActions();
     return;
   }
-#if CANTOVEX_HAVE_DOCUMENTS
-  static const std::vector<std::unique_ptr<cv::DocumentReader>> readers = cv::AllDocumentReaders();
-#else
-  static const std::vector<std::unique_ptr<cv::DocumentReader>> readers;
-#endif
+  static const std::vector<std::unique_ptr<cv::DocumentReader>> readers = cv::DocumentReaders();
   const std::optional<cv::TEditorText> t = session_.LoadText(fileName.toStdString(), readers);
   if (!t) return;
   ShowEditorText(t->Text, 0, 0);

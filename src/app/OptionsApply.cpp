@@ -7,26 +7,15 @@
 #include "app/CV_Options.h"
 #include "app/MultiModeForm.h"
 #include "app/MyRegistry.h"
+#include "platform/Devices.h"
 #include "song/Language.h"
-
-#if CANTOVEX_HAVE_MIDIPORT
-#include "platform/midiport/MidiOut.h"
-#endif
-#if CANTOVEX_HAVE_SYNTH
-#include "platform/synth/Synthesizer.h"
-#endif
 
 namespace cvapp {
 
 QStringList TMainForm::OutputNames() const {
   QStringList names;
-#if CANTOVEX_HAVE_MIDIPORT
-  cv::TMidiOutput ports;
-  for (const std::string& n : ports.DeviceNames()) names << QString::fromStdString(n);
-#endif
-#if CANTOVEX_HAVE_SYNTH
-  names << QString::fromLatin1(cv::TSynthesizer::OutputName);
-#endif
+  for (const std::string& n : cv::MakeMidiPort()->DeviceNames()) names << QString::fromStdString(n);
+  names << QString::fromLatin1(cv::SynthDevice::OutputName);
   return names;
 }
 

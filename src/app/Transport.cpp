@@ -12,16 +12,10 @@
 
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
+#include "platform/Devices.h"
 #include "playback/CV_MidiPlayer.h"
-#include "song/TimeMap.h"
 #include "song/Language.h"
-
-#if CANTOVEX_HAVE_MIDIPORT
-#include "platform/midiport/MidiOut.h"
-#endif
-#if CANTOVEX_HAVE_SYNTH
-#include "platform/synth/Synthesizer.h"
-#endif
+#include "song/TimeMap.h"
 
 namespace cvapp {
 
@@ -29,12 +23,8 @@ void SetLed(QLabel* led, bool on, const char* colour);
 
 struct TMainForm::TPlayback {
   cv::SteadyPlayerClock Clock;
-#if CANTOVEX_HAVE_MIDIPORT
-  std::unique_ptr<cv::TMidiOutput> Port;
-#endif
-#if CANTOVEX_HAVE_SYNTH
-  std::unique_ptr<cv::TSynthesizer> Synth;
-#endif
+  std::unique_ptr<cv::MidiPortDevice> Port;
+  std::unique_ptr<cv::SynthDevice> Synth;
   // Last: stops its thread before the outputs go.
   std::unique_ptr<cv::TMidiPlayer> Player;
 };
@@ -61,25 +51,20 @@ bool TMainForm::EnsurePlayer() {
   };
   cv::TOutputRequest request;
   request.WantedName = settings_.Configuration.MidiOutputDeviceName;
-#if CANTOVEX_HAVE_MIDIPORT
-  p->Port = std::make_unique<cv::TMidiOutput>();
+  p->Port = cv::MakeMidiPort();
   request.PortNames = p->Port->DeviceNames();
-#endif
-#if CANTOVEX_HAVE_SYNTH
-  request.SynthName = cv::TSynthesizer::OutputName;
+  request.SynthName = cv::SynthDevice::OutputName;
   request.SynthAllowed = settings_.VSTiEnabled;
-#endif
   cv::TOutputChoice choice = session_.ChooseOutput(request);
-#if CANTOVEX_HAVE_SYNTH
   if (choice.Output == cv::TOutputChoice::Kind::Synth) {
     cv::SynthOptions options;
     options.AudioOutDeviceName = settings_.AudioOutDeviceName.toStdString();
     options.VolumeValue = settings_.VolumeValue;
-    p->Synth = std::make_unique<cv::TSynthesizer>(options);
+    p->Synth = cv::MakeSynthesizer(options);
     if (p->Synth->isOK()) {
       p->Player->SetInstrument(p->Synth.get());
       p->Player->SetUseVSTi(true);
-      playerStatus_ = QString::fromLatin1(cv::TSynthesizer::OutputName) + QStringLiteral(" -> ") +
+      playerStatus_ = QString::fromLatin1(cv::SynthDevice::OutputName) + QStringLiteral(" -> ") +
                       QString::fromStdString(p->Synth->SinkDescription());
     } else {
       // The synthesizer does not load: a port plays if there is one.
@@ -88,15 +73,12 @@ bool TMainForm::EnsurePlayer() {
       choice = session_.ChooseOutput(request);
     }
   }
-#endif
-#if CANTOVEX_HAVE_MIDIPORT
   if (choice.Output == cv::TOutputChoice::Kind::Port) {
     p->Port->SetDeviceID(choice.PortIndex);
     p->Player->SetPort(p->Port.get());
     p->Player->SetUseVSTi(false);
     playerStatus_ = QString::fromStdString(choice.Name);
   }
-#endif
   if (choice.Output == cv::TOutputChoice::Kind::None) return false;
   p->Player->SetSong(&song_);
   playback_ = std::move(p);
@@ -377,9 +359,7 @@ void TMainForm::TransportRelease() {
 void TMainForm::VolSliderChange(int position) {
   settings_.VolumeValue = 130 - position;
   store_->WriteIntToReg(QStringLiteral("VolumeValue"), settings_.VolumeValue);
-#if CANTOVEX_HAVE_SYNTH
   if (playback_ && playback_->Synth) playback_->Synth->SetVolume(settings_.VolumeValue);
-#endif
 }
 
 }  // namespace cvapp
@@ -389,10 +369,8 @@ namespace cvapp {
 int32_t TMainForm::HeardTimeMs() const {
   if (!playback_) return 0;
   int32_t latency = 0;
-#if CANTOVEX_HAVE_SYNTH
   if (playback_->Player->UseVSTi() && playback_->Synth)
     latency = static_cast<int32_t>(playback_->Synth->AudioTotalLatencyTime());
-#endif
   return playback_->Player->TimePosition() - latency;
 }
 

@@ -15,40 +15,17 @@
 #include "lyrics/CV_Hyphen.h"
 #include "lyrics/EditText.h"
 #include "lyrics/Lrc.h"
+#include "platform/Devices.h"
 #include "song/Language.h"
 #include "song/TextCodec.h"
-
-#ifdef HAVE_CANTOVEX_DOCUMENTS
-#include "platform/documents/DocumentReaders.h"
-#endif
 
 namespace cvcli {
 namespace {
 
 namespace fs = std::filesystem;
 
-#ifndef HAVE_CANTOVEX_DOCUMENTS
-// Without the document readers: UTF-8 (or Windows-1252) plain text only.
-class PlainTextReader : public cv::DocumentReader {
- public:
-  std::string NameFilter() const override { return "Text (*.txt)"; }
-  bool SupportsFile(const std::string& path) const override {
-    std::string ext = fs::path(path).extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".txt";
-  }
-  std::vector<std::u16string> ReadLines(const std::string& path) const override;
-};
-#endif
-
 std::vector<std::unique_ptr<cv::DocumentReader>> Readers() {
-#ifdef HAVE_CANTOVEX_DOCUMENTS
-  return cv::AllDocumentReaders();
-#else
-  std::vector<std::unique_ptr<cv::DocumentReader>> readers;
-  readers.push_back(std::make_unique<PlainTextReader>());
-  return readers;
-#endif
+  return cv::DocumentReaders();
 }
 
 int RunImport(CliContext& ctx) {
@@ -117,18 +94,6 @@ int RunImport(CliContext& ctx) {
   ctx.output.Result(Written(song.Song(), output, format), WrittenText);
   return 0;
 }
-
-#ifndef HAVE_CANTOVEX_DOCUMENTS
-std::vector<std::u16string> PlainTextReader::ReadLines(const std::string& path) const {
-  std::ifstream in(fs::u8path(path), std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof())
-    throw cv::EDocumentError(cv::Tr("Die Datei \"", "The file \"") + path + cv::Tr("\" kann nicht gelesen werden.", "\" cannot be read."));
-  if (bytes.size() > cv::kMaxDocumentBytes) throw cv::EDocumentError(path + ": > 64 MiB");
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
-  return cv::SplitLines(cv::IsValidUtf8(bytes) ? cv::Utf8ToUtf16(bytes) : cv::DecodeWindows1252(bytes));
-}
-#endif
 
 CliRegistrar registrar(
     {"import",

@@ -11,16 +11,10 @@
 #include "cli/CliFormat.h"
 #include "cli/CliPlayback.h"
 #include "cli/CliSong.h"
+#include "platform/Devices.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/Language.h"
 #include "song/TextCodec.h"
-
-#ifdef HAVE_CANTOVEX_MIDIPORT
-#include "platform/midiport/MidiOut.h"
-#endif
-#ifdef HAVE_CANTOVEX_SYNTH
-#include "platform/synth/Synthesizer.h"
-#endif
 
 namespace cvcli {
 namespace {
@@ -123,12 +117,8 @@ int Play(CliContext& ctx) {
   cv::Song& song = opened.Song();
 
   // The outputs outlive the player that sends to them.
-#ifdef HAVE_CANTOVEX_MIDIPORT
-  std::unique_ptr<cv::TMidiOutput> port;
-#endif
-#ifdef HAVE_CANTOVEX_SYNTH
-  std::unique_ptr<cv::TSynthesizer> synth;
-#endif
+  std::unique_ptr<cv::MidiPortDevice> port;
+  std::unique_ptr<cv::SynthDevice> synth;
   cv::SteadyPlayerClock clock;
   cv::TMidiPlayer player(clock);
   CliOutput& output = ctx.output;
@@ -140,20 +130,13 @@ int Play(CliContext& ctx) {
   cv::TOutputRequest request;
   request.WantedName = portName.value_or("");
   request.FallBack = false;
-#ifdef HAVE_CANTOVEX_MIDIPORT
   if (portName) {
-    port = std::make_unique<cv::TMidiOutput>();
+    port = cv::MakeMidiPort();
     request.PortNames = port->DeviceNames();
-    if (port->HasVirtualPort()) request.VirtualPortName = port->DeviceName(cv::TMidiOutput::VirtualPortID);
+    if (port->HasVirtualPort()) request.VirtualPortName = port->DeviceName(cv::MidiPortDevice::VirtualPortID);
   }
-#else
-  if (portName)
-    throw CliFailure(cv::Tr("Dieses Programm wurde ohne MIDI-Ausgang gebaut.", "This program was built without the MIDI port."), "");
-#endif
-#ifdef HAVE_CANTOVEX_SYNTH
   request.SynthAllowed = !portName;
-  request.SynthName = cv::TSynthesizer::OutputName;
-#endif
+  request.SynthName = cv::SynthDevice::OutputName;
   (void)wantSynth;
   const cv::TOutputChoice choice = opened.session.ChooseOutput(request);
   std::string outputName;
@@ -162,24 +145,20 @@ int Play(CliContext& ctx) {
       return 1;
     case cv::TOutputChoice::Kind::Port:
     case cv::TOutputChoice::Kind::VirtualPort:
-#ifdef HAVE_CANTOVEX_MIDIPORT
-      port->SetDeviceID(choice.Output == cv::TOutputChoice::Kind::VirtualPort ? cv::TMidiOutput::VirtualPortID
+      port->SetDeviceID(choice.Output == cv::TOutputChoice::Kind::VirtualPort ? cv::MidiPortDevice::VirtualPortID
                                                                               : choice.PortIndex);
       outputName = port->ProductName();
       player.SetPort(port.get());
       player.SetUseVSTi(false);
-#endif
       break;
     case cv::TOutputChoice::Kind::Synth: {
-#ifdef HAVE_CANTOVEX_SYNTH
       cv::SynthOptions options;
       if (soundFont) options.SoundFont = *soundFont;
-      synth = std::make_unique<cv::TSynthesizer>(options);
+      synth = cv::MakeSynthesizer(options);
       ReportSynthMessages(synth->Messages(), synth->isOK(), output);
-      outputName = std::string(cv::TSynthesizer::OutputName) + " -> " + synth->SinkDescription();
+      outputName = std::string(cv::SynthDevice::OutputName) + " -> " + synth->SinkDescription();
       player.SetInstrument(synth.get());
       player.SetUseVSTi(true);
-#endif
       break;
     }
   }
@@ -198,12 +177,10 @@ int Play(CliContext& ctx) {
   player.Play();
   if (!player.Playing()) {
     std::signal(SIGINT, previous);
-#ifdef HAVE_CANTOVEX_MIDIPORT
     if (port)
       throw CliFailure(cv::Tr("Der MIDI-Ausgang lässt sich nicht öffnen: ", "The MIDI output cannot be opened: ") +
                            port->Error(),
                        "");
-#endif
     return 1;
   }
   while (player.Playing() && !interrupted) {

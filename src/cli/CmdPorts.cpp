@@ -1,14 +1,8 @@
 // cantovex-cli ports: the MIDI outputs and audio devices playback can use.
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
+#include "platform/Devices.h"
 #include "song/Language.h"
-
-#ifdef HAVE_CANTOVEX_MIDIPORT
-#include "platform/midiport/MidiOut.h"
-#endif
-#ifdef HAVE_CANTOVEX_SYNTH
-#include "platform/synth/Synthesizer.h"
-#endif
 
 namespace cvcli {
 namespace {
@@ -17,17 +11,15 @@ int Ports(CliContext& ctx) {
   if (!ctx.args.empty()) throw CliUsageError{cv::Tr("Unbekanntes Argument: ", "Unknown argument: ") + ctx.args[0]};
   Json result = {{"midiSystem", nullptr}, {"midiOutputs", Json::array()}, {"audioDevices", Json::array()},
                  {"soundFont", nullptr}};
-#ifdef HAVE_CANTOVEX_MIDIPORT
-  cv::TMidiOutput port;
-  result["midiSystem"] = port.ApiName();
-  for (const std::string& name : port.DeviceNames()) result["midiOutputs"].push_back(name);
-  if (port.HasVirtualPort()) result["midiOutputs"].push_back(port.DeviceName(cv::TMidiOutput::VirtualPortID));
-#endif
-#ifdef HAVE_CANTOVEX_SYNTH
-  for (const auto& d : cv::TSynthesizer::AudioDevices())
+  const std::unique_ptr<cv::MidiPortDevice> port = cv::MakeMidiPort();
+  result["midiSystem"] = port->ApiName();
+  for (const std::string& name : port->DeviceNames()) result["midiOutputs"].push_back(name);
+  if (port->HasVirtualPort()) result["midiOutputs"].push_back(port->DeviceName(cv::MidiPortDevice::VirtualPortID));
+  // Why there is no MIDI system (no server, no sequencer, no plugin).
+  if (port->ApiName() == "none" && !port->SystemError().empty()) ctx.output.Warning(port->SystemError());
+  for (const auto& d : cv::AudioDevices())
     result["audioDevices"].push_back({{"Driver", d.Driver}, {"Name", d.Name}});
-  if (const std::string font = cv::TSynthesizer::DefaultSoundFont(); !font.empty()) result["soundFont"] = font;
-#endif
+  if (const std::string font = cv::DefaultSoundFont(); !font.empty()) result["soundFont"] = font;
   ctx.output.Result(result, PortsText);
   return 0;
 }

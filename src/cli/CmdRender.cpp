@@ -7,12 +7,8 @@
 #include "cli/CliFormat.h"
 #include "cli/CliPlayback.h"
 #include "cli/CliSong.h"
+#include "platform/Devices.h"
 #include "song/Language.h"
-
-#ifdef HAVE_CANTOVEX_SYNTH
-#include "platform/synth/OfflineRender.h"
-#include "platform/synth/Synthesizer.h"
-#endif
 
 namespace cvcli {
 namespace {
@@ -24,7 +20,6 @@ int Render(CliContext& ctx) {
   const auto soundFont = TakeValue(ctx.args, "--soundfont");
   const std::string path = TakeSongPath(ctx.args);
   if (!out) throw CliUsageError{cv::Tr("-o DATEI.wav fehlt.", "-o FILE.wav is missing.")};
-#ifdef HAVE_CANTOVEX_SYNTH
   CliSession opened(ctx);
   if (!OpenChangedSong(opened, path, songOptions, changes)) return 1;
   cv::Song& song = opened.Song();
@@ -32,13 +27,13 @@ int Render(CliContext& ctx) {
   options.Sink = cv::AudioSink::WavFile;
   options.WavPath = *out;
   if (soundFont) options.SoundFont = *soundFont;
-  cv::TSynthesizer synth(options);
-  ReportSynthMessages(synth.Messages(), synth.isOK() && synth.Sink() == cv::AudioSink::WavFile, ctx.output);
+  const std::unique_ptr<cv::SynthDevice> synth = cv::MakeSynthesizer(options);
+  ReportSynthMessages(synth->Messages(), synth->isOK() && synth->Sink() == cv::AudioSink::WavFile, ctx.output);
 
   const bool bar = !ctx.output.IsJson() && IsTerminal(2);
   std::ostream& err = ctx.output.Err();
   const auto started = std::chrono::steady_clock::now();
-  const int64_t ms = cv::RenderSongOffline(song, synth, [&](int64_t done, int64_t total) {
+  const int64_t ms = synth->RenderSong(song, [&](int64_t done, int64_t total) {
     if (!bar || total <= 0) return;
     const int width = 40;
     const int filled = static_cast<int>(done * width / total);
@@ -47,18 +42,14 @@ int Render(CliContext& ctx) {
   });
   if (bar) err << "\n";
   std::string message;
-  if (!synth.Finish(&message)) throw CliFailure(message, *out);
+  if (!synth->Finish(&message)) throw CliFailure(message, *out);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   ctx.output.Result({{"written", *out},
                      {"audioSeconds", static_cast<double>(ms) / 1000.0},
                      {"renderSeconds", seconds},
-                     {"soundFont", synth.SoundFontPath()}},
+                     {"soundFont", synth->SoundFontPath()}},
                     RenderedText);
   return 0;
-#else
-  (void)path;
-  throw CliFailure(cv::Tr("Dieses Programm wurde ohne Synthesizer gebaut.", "This program was built without the synthesizer."), "");
-#endif
 }
 
 CliRegistrar registrar({"render",

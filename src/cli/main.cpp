@@ -8,9 +8,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliHelp.h"
 #include "song/Language.h"
-#ifdef HAVE_CANTOVEX_TEXTCODEC
 #include "platform/textcodec/IcuTextConverter.h"
-#endif
 
 namespace cvcli {
 
@@ -71,9 +69,7 @@ int RunCommand(const cvcli::CliCommand& c, cvcli::CliContext& ctx) {
 
 int main(int argc, char** argv) {
   cv::SetCurrLanguage(LanguageFromEnvironment());
-#ifdef HAVE_CANTOVEX_TEXTCODEC
   cv::InstallIcuTextConverter();
-#endif
   cvcli::CliOutput output(std::cout, std::cerr, false);
   cvcli::CliContext ctx{{}, output};
   std::string commandName;

@@ -57,6 +57,20 @@ completed=$(bash -c 'source "$1"; COMP_WORDS=(cantovex-cli hyph); COMP_CWORD=1; 
   _ "$share/bash-completion/completions/cantovex-cli")
 [ "$completed" = "hyphenate" ] || { echo "FAIL: bash completion gave '$completed'"; exit 1; }
 
+# The plugins come with the package, and the unpacked programs load them from it.
+plugins=$root/usr/lib/cantovex3/plugins
+for p in cantovex-midiport cantovex-synth cantovex-documents; do
+  [ -e "$plugins/$p.so" ] || { echo "FAIL: the package lacks /usr/lib/cantovex3/plugins/$p.so"; exit 1; }
+done
+loaded=$(LD_DEBUG=libs "$cli" --lang en ports 2>&1 >/dev/null | grep -o "calling init: $plugins/[a-z-]*\.so" | sort -u)
+echo "$loaded"
+for p in cantovex-midiport cantovex-synth; do
+  [[ "$loaded" == *"$plugins/$p.so"* ]] || { echo "FAIL: cantovex-cli ports did not load $p from the package"; exit 1; }
+done
+printf 'Birthday\nFolk\nHap-py birth-day\n' >"$work/words.txt"
+"$cli" --lang en import "$share/cantovex3/demo/demo.kar" "$work/words.txt" -o "$work/imported.mid" ||
+  { echo "FAIL: cantovex-cli import through the package's document plugin"; exit 1; }
+
 # The desktop program: started offscreen on the demo song; it must still run after a few seconds,
 # then it is stopped (the trap stops it whatever happens).
 CANTOVEX_INSTANCE_KEY="cantovex-package-test-$$" QT_QPA_PLATFORM=offscreen \

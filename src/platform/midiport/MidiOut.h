@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/MidiSink.h"
+#include "platform/Devices.h"
 
 class RtMidiOut;
 
@@ -14,15 +14,8 @@ namespace cv {
 
 enum MidiOutputState { mosOpen = 0, mosClosed = 1 };
 
-// Which system MIDI layer to use; Auto takes the first that has ports.
-enum class MidiSystem { Auto, Alsa, Jack };
-
-class TMidiOutput : public MidiPortSink {
+class TMidiOutput : public MidiPortDevice {
  public:
-  // The device ID of the virtual output port other programs connect to (Linux and macOS).
-  static constexpr uint32_t VirtualPortID = 0xFFFFFFFF;
-  static constexpr const char* ProgramPortName = "Cantovex 3";
-
   explicit TMidiOutput(MidiSystem api = MidiSystem::Auto);
   ~TMidiOutput() override;
   TMidiOutput(const TMidiOutput&) = delete;
@@ -31,23 +24,19 @@ class TMidiOutput : public MidiPortSink {
   // Number of output ports, read again from the system.
   uint16_t DeviceCount();
   uint16_t NumDevs() const { return numDevs_; }
-  // Name of a port as the system lists it (indices change when devices come and go).
-  std::string DeviceName(uint32_t index);
-  std::vector<std::string> DeviceNames();
-  // True when this system offers a virtual output port.
-  bool HasVirtualPort() const;
-  // The system layer in use ("ALSA", "JACK", ... or "none"), and why none works when so.
-  std::string ApiName() const;
-  const std::string& SystemError() const { return systemError_; }
+  std::string DeviceName(uint32_t index) override;
+  std::vector<std::string> DeviceNames() override;
+  bool HasVirtualPort() const override;
+  std::string ApiName() const override;
+  const std::string& SystemError() const override { return systemError_; }
 
   uint32_t DeviceID() const { return deviceId_; }
-  void SetDeviceID(uint32_t id);
-  const std::string& ProductName() const { return productName_; }
+  void SetDeviceID(uint32_t id) override;
+  const std::string& ProductName() const override { return productName_; }
   // Selects the port with exactly this name.
   void SetProductName(const std::string& name);
   MidiOutputState State() const { return state_; }
-  // The last failure's text (empty when the last call succeeded).
-  const std::string& Error() const { return error_; }
+  const std::string& Error() const override { return error_; }
 
   bool Open() override;
   bool Close() override;

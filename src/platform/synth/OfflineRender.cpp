@@ -52,4 +52,8 @@ int64_t RenderSongOffline(const Song& song, TSynthesizer& synth, const std::func
   return total;
 }
 
+int64_t TSynthesizer::RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress) {
+  return RenderSongOffline(song, *this, progress);
+}
+
 }  // namespace cv

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Devices.h"
 #include "playback/AudioPath.h"
 #include "playback/AudioRing.h"
-#include "playback/MidiSink.h"
 #include "playback/WavFile.h"
 
 class RtAudio;
@@ -21,40 +21,23 @@ typedef struct _fluid_synth_t fluid_synth_t;
 
 namespace cv {
 
-enum class AudioSink { Device, WavFile, Null };
-
-struct SynthOptions {
-  std::string SoundFont;        // empty: the default General MIDI SoundFont
-  AudioSink Sink = AudioSink::Device;
-  std::string AudioOutDeviceName;  // empty or unknown: the first device
-  std::string WavPath;          // for AudioSink::WavFile, and the fallback when no device opens
-  uint32_t AudioBufferTime = 60;   // ms of queued audio (and how early MIDI is sent)
-  int VolumeValue = 100;        // 0..130
-};
-
-class TSynthesizer : public InstrumentSink {
+class TSynthesizer : public SynthDevice {
  public:
-  static constexpr const char* OutputName = "Synthesizer - FluidSynth";
-
   explicit TSynthesizer(const SynthOptions& options);
   ~TSynthesizer() override;
   TSynthesizer(const TSynthesizer&) = delete;
   TSynthesizer& operator=(const TSynthesizer&) = delete;
 
-  // The SoundFont loaded; without it the synthesizer is not offered as an output.
-  bool isOK() const { return synth_ != nullptr && soundFontId_ >= 0; }
-  // What set-up had to tell the user (missing SoundFont, no audio device and where it renders instead).
-  const std::vector<std::string>& Messages() const { return messages_; }
-  const std::string& SoundFontPath() const { return soundFontPath_; }
-  // "JACK: system", "WAV file out.wav", "nothing".
-  std::string SinkDescription() const;
-  AudioSink Sink() const { return sink_; }
-  // Device facts for the options dialog's hint, one per line.
-  std::string AudioHintString() const;
+  bool isOK() const override { return synth_ != nullptr && soundFontId_ >= 0; }
+  const std::vector<std::string>& Messages() const override { return messages_; }
+  const std::string& SoundFontPath() const override { return soundFontPath_; }
+  std::string SinkDescription() const override;
+  AudioSink Sink() const override { return sink_; }
+  std::string AudioHintString() const override;
   uint32_t SampleRate() const { return sampleRate_; }
-  void SetVolume(int volumeValue);
-  // Closes the WAV file (when rendering into one); false with the message when it failed.
-  bool Finish(std::string* message);
+  void SetVolume(int volumeValue) override;
+  bool Finish(std::string* message) override;
+  int64_t RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress) override;
 
   // MidiSink
   void PutShort(uint8_t status, uint8_t data1, uint8_t data2) override;
