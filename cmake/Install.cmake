@@ -1,16 +1,13 @@
 # Install layout (FHS) and the Debian package.
 #   bin/cantovex, bin/cantovex-cli
 #   share/cantovex3/{hyphenation,manual,demo}   found by the programs from <bin>/../share/cantovex3
-#   lib/cantovex3                                plugins, found from <bin>/../lib/cantovex3
+#   lib/cantovex3/plugins                        plugins (cmake/Plugins.cmake), from <bin>/../lib/cantovex3/plugins
 #   share/applications, share/icons/hicolor, share/metainfo, share/doc/cantovex3
 #   share/bash-completion/completions/cantovex-cli
 include(GNUInstallDirs)
 
 set(CANTOVEX_APP_ID "de.maravelt.cantovex3")
 set(CANTOVEX_INSTALL_DATADIR "${CMAKE_INSTALL_DATADIR}/cantovex3")
-# Not GNUInstallDirs' multiarch libdir: the programs find their plugins at one path relative to
-# their own folder, whatever the prefix.
-set(CANTOVEX_INSTALL_PLUGINDIR "lib/cantovex3")
 
 foreach(program cantovex cantovex-cli)
   if(TARGET ${program})

@@ -2,6 +2,8 @@
 # Build-in-place programs find them in the build's plugin folder, installed ones in
 # <prefix>/lib/cantovex3/plugins; CANTOVEX_PLUGIN_DIR overrides both.
 set(CANTOVEX_PLUGIN_BUILD_DIR ${PROJECT_BINARY_DIR}/lib/cantovex3/plugins)
+# Not GNUInstallDirs' multiarch libdir: the programs find their plugins at one path relative to
+# their own folder, whatever the prefix.
 set(CANTOVEX_PLUGIN_INSTALL_DIR lib/cantovex3/plugins)
 
 # An adapter: its sources compiled once (position independent) into a static library for its own

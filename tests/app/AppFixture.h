@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QStringList>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -90,5 +91,18 @@ inline QString TempSettingsFile() {
 }
 
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// A tempo track and a melody with one lyric per note, a beat apart; the song's path.
+inline QString OneLyricPerNoteSong(const std::string& name, std::initializer_list<const char*> words) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  int tick = 0;
+  for (const char* w : words) {
+    t.Lyric(tick, w).NoteOn(tick, 0, 60, 90).NoteOff(tick + 400, 0, 60);
+    tick += 480;
+  }
+  return Q(b.WriteTemp(name));
+}
 
 }  // namespace cvapptest

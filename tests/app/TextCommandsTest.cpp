@@ -18,16 +18,7 @@ namespace {
 
 // Two tracks: tempo, and a melody whose lyric lines are a title, an artist and two lines of words.
 QString LyricSong(const std::string& name) {
-  cvtest::SmfBuilder b(1);
-  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
-  cvtest::SmfTrack& t = b.AddTrack();
-  const char* words[] = {"Title\r", "Artist\r", "Hel", "lo ", "world\r", "how ", "are ", "you\r"};
-  int tick = 0;
-  for (const char* w : words) {
-    t.Lyric(tick, w).NoteOn(tick, 0, 60, 90).NoteOff(tick + 400, 0, 60);
-    tick += 480;
-  }
-  return Q(b.WriteTemp(name));
+  return OneLyricPerNoteSong(name, {"Title\r", "Artist\r", "Hel", "lo ", "world\r", "how ", "are ", "you\r"});
 }
 
 // A melody of six notes and no lyrics.

@@ -12,12 +12,7 @@ using namespace cvapptest;
 namespace {
 
 QString WordsSong(const std::string& name) {
-  cvtest::SmfBuilder b(1);
-  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
-  cvtest::SmfTrack& t = b.AddTrack();
-  const char* words[] = {"Hel", "lo ", "world\r", "how ", "are ", "you\r"};
-  for (int i = 0; i < 6; ++i) t.Lyric(i * 480, words[i]).NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
-  return Q(b.WriteTemp(name));
+  return OneLyricPerNoteSong(name, {"Hel", "lo ", "world\r", "how ", "are ", "you\r"});
 }
 
 }  // namespace
