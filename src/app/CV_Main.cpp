@@ -300,7 +300,7 @@ void TMainForm::CreateMenus() {
       {"PopupMenu_TextAssign", &TMainActions::PopupAssign, &TMainForm::MainMenu_TextAssignClick},
   };
   addCommands(popupMenu_Text_, popupCommands);
-  mmfHistory_->menuAction()->setVisible(false);
+  mmfHistory_->menuAction()->setEnabled(false);
 }
 
 void TMainForm::CreateCentralWidgets() {

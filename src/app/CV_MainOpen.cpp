@@ -95,7 +95,8 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
 
 void TMainForm::RefreshRecentMenu() {
   const QStringList& list = settings_.LastMidifilesList;
-  mmfHistory_->menuAction()->setVisible(!list.isEmpty());
+  // Always there, only greyed when empty: no File item moves when the first song is opened.
+  mmfHistory_->menuAction()->setEnabled(!list.isEmpty());
   for (int k = 0; k < recentItems_.size(); ++k) {
     QAction* item = recentItems_[k];
     if (k < list.size()) {
