@@ -107,6 +107,8 @@ class TMainForm : public QMainWindow {
   // --- Lyrics commands of the Text menu ---
   void MainMenu_TextEditClick();
   void MainMenu_TextEditMTCClick();
+  // Leaves the open editor with the text as edited (stopping playback first).
+  void LeaveEditor();
   void MainMenu_TextExtractPunctuationClick();
   void MainMenu_TextUpperCaseClick();
   void MainMenu_TextAssignClick();
@@ -314,6 +316,18 @@ class TMainForm : public QMainWindow {
   int prevMeasure_ = -1, prevBeat_ = -1;
   QString playerStatus_;
   bool EnsurePlayer();
+  // Makes the player when needed and starts it; false when the output refused.
+  bool StartPlayer();
+  // The song is about to change: playback stops first; afterwards the user may play on from the
+  // same place (asked unless ask is false).
+  struct TPlayOn {
+    bool Playing = false;
+    int64_t Ticks = 0;
+  };
+  TPlayOn StopForChange();
+  void OfferPlayOn(const TPlayOn& at, bool ask = true);
+  // An editable text field has the focus: keys are the user's typing, not transport commands.
+  bool TypingInText() const;
   void ReleasePlayer();
   void ShowSongPosition(int32_t timeMs);
   void UpdatePosSliderHint();

@@ -67,10 +67,7 @@ void TMainForm::MainMenu_TextEditClick() {
     return;
   }
   if (mode != cv::TEditorMode::EditingText) return;
-  const cv::TLeaveResult r = session_.LeaveEditor(myMemo_->toPlainText().toStdU16String());
-  if (r.Status != cv::TLeaveStatus::Done) return;
-  ShowDisplayText(r.Text);
-  UpdateActions();
+  LeaveEditor();
 }
 
 void TMainForm::MainMenu_TextEditMTCClick() {
@@ -83,10 +80,20 @@ void TMainForm::MainMenu_TextEditMTCClick() {
     return;
   }
   if (mode != cv::TEditorMode::EditingTimes) return;
+  LeaveEditor();
+}
+
+void TMainForm::LeaveEditor() {
+  // The syllables and the lyric events change under the player: it stops first.
+  const TPlayOn at = StopForChange();
   const cv::TLeaveResult r = session_.LeaveEditor(myMemo_->toPlainText().toStdU16String());
-  if (r.Status != cv::TLeaveStatus::Done) return;
+  if (r.Status != cv::TLeaveStatus::Done) {
+    OfferPlayOn(at, /*ask=*/false);  // nothing changed: play on
+    return;
+  }
   ShowDisplayText(r.Text);
   UpdateActions();
+  OfferPlayOn(at);
 }
 
 void TMainForm::MainMenu_TextExtractPunctuationClick() {

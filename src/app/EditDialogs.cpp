@@ -37,8 +37,9 @@ void TMainForm::CreateDialogs() {
   };
   tempoForm_->OnOk = [this](int diff) {
     if (!song_.MidiFileLoaded) return;
-    if (Playing()) Btn_StopClick();
+    const TPlayOn at = StopForChange();
     if (session_.ApplyTempoDiff(diff)) RefreshAfterTempoChange();
+    OfferPlayOn(at);
   };
 
   lyricsOffsetForm_ = new TLyricsOffsetForm(this);
@@ -46,8 +47,10 @@ void TMainForm::CreateDialogs() {
   lyricsOffsetForm_->OnMove = [this](int ms) {
     if (!song_.MidiFileLoaded) return;
     // A fault abandons the move (and is shown); the slider goes back to 0 all the same.
+    const TPlayOn at = StopForChange();
     session_.MoveLyrics(ms);
     SelectHyphen(song_.CurrentHyphen);
+    OfferPlayOn(at);
   };
 }
 
@@ -81,8 +84,9 @@ void TMainForm::MainMenu_EditLeadInClick() {
                               cv::kMinLeadInBars, cv::kMaxLeadInBars, bars);
   }
   if (!chosen) return;
-  if (Playing()) Btn_StopClick();
+  const TPlayOn at = StopForChange();
   if (session_.InsertLeadIn(bars)) RefreshAfterTempoChange();
+  OfferPlayOn(at);
 }
 
 void TMainForm::RefreshAfterTempoChange() {

@@ -34,13 +34,14 @@ void TMainForm::UpdateActions() {
   const bool stopped = v.Transport == TTransportState::Stopped;
   TMainActions& a = actions_;
 
+  const bool editing = editingText || editingTimes;
   a.File->menuAction()->setEnabled(stopped);
-  a.Text->menuAction()->setEnabled(loaded && stopped);
+  a.Text->menuAction()->setEnabled(loaded && (stopped || (editing && v.Transport == TTransportState::Playing)));
   a.Edit->menuAction()->setEnabled(loaded && v.Transport != TTransportState::Recording);
   a.Options->setEnabled(stopped);
   a.EditTempo->setEnabled(loaded && stopped && !transposeWindowOpen_);
   a.EditTranspose->setEnabled(loaded && !tempoWindowOpen_);
-  myMemo_->setProperty("popup", stopped);
+  myMemo_->setProperty("popup", stopped || editing);
 
   a.Save->setEnabled(session_.CanSave());
   a.SaveAs->setEnabled(session_.CanSave());
@@ -55,6 +56,13 @@ void TMainForm::UpdateActions() {
   a.TextUndoQuantize->setEnabled(viewing && session_.CanUndoQuantize());
   a.TextCheck->setEnabled(viewing);
   a.ViewPrompter->setEnabled(loaded);
+  // While playing, only the item that leaves the open editor stays (leaving stops playback).
+  if (!stopped) {
+    const QList<QAction*> leave = {editingText ? a.TextEdit : nullptr, editingText ? a.PopupEdit : nullptr,
+                                   editingTimes ? a.TextEditMtc : nullptr, editingTimes ? a.PopupEditMtc : nullptr};
+    for (QAction* item : a.Text->actions() + popupMenu_Text_->actions())
+      if (!leave.contains(item)) item->setEnabled(false);
+  }
 
   // The item that opened an editor closes it.
   const QString finish = T("Bearbeiten beenden", "Finish editing");

@@ -1,9 +1,12 @@
 // The transport strip: play, stop, seeking, the position display and the highlight while playing.
 #include <QAction>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSlider>
 #include <QTextEdit>
@@ -15,6 +18,7 @@
 #include "platform/Devices.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/Language.h"
+#include "song/SyllableTimes.h"
 #include "song/TimeMap.h"
 
 namespace cvapp {
@@ -94,9 +98,8 @@ void TMainForm::ReleasePlayer() {
 
 bool TMainForm::Playing() const { return playback_ && playback_->Player->Playing(); }
 
-void TMainForm::Btn_PlayClick() {
-  if (!song_.MidiFileLoaded || song_.EditingText) return;
-  if (!EnsurePlayer()) return;
+bool TMainForm::StartPlayer() {
+  if (!EnsurePlayer()) return false;
   if (!displayTimer_) {
     displayTimer_ = new QTimer(this);
     displayTimer_->setInterval(30);
@@ -105,7 +108,13 @@ void TMainForm::Btn_PlayClick() {
   // The song may have been re-read since the player last saw it.
   if (song_.Player != playback_->Player.get()) playback_->Player->SetSong(&song_);
   if (!playback_->Player->Playing()) playback_->Player->Play();
-  if (!playback_->Player->Playing()) return;  // the output refused; its message is on the way
+  return playback_->Player->Playing();  // false: the output refused; its message is on the way
+}
+
+// Playing works in every mode: an open editor only keeps its caret (no highlight).
+void TMainForm::Btn_PlayClick() {
+  if (!song_.MidiFileLoaded) return;
+  if (!StartPlayer()) return;
   SetLed(playLED_, true, kGreen);
   SetLed(recLED_, false, kRed);
   RecordingTiming = false;
@@ -119,15 +128,7 @@ void TMainForm::Btn_RecClick() {
     return;
   }
   if (song_.MidiFileLoaded && song_.HyphenArrayElements > 0) {
-    if (!EnsurePlayer()) return;
-    if (!displayTimer_) {
-      displayTimer_ = new QTimer(this);
-      displayTimer_->setInterval(30);
-      connect(displayTimer_, &QTimer::timeout, this, &TMainForm::DisplayTimerTimer);
-    }
-    if (song_.Player != playback_->Player.get()) playback_->Player->SetSong(&song_);
-    if (!playback_->Player->Playing()) playback_->Player->Play();
-    if (!playback_->Player->Playing()) return;
+    if (!StartPlayer()) return;
     RecordingTiming = true;
     SetLed(playLED_, true, kGreen);
     SetLed(recLED_, true, kRed);
@@ -152,8 +153,17 @@ void TMainForm::Tap() {
   if (r.Finished) Btn_PlayClick();
 }
 
+bool TMainForm::TypingInText() const {
+  QWidget* focus = QApplication::focusWidget();
+  if (auto* text = qobject_cast<QTextEdit*>(focus)) return !text->isReadOnly();
+  if (auto* text = qobject_cast<QPlainTextEdit*>(focus)) return !text->isReadOnly();
+  if (auto* line = qobject_cast<QLineEdit*>(focus)) return !line->isReadOnly();
+  return qobject_cast<QAbstractSpinBox*>(focus) != nullptr;
+}
+
 void TMainForm::KeyHookAppKeyDown(int key, Qt::KeyboardModifiers modifiers, bool repeated) {
-  if (song_.EditingText || IgnorePlayerCommands || repeated || QApplication::activeModalWidget()) return;
+  // The keys belong to the text while the user types.
+  if (TypingInText() || IgnorePlayerCommands || repeated || QApplication::activeModalWidget()) return;
   const bool keypad = modifiers & Qt::KeypadModifier;
   const bool forward = key == Qt::Key_PageUp || (keypad && key == Qt::Key_Plus);
   const bool rewind = key == Qt::Key_PageDown || (keypad && key == Qt::Key_Minus);
@@ -208,6 +218,28 @@ void TMainForm::Btn_StopClick() {
   lSongPosition_->setToolTip(tempo);
   song_.CurrentHyphen = 0;
   if (!song_.EditingText) SelectHyphen(0);
+}
+
+TMainForm::TPlayOn TMainForm::StopForChange() {
+  TPlayOn at;
+  if (!Playing()) return at;
+  at.Playing = true;
+  // The place in the song, in ticks: a change of the tempos moves its time, not the bar.
+  at.Ticks = cv::TimeToPosition(song_, playback_->Player->TimePosition());
+  Btn_StopClick();
+  return at;
+}
+
+void TMainForm::OfferPlayOn(const TPlayOn& at, bool ask) {
+  if (!at.Playing || !song_.MidiFileLoaded || Playing()) return;
+  if (ask && !ui_.AskYesNo(cv::Tr("Ab derselben Stelle weiterspielen?", "Play on from the same place?"))) return;
+  const int32_t timeMs = static_cast<int32_t>(std::clamp<int64_t>(cv::PositionToTime(song_, at.Ticks), 0, song_.SongLength));
+  if (playback_) playback_->Player->MoveToPosition(timeMs);
+  {
+    const QSignalBlocker block(posSlider_);
+    posSlider_->setValue(timeMs);
+  }
+  Btn_PlayClick();
 }
 
 void TMainForm::UpdatePosSliderHint() {
@@ -288,7 +320,8 @@ void TMainForm::DisplayTimerTimer() {
   // The song ended by itself.
   player.Stop();
   player.MoveToPosition(0);
-  SelectHyphen(0);
+  song_.CurrentHyphen = 0;
+  if (!song_.EditingText) SelectHyphen(0);
   RecordingTiming = false;
   session_.PlaybackStopped();
   SetLed(playLED_, false, kGreen);

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QThread>
 
 #include "AppFixture.h"
@@ -94,4 +97,74 @@ TEST(Transport, TapRecordingStampsTheHighlightedSyllable) {
   EXPECT_FALSE(w->Playing());
   EXPECT_FALSE(w->RecordingTiming);
   EXPECT_FALSE(w->CurrentSong().TextChanged);
+}
+
+namespace {
+
+void RunFor(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) {
+    QCoreApplication::processEvents();
+    QThread::msleep(10);
+  }
+}
+
+}  // namespace
+
+// Listening while typing: Play works with an editor open, the player never moves the caret, and
+// leaving the editor stops, applies the text and offers to play on from the same place.
+TEST(Transport, PlaysWhileAnEditorIsOpenAndPlaysOnAfterLeavingIt) {
+  struct Case {
+    const char* name;
+    bool lyrics;  // false: the song opens in the edit text
+  };
+  for (const Case& c : {Case{"no lyrics", false}, Case{"MTC editor", true}}) {
+    SCOPED_TRACE(c.name);
+    cvtest::SmfBuilder b(1);
+    b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+    cvtest::SmfTrack& t = b.AddTrack();
+    for (int i = 0; i < 16; ++i) {
+      if (c.lyrics) t.Lyric(i * 480, i % 4 == 3 ? "la\r" : "la ");
+      t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
+    }
+    AppWindow w(TempSettingsFile());
+    w->show();
+    QApplication::setActiveWindow(w.window.get());
+    w->DateiOeffnen(Q(b.WriteTemp("editing.mid")));
+    if (c.lyrics) w->MainMenu_TextEditMTCClick();
+    ASSERT_TRUE(w->EditingText());
+    QTextEdit* memo = w->MyMemo();
+    memo->setFocus();
+    if (!c.lyrics) memo->setPlainText(QStringLiteral("Title\nSinger\nla la la la\nla la la la"));
+    QTextCursor caret = memo->textCursor();
+    caret.setPosition(3);
+    memo->setTextCursor(caret);
+
+    w->KeyHookAppKeyDown(Qt::Key_P, Qt::NoModifier, false);  // typed into the text
+    EXPECT_FALSE(w->Playing());
+    w->Btn_PlayClick();
+    if (!w->Playing()) GTEST_SKIP() << "no output to play through";
+    const char* leave = c.lyrics ? "MainMenu_TextEditMTC" : "MainMenu_TextEdit";
+    EXPECT_TRUE(w->Menu(QStringLiteral("MainMenu_Text"))->menuAction()->isEnabled());
+    EXPECT_TRUE(w.Enabled(leave));
+    EXPECT_FALSE(w.Enabled("MainMenu_TextLaden"));
+    EXPECT_FALSE(w.Enabled("MainMenu_TextHyphenate"));
+    EXPECT_FALSE(w->Menu(QStringLiteral("MainMenu_Datei"))->menuAction()->isEnabled());
+    RunFor(700);
+    EXPECT_EQ(memo->textCursor().position(), 3);
+    EXPECT_FALSE(memo->textCursor().hasSelection());
+    const int heard = w->findChild<QSlider*>(QStringLiteral("PosSlider"))->value();
+    EXPECT_GE(heard, 500);
+
+    w.answerYes = true;
+    w->Action(QLatin1String(leave))->trigger();
+    EXPECT_FALSE(w->EditingText());
+    ASSERT_FALSE(w.questions.isEmpty());
+    EXPECT_EQ(w.questions.back(), QStringLiteral("Play on from the same place?"));
+    EXPECT_TRUE(w->Playing());
+    EXPECT_GE(w->CurrentSong().Player->TimePosition(), heard - 50);
+    EXPECT_GE(w->CurrentSong().HyphenArrayElements, 10);
+    w->Btn_StopClick();
+  }
 }
