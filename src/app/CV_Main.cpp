@@ -347,6 +347,11 @@ void TMainForm::CreateCentralWidgets() {
   lSongPosition_ = new QLabel(QStringLiteral("01.01"), panelTop_);
   lSongPosition_->setObjectName(QStringLiteral("L_SongPosition"));
   buttons->addWidget(lSongPosition_);
+  buttons->addSpacing(12);
+  lOutput_ = new QLabel(panelTop_);
+  lOutput_->setObjectName(QStringLiteral("L_Output"));
+  lOutput_->setEnabled(false);  // drawn quieter than the controls
+  buttons->addWidget(lOutput_);
   buttons->addStretch(1);
   lLyricsOffset_ = new QLabel(QStringLiteral("L"), panelTop_);
   lLyricsOffset_->setObjectName(QStringLiteral("L_LyricsOffset"));

@@ -161,7 +161,10 @@ class TMainForm : public QMainWindow {
   void KeyHookAppKeyUp(int key, Qt::KeyboardModifiers modifiers);
   void TransportRelease();
   bool Playing() const;
-  QString PlayerStatus() const { return playerStatus_; }
+  // The output playback goes to, as the user reads it: the MIDI port's name, or the synthesizer
+  // and its audio device; empty until the first Play chose one. Every place that shows the
+  // output takes this text (and OutputChanged).
+  QString OutputText() const { return outputText_; }
 
   // --- State, for the commands of other windows and for tests ---
   cv::Song& CurrentSong() { return session_.CurrentSong(); }
@@ -219,6 +222,8 @@ class TMainForm : public QMainWindow {
  signals:
   // After a song was opened (for the dialogs that hold per-song state).
   void SongOpened();
+  // The output in use changed (its text as OutputText()).
+  void OutputChanged(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -280,7 +285,7 @@ class TMainForm : public QMainWindow {
   QFrame* panelTop_ = nullptr;
   QPushButton *btnPlay_ = nullptr, *btnStop_ = nullptr, *btnRew_ = nullptr, *btnFrwd_ = nullptr,
               *btnRec_ = nullptr;
-  QLabel *playLED_ = nullptr, *recLED_ = nullptr, *lSongPosition_ = nullptr,
+  QLabel *playLED_ = nullptr, *recLED_ = nullptr, *lSongPosition_ = nullptr, *lOutput_ = nullptr,
          *lLyricsOffset_ = nullptr, *lVolume_ = nullptr;
   QSlider* posSlider_ = nullptr;
   QFrame* panelVolume_ = nullptr;
@@ -314,7 +319,8 @@ class TMainForm : public QMainWindow {
   int transportDirection_ = 0;
   bool playBeforeSeek_ = false;
   int prevMeasure_ = -1, prevBeat_ = -1;
-  QString playerStatus_;
+  QString outputText_;
+  void SetOutputText(const QString& text);
   bool EnsurePlayer();
   // Makes the player when needed and starts it; false when the output refused.
   bool StartPlayer();

@@ -68,8 +68,8 @@ bool TMainForm::EnsurePlayer() {
     if (p->Synth->isOK()) {
       p->Player->SetInstrument(p->Synth.get());
       p->Player->SetUseVSTi(true);
-      playerStatus_ = QString::fromLatin1(cv::SynthDevice::OutputName) + QStringLiteral(" -> ") +
-                      QString::fromStdString(p->Synth->SinkDescription());
+      SetOutputText(QString::fromLatin1(cv::SynthDevice::OutputName) + QStringLiteral(" → ") +
+                    QString::fromStdString(p->Synth->SinkDescription()));
     } else {
       // The synthesizer does not load: a port plays if there is one.
       p->Synth.reset();
@@ -81,12 +81,19 @@ bool TMainForm::EnsurePlayer() {
     p->Port->SetDeviceID(choice.PortIndex);
     p->Player->SetPort(p->Port.get());
     p->Player->SetUseVSTi(false);
-    playerStatus_ = QString::fromStdString(choice.Name);
+    SetOutputText(QString::fromStdString(choice.Name));
   }
   if (choice.Output == cv::TOutputChoice::Kind::None) return false;
   p->Player->SetSong(&song_);
   playback_ = std::move(p);
   return true;
+}
+
+void TMainForm::SetOutputText(const QString& text) {
+  outputText_ = text;
+  lOutput_->setText(text);
+  lOutput_->setToolTip(T("Ausgabe: ", "Output: ") + text);
+  emit OutputChanged(text);
 }
 
 void TMainForm::ReleasePlayer() {

@@ -31,6 +31,9 @@ TEST(Transport, PlayFollowsTheSongAndStopRewinds) {
   EXPECT_FALSE(w->Menu(QStringLiteral("MainMenu_Datei"))->menuAction()->isEnabled());
   EXPECT_FALSE(w->Menu(QStringLiteral("MainMenu_Text"))->menuAction()->isEnabled());
   EXPECT_TRUE(w->Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->isEnabled());
+  // The output in use is shown: a port's name, or the synthesizer and where its sound goes.
+  EXPECT_FALSE(w->OutputText().isEmpty());
+  EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("L_Output"))->text(), w->OutputText());
   QElapsedTimer clock;
   clock.start();
   while (slider->value() < 300 && clock.elapsed() < 5000) {
