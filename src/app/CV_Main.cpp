@@ -745,6 +745,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       if (transportKey && (widget == posSlider_ || (view && !song_.EditingText))) return true;
     }
   }
+  if (watched == posSlider_ && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+                                 event->type() == QEvent::MouseButtonDblClick))
+    return PosSliderMouse(static_cast<QMouseEvent*>(event));
   if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == lVolume_) {
       panelVolume_->setVisible(!panelVolume_->isVisible());

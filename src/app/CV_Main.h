@@ -16,6 +16,7 @@
 class QAction;
 class QFrame;
 class QLabel;
+class QMouseEvent;
 class QMenu;
 class QPushButton;
 class QSlider;
@@ -322,6 +323,10 @@ class TMainForm : public QMainWindow {
   QString outputText_;
   void SetOutputText(const QString& text);
   bool EnsurePlayer();
+  // A press beside the slider's thumb runs the position towards it while held and seeks on
+  // release; a press on the thumb drags it. True when the event was taken.
+  bool PosSliderMouse(QMouseEvent* event);
+  int transportTarget_ = -1;  // where a press beside the thumb runs to; -1: no limit
   // Makes the player when needed and starts it; false when the output refused.
   bool StartPlayer();
   // The song is about to change: playback stops first; afterwards the user may play on from the

@@ -8,7 +8,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QMouseEvent>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTextEdit>
 #include <QTimer>
 #include <cmath>
@@ -84,7 +87,6 @@ bool TMainForm::EnsurePlayer() {
     SetOutputText(QString::fromStdString(choice.Name));
   }
   if (choice.Output == cv::TOutputChoice::Kind::None) return false;
-  p->Player->SetSong(&song_);
   playback_ = std::move(p);
   return true;
 }
@@ -112,8 +114,11 @@ bool TMainForm::StartPlayer() {
     displayTimer_->setInterval(30);
     connect(displayTimer_, &QTimer::timeout, this, &TMainForm::DisplayTimerTimer);
   }
-  // The song may have been re-read since the player last saw it.
-  if (song_.Player != playback_->Player.get()) playback_->Player->SetSong(&song_);
+  // A new player, or a song re-read since the player last saw it: it starts where the slider is.
+  if (song_.Player != playback_->Player.get()) {
+    playback_->Player->SetSong(&song_);
+    playback_->Player->MoveToPosition(posSlider_->value());
+  }
   if (!playback_->Player->Playing()) playback_->Player->Play();
   return playback_->Player->Playing();  // false: the output refused; its message is on the way
 }
@@ -374,13 +379,40 @@ void TMainForm::TransportPress(int direction, bool resume) {
   if (!transportTimer_) {
     transportTimer_ = new QTimer(this);
     connect(transportTimer_, &QTimer::timeout, this, [this] {
-      posSlider_->setValue(std::clamp(posSlider_->value() + transportDirection_ * 100, 0, posSlider_->maximum()));
+      int next = std::clamp(posSlider_->value() + transportDirection_ * 100, 0, posSlider_->maximum());
+      if (transportTarget_ >= 0)
+        next = transportDirection_ < 0 ? std::max(next, transportTarget_) : std::min(next, transportTarget_);
+      posSlider_->setValue(next);
       UpdatePosSliderHint();
       const Qt::KeyboardModifiers keys = QGuiApplication::queryKeyboardModifiers();
       transportTimer_->setInterval(keys & Qt::ControlModifier ? 5 : keys & Qt::ShiftModifier ? 20 : 50);
     });
   }
   transportTimer_->start(100);
+}
+
+bool TMainForm::PosSliderMouse(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return false;
+  const bool release = event->type() == QEvent::MouseButtonRelease;
+  if (release) {
+    if (transportTarget_ < 0) return false;  // the thumb was dragged: the slider ends that itself
+    transportTarget_ = -1;
+    TransportRelease();
+    return true;
+  }
+  QStyleOptionSlider option;
+  option.initFrom(posSlider_);
+  option.orientation = Qt::Horizontal;
+  option.minimum = posSlider_->minimum();
+  option.maximum = posSlider_->maximum();
+  option.sliderPosition = option.sliderValue = posSlider_->value();
+  const QRect thumb = posSlider_->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, posSlider_);
+  const int x = event->position().toPoint().x();
+  if (!song_.MidiFileLoaded || (x >= thumb.left() && x <= thumb.right())) return false;
+  const int groove = std::max(1, posSlider_->width() - thumb.width());
+  transportTarget_ = QStyle::sliderValueFromPosition(option.minimum, option.maximum, x - thumb.width() / 2, groove);
+  TransportPress(x < thumb.left() ? -1 : +1);
+  return true;
 }
 
 void TMainForm::TransportRelease() {

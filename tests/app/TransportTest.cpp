@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QMouseEvent>
 #include <QThread>
 
 #include "AppFixture.h"
@@ -170,4 +171,51 @@ TEST(Transport, PlaysWhileAnEditorIsOpenAndPlaysOnAfterLeavingIt) {
     EXPECT_GE(w->CurrentSong().HyphenArrayElements, 10);
     w->Btn_StopClick();
   }
+}
+
+// A press beside the thumb runs the position towards the press while the button is held (and no
+// further), seeks once on release, and the next Play starts there; a press on the thumb drags it.
+TEST(Transport, SliderPressBesideTheThumbRunsTowardsItAndSeeksOnRelease) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  for (int i = 0; i < 60; ++i) t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);  // 30 s
+  AppWindow w(TempSettingsFile());
+  w->resize(900, 500);
+  w->show();
+  w->DateiOeffnen(Q(b.WriteTemp("slider.mid")));
+  auto* slider = w->findChild<QSlider*>(QStringLiteral("PosSlider"));
+  ASSERT_GT(slider->maximum(), 25000);
+  auto send = [&](QEvent::Type type, int x) {
+    const QPointF at(x, slider->height() / 2);
+    QMouseEvent e(type, at, slider->mapToGlobal(at), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(slider, &e);
+  };
+  const int thumb = slider->width() / 2;  // the thumb's place at half the song
+  struct Case {
+    int dx;
+    bool down;
+  };
+  for (const Case& c : {Case{-100, true}, Case{+100, false}}) {
+    slider->setValue(slider->maximum() / 2);
+    const int before = slider->value();
+    send(QEvent::MouseButtonPress, thumb + c.dx);
+    RunFor(400);
+    const int held = slider->value();
+    EXPECT_TRUE(c.down ? held < before : held > before) << before << " -> " << held;
+    EXPECT_EQ(std::abs(held - before) % 100, 0);  // whole steps of 100 ms
+    RunFor(2500);  // long enough to pass the press: it stops there
+    const int pressed = slider->value();
+    EXPECT_NEAR(pressed, before + c.dx * slider->maximum() / slider->width(), slider->maximum() / 30);
+    send(QEvent::MouseButtonRelease, thumb + c.dx);
+    RunFor(200);
+    EXPECT_EQ(slider->value(), pressed);
+  }
+  const int chosen = slider->value();
+  w->Btn_PlayClick();
+  if (!w->Playing()) GTEST_SKIP() << "no output to play through";
+  EXPECT_GE(w->CurrentSong().Player->TimePosition(), chosen - 50);
+  EXPECT_LT(w->CurrentSong().Player->TimePosition(), chosen + 1000);
+  w->Btn_StopClick();
 }
