@@ -18,6 +18,7 @@
 
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
+#include "app/WaitForm.h"
 #include "platform/Devices.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/Language.h"
@@ -67,7 +68,13 @@ bool TMainForm::EnsurePlayer() {
     cv::SynthOptions options;
     options.AudioOutDeviceName = settings_.AudioOutDeviceName.toStdString();
     options.VolumeValue = settings_.VolumeValue;
-    p->Synth = cv::MakeSynthesizer(options);
+    // Loading the SoundFont and opening the audio device take a while: the window keeps drawing.
+    {
+      const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
+      TWaitForm wait(T(" %1 wird geladen ....", " ... loading %1").arg(QLatin1String(cv::SynthDevice::OutputName)),
+                     std::max(1.0, std::floor(DpiFactor())), this);
+      wait.Run([&p, &options] { p->Synth = cv::MakeSynthesizer(options); });
+    }
     if (p->Synth->isOK()) {
       p->Player->SetInstrument(p->Synth.get());
       p->Player->SetUseVSTi(true);

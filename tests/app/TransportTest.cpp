@@ -4,16 +4,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QMouseEvent>
 #include <QThread>
+#include <QTimer>
 
 #include "AppFixture.h"
+#include "platform/Devices.h"
 
 using namespace cvapptest;
 
@@ -217,5 +220,24 @@ TEST(Transport, SliderPressBesideTheThumbRunsTowardsItAndSeeksOnRelease) {
   if (!w->Playing()) GTEST_SKIP() << "no output to play through";
   EXPECT_GE(w->CurrentSong().Player->TimePosition(), chosen - 50);
   EXPECT_LT(w->CurrentSong().Player->TimePosition(), chosen + 1000);
+  w->Btn_StopClick();
+}
+
+// The synthesizer and its SoundFont load on another thread behind the wait window: the window's
+// own loop keeps running meanwhile.
+TEST(Transport, TheSynthesizerLoadsBehindTheWaitWindow) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(OneLyricPerNoteSong("wait.mid", {"Ti\r", "Ar\r", "la ", "la\r"}));
+  bool waitShown = false;
+  QTimer::singleShot(0, [&] {
+    auto* wait = w->findChild<QDialog*>(QStringLiteral("WaitForm"));
+    waitShown = wait && wait->isVisible();
+  });
+  w->Btn_PlayClick();
+  if (!w->OutputText().startsWith(QLatin1String(cv::SynthDevice::OutputName)))
+    GTEST_SKIP() << "the synthesizer is not the output here: " << w->OutputText().toStdString();
+  EXPECT_TRUE(waitShown);
+  EXPECT_EQ(w->findChild<QDialog*>(QStringLiteral("WaitForm")), nullptr);
+  EXPECT_TRUE(w->Playing());
   w->Btn_StopClick();
 }
