@@ -18,7 +18,7 @@
 #include "app/LyricsOffsetForm.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
-#include "output/SaveFile.h"
+#include "song/SafeFile.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -210,8 +210,10 @@ void TMainForm::MainMenu_DateiSpeichernClick() {
 
 bool TMainForm::SaveSong() {
   if (session_.Save()) return true;
-  // A write-protected file is never replaced: the user picks another name instead.
-  if (cv::WritableByMode(song_.MidiFileName)) return false;
+  // A write-protected file is never replaced, and a write-protected folder takes no new file: the
+  // user picks another name or folder instead.
+  const QString folder = QFileInfo(QString::fromStdString(song_.MidiFileName)).absolutePath();
+  if (cv::WritableByMode(song_.MidiFileName) && QFileInfo(folder).isWritable()) return false;
   MainMenu_DateiSpeichernUnterClick();
   return !session_.Modified();
 }

@@ -71,6 +71,9 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   auto* outputRow = new QFormLayout(output);
   outputRow->addRow(QStringLiteral("Port"), MakeCombo(output, "CB_MidiOutput", QStringList()));
   form->addRow(output);
+  form->addRow(MakeCheck(general, "CB_MakeBackup",
+                         T("Vor dem ersten Speichern eine Sicherungskopie anlegen (Song.mid~)",
+                           "Keep a backup before the first save (song.mid~)")));
   form->addRow(MakeCheck(general, "CB_XFDeleteChordHelper", T("XF Akkord-Helfer löschen", "Delete XF chord helper")));
   // Our instrument is the built-in synthesizer.
   form->addRow(MakeCheck(general, "CB_VSTiEnabled", T("Synthesizer (FluidSynth) verwenden", "Use the synthesizer (FluidSynth)")));
@@ -160,6 +163,7 @@ void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, bo
   out->addItems(outputs);
   const int chosen = static_cast<int>(outputs.lastIndexOf(QString::fromStdString(c.MidiOutputDeviceName)));
   out->setCurrentIndex(chosen >= 0 ? chosen : (outputs.isEmpty() ? -1 : 0));
+  Check("CB_MakeBackup")->setChecked(c.MakeBackup);
   Check("CB_XFDeleteChordHelper")->setChecked(c.XF_DeleteChordHelper);
   Check("CB_VSTiEnabled")->setChecked(s.VSTiEnabled);
   Check("CB_PromptaEnabled")->setChecked(c.PromptaEnabled);
@@ -187,6 +191,7 @@ void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
   c.PlaybackSpeed = static_cast<uint8_t>(std::max(0, Combo("CB_PlaybackSpeed")->currentIndex()));
   if (Combo("CB_MidiOutput")->currentIndex() >= 0)
     c.MidiOutputDeviceName = Combo("CB_MidiOutput")->currentText().toStdString();
+  c.MakeBackup = Check("CB_MakeBackup")->isChecked();
   c.XF_DeleteChordHelper = Check("CB_XFDeleteChordHelper")->isChecked();
   s.VSTiEnabled = Check("CB_VSTiEnabled")->isChecked();
   c.PromptaEnabled = Check("CB_PromptaEnabled")->isChecked();

@@ -58,6 +58,7 @@ void TMainForm::ApplyOptions() {
       c.CopyrightString != now.CopyrightString || c.MelodyTrack != now.MelodyTrack ||
       c.QuantizeFactor != now.QuantizeFactor || c.PlaybackSpeed != now.PlaybackSpeed ||
       c.MidiOutputDeviceName != now.MidiOutputDeviceName || c.XF_DeleteChordHelper != now.XF_DeleteChordHelper ||
+      c.MakeBackup != now.MakeBackup ||
       c.VirtualPrompta != now.VirtualPrompta || chosen.VSTiEnabled != settings_.VSTiEnabled ||
       c.PromptaCmdController != now.PromptaCmdController || c.PromptaEnabled != now.PromptaEnabled ||
       c.PromptaFont != now.PromptaFont || c.PromptaFontHeight != now.PromptaFontHeight ||

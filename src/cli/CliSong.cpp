@@ -1,5 +1,6 @@
 #include "cli/CliSong.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "song/Language.h"
@@ -18,6 +19,19 @@ const std::vector<CliOption>& SongOptionList() {
       {"--remove-prompta", "", "Remove Prompta data found in the song / Gefundene Prompta-Daten entfernen"},
   };
   return options;
+}
+
+const CliOption& NoBackupOption() {
+  static const CliOption option{"--no-backup", "",
+                                "Replace an existing file without keeping a backup NAME~ / Eine vorhandene Datei ohne "
+                                "Sicherungskopie NAME~ ersetzen"};
+  return option;
+}
+
+bool TakeBackupWish(std::vector<std::string>& args) {
+  const size_t before = args.size();
+  args.erase(std::remove(args.begin(), args.end(), std::string("--no-backup")), args.end());
+  return args.size() == before;
 }
 
 std::vector<CliOption> Options(std::initializer_list<std::vector<CliOption>> lists) {
@@ -87,7 +101,7 @@ void CliUi::Report(const cv::TUserMessage& message) {
 
 bool CliUi::AskSaveAsUtf8(const std::string& question) {
   // No question on the command line: the output encoding is chosen with its own option.
-  std::string text = question.substr(0, question.find('\r'));
+  std::string text = question.substr(0, question.find('\n'));
   Report(cv::UserMessage(cv::TSeverity::Error,
                          text + cv::Tr(" Mit --output-encoding utf8 wird das ganze Lied in UTF-8 gespeichert.",
                                        " Use --output-encoding utf8 to save the whole song in UTF-8.")));

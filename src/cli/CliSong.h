@@ -18,6 +18,12 @@ struct SongOptions {
   bool removePrompta = false;                      // --remove-prompta: answer yes to the Prompta question
 };
 
+// "--no-backup" of the commands that write songs: an existing file is replaced without keeping
+// its backup "NAME~" first.
+const CliOption& NoBackupOption();
+// Removes --no-backup from args; true when the backup is wanted.
+bool TakeBackupWish(std::vector<std::string>& args);
+
 // The options TakeSongOptions understands, for help and completion.
 const std::vector<CliOption>& SongOptionList();
 // Joins option lists for a command's table.

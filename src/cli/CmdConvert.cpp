@@ -142,7 +142,8 @@ const CliRegistrar registrar(
                {"--ctrl32", "VALUE", "Insert controller 32 with this value, 0..127 / Controller 32 mit diesem Wert "
                                      "einfügen, 0..127",
                 ValueKind::Number},
-               {"--delete-ctrl32", "", "Delete controller 32 events / Controller-32-Ereignisse löschen"}},
+               {"--delete-ctrl32", "", "Delete controller 32 events / Controller-32-Ereignisse löschen"},
+               NoBackupOption()},
               SongOptionList()}),
      {ValueKind::Song, ValueKind::Song},
      RunConvert});

@@ -30,6 +30,7 @@ std::vector<std::unique_ptr<cv::DocumentReader>> Readers() {
 
 int RunImport(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
+  const bool backup = TakeBackupWish(ctx.args);
   std::string output, language, exceptionsDir;
   bool assign = false;
   int format = -1;
@@ -63,6 +64,7 @@ int RunImport(CliContext& ctx) {
   }
 
   CliSession song(ctx);
+  song.Song().Configuration.MakeBackup = backup;
   if (!song.Open(files[0], options)) return 1;
   cv::SongSession& session = song.session;
   if (cv::IsLrcFileName(files[1])) {
@@ -110,7 +112,8 @@ CliRegistrar registrar(
                {"--assign", "", "Assign the syllables to the melody notes / Silben den Melodienoten zuordnen"},
                {"--format", "0|1", "Format of the written file (default: the song's, 2 as 1) / Format der Datei "
                                    "(Vorgabe: das des Songs, 2 als 1)",
-                ValueKind::Choice}},
+                ValueKind::Choice},
+               NoBackupOption()},
               SongOptionList()}),
      {ValueKind::Song, ValueKind::LyricText},
      RunImport});

@@ -1,11 +1,8 @@
 #include "lyrics/LyricFiles.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
+#include "output/SaveFile.h"
 #include "song/ChainEdit.h"
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
@@ -29,13 +26,6 @@ TLyricTextLoad Failed(TLyricLoadStatus status, std::string message) {
   r.Status = status;
   r.Message = std::move(message);
   return r;
-}
-
-[[noreturn]] void WriteFailed(const std::string& path, int err) {
-  const std::string name = BaseName(path);
-  const std::string reason = err ? std::string(": ") + std::strerror(err) : std::string();
-  throw EDocumentError(Tr("Die Datei \"" + name + "\" konnte nicht geschrieben werden" + reason,
-                          "The file \"" + name + "\" could not be written" + reason));
 }
 
 }  // namespace
@@ -97,28 +87,8 @@ std::string LyricTextFileContent(const Song& song) {
 
 void SaveLyricTextFile(const Song& song, const std::string& path) {
   const std::string content = LyricTextFileContent(song);
-  const fs::path target = fs::u8path(path);
-  fs::path temp = target;
-  temp += ".cvtmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) WriteFailed(path, errno);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.flush();
-    if (!out) {
-      int err = errno;
-      out.close();
-      std::error_code ec;
-      fs::remove(temp, ec);
-      WriteFailed(path, err);
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    WriteFailed(path, 0);
-  }
+  const FileWriteResult r = WriteFileSafely(path, std::vector<uint8_t>(content.begin(), content.end()));
+  if (!r.Ok) throw EDocumentError(SaveMessage(SaveTexts::Other, r, path));
 }
 
 std::string DeleteLyricsQuestion() { return Tr("Sollen die Lyrics entfernt werden?", "Delete the lyrics?"); }

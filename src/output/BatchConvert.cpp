@@ -8,6 +8,7 @@
 
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
+#include "output/SaveFile.h"
 #include "song/Language.h"
 #include "song/MessageSink.h"
 
@@ -89,6 +90,14 @@ BatchFileResult ConvertOne(const BatchOptions& options, const BatchItem& item, c
     }
     const fs::path parent = fs::path(item.Target).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
+    if (song.Configuration.MakeBackup) {
+      std::string message;
+      const FileWriteResult made = MakeBackupCopy(item.Target, message);
+      if (!made.Ok && made.Fault != FileFault::FolderNotWritable) {
+        r.Message = OneLine(message);
+        return r;
+      }
+    }
     CollectingSink sink;
     const bool saved = format0 ? SaveToFileFormat0(song, item.Target, sink) : SaveToFileFormat1(song, item.Target, sink);
     if (saved) {

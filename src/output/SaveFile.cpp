@@ -1,5 +1,8 @@
 #include "output/SaveFile.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 
 #include "song/Language.h"
@@ -7,6 +10,8 @@
 namespace cv {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string Quoted(std::string_view before, const std::string& name, std::string_view after) {
   std::string s(before);
@@ -17,25 +22,61 @@ std::string Quoted(std::string_view before, const std::string& name, std::string
   return s;
 }
 
-}  // namespace
+std::string FolderOf(const std::string& name) {
+  const fs::path parent = fs::path(name).parent_path();
+  return parent.empty() ? std::string(".") : parent.string();
+}
 
-std::string SaveCaption() { return Tr("Achtung", "Warning"); }
+// Why the step failed and what to do about it.
+std::string Cause(const FileWriteResult& r, const std::string& name) {
+  switch (r.Fault) {
+    case FileFault::DiskFull:
+      return Tr("Der Datenträger ist voll: Schaffen Sie Platz oder speichern Sie auf einem anderen.",
+                "The disk is full: free some space, or save to another disk.");
+    case FileFault::FolderNotWritable:
+      return Quoted(Tr("Der Ordner ", "The folder "), FolderOf(name),
+                    Tr(" ist schreibgeschützt: Speichern Sie in einem anderen Ordner.",
+                       " is write-protected: save into another folder."));
+    case FileFault::NoFolder:
+      return Quoted(Tr("Den Ordner ", "The folder "), FolderOf(name),
+                    Tr(" gibt es nicht: Wählen Sie einen vorhandenen Ordner.", " does not exist: choose an existing folder."));
+    case FileFault::IsFolder:
+      return Quoted("", name, Tr(" ist ein Ordner: Wählen Sie einen Dateinamen.", " is a folder: choose a file name."));
+    case FileFault::None:
+    case FileFault::Other: break;
+  }
+  return Tr("Das System meldete einen Fehler beim Schreiben: Versuchen Sie es noch einmal oder speichern Sie an "
+            "einem anderen Ort.",
+            "The system reported an error while writing: try again, or save to another place.");
+}
 
-std::string SaveMessage(SaveTexts texts, SaveStep step, const std::string& name, size_t written, size_t total) {
+// What is wrong and what to do, ahead of the writer's own text.
+std::string Explanation(const FileWriteResult& r, const std::string& name, bool song) {
+  if (r.FailedStep == SaveStep::ReadOnly)
+    return Quoted(Tr("Die Datei ", "The file "), name,
+                  song ? Tr(" ist schreibgeschützt und wurde nicht ersetzt. Speichern Sie den Song unter einem "
+                            "anderen Namen oder heben Sie den Schreibschutz zuerst auf.",
+                            " is write-protected and was not replaced. Save the song under another name, or allow "
+                            "writing to it first.")
+                       : Tr(" ist schreibgeschützt und wurde nicht ersetzt. Wählen Sie einen anderen Namen oder "
+                            "heben Sie den Schreibschutz zuerst auf.",
+                            " is write-protected and was not replaced. Choose another name, or allow writing to it "
+                            "first."));
+  return (song ? Tr("Der Song", "The song") : Quoted(Tr("Die Datei ", "The file "), name, "")) +
+         Tr(" wurde nicht gespeichert; eine vorhandene Datei dieses Namens ist unverändert. ",
+            " was not saved; an existing file of that name is unchanged. ") +
+         Cause(r, name);
+}
+
+// The writer's own text for the failed step.
+std::string OwnText(SaveTexts texts, const FileWriteResult& r, const std::string& name, size_t total) {
   const bool de = CurrLanguage() == TLanguage::Deutsch;
   const bool f0 = texts == SaveTexts::Format0;
   const bool fromF1 = texts == SaveTexts::Format1FromFormat1;
-  switch (step) {
+  switch (r.FailedStep) {
     case SaveStep::ReadOnly:
-      if (de)
-        return Quoted("Die Datei ", name,
-                      " ist schreibgeschützt und wurde nicht ersetzt. Speichern Sie den Song unter einem anderen "
-                      "Namen oder heben Sie den Schreibschutz zuerst auf.\n") +
-               Quoted("Fehler: Schreibschutz der Datei ", name, " konnnte nicht entfernt werden!");
-      return Quoted("The file ", name,
-                    " is write-protected and was not replaced. Save the song under another name, or allow writing "
-                    "to it first.\n") +
-             Quoted(fromF1 ? "Error removing read only flag for the midifile " : "Error removing read only flag for midifile ",
+      if (de) return Quoted("Fehler: Schreibschutz der Datei ", name, " konnnte nicht entfernt werden!");
+      return Quoted(fromF1 ? "Error removing read only flag for the midifile " : "Error removing read only flag for midifile ",
                     name, "!");
     case SaveStep::CannotBegin:
       if (de) return Quoted("Fehler: Schreibvorgang der Datei ", name, " konnnte nicht eingeleitet werden!");
@@ -44,24 +85,72 @@ std::string SaveMessage(SaveTexts texts, SaveStep step, const std::string& name,
       if (de) return Quoted("Fehler beim Schreiben der Datei ", name, "");
       return Quoted(f0 ? "Error saving the midifile " : "Error writing the midifile ", name, "");
     case SaveStep::ShortWrite: {
-      const std::string w = std::to_string(written), t = std::to_string(total);
+      // The writers' texts break the line with a carriage return, which overwrites the line on a
+      // terminal: a line feed instead.
+      const std::string w = std::to_string(r.Written), t = std::to_string(total);
       if (de)
         return Quoted(f0 ? "Beim Speichern der Datei " : "Beim speichern der Datei ", name,
                       " sind nur " + w + " aus " + t + " Bytes gespeichert");
-      if (f0) return Quoted(" Error saving ", name, "\rThere were only " + w + " from " + t + " Bytes saved");
+      if (f0) return Quoted(" Error saving ", name, "\nThere were only " + w + " from " + t + " Bytes saved");
       return Quoted("Error saving the midifile ", name,
-                    "\rThere were only " + w + " from " + t + (fromF1 ? " bytes saved" : " Bytes saved"));
+                    "\nThere were only " + w + " from " + t + (fromF1 ? " bytes saved" : " Bytes saved"));
     }
   }
   return {};
+}
+
+}  // namespace
+
+std::string SaveCaption() { return Tr("Achtung", "Warning"); }
+
+std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const std::string& name, size_t total) {
+  if (texts == SaveTexts::Other) return Explanation(result, name, false);
+  return Explanation(result, name, true) + "\n" + OwnText(texts, result, name, total);
 }
 
 bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes, SaveTexts texts,
                     MessageSink& sink) {
   const FileWriteResult r = WriteFileSafely(fileName, bytes);
   if (r.Ok) return true;
-  sink.ShowMessage(SaveCaption(), SaveMessage(texts, r.FailedStep, fileName, r.Written, bytes.size()));
+  sink.ShowMessage(SaveCaption(), SaveMessage(texts, r, fileName, bytes.size()));
   return false;
+}
+
+namespace {
+
+std::string BackupFailed(const std::string& backup, const std::string& cause) {
+  return Quoted(Tr("Die Sicherungskopie ", "The backup "), backup,
+                Tr(" konnte nicht angelegt werden, darum wurde der Song nicht gespeichert; die Datei ist "
+                   "unverändert. ",
+                   " could not be made, so the song was not saved; the file is unchanged. ")) +
+         cause +
+         Tr("\nDie Sicherungskopie lässt sich in den Einstellungen abschalten (--no-backup auf der Kommandozeile).",
+            "\nThe backup can be turned off in the options (--no-backup on the command line).");
+}
+
+}  // namespace
+
+FileWriteResult MakeBackupCopy(const std::string& fileName, std::string& message) {
+  std::error_code ec;
+  // A write-protected file is not replaced, so it needs no backup: the save says why.
+  if (!fs::is_regular_file(fs::u8path(fileName), ec) || !WritableByMode(fileName)) return {};
+  const std::string backup = fileName + "~";
+  std::ifstream in(fs::u8path(fileName), std::ios::binary);
+  std::vector<uint8_t> bytes;
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    message = BackupFailed(backup, Tr("Die Datei lässt sich nicht lesen: Erlauben Sie das Lesen.",
+                                      "The file cannot be read: allow reading it."));
+    return {false, SaveStep::CannotBegin, 0, FileFault::Other};
+  }
+  const FileWriteResult r = WriteFileSafely(backup, bytes);
+  if (r.Ok) return r;
+  message = BackupFailed(backup, r.FailedStep == SaveStep::ReadOnly
+                                     ? Tr("Sie ist schreibgeschützt: Heben Sie den Schreibschutz auf oder löschen "
+                                          "Sie sie.",
+                                          "It is write-protected: allow writing to it, or delete it.")
+                                     : Cause(r, backup));
+  return r;
 }
 
 }  // namespace cv

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "song/Language.h"
-
 namespace cv {
 
 namespace {
@@ -36,26 +34,29 @@ void Header(uint8_t* h, uint32_t rate, uint64_t frames) {
 
 }  // namespace
 
-WavFileWriter::~WavFileWriter() { Close(); }
+WavFileWriter::~WavFileWriter() = default;  // an unfinished file is discarded
+
+bool WavFileWriter::Failed(const FileWriteResult& result) {
+  failure_ = result;
+  file_.Discard();
+  return false;
+}
 
 bool WavFileWriter::Open(const std::string& path, uint32_t sampleRate) {
-  Close();
+  file_.Discard();
   path_ = path;
   rate_ = sampleRate;
   frames_ = 0;
-  file_ = std::fopen(path.c_str(), "wb");
-  if (!file_) {
-    error_ = Tr("Die Datei \"" + path + "\" kann nicht geschrieben werden.",
-                "The file \"" + path + "\" cannot be written.");
-    return false;
-  }
+  failure_ = {};
+  if (FileWriteResult r = file_.Begin(path); !r.Ok) return Failed(r);
   uint8_t h[44];
   Header(h, rate_, 0);
-  return std::fwrite(h, 1, sizeof h, file_) == sizeof h;
+  if (FileWriteResult r = file_.Write(h, sizeof h); !r.Ok) return Failed(r);
+  return true;
 }
 
 bool WavFileWriter::Write(const float* interleaved, size_t frames) {
-  if (!file_) return false;
+  if (!file_.IsOpen()) return false;
   int16_t block[512];
   size_t done = 0;
   while (done < frames) {
@@ -64,10 +65,7 @@ bool WavFileWriter::Write(const float* interleaved, size_t frames) {
       const float v = std::clamp(interleaved[done * 2 + i], -1.0f, 1.0f);
       block[i] = static_cast<int16_t>(std::lrint(v * 32767.0f));
     }
-    if (std::fwrite(block, sizeof(int16_t), n * 2, file_) != n * 2) {
-      error_ = Tr("Fehler beim Schreiben von \"" + path_ + "\".", "Error writing \"" + path_ + "\".");
-      return false;
-    }
+    if (FileWriteResult r = file_.Write(block, n * 2 * sizeof(int16_t)); !r.Ok) return Failed(r);
     done += n;
   }
   frames_ += frames;
@@ -75,14 +73,12 @@ bool WavFileWriter::Write(const float* interleaved, size_t frames) {
 }
 
 bool WavFileWriter::Close() {
-  if (!file_) return true;
+  if (!file_.IsOpen()) return failure_.Ok;
   uint8_t h[44];
   Header(h, rate_, frames_);
-  bool ok = std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(h, 1, sizeof h, file_) == sizeof h;
-  ok = std::fclose(file_) == 0 && ok;
-  file_ = nullptr;
-  if (!ok) error_ = Tr("Fehler beim Schreiben von \"" + path_ + "\".", "Error writing \"" + path_ + "\".");
-  return ok;
+  if (FileWriteResult r = file_.WriteAt(0, h, sizeof h); !r.Ok) return Failed(r);
+  if (FileWriteResult r = file_.Commit(); !r.Ok) return Failed(r);
+  return true;
 }
 
 }  // namespace cv

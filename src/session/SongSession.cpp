@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <utility>
 
 #include "lyrics/Assign.h"
@@ -96,6 +97,7 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   canUndoQuantize_ = false;
   tapped_ = false;
   textFileName_.clear();
+  backedUp_.clear();
   // A new song is read as it is: the tempo window starts again from 0.
   tempoEdit_.SongOpened();
   song_.CurrentHyphen = -1;
@@ -117,7 +119,7 @@ bool SongSession::WriteTo(const std::string& path, int format) {
     std::vector<std::pair<std::string, std::string>> messages;
   } collected;
   const bool saved = Guarded([&] {
-    if (!EncodingReadyToSave()) return false;
+    if (!EncodingReadyToSave() || !BackUpBeforeWriting(path)) return false;
     return SaveWithDefaultTempoEvent(song_, [&] {
       return format == 0 ? SaveToFileFormat0(song_, path, collected) : SaveToFileFormat1(song_, path, collected);
     });
@@ -125,6 +127,19 @@ bool SongSession::WriteTo(const std::string& path, int format) {
   for (const auto& [caption, text] : collected.messages)
     ui_.Report(UserMessage(saved ? TSeverity::Warning : TSeverity::Error, text, caption, path));
   return saved;
+}
+
+bool SongSession::BackUpBeforeWriting(const std::string& path) {
+  if (!song_.Configuration.MakeBackup) return true;
+  std::error_code ec;
+  const std::string key = std::filesystem::weakly_canonical(std::filesystem::u8path(path), ec).string();
+  if (backedUp_.count(key)) return true;
+  std::string message;
+  const FileWriteResult made = MakeBackupCopy(path, message);
+  if (made.Ok) backedUp_.insert(key);
+  if (made.Ok || made.Fault == FileFault::FolderNotWritable) return true;
+  ui_.Report(UserMessage(TSeverity::Error, message, SaveCaption(), path));
+  return false;
 }
 
 bool SongSession::EncodingReadyToSave() {
@@ -135,7 +150,7 @@ bool SongSession::EncodingReadyToSave() {
   const int bad = FirstUnencodableSyllable(song_);
   if (bad < 0) return true;
   if (!ui_.AskSaveAsUtf8(UnencodableSyllableText(song_, bad) +
-                         Tr("\rDas ganze Lied als UTF-8 speichern?", "\rSave the whole song as UTF-8?")))
+                         Tr("\nDas ganze Lied als UTF-8 speichern?", "\nSave the whole song as UTF-8?")))
     return false;
   ReencodeSong(song_, TextEncoding::Utf8);
   InsertLyrics(song_);
@@ -446,7 +461,7 @@ bool SongSession::ExportLrc(const std::string& path) {
   if (!song_.MidiFileLoaded) return false;
   const std::string text = LrcFileContent(song_);
   const std::vector<uint8_t> bytes(text.begin(), text.end());
-  return SaveFileSafely(path, bytes, SaveTexts::Format1FromFormat1, sink_);
+  return SaveFileSafely(path, bytes, SaveTexts::Other, sink_);
 }
 
 bool SongSession::SaveText(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,7 +71,9 @@ class SongSession {
   // The format a song is saved in by default: 0 stays 0, formats 1 and 2 are written as 1.
   int NaturalFormat() const { return song_.MidiFileFormat == 0 ? 0 : 1; }
   // Writes the song as format 0 or 1 (-1: NaturalFormat) to path. A default tempo changed by a
-  // speed or tempo change is carried into the file; the song itself stays as it was.
+  // speed or tempo change is carried into the file; the song itself stays as it was. With
+  // Configuration.MakeBackup, an existing file gets its backup "NAME~" before the first write over
+  // it since the song was opened; without the backup nothing is written.
   bool WriteTo(const std::string& path, int format = -1);
   // Writes the song over its own file in its natural format.
   bool Save();
@@ -171,6 +174,8 @@ class SongSession {
   void StampEntry(int index, int32_t position);
   // The song's encoding can hold every syllable to be written (after the user's yes to UTF-8).
   bool EncodingReadyToSave();
+  // The backup before the first write over path; false when it failed (reported).
+  bool BackUpBeforeWriting(const std::string& path);
   int FollowLastTap();
 
   SessionUi& ui_;
@@ -183,6 +188,7 @@ class SongSession {
   bool editorOnEmptySong_ = false;
   bool tapped_ = false;  // taps since the last stop
   std::string textFileName_;
+  std::set<std::string> backedUp_;  // files with their backup made since the song was opened
   std::optional<TextEncoding> outputEncoding_;
 };
 

@@ -26,6 +26,8 @@ struct TConfiguration {
   int32_t MainFormLeft = 0;
   int32_t MainFormTop = 0;
   float MainFormWidth = 640.0f;
+  // A copy "NAME~" of the song file is kept before the first save over it since opening.
+  bool MakeBackup = true;
   uint8_t MelodyTrack = 0;  // MIDI channel of the melody, 0..15
   std::string MidiOutputDeviceName;
   uint8_t QuantizeFactor = 1;  // 0..3

@@ -1,10 +1,15 @@
 // A modified song is never replaced or closed without the question "Save changes to …?".
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QFileInfo>
+#include <QPushButton>
+#include <QSettings>
 #include <functional>
+#include <string_view>
 
 #include "AppFixture.h"
+#include "app/CV_Options.h"
 #include "song/Language.h"
 
 using namespace cvapptest;
@@ -110,4 +115,33 @@ TEST(UnsavedChanges, AWriteProtectedSongIsSavedUnderAnotherName) {
   EXPECT_FALSE(w->windowTitle().contains(QLatin1Char('*')));
   ASSERT_FALSE(w.messages.empty());
   EXPECT_TRUE(w.messages[0].Text.contains(QLatin1String("is write-protected and was not replaced")));
+}
+
+// The first Save since opening keeps the file as it was in "NAME~"; the options window turns that
+// off, in both languages.
+TEST(UnsavedChanges, TheFirstSaveKeepsABackupUnlessTheOptionsSayNo) {
+  for (const char* language : {"English", "Deutsch"}) {
+    const QString settings = TempSettingsFile();
+    AppWindow w(settings, QString::fromLatin1(language));
+    const QString song = WordsSong("backup.mid");
+    const std::vector<uint8_t> before = cvtest::ReadFileBytes(song.toStdString());
+    ASSERT_TRUE(w->DateiOeffnen(song));
+    w->MainMenu_TextUpperCaseClick();
+    w->MainMenu_DateiSpeichernClick();
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_EQ(cvtest::ReadFileBytes(song.toStdString() + "~"), before) << language;
+
+    w->MainMenu_OptionsClick();
+    QCheckBox* backup = w->OptionsForm()->Check("CB_MakeBackup");
+    ASSERT_TRUE(backup);
+    EXPECT_TRUE(backup->isChecked());
+    EXPECT_TRUE(backup->text().contains(QLatin1String(std::string_view(language) == "English" ? "backup" : "Sicherungskopie")));
+    backup->setChecked(false);
+    w->OptionsForm()->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
+    EXPECT_FALSE(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("MakeBackup")).toBool());
+    QFile::remove(song + QStringLiteral("~"));
+    ASSERT_TRUE(w->DateiOeffnen(song));
+    w->MainMenu_DateiSpeichernClick();
+    EXPECT_FALSE(QFile::exists(song + QStringLiteral("~")));
+  }
 }

@@ -105,14 +105,15 @@ TEST(BatchConvert, AutoConvertsFormat0SongsAndReportsFailuresWithoutStopping) {
 }
 
 // A link out of the folder is skipped with a word to the user: neither the file it points to nor
-// the link itself changes.
+// the link itself changes. The replaced songs keep their backups.
 TEST(BatchConvert, InPlaceReplacesTheSourcesAndSkipsLinks) {
   cv::SetCurrLanguage(cv::TLanguage::Englisch);
   const std::string root = Folder();
   const std::string outside = cvtest::TempDir() + "/outside.mid";
   Put(outside, Song(1));
   fs::create_symlink(outside, root + "/link.mid");
-  const std::set<std::string> names = Files(root);
+  std::set<std::string> names = Files(root);
+  const std::vector<uint8_t> before = cvtest::ReadFileBytes(root + "/a.mid");
   cv::BatchOptions o;
   o.Folder = root;
   o.Format = cv::BatchFormat::Format0;
@@ -132,7 +133,10 @@ TEST(BatchConvert, InPlaceReplacesTheSourcesAndSkipsLinks) {
   cv::Song song;
   cv::DateiOeffnen(song, root + "/B.KAR");
   EXPECT_EQ(song.MidiFileFormat, 0);
-  EXPECT_EQ(Files(root), names);  // replaced, nothing added
+  // Replaced, each converted song with its backup (the opener's settings keep it on).
+  names.insert({"B.KAR~", "a.mid~"});
+  EXPECT_EQ(Files(root), names);
+  EXPECT_EQ(cvtest::ReadFileBytes(root + "/a.mid~"), before);
 }
 
 }  // namespace

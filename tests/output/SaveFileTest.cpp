@@ -160,8 +160,12 @@ TEST(SaveFile, ReadOnlyFolderKeepsTheOriginal) {
     if (got.rfind("SKIP", 0) == 0) GTEST_SKIP() << got;
     const std::string expected =
         language == cv::TLanguage::Deutsch
-            ? "failed|Achtung|Fehler: Schreibvorgang der Datei \"" + target + "\" konnnte nicht eingeleitet werden!"
-            : "failed|Warning|Error rewriting the midifile \"" + target + "\"!";
+            ? "failed|Achtung|Der Song wurde nicht gespeichert; eine vorhandene Datei dieses Namens ist unverändert. "
+              "Der Ordner \"" + dir + "\" ist schreibgeschützt: Speichern Sie in einem anderen Ordner.\n"
+              "Fehler: Schreibvorgang der Datei \"" + target + "\" konnnte nicht eingeleitet werden!"
+            : "failed|Warning|The song was not saved; an existing file of that name is unchanged. The folder \"" +
+                  dir + "\" is write-protected: save into another folder.\nError rewriting the midifile \"" + target +
+                  "\"!";
     EXPECT_EQ(got, expected);
     EXPECT_EQ(cvtest::ReadFileBytes(target), kOld);
     EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"song.mid"});
@@ -185,8 +189,9 @@ TEST(SaveFile, FullDiskKeepsTheOriginalAndReportsTheShortWrite) {
     bool ok = cv::SaveToFileFormat0(h.song(), target, sink);
     return (ok ? "saved" : "failed") + std::string("|") + (sink.messages.empty() ? "" : sink.messages[0]);
   });
-  EXPECT_EQ(got, "failed|Warning| Error saving \"" + target + "\"\rThere were only 64 from " + std::to_string(total) +
-                     " Bytes saved");
+  EXPECT_EQ(got, "failed|Warning|The song was not saved; an existing file of that name is unchanged. The disk is "
+                 "full: free some space, or save to another disk.\n Error saving \"" + target +
+                     "\"\nThere were only 64 from " + std::to_string(total) + " Bytes saved");
   EXPECT_EQ(cvtest::ReadFileBytes(target), kOld);
   EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"song.mid"});
 }
@@ -199,8 +204,10 @@ TEST(SaveFile, DevicesAreWrittenInPlace) {
   RecordingSink sink;
   EXPECT_FALSE(cv::SaveToFileFormat1(h.song(), "/dev/full", sink));
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0], "Achtung|Beim speichern der Datei \"/dev/full\" sind nur 0 aus " + std::to_string(total) +
-                                  " Bytes gespeichert");
+  EXPECT_TRUE(sink.messages[0].ends_with("Der Datenträger ist voll: Schaffen Sie Platz oder speichern Sie auf einem "
+                                         "anderen.\nBeim speichern der Datei \"/dev/full\" sind nur 0 aus " +
+                                         std::to_string(total) + " Bytes gespeichert"))
+      << sink.messages[0];
   RecordingSink quiet;
   EXPECT_TRUE(cv::SaveToFileFormat0(h.song(), "/dev/null", quiet));
   EXPECT_TRUE(quiet.messages.empty());
@@ -213,25 +220,91 @@ TEST(SaveFile, DevicesAreWrittenInPlace) {
   EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
-TEST(SaveFile, MessagesOfTheFormat1Writer) {
+// Each message says what is wrong and what to do first; the writer's own text is the last line,
+// with a line feed where it had a carriage return.
+TEST(SaveFile, MessagesOfTheWriters) {
   cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  using cv::FileFault;
   using cv::SaveStep;
   using cv::SaveTexts;
   struct Case {
     SaveTexts texts;
     SaveStep step;
-    std::string text;
+    FileFault fault;
+    std::string first, last;
   } cases[] = {
-      {SaveTexts::Format1FromOther, SaveStep::ReadOnly,
-       "The file \"f\" is write-protected and was not replaced. Save the song under another name, or allow writing to "
-       "it first.\nError removing read only flag for midifile \"f\"!"},
-      {SaveTexts::Format1FromOther, SaveStep::CannotBegin, "Error saving the midifile \"f\"!"},
-      {SaveTexts::Format1FromOther, SaveStep::WriteError, "Error writing the midifile \"f\""},
-      {SaveTexts::Format1FromFormat1, SaveStep::ShortWrite, "Error saving the midifile \"f\"\rThere were only 1 from 2 bytes saved"},
-      {SaveTexts::Format1FromOther, SaveStep::ShortWrite, "Error saving the midifile \"f\"\rThere were only 1 from 2 Bytes saved"},
-      {SaveTexts::Format0, SaveStep::WriteError, "Error saving the midifile \"f\""},
+      {SaveTexts::Format1FromOther, SaveStep::ReadOnly, FileFault::FolderNotWritable,
+       "The file \"d/f\" is write-protected and was not replaced. Save the song under another name, or allow writing "
+       "to it first.",
+       "Error removing read only flag for midifile \"d/f\"!"},
+      {SaveTexts::Format1FromOther, SaveStep::CannotBegin, FileFault::NoFolder,
+       "The song was not saved; an existing file of that name is unchanged. The folder \"d\" does not exist: choose an "
+       "existing folder.",
+       "Error saving the midifile \"d/f\"!"},
+      {SaveTexts::Format0, SaveStep::CannotBegin, FileFault::IsFolder,
+       "The song was not saved; an existing file of that name is unchanged. \"d/f\" is a folder: choose a file name.",
+       "Error rewriting the midifile \"d/f\"!"},
+      {SaveTexts::Format1FromOther, SaveStep::WriteError, FileFault::Other,
+       "The song was not saved; an existing file of that name is unchanged. The system reported an error while "
+       "writing: try again, or save to another place.",
+       "Error writing the midifile \"d/f\""},
+      {SaveTexts::Format1FromFormat1, SaveStep::ShortWrite, FileFault::DiskFull,
+       "The song was not saved; an existing file of that name is unchanged. The disk is full: free some space, or "
+       "save to another disk.",
+       "Error saving the midifile \"d/f\"\nThere were only 1 from 2 bytes saved"},
+      {SaveTexts::Format1FromOther, SaveStep::ShortWrite, FileFault::DiskFull, "",
+       "Error saving the midifile \"d/f\"\nThere were only 1 from 2 Bytes saved"},
+      {SaveTexts::Format0, SaveStep::WriteError, FileFault::Other, "", "Error saving the midifile \"d/f\""},
   };
-  for (const Case& c : cases) EXPECT_EQ(cv::SaveMessage(c.texts, c.step, "f", 1, 2), c.text);
+  for (const Case& c : cases) {
+    const std::string text = cv::SaveMessage(c.texts, {false, c.step, 1, c.fault}, "d/f", 2);
+    EXPECT_TRUE(text.ends_with("\n" + c.last)) << text;
+    if (!c.first.empty()) {
+      EXPECT_EQ(text.substr(0, c.first.size()), c.first);
+    }
+    EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+  }
+  // A file that is not a song has no text of its own: the sentence alone.
+  EXPECT_EQ(cv::SaveMessage(SaveTexts::Other, {false, SaveStep::ShortWrite, 1, FileFault::DiskFull}, "d/t.txt"),
+            "The file \"d/t.txt\" was not saved; an existing file of that name is unchanged. The disk is full: free "
+            "some space, or save to another disk.");
+}
+
+// The backup is a complete copy made through the safe save; a write-protected backup or an
+// unreadable folder stops the save with the reason, a write-protected folder is left to the save.
+TEST(SaveFile, BackupCopyBesideTheFile) {
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  const std::string dir = SharedTempDir();
+  const std::string target = dir + "/song.mid";
+  std::string message;
+  EXPECT_TRUE(cv::MakeBackupCopy(target, message).Ok);  // nothing to copy
+  EXPECT_FALSE(fs::exists(target + "~"));
+  WriteFile(target, kOld);
+  WriteFile(target + "~", {'x'});
+  ASSERT_TRUE(cv::MakeBackupCopy(target, message).Ok);
+  EXPECT_EQ(cvtest::ReadFileBytes(target + "~"), kOld);
+  EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"song.mid", "song.mid~"}));
+
+  chmod((target + "~").c_str(), 0444);
+  const cv::FileWriteResult protectedBackup = cv::MakeBackupCopy(target, message);
+  EXPECT_FALSE(protectedBackup.Ok);
+  EXPECT_TRUE(message.starts_with("The backup \"" + target + "~\" could not be made, so the song was not saved; "
+                                  "the file is unchanged. It is write-protected"))
+      << message;
+  EXPECT_TRUE(message.ends_with("\nThe backup can be turned off in the options (--no-backup on the command line)."));
+  fs::remove(target + "~");
+
+  chmod(target.c_str(), 0666);
+  chmod(dir.c_str(), 0555);
+  const std::string got = InChild(geteuid() == 0, [&] {
+    std::string text;
+    const cv::FileWriteResult r = cv::MakeBackupCopy(target, text);
+    return std::string(r.Ok ? "ok" : r.Fault == cv::FileFault::FolderNotWritable ? "folder" : "other");
+  });
+  chmod(dir.c_str(), 0755);
+  if (got.rfind("SKIP", 0) == 0) GTEST_SKIP() << got;
+  EXPECT_EQ(got, "folder");
+  EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"song.mid"});
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -351,4 +352,45 @@ TEST(SongSession, TapRecordingStoppedEarlyKeepsTheUntappedSyllables) {
       last = e->Position;
     }
   }
+}
+
+// The first save since opening keeps the file as it was in "NAME~"; later saves leave that copy;
+// a backup that cannot be made stops the save and the song stays changed.
+TEST(SongSession, TheFirstSaveKeepsTheFileAsItWasBesideIt) {
+  SetCurrLanguage(TLanguage::Englisch);
+  const std::string path = LyricSong(1).WriteTemp("song.mid");
+  const std::string backup = path + "~";
+  const std::vector<uint8_t> original = cvtest::ReadFileBytes(path);
+  RecordingUi ui;
+  SongSession session(ui);
+  ASSERT_TRUE(session.Open(path));
+  ASSERT_TRUE(session.UpperCase());
+  ASSERT_TRUE(session.Save());
+  EXPECT_EQ(cvtest::ReadFileBytes(backup), original);
+  const std::vector<uint8_t> firstSave = cvtest::ReadFileBytes(path);
+  ASSERT_NE(firstSave, original);
+  ASSERT_TRUE(session.Save());
+  EXPECT_EQ(cvtest::ReadFileBytes(backup), original);
+  // Opened again: a new session of work, a new backup.
+  ASSERT_TRUE(session.Open(path));
+  ASSERT_TRUE(session.Save());
+  EXPECT_EQ(cvtest::ReadFileBytes(backup), firstSave);
+  const std::vector<uint8_t> lastSave = cvtest::ReadFileBytes(path);
+
+  ASSERT_TRUE(session.Open(path));
+  ASSERT_TRUE(session.MoveLyrics(10));
+  std::filesystem::permissions(backup, std::filesystem::perms::owner_read);
+  EXPECT_FALSE(session.Save());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].Text.find("The backup \"" + backup + "\" could not be made"), std::string::npos);
+  EXPECT_EQ(cvtest::ReadFileBytes(path), lastSave);
+  EXPECT_TRUE(session.Modified());
+
+  TConfiguration noBackup;
+  noBackup.MakeBackup = false;
+  std::filesystem::remove(backup);
+  session.SetConfiguration(noBackup);
+  ASSERT_TRUE(session.Open(path));
+  ASSERT_TRUE(session.Save());
+  EXPECT_FALSE(std::filesystem::exists(backup));
 }

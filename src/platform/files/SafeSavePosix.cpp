@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <string>
 #include <filesystem>
+#include <string>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,7 +12,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "output/SaveFile.h"
+#include "song/SafeFile.h"
 
 namespace cv {
 
@@ -20,20 +20,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsDiskFull(int err) {
-  return err == ENOSPC || err == EFBIG
+FileFault FaultOf(int err) {
+  switch (err) {
+    case ENOSPC:
+    case EFBIG:
 #ifdef EDQUOT
-         || err == EDQUOT
+    case EDQUOT:
 #endif
-      ;
+      return FileFault::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileFault::FolderNotWritable;
+    case ENOENT:
+    case ENOTDIR: return FileFault::NoFolder;
+    case EISDIR: return FileFault::IsFolder;
+    case 0: return FileFault::None;
+    default: return FileFault::Other;
+  }
+}
+
+FileWriteResult Fail(SaveStep step, int err, size_t written = 0) { return {false, step, written, FaultOf(err)}; }
+
+// After a failed or short write; a full disk is told apart from other faults.
+FileWriteResult FailWrite(int err, size_t written) {
+  return FaultOf(err) == FileFault::DiskFull ? Fail(SaveStep::ShortWrite, err, written) : Fail(SaveStep::WriteError, err);
 }
 
 // Writes everything; returns the bytes written and sets err (0 = all written).
-size_t WriteAll(int fd, const std::vector<uint8_t>& bytes, int& err) {
+size_t WriteAll(int fd, const uint8_t* bytes, size_t size, int& err) {
   size_t done = 0;
   err = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+  while (done < size) {
+    ssize_t n = ::write(fd, bytes + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       err = errno;
@@ -93,29 +111,6 @@ void CopyExtendedAttributes(const std::string& from, int toFd) {
   }
 }
 
-FileWriteResult Fail(SaveStep step, size_t written = 0) { return {false, step, written}; }
-
-// After a failed or short write; the message depends on what went wrong.
-FileWriteResult FailWrite(int err, size_t written) {
-  return IsDiskFull(err) ? Fail(SaveStep::ShortWrite, written) : Fail(SaveStep::WriteError);
-}
-
-// Devices and pipes: written where they are. A pipe without a reader fails instead of blocking.
-FileWriteResult WriteInPlace(const std::string& path, const std::vector<uint8_t>& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Fail(SaveStep::CannotBegin);
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  int err = 0;
-  size_t written = WriteAll(fd, bytes, err);
-  if (err != 0) {
-    ::close(fd);
-    return FailWrite(err, written);
-  }
-  if (::close(fd) != 0) return Fail(SaveStep::WriteError);
-  return {};
-}
-
 }  // namespace
 
 bool WritableByMode(const std::string& fileName) {
@@ -127,8 +122,20 @@ bool WritableByMode(const std::string& fileName) {
   return ::access(fileName.c_str(), W_OK) == 0;
 }
 
-FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes) {
-  std::string target = fileName;
+SafeFile::~SafeFile() { Discard(); }
+
+void SafeFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  if (!inPlace_) ::unlink(temp_.c_str());
+}
+
+FileWriteResult SafeFile::Begin(const std::string& fileName) {
+  Discard();
+  written_ = 0;
+  inPlace_ = false;
+  target_ = fileName;
   struct stat st {};
   const bool exists = ::stat(fileName.c_str(), &st) == 0;
   std::error_code linkEc;
@@ -136,61 +143,99 @@ FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<u
     // A link to a file not yet there: the file is made where the link points, the link stays.
     const fs::path link(fileName);
     const fs::path to = fs::read_symlink(link, linkEc);
-    if (linkEc) return Fail(SaveStep::CannotBegin);
-    target = (to.is_absolute() ? to : link.parent_path() / to).string();
+    if (linkEc) return Fail(SaveStep::CannotBegin, linkEc.value());
+    target_ = (to.is_absolute() ? to : link.parent_path() / to).string();
   }
   if (exists) {
     // A link stays a link: the file it points to is replaced.
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(fileName, ec))) {
       fs::path real = fs::canonical(fileName, ec);
-      if (!ec) target = real.string();
+      if (!ec) target_ = real.string();
     }
-    if (S_ISDIR(st.st_mode)) return Fail(SaveStep::CannotBegin);
-    if (!S_ISREG(st.st_mode)) return WriteInPlace(target, bytes);
-    if (!WritableByMode(fileName)) return Fail(SaveStep::ReadOnly);
+    if (S_ISDIR(st.st_mode)) return Fail(SaveStep::CannotBegin, EISDIR);
+    if (!S_ISREG(st.st_mode)) {
+      // Devices and pipes: written where they are. A pipe without a reader fails instead of blocking.
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd_ < 0) return Fail(SaveStep::CannotBegin, errno);
+      const int flags = ::fcntl(fd_, F_GETFL);
+      if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+      inPlace_ = true;
+      return {};
+    }
+    if (!WritableByMode(fileName)) return Fail(SaveStep::ReadOnly, 0);
   }
 
-  RemoveStaleTemporaries(fs::path(target));
-  const std::string temp = TempName(fs::path(target));
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return Fail(SaveStep::CannotBegin);
+  RemoveStaleTemporaries(fs::path(target_));
+  temp_ = TempName(fs::path(target_));
+  fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ < 0) return Fail(SaveStep::CannotBegin, errno);
   if (exists) {
     // The new file keeps the old one's permissions and, where allowed, its owner.
-    (void)::fchmod(fd, st.st_mode & 07777);
-    if (::geteuid() == 0) (void)!::fchown(fd, st.st_uid, st.st_gid);
-    CopyExtendedAttributes(target, fd);
+    (void)::fchmod(fd_, st.st_mode & 07777);
+    if (::geteuid() == 0) (void)!::fchown(fd_, st.st_uid, st.st_gid);
+    CopyExtendedAttributes(target_, fd_);
   }
-  auto discard = [&](int closeFd) {
-    if (closeFd >= 0) ::close(closeFd);
-    ::unlink(temp.c_str());
-  };
+  return {};
+}
+
+FileWriteResult SafeFile::Write(const void* data, size_t size) {
+  if (fd_ < 0) return Fail(SaveStep::WriteError, EBADF);
   int err = 0;
-  size_t written = WriteAll(fd, bytes, err);
-  if (err != 0) {
-    discard(fd);
-    return FailWrite(err, written);
+  const size_t done = WriteAll(fd_, static_cast<const uint8_t*>(data), size, err);
+  written_ += done;
+  if (err == 0) return {};
+  Discard();
+  return FailWrite(err, written_);
+}
+
+FileWriteResult SafeFile::WriteAt(uint64_t offset, const void* data, size_t size) {
+  if (fd_ < 0) return Fail(SaveStep::WriteError, EBADF);
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    const int err = errno;
+    Discard();
+    return Fail(SaveStep::WriteError, err);
   }
+  int err = 0;
+  WriteAll(fd_, static_cast<const uint8_t*>(data), size, err);
+  if (err == 0 && ::lseek(fd_, 0, SEEK_END) >= 0) return {};
+  Discard();
+  return FailWrite(err ? err : EIO, written_);
+}
+
+FileWriteResult SafeFile::Commit() {
+  if (fd_ < 0) return Fail(SaveStep::WriteError, EBADF);
+  const int fd = fd_;
+  fd_ = -1;
+  if (inPlace_) return ::close(fd) == 0 ? FileWriteResult{} : Fail(SaveStep::WriteError, errno);
+  auto discard = [&](int err) {
+    ::unlink(temp_.c_str());
+    return FaultOf(err) == FileFault::DiskFull ? Fail(SaveStep::ShortWrite, err, written_)
+                                               : Fail(SaveStep::WriteError, err);
+  };
   if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-    discard(fd);
-    return Fail(SaveStep::WriteError);
+    const int err = errno;
+    ::close(fd);
+    return discard(err);
   }
-  if (::close(fd) != 0) {
-    discard(-1);
-    return Fail(SaveStep::WriteError);
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    discard(-1);
-    return Fail(SaveStep::WriteError);
-  }
+  if (::close(fd) != 0) return discard(errno);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return discard(errno);
   // Make the rename itself durable.
-  fs::path dir = fs::path(target).parent_path();
+  fs::path dir = fs::path(target_).parent_path();
   int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     (void)::fsync(dfd);
     ::close(dfd);
   }
   return {};
+}
+
+FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes) {
+  SafeFile file;
+  FileWriteResult r = file.Begin(fileName);
+  if (r.Ok) r = file.Write(bytes.data(), bytes.size());
+  if (r.Ok) r = file.Commit();
+  return r;
 }
 
 }  // namespace cv

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "output/SaveFile.h"
 #include "platform/QuietAudioLogs.h"
 #include "song/Language.h"
 
@@ -97,7 +98,7 @@ TSynthesizer::TSynthesizer(const SynthOptions& options) : options_(options) {
   else
     sink_ = options.Sink;
   if (sink_ == AudioSink::WavFile && !wav_.Open(options.WavPath, sampleRate_)) {
-    messages_.push_back(wav_.Error());
+    messages_.push_back(WavMessage());
     sink_ = AudioSink::Null;
   }
 
@@ -136,7 +137,9 @@ TSynthesizer::~TSynthesizer() {
     } catch (const RtAudioError&) {
     }
   }
-  wav_.Close();
+  // A render asked for ends with Finish; without it the file stays unfinished and is discarded.
+  // The WAV file that stands in for a missing device keeps what was played.
+  if (options_.Sink != AudioSink::WavFile) wav_.Close();
   if (synth_) delete_fluid_synth(synth_);
   if (settings_) delete_fluid_settings(settings_);
 }
@@ -201,12 +204,14 @@ std::string TSynthesizer::AudioHintString() const {
          "\rDeviceSampleRate: " + std::to_string(sampleRate_) + "\rSoundFont: " + soundFontPath_;
 }
 
+std::string TSynthesizer::WavMessage() const { return SaveMessage(SaveTexts::Other, wav_.Failure(), wav_.Path()); }
+
 void TSynthesizer::SetVolume(int volumeValue) { gain_ = VolumeToGain(volumeValue); }
 
 bool TSynthesizer::Finish(std::string* message) {
   if (sink_ != AudioSink::WavFile) return true;
   const bool ok = wav_.Close();
-  if (!ok && message) *message = wav_.Error();
+  if (!ok && message) *message = WavMessage();
   return ok;
 }
 
@@ -271,7 +276,7 @@ void TSynthesizer::Deliver(const float* frames, size_t count) {
                                     "Synthesizer: the audio queue is full; sound is lost."));
       break;
     case AudioSink::WavFile:
-      if (!wav_.Write(frames, count)) throw std::runtime_error(wav_.Error());
+      if (!wav_.Write(frames, count)) throw std::runtime_error(WavMessage());
       break;
     case AudioSink::Null:
       break;

@@ -63,6 +63,8 @@ class TSynthesizer : public SynthDevice {
   void OpenDevice(const std::string& configuredName);
   void UseFallbackSink();
   void Deliver(const float* frames, size_t count);
+  // The WAV file's failure, worded for the user.
+  std::string WavMessage() const;
   void Render(size_t frames);
   static int AudioCallback(void* out, void* in, unsigned int frames, double time, unsigned int status, void* self);
 

@@ -1,0 +1,60 @@
+// Putting a file on disk without ever destroying the old one before the new one is complete: a
+// temporary file in the same folder is written, flushed and renamed over the target. The platform
+// layer defines these (src/platform/files); the core only says what it needs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cv {
+
+enum class SaveStep { ReadOnly, CannotBegin, WriteError, ShortWrite };
+
+// Why a step failed, in the terms a message to the user needs.
+enum class FileFault { None, DiskFull, FolderNotWritable, NoFolder, IsFolder, Other };
+
+struct FileWriteResult {
+  bool Ok = true;
+  SaveStep FailedStep = SaveStep::WriteError;
+  size_t Written = 0;  // bytes written before a short write
+  FileFault Fault = FileFault::None;
+};
+
+// One file written in pieces (a WAV file while it renders) and put in place only by Commit. An
+// uncommitted file is discarded, also by the destructor, so the old file stays as it was.
+class SafeFile {
+ public:
+  SafeFile() = default;
+  ~SafeFile();
+  SafeFile(const SafeFile&) = delete;
+  SafeFile& operator=(const SafeFile&) = delete;
+
+  // Checks the target (a write-protected file is never replaced, even for root; a link stays a
+  // link) and creates the temporary file beside it, with the old file's mode, owner (where
+  // allowed) and extended attributes. Our stale temporary files beside it, left by killed saves,
+  // are removed. Devices and pipes are written in place, since renaming would replace them.
+  FileWriteResult Begin(const std::string& fileName);
+  FileWriteResult Write(const void* data, size_t size);
+  // Overwrites bytes already written (a header completed at the end); not for devices and pipes.
+  FileWriteResult WriteAt(uint64_t offset, const void* data, size_t size);
+  // Flushes the file to the disk and renames it over the target.
+  FileWriteResult Commit();
+  void Discard();
+  bool IsOpen() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+  bool inPlace_ = false;
+  std::string temp_;
+  std::string target_;
+  size_t written_ = 0;
+};
+
+// The whole file in one go through SafeFile.
+FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes);
+// False when the file exists and its mode bits forbid writing for this user (root included).
+bool WritableByMode(const std::string& fileName);
+
+}  // namespace cv
