@@ -323,6 +323,10 @@ class TMainForm : public QMainWindow {
   QString outputText_;
   void SetOutputText(const QString& text);
   bool EnsurePlayer();
+  // Playback has stopped: lamps, menus and the recording follow.
+  void ShowStopped();
+  // The output went away while playing: playback has stopped; the user may choose another.
+  void OutputLost(const QString& text);
   // A press beside the slider's thumb runs the position towards it while held and seeks on
   // release; a press on the thumb drags it. True when the event was taken.
   bool PosSliderMouse(QMouseEvent* event);

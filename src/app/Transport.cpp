@@ -57,6 +57,10 @@ bool TMainForm::EnsurePlayer() {
         self, [self, message] { if (self) self->hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), message); },
         Qt::QueuedConnection);
   };
+  p->Player->OnDeviceLost = [self](const std::string& text) {
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(self, [self, message] { if (self) self->OutputLost(message); }, Qt::QueuedConnection);
+  };
   cv::TOutputRequest request;
   request.WantedName = settings_.Configuration.MidiOutputDeviceName;
   p->Port = cv::MakeMidiPort();
@@ -214,12 +218,8 @@ void TMainForm::Btn_StopClick() {
                                                  : QStringLiteral("Tempo: %1").arg(song_.TempoArray.front().Tempo);
   if (Playing()) {
     playback_->Player->Stop();
-    SetLed(playLED_, false, kGreen);
-    SetLed(recLED_, false, kRed);
     lSongPosition_->setToolTip(tempo);
-    RecordingTiming = false;
-    UpdateActions();
-    session_.PlaybackStopped();
+    ShowStopped();
     return;
   }
   // Stopped already: back to the start.
@@ -259,6 +259,24 @@ void TMainForm::OfferPlayOn(const TPlayOn& at, bool ask) {
     posSlider_->setValue(timeMs);
   }
   Btn_PlayClick();
+}
+
+void TMainForm::ShowStopped() {
+  if (displayTimer_) displayTimer_->stop();
+  SetLed(playLED_, false, kGreen);
+  SetLed(recLED_, false, kRed);
+  RecordingTiming = false;
+  UpdateActions();
+  session_.PlaybackStopped();
+}
+
+void TMainForm::OutputLost(const QString& text) {
+  ShowStopped();
+  // The next Play chooses its output afresh and starts where the song stopped.
+  ReleasePlayer();
+  SetOutputText(QString());
+  if (ui_.AskYesNo(text.toStdString() + "\n\n" + cv::Tr("Jetzt einen anderen Ausgang wählen?", "Choose another output now?")))
+    MainMenu_OptionsClick();
 }
 
 void TMainForm::UpdatePosSliderHint() {
@@ -315,6 +333,11 @@ void TMainForm::DisplayTimerTimer() {
   displayTimer_->stop();
   cv::TMidiPlayer& player = *playback_->Player;
   const int32_t now = player.TimePosition();
+  if (!player.Playing() && now < song_.SongLength) {
+    // Stopped before the end by itself: its output failed or went away (and has said so).
+    ShowStopped();
+    return;
+  }
   if (now < song_.SongLength || player.Playing()) {
     if (!RecordingTiming && !song_.EditingText && song_.HyphenArrayElements > 0) {
       const int32_t t = now + 50 - song_.LyricsOffset;

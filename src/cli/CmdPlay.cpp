@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -20,7 +21,18 @@ namespace cvcli {
 namespace {
 
 std::atomic<bool> interrupted{false};
-extern "C" void OnInterrupt(int) { interrupted = true; }
+// A second Ctrl-C ends the program at once, whatever the devices are doing.
+extern "C" void OnInterrupt(int) {
+  if (interrupted.exchange(true)) std::_Exit(130);
+}
+
+// Once interrupted, the program ends within a few seconds even when a device call hangs.
+void EndSoonAfterInterrupt() {
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::_Exit(130);
+  }).detach();
+}
 
 // Shows the syllables as they come due: on a terminal the current line with the current syllable
 // highlighted, elsewhere one syllable after the other, a line per lyric line.
@@ -126,6 +138,10 @@ int Play(CliContext& ctx) {
     if (!output.IsJson()) output.Out() << "\n" << std::flush;  // below the lyrics line
     output.Warning(m, path);
   };
+  player.OnDeviceLost = [&](const std::string& m) {
+    if (!output.IsJson()) output.Out() << "\n" << std::flush;
+    output.Error(m, path);
+  };
   // A named port plays, or else the synthesizer: a command line has no configured device.
   cv::TOutputRequest request;
   request.WantedName = portName.value_or("");
@@ -188,6 +204,7 @@ int Play(CliContext& ctx) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
   }
   const bool stoppedByUser = interrupted.load();
+  if (stoppedByUser) EndSoonAfterInterrupt();
   if (player.Playing()) player.Stop();  // all sound and notes off on every channel
   lyrics.Finish();
   // Let the synthesizer ring out after the song's end (briefly after Ctrl-C).
@@ -196,6 +213,8 @@ int Play(CliContext& ctx) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::signal(SIGINT, previous);
+  // The output went away: its message has been said; the song did not play to its end.
+  if (player.DeviceLost() && !stoppedByUser) return 1;
   if (player.FailedEvents() > 0)
     output.Warning(std::to_string(player.FailedEvents()) +
                    cv::Tr(" Ereignisse konnten nicht gesendet werden.", " events could not be sent."));

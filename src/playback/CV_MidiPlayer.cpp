@@ -165,6 +165,7 @@ void TMidiPlayer::Play() {
       trackDone_[i] = e && !e->NextEvent && e->TimePosition < position ? 1 : 0;
     }
     failedEvents_ = 0;
+    deviceLost_ = false;
     outputErrorReported_ = false;
     renderErrorReported_ = false;
     if (position != 0) {
@@ -360,9 +361,22 @@ void TMidiPlayer::ReportOnce(bool& reported, const std::string& text) {
 void TMidiPlayer::Tick() {
   {
     std::lock_guard lock(mutex_);
-    TickLocked();
+    SafeTickLocked();
   }
   wake_.notify_all();
+}
+
+void TMidiPlayer::SafeTickLocked() {
+  // Nothing may leave the playback thread: a failed step stops playback with its message.
+  try {
+    TickLocked();
+  } catch (const EMidiDeviceLost& e) {
+    StopAfterLoss(e.what());
+  } catch (const std::exception& e) {
+    StopAfterFailure(e.what());
+  } catch (...) {
+    StopAfterFailure("?");
+  }
 }
 
 void TMidiPlayer::TickLocked() {
@@ -397,6 +411,9 @@ void TMidiPlayer::PlaybackStep() {
         while (e->TimePosition <= due) {
           try {
             SendEvent(*e);
+          } catch (const EMidiDeviceLost&) {
+            track.TrkPlayEvent = e;
+            throw;
           } catch (const std::exception& ex) {
             ++failedEvents_;
             ReportOnce(outputErrorReported_, ex.what());
@@ -433,6 +450,8 @@ bool TMidiPlayer::RenderMilliseconds(int32_t from, int32_t to) {
   try {
     for (int32_t m = from; m <= to; ++m) instrument_->PutNewData(SliceBytes(m));
     return true;
+  } catch (const EMidiDeviceLost&) {
+    throw;
   } catch (const std::exception& e) {
     ReportOnce(renderErrorReported_, e.what());
     return false;
@@ -496,14 +515,25 @@ void TMidiPlayer::ThreadMain() {
       wake_.wait_for(lock, std::chrono::microseconds(waitUs));
       continue;
     }
-    // Nothing may leave the playback thread: a failed step stops playback with its message.
-    try {
-      TickLocked();
-    } catch (const std::exception& e) {
-      StopAfterFailure(e.what());
-    } catch (...) {
-      StopAfterFailure("?");
-    }
+    SafeTickLocked();
+  }
+}
+
+void TMidiPlayer::StopAfterLoss(const std::string& text) {
+  deviceLost_ = true;
+  try {
+    StopLocked();
+  } catch (...) {
+    playing_ = false;
+  }
+  fadeout_ = false;  // nothing is left to ring out into
+  runState_ = RunIdle;
+  try {
+    if (OnDeviceLost)
+      OnDeviceLost(text);
+    else if (OnMessage)
+      OnMessage(text);
+  } catch (...) {
   }
 }
 

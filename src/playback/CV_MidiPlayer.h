@@ -80,6 +80,11 @@ class TMidiPlayer : public PlayerLink {
   void SetSong(Song* song);
   // Messages for the user (the first output failure, rendering failures).
   std::function<void(const std::string&)> OnMessage;
+  // The output went away and playback stopped; called from the playback thread with the text.
+  // Unset: the text goes to OnMessage.
+  std::function<void(const std::string&)> OnDeviceLost;
+  // Playback stopped because the output went away (until the next Play).
+  bool DeviceLost() const { return deviceLost_.load(); }
 
   void Play();
   void Stop() override;
@@ -110,7 +115,10 @@ class TMidiPlayer : public PlayerLink {
   void StopLocked();
   // Stops after an exception in the playback step and reports it once.
   void StopAfterFailure(const std::string& text);
+  // Stops because the output is gone, and says so.
+  void StopAfterLoss(const std::string& text);
   void TickLocked();
+  void SafeTickLocked();
   void PlaybackStep();
   void RingOutStep();
   void SendEvent(const TypMidiEvent& event);
@@ -138,6 +146,7 @@ class TMidiPlayer : public PlayerLink {
   std::atomic<int64_t> startUs_{0};
   std::atomic<int32_t> timePosition_{0};
   std::atomic<int64_t> failedEvents_{0};
+  std::atomic<bool> deviceLost_{false};
   int32_t lastPutTime_ = 0;
   int64_t ringOutStartUs_ = 0;
   int64_t playUs_ = 0;  // when Play asked the audio device to start the clock

@@ -15,6 +15,12 @@ class EMidiOutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The output went away while playing (device unplugged, sound server ended): playback stops.
+class EMidiDeviceLost : public EMidiOutputError {
+ public:
+  using EMidiOutputError::EMidiOutputError;
+};
+
 // Anything that takes MIDI messages: the MIDI port and the synthesizer.
 class MidiSink {
  public:

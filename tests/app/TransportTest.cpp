@@ -17,6 +17,7 @@
 
 #include "AppFixture.h"
 #include "platform/Devices.h"
+#include "support/PrivateJack.h"
 
 using namespace cvapptest;
 
@@ -240,4 +241,37 @@ TEST(Transport, TheSynthesizerLoadsBehindTheWaitWindow) {
   EXPECT_EQ(w->findChild<QDialog*>(QStringLiteral("WaitForm")), nullptr);
   EXPECT_TRUE(w->Playing());
   w->Btn_StopClick();
+}
+
+// The port's JACK server ends while the song plays: playback stops where it was, the window says
+// why and offers to choose another output; the next Play chooses its output afresh.
+TEST(Transport, AnOutputThatGoesAwayStopsPlaybackAndOffersAnother) {
+  cvtest::PrivateJackServer jack;
+  if (!jack.Running()) GTEST_SKIP() << jack.Reason();
+  jack.StartClient({"jack_midi_dump"}, "midi-monitor:input");
+  jack.Use();
+  cvtest::SmfBuilder b(1);
+  cvtest::SmfTrack& t = b.AddTrack().Bpm(0, 120);
+  for (int i = 0; i < 40; ++i) t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
+  AppWindow w(TempSettingsFile());
+  w->Settings().VSTiEnabled = false;
+  w->Settings().Configuration.MidiOutputDeviceName = "midi-monitor:input";
+  w->DateiOeffnen(Q(b.WriteTemp("lost.mid")));
+  w->Btn_PlayClick();
+  ASSERT_TRUE(w->Playing()) << (w.messages.empty() ? std::string() : w.messages.back().Text.toStdString());
+  EXPECT_EQ(w->OutputText(), QStringLiteral("midi-monitor:input"));
+  RunFor(600);
+  w.answerYes = false;
+  jack.Kill();
+  QElapsedTimer clock;
+  clock.start();
+  while ((w->Playing() || w.questions.isEmpty()) && clock.elapsed() < 5000) RunFor(20);
+  EXPECT_FALSE(w->Playing());
+  ASSERT_EQ(w.questions.size(), 1);
+  EXPECT_TRUE(w.questions.front().contains(QLatin1String("midi-monitor:input\" has gone away")));
+  EXPECT_TRUE(w.questions.front().endsWith(QLatin1String("Choose another output now?")));
+  EXPECT_FALSE(w->findChild<QLabel*>(QStringLiteral("PlayLED"))->property("on").toBool());
+  EXPECT_TRUE(w->Menu(QStringLiteral("MainMenu_Datei"))->menuAction()->isEnabled());
+  EXPECT_GE(w->findChild<QSlider*>(QStringLiteral("PosSlider"))->value(), 500);  // stays where it stopped
+  EXPECT_TRUE(w->OutputText().isEmpty());
 }

@@ -12,6 +12,7 @@
 #include "JackReceiver.h"
 #include "cli/CliRun.h"
 #include "support/Corpus.h"
+#include "support/PrivateJack.h"
 #include "support/SmfBuilder.h"
 #include "CliBinary.h"
 
@@ -27,6 +28,14 @@ std::string ShortSong() {
   smf.AddTrack().Bpm(0, 120).Lyric(0, "Hel").NoteOn(0, 0, 60, 100).Lyric(192, "lo ").Lyric(384, "my ")
       .Lyric(576, "old ").Lyric(768, "friend").NoteOff(960, 0, 60);
   return smf.WriteTemp("short.mid");
+}
+
+// beats quarter notes at 120 bpm (half a second each).
+std::string OneNotePerBeatSong(int beats) {
+  cvtest::SmfBuilder smf(1, 480);
+  cvtest::SmfTrack& t = smf.AddTrack().Bpm(0, 120);
+  for (int i = 0; i < beats; ++i) t.NoteOn(i * 480, 0, 60, 100).NoteOff(i * 480 + 400, 0, 60);
+  return smf.WriteTemp("beats.mid");
 }
 
 TEST(CliPlayback, RenderWritesTheSongAndItsRingOut) {
@@ -136,3 +145,38 @@ TEST(CliPlayback, PortsListsOutputsAndDevices) {
 }
 
 }  // namespace
+
+// The port's JACK server ends while the song plays: the player stops with a message and the
+// command fails (it must neither hang nor play on into nothing).
+TEST(CliPlayback, AServerThatEndsStopsPlaybackWithAMessage) {
+  cvtest::PrivateJackServer jack;
+  if (!jack.Running()) GTEST_SKIP() << jack.Reason();
+  jack.StartClient({"jack_midi_dump"}, "midi-monitor:input");
+  ASSERT_TRUE(jack.HasPort("midi-monitor:input"));
+  const std::string song = OneNotePerBeatSong(40);
+  const std::string dir = cvtest::TempDir();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("JACK_DEFAULT_SERVER", jack.Name().c_str(), 1);
+    const int err = open((dir + "/lost.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(err, 2);
+    execl(CANTOVEX_CLI, "cantovex-cli", "--lang", "en", "play", song.c_str(), "--port", "midi-monitor", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  usleep(1500000);
+  jack.Kill();
+  int status = 0;
+  for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(100000);
+  if (waitpid(pid, &status, WNOHANG) == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    FAIL() << "still playing 10 s after its server ended";
+  }
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const auto err = cvtest::ReadFileBytes(dir + "/lost.err");
+  EXPECT_TRUE(clitest::Has(std::string(err.begin(), err.end()), "has gone away")) << std::string(err.begin(), err.end());
+}

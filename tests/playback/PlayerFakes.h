@@ -43,6 +43,7 @@ class RecordingPort : public cv::MidiPortSink {
     return was;
   }
   void PutShort(uint8_t status, uint8_t d1, uint8_t d2) override {
+    if (lost) throw cv::EMidiDeviceLost("The MIDI output has gone away.");
     if (failWhen && failWhen(status, d1)) throw cv::EMidiOutputError("(Short Msg) The hardware is busy with other data.");
     sent.push_back({clock_.NowUs(), {status, d1, d2}});
     ++count;
@@ -65,6 +66,7 @@ class RecordingPort : public cv::MidiPortSink {
   int opens = 0;
   int closes = 0;
   std::function<bool(uint8_t, uint8_t)> failWhen;
+  bool lost = false;  // the device went away: every message fails so
 };
 
 class RecordingInstrument : public cv::InstrumentSink {

@@ -142,6 +142,29 @@ TEST_F(PlayerTest, ARefusedEventIsSkippedOnceAndReportedOnce) {
   EXPECT_EQ(messages[0], "(Short Msg) The hardware is busy with other data.");
 }
 
+// Unlike one refused event, an output that went away stops playback, said once through the loss
+// handler; the next Play starts afresh.
+TEST_F(PlayerTest, AnOutputThatGoesAwayStopsPlaybackAndSaysSoOnce) {
+  Load({{{0, 0x90, 60, 100}, {10, 0x90, 61, 100}, {20, 0x90, 62, 100}, {3000, 0x80, 62, 0}}});
+  std::vector<std::string> lost;
+  player.OnDeviceLost = [&](const std::string& m) { lost.push_back(m); };
+  player.Play();
+  At(0);
+  port.lost = true;
+  At(10);
+  At(20);
+  EXPECT_FALSE(player.Playing());
+  EXPECT_TRUE(player.DeviceLost());
+  EXPECT_EQ(player.RunState(), RunIdle);
+  EXPECT_EQ(lost, std::vector<std::string>{"The MIDI output has gone away."});
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(player.TimePosition(), 10);  // stopped where it was: Play resumes there
+  port.lost = false;
+  player.Play();
+  EXPECT_TRUE(player.Playing());
+  EXPECT_FALSE(player.DeviceLost());
+}
+
 TEST_F(PlayerTest, SystemExclusiveGoesOutWhole) {
   Load({{{0, 0xF0, 0, 0, std::string("\x41\x10\x42\x12\xF7", 5)}, {1, 0xF7, 0, 0, std::string("\x01\x02", 2)},
          {2, 0xF0, 0, 0, ""}}});

@@ -2,6 +2,8 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <atomic>
+
 #include "platform/QuietAudioLogs.h"
 #include "playback/CV_MidiPlayer.h"
 #include "song/Language.h"
@@ -49,6 +51,20 @@ std::unique_ptr<RtMidiOut> MakeOut(RtMidi::Api api, TMidiOutput* self, std::stri
 }
 
 }  // namespace
+
+struct TMidiOutput::JackWatch {
+  jack_client_t* client = nullptr;
+  std::atomic<bool> gone{false};
+  JackWatch() {
+    jack_status_t status{};
+    client = jack_client_open("Cantovex 3 watch", JackNoStartServer, &status);
+    if (client) jack_on_shutdown(client, [](void* self) { static_cast<JackWatch*>(self)->gone = true; }, this);
+  }
+  ~JackWatch() {
+    // After a shutdown the server is gone; closing would only wait for it.
+    if (client && !gone) jack_client_close(client);
+  }
+};
 
 TMidiOutput::TMidiOutput(MidiSystem api) {
   QuietAudioLogs();
@@ -201,6 +217,9 @@ bool TMidiOutput::Open() {
   }
   error_.clear();
   state_ = mosOpen;
+  lost_ = false;
+  if (out_->getCurrentApi() == RtMidi::UNIX_JACK && (!jackWatch_ || jackWatch_->gone)) jackWatch_ = std::make_unique<JackWatch>();
+  nextPresenceCheck_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
   return true;
 }
 
@@ -220,8 +239,33 @@ bool TMidiOutput::ChangeDevice(uint32_t newDeviceId, bool openAfterChange) {
   return openAfterChange ? Open() : false;
 }
 
+bool TMidiOutput::PortLeftTheList() {
+  if (deviceId_ == VirtualPortID) return false;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < nextPresenceCheck_) return false;
+  nextPresenceCheck_ = now + std::chrono::milliseconds(250);
+  const unsigned n = out_->getPortCount();
+  for (unsigned i = 0; i < n; ++i)
+    if (out_->getPortName(i) == productName_) return false;
+  pendingError_.clear();
+  return true;
+}
+
+void TMidiOutput::CheckStillThere() {
+  // Messages sent to a port that went away would go nowhere without a word.
+  if (!lost_) lost_ = (jackWatch_ && jackWatch_->gone) || PortLeftTheList();
+  if (!lost_) return;
+  throw EMidiDeviceLost(Tr("Der MIDI-Ausgang \"" + productName_ +
+                               "\" ist nicht mehr da (Gerät getrennt oder sein Server beendet). Die Wiedergabe ist "
+                               "angehalten; wählen Sie einen anderen Ausgang.",
+                           "The MIDI output \"" + productName_ +
+                               "\" has gone away (device unplugged or its server ended). Playback stopped; choose "
+                               "another output."));
+}
+
 void TMidiOutput::PutShort(uint8_t midiMessage, uint8_t data1, uint8_t data2) {
   if (state_ != mosOpen) throw EMidiOutputError("(Short Msg) Device not opened.");
+  CheckStillThere();
   const uint8_t bytes[3] = {midiMessage, data1, data2};
   out_->sendMessage(bytes, ShortLength(midiMessage));
   Check("(Short Msg) ");
@@ -230,6 +274,7 @@ void TMidiOutput::PutShort(uint8_t midiMessage, uint8_t data1, uint8_t data2) {
 void TMidiOutput::PutLong(const uint8_t* sysex, size_t length) {
   if (state_ != mosOpen) throw EMidiOutputError("(Long Msg) Device not opened.");
   if (length == 0) return;
+  CheckStillThere();
   out_->sendMessage(sysex, length);
   Check("(Long Msg) ");
 }

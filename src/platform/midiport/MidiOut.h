@@ -1,6 +1,7 @@
 // The MIDI output port: one RtMidi output, selected by index or name, opened for playback.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,6 +57,10 @@ class TMidiOutput : public MidiPortDevice {
 
  private:
   void Check(const char* context);
+  // Throws EMidiDeviceLost when the open port went away: its JACK server shut down, or it left
+  // the system's list (an unplugged device, a receiver that quit; looked at now and then).
+  void CheckStillThere();
+  bool PortLeftTheList();
 
   std::unique_ptr<RtMidiOut> out_;
   uint16_t numDevs_ = 0;
@@ -65,6 +70,12 @@ class TMidiOutput : public MidiPortDevice {
   std::string error_;
   std::string pendingError_;
   std::string systemError_;
+  std::chrono::steady_clock::time_point nextPresenceCheck_{};
+  bool lost_ = false;
+  // On JACK: a client of our own that hears when the server shuts down (the port list alone
+  // does not show it, the client library keeps its copy of the graph).
+  struct JackWatch;
+  std::unique_ptr<JackWatch> jackWatch_;
 };
 
 }  // namespace cv

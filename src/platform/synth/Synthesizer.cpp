@@ -271,9 +271,15 @@ void TSynthesizer::Render(size_t frames) {
 void TSynthesizer::Deliver(const float* frames, size_t count) {
   switch (sink_) {
     case AudioSink::Device:
+      // A full queue means the device has stopped taking sound for over a second: it went away
+      // (sound server ended, device unplugged), and playing on would be silent.
       if (ring_.Push(frames, count) < count)
-        throw std::runtime_error(Tr("Synthesizer: die Audio-Warteschlange ist voll, Klang geht verloren.",
-                                    "Synthesizer: the audio queue is full; sound is lost."));
+        throw EMidiDeviceLost(Tr("Das Audiogerät \"" + deviceName_ +
+                                     "\" nimmt keinen Klang mehr an (Gerät getrennt oder Soundserver beendet). Die "
+                                     "Wiedergabe ist angehalten; wählen Sie ein anderes Audiogerät oder einen MIDI-Ausgang.",
+                                 "The audio device \"" + deviceName_ +
+                                     "\" no longer takes sound (device unplugged or sound server ended). Playback "
+                                     "stopped; choose another audio device or a MIDI output."));
       break;
     case AudioSink::WavFile:
       if (!wav_.Write(frames, count)) throw std::runtime_error(WavMessage());
