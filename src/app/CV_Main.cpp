@@ -28,10 +28,12 @@
 #include "platform/textcodec/IcuTextConverter.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
+#include "app/MainStatus.h"
 #include "app/CV_InstanceManager.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
 #include "app/Styles.h"
+#include "app/UiLanguage.h"
 #include "app/SystemInfo.h"
 #include "app/WindowGeometry.h"
 #include "lyrics/InsertLyrics.h"
@@ -56,7 +58,7 @@ struct Caption {
 const Caption kCaptions[] = {
     {"MainMenu_Datei", " Datei ", "File"},
     {"MainMenu_DateiOeffnen", "Öffnen", "Open"},
-    {"MMF_History", "Zuletzt verwendet", nullptr},
+    {"MMF_History", "Zuletzt verwendet", "Recent files"},
     {"MainMenu_DateiSpeichern", "Speichern", "Save"},
     {"MainMenu_DateiSpeichernUnter", "Speichern unter", "Save as ..."},
     {"MainMenu_DateiMultiOeffnen", "Öffnen und gleich speichern", "Multi mode"},
@@ -90,8 +92,8 @@ const Caption kCaptions[] = {
     {"MainMenu_EditLeadIn", "Vorlauf einfügen…", "Insert lead-in…"},
     {"MainMenu_Options", " Einstellungen ", "Options"},
     {"MainMenu_Syles", " Styles ", nullptr},
-    {"MainMenu_StylesDark", "Dunkel", nullptr},
-    {"MainMenu_StylesLight", "Hell", nullptr},
+    {"MainMenu_StylesDark", "Dunkel", "Dark"},
+    {"MainMenu_StylesLight", "Hell", "Light"},
     {"MainMenu_Help", " Hilfe ", "Help"},
     {"MainMenu_HelpManual", "Bedienungsanleitung", "Operating manual"},
     {"PopupMenu_TextEdit", "&Bearbeiten", "Edit"},
@@ -214,6 +216,7 @@ void TMainForm::CreateMenus() {
   connect(AddAction(a.File, "MainMenu_DateiProgrammBeenden"), &QAction::triggered, this, &QWidget::close);
 
   a.Text = menu("MainMenu_Text");
+  a.Text->setToolTipsVisible(true);  // a grey item says why
   bar->addMenu(a.Text);
   struct Command {
     const char* name;
@@ -290,6 +293,7 @@ void TMainForm::CreateMenus() {
   connect(a.HelpInfo, &QAction::triggered, this, &TMainForm::MainMenu_HelpInfoClick);
 
   popupMenu_Text_ = menu("PopupMenu_Text");
+  popupMenu_Text_->setToolTipsVisible(true);
   const Command popupCommands[] = {
       {"PopupMenu_TextEdit", &TMainActions::PopupEdit, &TMainForm::MainMenu_TextEditClick},
       {"PopupMenu_TextEditMTC", &TMainActions::PopupEditMtc, &TMainForm::MainMenu_TextEditMTCClick},
@@ -344,7 +348,7 @@ void TMainForm::CreateCentralWidgets() {
   buttons->addWidget(playLED_);
   buttons->addWidget(recLED_);
   buttons->addSpacing(12);
-  lSongPosition_ = new QLabel(QStringLiteral("01.01"), panelTop_);
+  lSongPosition_ = new QLabel(PositionText(1, 1), panelTop_);
   lSongPosition_->setObjectName(QStringLiteral("L_SongPosition"));
   buttons->addWidget(lSongPosition_);
   buttons->addSpacing(12);
@@ -397,11 +401,12 @@ void TMainForm::CreateCentralWidgets() {
   myMemo_->hide();
   column->addWidget(myMemo_, 1);
   // Keeps the client area filled while no song is shown.
-  auto* idle = new QLabel(central);
-  idle->setObjectName(QStringLiteral("IdleArea"));
-  idle->setAlignment(Qt::AlignCenter);
-  column->addWidget(idle, 1);
-  connect(this, &TMainForm::SongOpened, idle, &QWidget::hide);
+  idleArea_ = new QLabel(central);
+  idleArea_->setObjectName(QStringLiteral("IdleArea"));
+  idleArea_->setAlignment(Qt::AlignCenter);
+  idleArea_->setWordWrap(true);
+  column->addWidget(idleArea_, 1);
+  status_ = new TMainStatus(statusBar());
 
   panelVolume_ = new QFrame(this);
   panelVolume_->setObjectName(QStringLiteral("PanelVolume"));
@@ -437,6 +442,7 @@ void TMainForm::FormCreate() {
   cv::SetCurrLanguage(ChooseLanguage(haveLang, lang,
                                      systemLanguageName_.isEmpty() ? SystemLanguageName()
                                                                    : systemLanguageName_));
+  InstallQtTranslations(cv::CurrLanguage() == cv::TLanguage::Deutsch);
   ApplyCaptions();
   // Said once the window shows; the store has already set the damaged file aside.
   if (const QString damage = store_->DamageMessage(); !damage.isEmpty())
@@ -504,6 +510,13 @@ QSizeF TMainForm::ClientSize96() const {
 
 void TMainForm::ApplyStoredGeometry() {
   cv::TConfiguration& c = settings_.Configuration;
+  if (!store_->KeyInReg(QStringLiteral("MainFormWidth")) && !store_->KeyInReg(QStringLiteral("MainFormHeight"))) {
+    // Never placed: a size that fits the screen, centred on it; nothing is stored until closing.
+    const QRect screen = ScreenAreaAt(0, 0);
+    resize(DefaultWindowSize(screen));
+    move(screen.center() - rect().center());
+    return;
+  }
   const double f = DpiFactor();
   const TWindowGeometry stored{c.MainFormLeft, c.MainFormTop, std::round(c.MainFormHeight * f),
                                std::round(c.MainFormWidth * f)};

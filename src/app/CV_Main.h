@@ -35,6 +35,7 @@ class TOptionsForm;
 class TMultiModeForm;
 class TPrompterForm;
 class TSongCheckForm;
+class TMainStatus;
 
 // While a dialog of ours is open the transport keys are not acted on; the flag is back as it
 // was when the guard goes, however the dialog ends.
@@ -217,6 +218,13 @@ class TMainForm : public QMainWindow {
   void UpdateActions();
   void SaveConfiguration();  // UpdateConfiguration with the window's current size
   TUiHooks& Hooks() { return hooks_; }
+  // The status bar: what the last command did, and where the song stands.
+  TMainStatus& Status() const { return *status_; }
+  void Say(const QString& text);
+  // Menus, status bar and hints in the other language at once; the Qt dialogs follow.
+  void SwitchLanguage(bool english);
+  // The hint for what to do next in the current state (empty window, empty edit text, grey items).
+  void ShowGuidance();
   bool RecordingTiming = false;
   bool IgnorePlayerCommands = false;
 
@@ -244,6 +252,10 @@ class TMainForm : public QMainWindow {
   void BuildStyleMenus();
   void UpdateStyleChecks();
   void RefreshRecentMenu();
+  // Puts the file at the top of the recent-files list (stored at once).
+  void RememberRecentFile(const QString& fileName);
+  void SaidSaved(const QString& fileName, int format);
+  void SaidTextSaved(const QString& fileName);
   void UpdateLastMidiPath(const QString& fileName, bool saveAll);
   void ShowError(const QString& text);
   void ShowInfo(const QString& text);
@@ -345,6 +357,10 @@ class TMainForm : public QMainWindow {
   bool TypingInText() const;
   void ReleasePlayer();
   void ShowSongPosition(int32_t timeMs);
+  void ShowPlaceAtStart();
+  TMainStatus* status_ = nullptr;
+  QLabel* idleArea_ = nullptr;
+  cv::TEditorMode guidanceMode_ = cv::TEditorMode::NoSong;
   void UpdatePosSliderHint();
 };
 

@@ -13,6 +13,7 @@
 #include <QTextEdit>
 
 #include "app/CV_Main.h"
+#include "app/MainStatus.h"
 #include "app/EditTempoForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
@@ -72,7 +73,7 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
 
   ShowSyllables();
 
-  lSongPosition_->setText(QStringLiteral("1.01"));
+  ShowPlaceAtStart();
   lSongPosition_->setToolTip(song_.TempoArray.empty()
                                  ? QString()
                                  : QStringLiteral("Tempo: %1").arg(song_.TempoArray.front().Tempo));
@@ -86,11 +87,20 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   if (editing) myMemo_->setFocus();
   UpdateActions();
 
-  AddRecentFile(settings_.LastMidifilesList, fileToOpen);
-  store_->WriteStrToReg(QStringLiteral("LastMidifilesList"), JoinRecentFiles(settings_.LastMidifilesList));
-  RefreshRecentMenu();
+  RememberRecentFile(fileToOpen);
+  Say(song_.HyphenArrayElements > 0
+          ? T("Geöffnet: %1. Play (Eingabetaste) spielt den Song, Text > Bearbeiten ändert die Lyrics.",
+              "Opened: %1. Play (Enter) plays the song, Text > Edit changes the lyrics.")
+                .arg(QFileInfo(fileToOpen).fileName())
+          : T("Geöffnet: %1 (ohne Lyrics).", "Opened: %1 (no lyrics).").arg(QFileInfo(fileToOpen).fileName()));
   emit SongOpened();
   return true;
+}
+
+void TMainForm::RememberRecentFile(const QString& fileName) {
+  AddRecentFile(settings_.LastMidifilesList, fileName);
+  store_->WriteStrToReg(QStringLiteral("LastMidifilesList"), JoinRecentFiles(settings_.LastMidifilesList));
+  RefreshRecentMenu();
 }
 
 void TMainForm::RefreshRecentMenu() {
@@ -124,7 +134,7 @@ void TMainForm::MainMenu_DateiOeffnenClick() {
   const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
   if (!MaySongGo()) return;
   const QString file = hooks_.ChooseOpenFile(
-      QStringLiteral(" Datei laden"), QString::fromStdString(settings_.Configuration.LastMidiPathSource),
+      T(" Datei laden", " Open song"), QString::fromStdString(settings_.Configuration.LastMidiPathSource),
       T("Midi Dateien (*.mid *.kar)", "Midi files (*.mid *.kar)") + QStringLiteral(";;") +
           T("Alle Dateien (*)", "All files (*)"));
   if (file.isEmpty()) return;
@@ -209,7 +219,10 @@ void TMainForm::MainMenu_DateiSpeichernClick() {
 }
 
 bool TMainForm::SaveSong() {
-  if (session_.Save()) return true;
+  if (session_.Save()) {
+    SaidSaved(QString::fromStdString(song_.MidiFileName), session_.NaturalFormat());
+    return true;
+  }
   // A write-protected file is never replaced, and a write-protected folder takes no new file: the
   // user picks another name or folder instead.
   const QString folder = QFileInfo(QString::fromStdString(song_.MidiFileName)).absolutePath();
@@ -224,13 +237,25 @@ void TMainForm::MainMenu_DateiSpeichernUnterClick() {
   const QString current = QString::fromStdString(song_.MidiFileName);
   QString fileName = current;
   int filterIndex = session_.NaturalFormat() + 1;
+  // The format is the file type chosen in the dialog, named by what it means.
   const bool chosen = hooks_.ChooseSaveFile(
-      QStringLiteral(" Datei speichern"), QFileInfo(current).absolutePath(),
-      QStringLiteral("Midi Format 0 (*.mid);;Midi Format 1 (*.mid)"), fileName, filterIndex);
+      T(" Datei speichern", " Save song as"), QFileInfo(current).absolutePath(),
+      T("MIDI-Format 0, alle Spuren in einer (*.mid);;MIDI-Format 1, eine Spur je Part (*.mid)",
+        "MIDI format 0, all tracks in one (*.mid);;MIDI format 1, one track per part (*.mid)"),
+      fileName, filterIndex);
   if (!chosen || fileName.isEmpty()) return;
   if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".mid");
-  if (session_.SaveAs(fileName.toStdString(), filterIndex == 2 ? 1 : 0)) ShowSongTitle(fileName);
+  const int format = filterIndex == 2 ? 1 : 0;
+  if (session_.SaveAs(fileName.toStdString(), format)) {
+    ShowSongTitle(fileName);
+    RememberRecentFile(fileName);
+    SaidSaved(fileName, format);
+  }
   UpdateActions();
+}
+
+void TMainForm::SaidSaved(const QString& fileName, int format) {
+  Say(T("Gespeichert: %1 (MIDI-Format %2).", "Saved: %1 (MIDI format %2).").arg(fileName).arg(format));
 }
 
 QString TMainForm::SongTitle(const QString& fileName) const {

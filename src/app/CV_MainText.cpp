@@ -97,27 +97,37 @@ void TMainForm::LeaveEditor() {
 }
 
 void TMainForm::MainMenu_TextExtractPunctuationClick() {
-  if (const std::optional<std::u16string> text = session_.RemovePunctuation()) ShowDisplayText(*text);
+  if (const std::optional<std::u16string> text = session_.RemovePunctuation()) {
+    ShowDisplayText(*text);
+    Say(T("Die Satzzeichen sind entfernt.", "The punctuation is removed."));
+  }
 }
 
 void TMainForm::MainMenu_TextUpperCaseClick() {
-  if (const std::optional<std::u16string> text = session_.UpperCase()) ShowDisplayText(*text);
+  if (const std::optional<std::u16string> text = session_.UpperCase()) {
+    ShowDisplayText(*text);
+    Say(T("Die Lyrics stehen in Großbuchstaben.", "The lyrics are in capitals."));
+  }
 }
 
 void TMainForm::MainMenu_TextAssignClick() {
   WaitCursor wait;
-  if (session_.Assign()) ShowSongText();
+  if (!session_.Assign()) return;
+  ShowSongText();
+  Say(T("Die Silben sind mit den Noten der Melodie verknüpft.", "The syllables are assigned to the melody notes."));
 }
 
 void TMainForm::MainMenu_TextHideNoteClick() {
   if (!session_.HideNoteAt(song_.Player ? song_.Player->TimePosition() : 0)) return;
   ShowSongText();
+  Say(T("Die Note ist versteckt, die Silben sind neu verknüpft.", "The note is hidden; the syllables are assigned again."));
   UpdateActions();
 }
 
 void TMainForm::MainMenu_TextUndoHideNoteClick() {
   if (!session_.UndoHideNote()) return;
   ShowSongText();
+  Say(T("Die versteckte Note ist wieder da.", "The hidden note is back."));
   UpdateActions();
 }
 
@@ -125,12 +135,15 @@ void TMainForm::MainMenu_TextQuantizeClick() {
   session_.SetConfiguration(settings_.Configuration);
   if (!session_.Quantize()) return;
   SelectHyphen(song_.CurrentHyphen);
+  Say(T("Die Lyrics-Zeiten sind quantisiert. Rückgängig: Text > Rückgängig - Lyrics-Zeiten quantisieren.",
+        "The lyric times are quantized. Undo: Text > Undo - Quantize lyrics."));
   UpdateActions();
 }
 
 void TMainForm::MainMenu_TextUndoQuantizeClick() {
   if (!session_.UndoQuantize()) return;
   SelectHyphen(song_.CurrentHyphen);
+  Say(T("Die Quantisierung ist rückgängig gemacht.", "The quantizing is undone."));
   UpdateActions();
 }
 
@@ -162,7 +175,7 @@ void TMainForm::MainMenu_TextLadenClick() {
   {
     const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
     file = hooks_.ChooseOpenFile(
-        QStringLiteral(" Text laden"), QString::fromStdString(settings_.Configuration.LastTextPath),
+        T(" Text laden", " Load text"), QString::fromStdString(settings_.Configuration.LastTextPath),
         QStringLiteral("Alle (*.doc *.docx *.odt *.rtf *.txt *.lrc);;Word (*.doc);;Word docx (*.docx);;"
                        "OpenOffice (*.odt);;RTF (*.rtf);;Text (*.txt);;LRC (*.lrc)"));
   }
@@ -198,7 +211,7 @@ void TMainForm::MainMenu_TextSpeichernClick() {
     MainMenu_TextSpeichernUnterClick();
     return;
   }
-  session_.SaveText(session_.TextFileName());
+  if (session_.SaveText(session_.TextFileName())) SaidTextSaved(TextFileName());
 }
 
 void TMainForm::MainMenu_TextSpeichernUnterClick() {
@@ -210,13 +223,17 @@ void TMainForm::MainMenu_TextSpeichernUnterClick() {
                              QStringLiteral(".txt"));
   int filterIndex = 1;
   const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
-  const bool chosen = hooks_.ChooseSaveFile(QStringLiteral(" Text speichern"), QFileInfo(fileName).absolutePath(),
+  const bool chosen = hooks_.ChooseSaveFile(T(" Text speichern", " Save text"), QFileInfo(fileName).absolutePath(),
                                             T("Textdateien (*.txt)", "Text files (*.txt)") + QStringLiteral(";;") +
                                                 T("Alle Dateien (*)", "All files (*)"),
                                             fileName, filterIndex);
   if (!chosen || fileName.isEmpty()) return;
   if (filterIndex == 1 && QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".txt");
-  session_.SaveText(fileName.toStdString());
+  if (session_.SaveText(fileName.toStdString())) SaidTextSaved(fileName);
+}
+
+void TMainForm::SaidTextSaved(const QString& fileName) {
+  Say(T("Text gespeichert: %1", "Text saved: %1").arg(fileName));
 }
 
 void TMainForm::MainMenu_TextDeleteClick() {
@@ -224,6 +241,8 @@ void TMainForm::MainMenu_TextDeleteClick() {
   myMemo_->clear();
   ShowEditorText(u"", 0, 0);
   UpdateActions();
+  Say(T("Die Lyrics sind gelöscht. Neuen Text eintippen oder mit Text > Laden laden.",
+        "The lyrics are deleted. Type new lyrics or load them with Text > Load."));
 }
 
 }  // namespace cvapp

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -60,8 +61,8 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
                      cv::CurrLanguage() == cv::TLanguage::Deutsch
                          ? QStringList{QStringLiteral("Viertel"), QStringLiteral("Achtel"), QStringLiteral("Achteltriole"),
                                        QStringLiteral("Sechzehntel")}
-                         : QStringList{QStringLiteral("quarter"), QStringLiteral("eigth"), QStringLiteral("eigth triola"),
-                                       QStringLiteral("sixteenth")}));
+                         : QStringList{QStringLiteral("quarter"), QStringLiteral("eighth"),
+                                       QStringLiteral("eighth triplet"), QStringLiteral("sixteenth")}));
   form->addRow(T("PLAY-Tempo", "Playback speed"),
                MakeCombo(general, "CB_PlaybackSpeed",
                          QStringList{QStringLiteral("100%"), QStringLiteral("90%"), QStringLiteral("80%"),
@@ -74,10 +75,11 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   form->addRow(MakeCheck(general, "CB_MakeBackup",
                          T("Vor dem ersten Speichern eine Sicherungskopie anlegen (Song.mid~)",
                            "Keep a backup before the first save (song.mid~)")));
+  form->addRow(MakeBankSelectGroup(general));
   form->addRow(MakeCheck(general, "CB_XFDeleteChordHelper", T("XF Akkord-Helfer löschen", "Delete XF chord helper")));
   // Our instrument is the built-in synthesizer.
   form->addRow(MakeCheck(general, "CB_VSTiEnabled", T("Synthesizer (FluidSynth) verwenden", "Use the synthesizer (FluidSynth)")));
-  form->addRow(MakeCheck(general, "CB_SwitchToEnglish", T("Menüs und Texte in Englisch", "Menues and text in english")));
+  form->addRow(MakeCheck(general, "CB_SwitchToEnglish", T("Menüs und Texte in Englisch", "Menus and texts in English")));
   tabs_->addTab(general, T(" Allgemein ", "General"));
 
   auto* prompta = new QWidget(tabs_);
@@ -94,7 +96,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   pform->addRow(QStringLiteral("Offset (ms)"), offset);
   pform->addRow(MakeCheck(prompta, "CB_PromptaInversVideo", QStringLiteral("Invers")));
   pform->addRow(MakeCheck(prompta, "CB_PromptaForYamaha", QStringLiteral("Yamaha:")));
-  tabs_->addTab(prompta, T(" Prompta ", "Extras"));
+  tabs_->addTab(prompta, QStringLiteral(" Prompta "));
 
   connect(Check("CB_PromptaEnabled"), &QCheckBox::toggled, this, &TOptionsForm::PromptaEnabledClick);
   connect(offset, &QLineEdit::textEdited, this, [this, offset](const QString& text) {
@@ -119,8 +121,10 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   });
   connect(Check("CB_SwitchToEnglish"), &QCheckBox::clicked, this, [this](bool on) {
     QMessageBox::information(this, QStringLiteral(" Cantovex 3"),
-                             on ? QStringLiteral("Der Wechsel zur englischen Sprache erfolgt\nnach einem Neustart vom Cantovex.")
-                                : QStringLiteral("Please restart the Cantovex to switch to german language."));
+                             on ? QStringLiteral("Mit OK wechseln die Menüs und Meldungen zu Englisch,\n"
+                                                 "die übrigen Fenster nach einem Neustart von Cantovex.")
+                                : QStringLiteral("With OK the menus and messages switch to German,\n"
+                                                 "the other windows after a restart of Cantovex."));
   });
 
   auto* buttons = new QHBoxLayout;
@@ -137,6 +141,46 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
     if (OnOk) OnOk();
   });
   connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+QGroupBox* TOptionsForm::MakeBankSelectGroup(QWidget* parent) {
+  auto* group = new QGroupBox(T("Bank-Select LSB (Controller 32) beim Öffnen eines Songs",
+                                "Bank select LSB (controller 32) when a song is opened"),
+                              parent);
+  group->setObjectName(QStringLiteral("GB_Controller32"));
+  auto* grid = new QGridLayout(group);
+  QCheckBox* insert = MakeCheck(group, "CB_InsertController32", T("Controller 32 einfügen", "Insert controller 32"));
+  auto* valueLabel = new QLabel(T("Wert:", "Value:"), group);
+  valueLabel->setObjectName(QStringLiteral("L_Controller32Value"));
+  QComboBox* value = MakeCombo(group, "CB_Controller32Value", Numbers(0, 127));
+  valueLabel->setBuddy(value);
+  QCheckBox* keep = MakeCheck(group, "CB_DoNotChangeController32",
+                              T("Vorhandene Controller 32 belassen", "Leave the controller 32 already there unchanged"));
+  QCheckBox* remove = MakeCheck(group, "CB_DeleteController32", T("Controller 32 löschen", "Delete controller 32"));
+  grid->addWidget(insert, 0, 0);
+  grid->addWidget(valueLabel, 0, 1, Qt::AlignRight);
+  grid->addWidget(value, 0, 2);
+  grid->addWidget(keep, 1, 0, 1, 3);
+  grid->addWidget(remove, 2, 0, 1, 3);
+  // Inserting and deleting exclude each other; the value belongs to inserting.
+  connect(remove, &QCheckBox::toggled, this, [this, insert, keep](bool on) {
+    if (on && insert->isChecked()) {
+      keep->setChecked(false);
+      insert->setChecked(false);
+    }
+    Controller32Enabling();
+  });
+  connect(insert, &QCheckBox::toggled, this, [this, remove](bool on) {
+    if (on && remove->isChecked()) remove->setChecked(false);
+    Controller32Enabling();
+  });
+  return group;
+}
+
+void TOptionsForm::Controller32Enabling() {
+  const bool insert = Check("CB_InsertController32")->isChecked();
+  for (const char* name : {"CB_Controller32Value", "L_Controller32Value", "CB_DoNotChangeController32"})
+    findChild<QWidget*>(QLatin1String(name))->setEnabled(insert);
 }
 
 QComboBox* TOptionsForm::Combo(const char* name) const { return findChild<QComboBox*>(QLatin1String(name)); }
@@ -177,6 +221,14 @@ void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, bo
   Check("CB_PromptaInversVideo")->setChecked(c.PromptaInversVideo);
   Check("CB_PromptaForYamaha")->setChecked(c.PromptaForYamaha);
   PromptaEnabledClick();
+  {
+    const QSignalBlocker insert(Check("CB_InsertController32")), remove(Check("CB_DeleteController32"));
+    Check("CB_InsertController32")->setChecked(c.InsertController32);
+    Check("CB_DeleteController32")->setChecked(c.DeleteController32);
+  }
+  Combo("CB_Controller32Value")->setCurrentIndex(c.Controller32Value);
+  Check("CB_DoNotChangeController32")->setChecked(c.DoNotChangeCtrl32);
+  Controller32Enabling();
   tabs_->setCurrentIndex(0);
 }
 
@@ -203,6 +255,10 @@ void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
   c.PromptaTimeOffset = lastTimeOffset_;
   c.PromptaInversVideo = Check("CB_PromptaInversVideo")->isChecked();
   c.PromptaForYamaha = Check("CB_PromptaForYamaha")->isChecked();
+  c.InsertController32 = Check("CB_InsertController32")->isChecked();
+  c.DeleteController32 = Check("CB_DeleteController32")->isChecked();
+  c.Controller32Value = static_cast<uint8_t>(std::max(0, Combo("CB_Controller32Value")->currentIndex()));
+  c.DoNotChangeCtrl32 = Check("CB_DoNotChangeController32")->isChecked();
 }
 
 }  // namespace cvapp

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QTabWidget;
 
@@ -30,6 +31,8 @@ class TOptionsForm : public QDialog {
 
  private:
   void PromptaEnabledClick();
+  QGroupBox* MakeBankSelectGroup(QWidget* parent);
+  void Controller32Enabling();
   QTabWidget* tabs_ = nullptr;
   int lastTimeOffset_ = 0;
 };

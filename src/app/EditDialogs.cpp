@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "app/CV_Main.h"
+#include "app/MainStatus.h"
 #include "app/EditTempoForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
@@ -38,7 +39,10 @@ void TMainForm::CreateDialogs() {
   tempoForm_->OnOk = [this](int diff) {
     if (!song_.MidiFileLoaded) return;
     const TPlayOn at = StopForChange();
-    if (session_.ApplyTempoDiff(diff)) RefreshAfterTempoChange();
+    if (session_.ApplyTempoDiff(diff)) {
+      RefreshAfterTempoChange();
+      Say(QString::fromUtf8(cv::Tr("Das Tempo ist um %1 bpm geändert.", "The tempo is changed by %1 bpm.")).arg(diff));
+    }
     OfferPlayOn(at);
   };
 
@@ -48,7 +52,8 @@ void TMainForm::CreateDialogs() {
     if (!song_.MidiFileLoaded) return;
     // A fault abandons the move (and is shown); the slider goes back to 0 all the same.
     const TPlayOn at = StopForChange();
-    session_.MoveLyrics(ms);
+    if (session_.MoveLyrics(ms))
+      Say(QString::fromUtf8(cv::Tr("Die Lyrics sind um %1 ms verschoben.", "The lyrics are moved by %1 ms.")).arg(ms));
     SelectHyphen(song_.CurrentHyphen);
     OfferPlayOn(at);
   };
@@ -93,7 +98,7 @@ void TMainForm::RefreshAfterTempoChange() {
   if (song_.Player) song_.Player->MoveToPosition(0);
   song_.CurrentHyphen = 0;
   SelectHyphen(0);
-  lSongPosition_->setText(QStringLiteral("1:01"));
+  ShowPlaceAtStart();
   if (!song_.TimeZone.empty()) lSongPosition_->setToolTip(QStringLiteral("Tempo: %1").arg(song_.TimeZone.front().Tempo));
   {
     const QSignalBlocker block(posSlider_);

@@ -71,6 +71,7 @@ void TMainForm::UpdateActions() {
   const QString finishMtc = T("Bearbeitung mit MTC beenden", "Finish editing with MTC");
   a.TextEditMtc->setText(editingTimes ? finishMtc : T("Bearbeiten mit MTC", "Edit with MTC"));
   a.PopupEditMtc->setText(editingTimes ? finishMtc : T("Bearbeiten mit &MTC", "Edit with MTC"));
+  ShowGuidance();
 }
 
 }  // namespace cvapp

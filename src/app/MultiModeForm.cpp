@@ -25,7 +25,7 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(T(" Öffnen und gleich speichern", "Multi mode"));
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
-  row->addWidget(new QLabel(QStringLiteral("Hauptverzeichniss:"), this));
+  row->addWidget(new QLabel(T("Ordner:", "Folder:"), this));
   folder_ = new QLineEdit(this);
   folder_->setObjectName(QStringLiteral("E_Folder"));
   row->addWidget(folder_, 1);
@@ -42,9 +42,13 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
   summary_->setObjectName(QStringLiteral("L_Summary"));
   layout->addWidget(summary_);
   auto* buttons = new QHBoxLayout;
-  const char* texts[4] = {"Update", "Convert to F1", "Convert to F0", "falls F0 -> Format 1"};
+  const QString texts[4] = {T("Aktualisieren", "Refresh"), T("Alle in Format 1", "All to format 1"),
+                            T("Alle in Format 0", "All to format 0"),
+                            T("Nur Format 0 in Format 1", "Only format 0 to format 1")};
+  const char* const names[4] = {"Btn_Update", "Btn_Format1", "Btn_Format0", "Btn_Auto"};
   for (int i = 0; i < 4; ++i) {
-    buttons_[i] = new QPushButton(QLatin1String(texts[i]), this);
+    buttons_[i] = new QPushButton(texts[i], this);
+    buttons_[i]->setObjectName(QLatin1String(names[i]));
     buttons->addWidget(buttons_[i]);
   }
   auto* close = new QPushButton(T("Schliessen", "Close"), this);

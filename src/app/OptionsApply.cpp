@@ -10,6 +10,10 @@
 #include "platform/Devices.h"
 #include "song/Language.h"
 
+namespace {
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+}  // namespace
+
 namespace cvapp {
 
 QStringList TMainForm::OutputNames() const {
@@ -48,8 +52,9 @@ void TMainForm::ApplyOptions() {
   TStoredSettings chosen = settings_;
   bool english = false;
   optionsForm_->Read(chosen, english);
-  // The language takes effect at the next start; it is stored at once and alone.
-  if (english != (cv::CurrLanguage() != cv::TLanguage::Deutsch))
+  // The language is stored at once and alone; the window switches after the other settings.
+  const bool switchLanguage = english != (cv::CurrLanguage() != cv::TLanguage::Deutsch);
+  if (switchLanguage)
     store_->WriteStrToReg(QStringLiteral("Lang"), english ? QStringLiteral("en") : QStringLiteral("de"));
 
   cv::TConfiguration& now = settings_.Configuration;
@@ -63,19 +68,25 @@ void TMainForm::ApplyOptions() {
       c.PromptaCmdController != now.PromptaCmdController || c.PromptaEnabled != now.PromptaEnabled ||
       c.PromptaFont != now.PromptaFont || c.PromptaFontHeight != now.PromptaFontHeight ||
       c.PromptaForYamaha != now.PromptaForYamaha || c.PromptaInversVideo != now.PromptaInversVideo ||
-      c.PromptaMidiChannel != now.PromptaMidiChannel || c.PromptaTimeOffset != now.PromptaTimeOffset;
-  if (!changed) return;
-  const bool speedChanged = c.PlaybackSpeed != now.PlaybackSpeed;
-  const bool outputChanged =
-      c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.VSTiEnabled != settings_.VSTiEnabled;
-  settings_ = chosen;
-  lVolume_->setVisible(settings_.VSTiEnabled);
-  // A new output is taken up by the next Play.
-  if (outputChanged && !Playing()) ReleasePlayer();
-  const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
-  session_.ApplyConfiguration(settings_.Configuration, time);
-  if (speedChanged && song_.MidiFileLoaded) RefreshAfterTempoChange();
-  SaveConfiguration();
+      c.PromptaMidiChannel != now.PromptaMidiChannel || c.PromptaTimeOffset != now.PromptaTimeOffset ||
+      c.InsertController32 != now.InsertController32 || c.DeleteController32 != now.DeleteController32 ||
+      c.Controller32Value != now.Controller32Value || c.DoNotChangeCtrl32 != now.DoNotChangeCtrl32;
+  if (changed) {
+    const bool speedChanged = c.PlaybackSpeed != now.PlaybackSpeed;
+    const bool outputChanged =
+        c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.VSTiEnabled != settings_.VSTiEnabled;
+    settings_ = chosen;
+    lVolume_->setVisible(settings_.VSTiEnabled);
+    // A new output is taken up by the next Play.
+    if (outputChanged && !Playing()) ReleasePlayer();
+    const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
+    session_.ApplyConfiguration(settings_.Configuration, time);
+    if (speedChanged && song_.MidiFileLoaded) RefreshAfterTempoChange();
+    SaveConfiguration();
+  }
+  if (switchLanguage) SwitchLanguage(english);
+  UpdateActions();
+  if (changed) Say(T("Die Einstellungen sind übernommen.", "The options are applied."));
 }
 
 }  // namespace cvapp

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "app/CV_Main.h"
+#include "app/MainStatus.h"
 #include "app/MyRegistry.h"
 #include "app/WaitForm.h"
 #include "platform/Devices.h"
@@ -228,7 +229,7 @@ void TMainForm::Btn_StopClick() {
     playback_->Player->MoveToPosition(0);
   }
   RecordingTiming = false;
-  lSongPosition_->setText(QStringLiteral("1.01"));
+  ShowPlaceAtStart();
   {
     const QSignalBlocker block(posSlider_);
     posSlider_->setValue(0);
@@ -324,8 +325,15 @@ void TMainForm::ShowSongPosition(int32_t timeMs) {
   if (beat != prevBeat_ || measure != prevMeasure_) {
     prevBeat_ = beat;
     prevMeasure_ = measure;
-    lSongPosition_->setText(QStringLiteral("%1:%2").arg(measure).arg(beat, 2, 10, QLatin1Char('0')));
+    lSongPosition_->setText(PositionText(measure, beat));
+    status_->ShowPlace(measure, beat, z.Tempo, KeyAt(song_, song_.SongPositionTicks));
   }
+}
+
+void TMainForm::ShowPlaceAtStart() {
+  prevMeasure_ = prevBeat_ = -1;
+  lSongPosition_->setText(PositionText(1, 1));
+  status_->ShowPlace(1, 1, song_.TempoArray.empty() ? 0 : song_.TempoArray.front().Tempo, KeyAt(song_, 0));
 }
 
 void TMainForm::DisplayTimerTimer() {
@@ -368,7 +376,7 @@ void TMainForm::DisplayTimerTimer() {
   session_.PlaybackStopped();
   SetLed(playLED_, false, kGreen);
   SetLed(recLED_, false, kRed);
-  lSongPosition_->setText(QStringLiteral("1:01"));
+  ShowPlaceAtStart();
   UpdateActions();
   {
     const QSignalBlocker block(posSlider_);

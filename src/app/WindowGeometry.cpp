@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 
 namespace cvapp {
 
@@ -17,6 +18,12 @@ TWindowGeometry ClampWindowGeometry(TWindowGeometry g, const QRect& desktop) {
   if (g.Top > desktop.top() + desktop.height() - 20)
     g.Top = desktop.top() + desktop.height() - static_cast<int>(g.Height);
   return g;
+}
+
+QSize DefaultWindowSize(const QRect& screen) {
+  const int width = std::min(screen.width(), std::max(800, screen.width() * 3 / 4));
+  const int height = std::min(screen.height(), std::max(600, screen.height() * 5 / 6));
+  return {width, height};
 }
 
 QRect ScreenAreaAt(int left, int top) {

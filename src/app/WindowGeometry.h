@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 namespace cvapp {
 
@@ -17,6 +18,10 @@ struct TWindowGeometry {
 // Pulls a stored placement back onto the desktop so that at least its last 20 pixels show; a size
 // larger than the desktop becomes the desktop's. A position marked kNeverStored stays as it is.
 TWindowGeometry ClampWindowGeometry(TWindowGeometry g, const QRect& desktop);
+
+// The size of a window that was never placed: most of the screen, as a song's lines need room,
+// but never larger than the screen.
+QSize DefaultWindowSize(const QRect& screen);
 
 // The usable area of the screen that holds the point, else of the main screen (the screen a
 // placement was stored on may be gone).

@@ -12,7 +12,8 @@ int Ports(CliContext& ctx) {
   Json result = {{"midiSystem", nullptr}, {"midiOutputs", Json::array()}, {"audioDevices", Json::array()},
                  {"soundFont", nullptr}};
   const std::unique_ptr<cv::MidiPortDevice> port = cv::MakeMidiPort();
-  result["midiSystem"] = port->ApiName();
+  // Without a MIDI system the JSON says null and the text says so in words.
+  if (const std::string api = port->ApiName(); api != "none") result["midiSystem"] = api;
   for (const std::string& name : port->DeviceNames()) result["midiOutputs"].push_back(name);
   if (port->HasVirtualPort()) result["midiOutputs"].push_back(port->DeviceName(cv::MidiPortDevice::VirtualPortID));
   // Why there is no MIDI system (no server, no sequencer, no plugin).

@@ -103,10 +103,10 @@ std::string RulesQuestionText() {
       "Formatierungsregeln zu beachten:\n\n"
       " - Erste Zeile  = Songname.\n"
       " - Zweite Zeile = Interpret.\n"
-      " - ab der dritter Zeile beginnt der Text.\n\n"
+      " - ab der dritten Zeile beginnt der Text.\n\n"
       "Haben Sie dies eingehalten?",
       "Three rules:\n\n"
-      " - First line  = song name.\n\n"
+      " - First line  = song name.\n"
       " - Second line = artist.\n"
       " - Lyrics after the third line.\n\n"
       "Did you follow these rules?");

@@ -124,7 +124,7 @@ bool TakeTitleLines(const Song& song, std::vector<std::u16string>& lines, int wi
 
 std::string BadPositionMessage(int line) {
   std::string n = std::to_string(line);
-  return Tr("Die MTC Angabe in Zeile " + n + " ist falsch!\nBitte korigieren...",
+  return Tr("Die MTC Angabe in Zeile " + n + " ist falsch!\nBitte korrigieren...",
             "The MTC value in line " + n + " is wrong!\nPlease correct it...");
 }
 

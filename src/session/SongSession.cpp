@@ -13,6 +13,7 @@
 #include "lyrics/MtcText.h"
 #include "lyrics/Quantize.h"
 #include "lyrics/LeadIn.h"
+#include "output/Controller32.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "output/Prompta.h"
@@ -302,7 +303,15 @@ void SongSession::ApplyConfiguration(const TConfiguration& chosen, int32_t timeM
     song_.Configuration.PlaybackSpeed = before.PlaybackSpeed;
     SetPlaybackSpeed(chosen.PlaybackSpeed);
   }
-  if (song_.HyphenArrayElements < 1) return;
+  const bool bankSelect = ApplyController32(before);
+  if (song_.HyphenArrayElements < 1) {
+    // The new bank-select events need their times even when the song has no lyrics.
+    if (bankSelect) Guarded([&] {
+        SetTimePositions(song_);
+        return true;
+      });
+    return;
+  }
   Guarded([&] {
     if (chosen.PromptaEnabled) {
       // The data written under the old settings are found by them and replaced.
@@ -315,6 +324,22 @@ void SongSession::ApplyConfiguration(const TConfiguration& chosen, int32_t timeM
     return true;
   });
   if (song_.Player) song_.Player->MoveToPosition(timeMs);
+}
+
+bool SongSession::ApplyController32(const TConfiguration& before) {
+  const TConfiguration& now = song_.Configuration;
+  const bool deleteTurnedOn = now.DeleteController32 && !before.DeleteController32;
+  const bool valueChanged = now.Controller32Value != before.Controller32Value && now.InsertController32;
+  const bool insertChanged = now.InsertController32 != before.InsertController32;
+  if (!deleteTurnedOn && !valueChanged && !insertChanged) return false;
+  const bool done = Guarded([&] {
+    if (deleteTurnedOn) DeleteController32(song_);
+    if (valueChanged) InsertController32(song_);
+    if (insertChanged) now.InsertController32 ? InsertController32(song_) : DeleteController32(song_);
+    return true;
+  });
+  modified_ |= done;
+  return done;
 }
 
 // ---------------------------------------------------------------- lyrics

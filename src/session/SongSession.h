@@ -176,6 +176,8 @@ class SongSession {
   bool EncodingReadyToSave();
   // The backup before the first write over path; false when it failed (reported).
   bool BackUpBeforeWriting(const std::string& path);
+  // The bank-select options changed against before: the song's controller-32 events follow.
+  bool ApplyController32(const TConfiguration& before);
   int FollowLastTap();
 
   SessionUi& ui_;

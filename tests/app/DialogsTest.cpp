@@ -154,7 +154,10 @@ TEST(Dialogs, OptionsApplyOnlyWhatChanged) {
     EXPECT_FALSE(stored.contains(QStringLiteral("CopyrightString")));
   }
 
+  // The window switched at once; the options window is made again in English.
+  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Open"));
   w->MainMenu_OptionsClick();
+  form = w->OptionsForm();
   form->Edit("E_CopyrightString")->setText(QStringLiteral("(c) Me"));
   form->Combo("CB_PlaybackSpeed")->setCurrentIndex(3);  // 70 %
   form->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();

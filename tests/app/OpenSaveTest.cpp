@@ -49,7 +49,7 @@ TEST(Open, FileMenuOpensASongInViewingMode) {
   w.nextOpenFile = Twinkle();
   w->MainMenu_DateiOeffnenClick();
   ASSERT_TRUE(w.messages.empty()) << Utf8(w.messages.front().Text);
-  EXPECT_EQ(w.dialogTitles, QStringList{QStringLiteral(" Datei laden")});
+  EXPECT_EQ(w.dialogTitles, QStringList{QStringLiteral(" Open song")});
   ASSERT_TRUE(w->MidiFileLoaded());
   EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3 - ") + Twinkle() + QStringLiteral(" [Windows-1252]"));
   EXPECT_TRUE(w->DisplayText().contains(QLatin1String("Twin")));
@@ -218,8 +218,8 @@ TEST(Save, SaveAsWritesEitherFormatAndReopens) {
     again->DateiOeffnen(written);
     EXPECT_EQ(again->DisplayText(), shown) << c.filter;
   }
-  EXPECT_EQ(w.saveFilter, QStringLiteral("Midi Format 0 (*.mid);;Midi Format 1 (*.mid)"));
-  EXPECT_EQ(w.dialogTitles.back(), QStringLiteral(" Datei speichern"));
+  EXPECT_EQ(w.saveFilter, QStringLiteral("MIDI format 0, all tracks in one (*.mid);;MIDI format 1, one track per part (*.mid)"));
+  EXPECT_EQ(w.dialogTitles.back(), QStringLiteral(" Save song as"));
 }
 
 TEST(Save, SaveKeepsTheFileAndItsOwnFormat) {

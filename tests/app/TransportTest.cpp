@@ -55,7 +55,7 @@ TEST(Transport, PlayFollowsTheSongAndStopRewinds) {
   EXPECT_FALSE(w->findChild<QLabel*>(QStringLiteral("PlayLED"))->property("on").toBool());
   w->Btn_StopClick();  // stopped: back to the start
   EXPECT_EQ(slider->value(), 0);
-  EXPECT_EQ(position->text(), QStringLiteral("1.01"));
+  EXPECT_EQ(position->text(), QStringLiteral("1:01"));
   EXPECT_EQ(w->CurrentSong().CurrentHyphen, 0);
 }
 

@@ -110,7 +110,7 @@ TEST(UnsavedChanges, AWriteProtectedSongIsSavedUnderAnotherName) {
   w.nextSaveFile = QFileInfo(song).absolutePath() + QStringLiteral("/copy.mid");
   w->MainMenu_DateiSpeichernClick();
   EXPECT_EQ(cvtest::ReadFileBytes(song.toStdString()), before);
-  EXPECT_EQ(w.dialogTitles, QStringList{QStringLiteral(" Datei speichern")});
+  EXPECT_EQ(w.dialogTitles, QStringList{QStringLiteral(" Save song as")});
   EXPECT_TRUE(QFile::exists(w.nextSaveFile));
   EXPECT_FALSE(w->windowTitle().contains(QLatin1Char('*')));
   ASSERT_FALSE(w.messages.empty());

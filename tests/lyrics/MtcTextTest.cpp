@@ -131,7 +131,7 @@ TEST_F(MtcText, APositionFieldThatFailsTheCheckNamesItsLine) {
   EXPECT_EQ(Texts(song.HyphenArray), Texts(before));
   cv::SetCurrLanguage(cv::TLanguage::Deutsch);
   cv::TLeaveResult r = cv::LeaveMtcText(song, U("001.01.108 Song\n001.01.112 x\n000.00.000 la"));
-  EXPECT_EQ(r.Message, "Die MTC Angabe in Zeile 3 ist falsch!\nBitte korigieren...");
+  EXPECT_EQ(r.Message, "Die MTC Angabe in Zeile 3 ist falsch!\nBitte korrigieren...");
   cv::SetCurrLanguage(cv::TLanguage::Englisch);
   EXPECT_EQ(cv::LeaveMtcText(song, U("001.01.108 Song\n001.01.112 x")).Status, cv::TLeaveStatus::TooFewLines);
 }

@@ -1,0 +1,95 @@
+#include "app/MainStatus.h"
+
+#include <QLabel>
+#include <QStatusBar>
+#include <array>
+
+#include "song/Language.h"
+#include "song/Song.h"
+
+namespace cvapp {
+
+namespace {
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+constexpr int kSayMs = 15000;
+}  // namespace
+
+QString PositionText(int measure, int beat) {
+  return QStringLiteral("%1:%2").arg(measure).arg(beat, 2, 10, QLatin1Char('0'));
+}
+
+QString KeyName(int sharps, bool minor) {
+  if (sharps < -7 || sharps > 7) return {};
+  // Major keys from 7 flats to 7 sharps; the minor key shares the signature three steps lower.
+  static const std::array<const char*, 15> majorEn = {"Cb", "Gb", "Db", "Ab", "Eb", "Bb", "F", "C",
+                                                      "G",  "D",  "A",  "E",  "B",  "F#", "C#"};
+  static const std::array<const char*, 15> minorEn = {"Ab", "Eb", "Bb", "F",  "C",  "G",  "D", "A",
+                                                      "E",  "B",  "F#", "C#", "G#", "D#", "A#"};
+  static const std::array<const char*, 15> majorDe = {"Ces", "Ges", "Des", "As", "Es", "B",   "F",  "C",
+                                                      "G",   "D",   "A",   "E",  "H",  "Fis", "Cis"};
+  static const std::array<const char*, 15> minorDe = {"as", "es",  "b",   "f",   "c",   "g",   "d",  "a",
+                                                      "e",  "h",   "fis", "cis", "gis", "dis", "ais"};
+  const size_t i = static_cast<size_t>(sharps + 7);
+  if (cv::CurrLanguage() == cv::TLanguage::Deutsch)
+    return QString::fromUtf8(minor ? minorDe[i] : majorDe[i]) + (minor ? QStringLiteral("-Moll") : QStringLiteral("-Dur"));
+  return QString::fromUtf8(minor ? minorEn[i] : majorEn[i]) + (minor ? QStringLiteral(" minor") : QStringLiteral(" major"));
+}
+
+QString KeyAt(const cv::Song& song, int32_t ticks) {
+  const cv::TKeySigns* found = nullptr;
+  int32_t at = INT32_MIN;
+  for (const cv::TKeySignArray& track : song.KeySignArray)
+    for (const cv::TKeySigns& k : track.ValArray)
+      if (k.MidiEvent && k.MidiEvent->Position <= ticks && k.MidiEvent->Position >= at) {
+        found = &k;
+        at = k.MidiEvent->Position;
+      }
+  if (!found) return {};
+  const int sharps = found->SF > 127 ? found->SF - 256 : found->SF;
+  return KeyName(sharps, found->MI != 0);
+}
+
+TMainStatus::TMainStatus(QStatusBar* bar) : QObject(bar), bar_(bar) {
+  bar_->setObjectName(QStringLiteral("StatusBar"));
+  auto label = [this](const char* name) {
+    auto* l = new QLabel(bar_);
+    l->setObjectName(QLatin1String(name));
+    bar_->addPermanentWidget(l);
+    return l;
+  };
+  position_ = label("SB_Position");
+  tempo_ = label("SB_Tempo");
+  key_ = label("SB_Key");
+  Clear();
+}
+
+void TMainStatus::Say(const QString& text) {
+  last_ = text;
+  bar_->showMessage(text, kSayMs);
+}
+
+void TMainStatus::ShowPlace(int measure, int beat, int tempo, const QString& key) {
+  measure_ = measure;
+  beat_ = beat;
+  tempoValue_ = tempo;
+  keyName_ = key;
+  Retranslate();
+}
+
+void TMainStatus::Clear() { ShowPlace(0, 0, 0, {}); }
+
+QString TMainStatus::Place() const {
+  return QStringList{position_->text(), tempo_->text(), key_->text()}.join(QStringLiteral(" | "));
+}
+
+void TMainStatus::Retranslate() {
+  const bool song = measure_ > 0;
+  position_->setVisible(song);
+  tempo_->setVisible(song && tempoValue_ > 0);
+  key_->setVisible(song && !keyName_.isEmpty());
+  position_->setText(T("Takt ", "Bar ") + PositionText(measure_, beat_));
+  tempo_->setText(QStringLiteral("%1 bpm").arg(tempoValue_));
+  key_->setText(T("Tonart: ", "Key: ") + keyName_);
+}
+
+}  // namespace cvapp

@@ -1,0 +1,46 @@
+// The main window's status bar: a line saying what the last command did, and where the song
+// stands (position, tempo, key) in the same position format as the transport strip.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+class QLabel;
+class QStatusBar;
+
+namespace cv {
+struct Song;
+}
+
+namespace cvapp {
+
+// Measure and beat as the window shows them everywhere, e.g. "12:03".
+QString PositionText(int measure, int beat);
+// The key of a key signature: sharps > 0, flats < 0 (e.g. "G-Dur" / "G major", "e-Moll" / "E minor").
+QString KeyName(int sharps, bool minor);
+// The key in force at the tick (the last key signature at or before it); empty when none.
+QString KeyAt(const cv::Song& song, int32_t ticks);
+
+class TMainStatus : public QObject {
+  Q_OBJECT
+ public:
+  explicit TMainStatus(QStatusBar* bar);
+  // What a command did; stays until the next message or a while.
+  void Say(const QString& text);
+  QString LastMessage() const { return last_; }
+  // Where the song stands; measure 0: no song.
+  void ShowPlace(int measure, int beat, int tempo, const QString& key);
+  void Clear();
+  QString Place() const;
+  // The labels' fixed words in the current language.
+  void Retranslate();
+
+ private:
+  QStatusBar* bar_;
+  QLabel *position_, *tempo_, *key_;
+  int measure_ = 0, beat_ = 0, tempoValue_ = 0;
+  QString keyName_, last_;
+};
+
+}  // namespace cvapp
