@@ -43,6 +43,7 @@ ConvertArgs ParseArgs(std::vector<std::string> args) {
       a.config.InsertController32 = true;
       a.config.Controller32Value = static_cast<uint8_t>(ParseNumber(s, NextValue(args, i, s), 0, 127));
     } else if (s == "--delete-ctrl32") a.config.DeleteController32 = true;
+    else if (s == "--no-backup") a.config.MakeBackup = false;
     else if (s.rfind("--", 0) == 0) throw CliUsageError{cv::Tr("Unbekannte Option: ", "Unknown option: ") + s};
     else a.positional.push_back(s);
   }

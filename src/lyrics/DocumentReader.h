@@ -25,8 +25,10 @@ class DocumentReader {
   virtual std::vector<std::u16string> ReadLines(const std::string& path) const = 0;
 };
 
-// Refused beyond these: a hostile document must not exhaust memory.
+// Refused beyond these: a hostile document must not exhaust memory. A song's lyrics are a few
+// hundred lines; at the syllable limit a song with its lyrics takes about 150 MB.
 constexpr size_t kMaxDocumentBytes = 64u * 1024 * 1024;
-constexpr size_t kMaxDocumentLines = 1000000;
+constexpr size_t kMaxDocumentLines = 100000;
+constexpr size_t kMaxLyricSyllables = 300000;
 
 }  // namespace cv

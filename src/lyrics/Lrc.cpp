@@ -9,6 +9,7 @@
 #include "lyrics/EditText.h"
 #include "song/SyllableTimes.h"
 #include "song/Language.h"
+#include "song/SongErrors.h"
 
 namespace cv {
 
@@ -45,7 +46,17 @@ struct Line {
 };
 
 std::string LineError(int line, const std::string& de, const std::string& en) {
-  return Tr("LRC-Datei, Zeile " + std::to_string(line) + ": " + de, "LRC file, line " + std::to_string(line) + ": " + en);
+  return Tr("LRC-Datei, Zeile " + std::to_string(line) + ": " + de +
+                " Berichtigen Sie die Zeile in einem Texteditor und laden Sie die Datei noch einmal.",
+            "LRC file, line " + std::to_string(line) + ": " + en +
+                " Correct the line in a text editor and load the file again.");
+}
+
+std::string TooBig(const std::string& fileName) {
+  return Tr("Die Datei \"" + fileName + "\" ist zu groß für eine LRC-Datei. Die LRC-Datei eines Songs ist viel "
+            "kleiner: Wählen Sie die des Songs.",
+            "The file \"" + fileName + "\" is too big for an LRC file. A song's LRC file is far smaller: choose the "
+            "song's own.");
 }
 
 // "mm:ss", "mm:ss.x", "mm:ss.xx", "mm:ss.xxx" (also "mm:ss:xx") in ms; none when it is not one.
@@ -183,9 +194,13 @@ Parsed Parse(std::u16string_view text) {
     if (!line.Words.empty()) p.Lines.push_back(std::move(line));
   }
   if (p.Error.empty() && !anyStamp)
-    p.Error = Tr("Die LRC-Datei enthält keine Zeitmarken.", "The LRC file holds no time stamps.");
+    p.Error = Tr("Die LRC-Datei enthält keine Zeitmarken. Jede Zeile beginnt mit einer Zeitmarke [mm:ss.xx]: "
+                 "Ergänzen Sie sie, oder laden Sie den Text als .txt-Datei.",
+                 "The LRC file holds no time stamps. Every line begins with a time stamp [mm:ss.xx]: add them, or "
+                 "load the text as a .txt file.");
   else if (p.Error.empty() && p.Lines.empty())
-    p.Error = Tr("Die LRC-Datei enthält keinen Liedtext.", "The LRC file holds no lyrics.");
+    p.Error = Tr("Die LRC-Datei enthält keinen Liedtext. Schreiben Sie den Text hinter die Zeitmarken.",
+                 "The LRC file holds no lyrics. Write the lyrics after the time stamps.");
   return p;
 }
 
@@ -236,8 +251,7 @@ std::string LrcFileContent(const Song& song) {
 TLrcImport ImportLrc(Song& song, std::string_view bytes, const std::string& fileName, const TLrcHyphenate& hyphenate) {
   TLrcImport result;
   if (bytes.size() > kMaxLrcBytes) {
-    result.Message = Tr("Die Datei \"" + fileName + "\" ist zu groß für eine LRC-Datei.",
-                        "The file \"" + fileName + "\" is too big for an LRC file.");
+    result.Message = TooBig(fileName);
     return result;
   }
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
@@ -309,12 +323,11 @@ TLrcImport ImportLrcFile(Song& song, const std::string& path, const TLrcHyphenat
   const auto size = plain ? std::filesystem::file_size(path, ec) : 0;
   std::ifstream in(path, std::ios::binary);
   if (!plain || ec || !in) {
-    result.Message = Tr("Die Datei \"" + path + "\" kann nicht gelesen werden.", "Cannot read the file \"" + path + "\".");
+    result.Message = CannotReadFile(path, "LRC-Datei", "an LRC file", "Wählen Sie eine .lrc-Datei.", "Choose an .lrc file.");
     return result;
   }
   if (size > kMaxLrcBytes) {
-    result.Message = Tr("Die Datei \"" + path + "\" ist zu groß für eine LRC-Datei.",
-                        "The file \"" + path + "\" is too big for an LRC file.");
+    result.Message = TooBig(path);
     return result;
   }
   std::string bytes(static_cast<size_t>(size), '\0');

@@ -15,10 +15,12 @@
 namespace cv {
 
 enum class TLyricLoadStatus {
-  Loaded,      // Lines hold the cleaned text
-  NotFound,    // the file vanished; Message says so
-  Empty,       // nothing but blank lines, or no reader for the extension
-  Unreadable,  // the reader failed; Message names the file and the fault
+  Loaded,       // Lines hold the cleaned text
+  NotFound,     // the file vanished; Message says so
+  Empty,        // nothing but blank lines
+  Unsupported,  // no reader for the extension
+  NotText,      // NUL bytes or mostly control characters: binary data, not a lyric text
+  Unreadable,   // a folder, no right to read, or the reader failed; Message says why
 };
 
 struct TLyricTextLoad {
@@ -29,7 +31,8 @@ struct TLyricTextLoad {
 
 // Reads the file with the reader for its extension and cleans it up: leading blank lines and
 // runs of blank lines go, TABs become spaces to the next multiple of 8, typographic apostrophes
-// become "'", other control characters go. The song is not touched.
+// become "'", other control characters go. Every message says what is wrong and what to do (the
+// empty file's own text last). The song is not touched.
 TLyricTextLoad ReadLyricTextFile(const std::string& path,
                                  const std::vector<std::unique_ptr<DocumentReader>>& readers);
 

@@ -9,6 +9,7 @@
 #include "output/MidiFileWriter1.h"
 #include "output/SaveFile.h"
 #include "song/Language.h"
+#include "song/SongErrors.h"
 
 namespace cv {
 
@@ -210,7 +211,7 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
     AppendForeignChunks(dest, song.ForeignChunks);
     return dest;
   } catch (const std::bad_alloc&) {
-    throw EMidiError(Tr("Speicherzuordnungsfehler: Bitte mehr Speicher!", "Error allocating memory!"));
+    throw Explained(NoMemoryToSave(), Tr("Speicherzuordnungsfehler: Bitte mehr Speicher!", "Error allocating memory!"));
   }
 }
 

@@ -9,6 +9,7 @@
 #include "output/EventEncoder.h"
 #include "output/SaveFile.h"
 #include "song/Language.h"
+#include "song/SongErrors.h"
 
 namespace cv {
 
@@ -302,7 +303,7 @@ std::vector<uint8_t> Format1FileImage(const Song& song) {
     AppendForeignChunks(image, song.ForeignChunks);
     return image;
   } catch (const std::bad_alloc&) {
-    throw EMidiError(Tr("1066: Speicherzuordnungsfehler: Bitte mehr Speicher!", "1066: Error allocating memory!"));
+    throw Explained(NoMemoryToSave(), Tr("1066: Speicherzuordnungsfehler: Bitte mehr Speicher!", "1066: Error allocating memory!"));
   }
 }
 

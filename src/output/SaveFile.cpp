@@ -101,6 +101,13 @@ std::string OwnText(SaveTexts texts, const FileWriteResult& r, const std::string
 
 }  // namespace
 
+std::string NoMemoryToSave() {
+  return Tr("Für die Datei reicht der Arbeitsspeicher nicht; der Song wurde nicht gespeichert, die alte Datei ist "
+            "unverändert. Schließen Sie andere Programme und speichern Sie noch einmal.",
+            "There is not enough memory to build the file, so the song was not saved; the old file is unchanged. "
+            "Close other programs and save again.");
+}
+
 std::string SaveCaption() { return Tr("Achtung", "Warning"); }
 
 std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const std::string& name, size_t total) {

@@ -19,6 +19,8 @@ enum class SaveTexts { Format0, Format1FromFormat1, Format1FromOther, Other };
 // The finished message of a failed save (name = the target as given): what is wrong and what to
 // do, then the writer's own text as the last line.
 std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const std::string& name, size_t total = 0);
+// Ahead of the writers' allocation failure: the song was not saved, what to do.
+std::string NoMemoryToSave();
 // "Achtung" / "Warning".
 std::string SaveCaption();
 

@@ -21,26 +21,8 @@ namespace {
 
 // Why a file cannot be read, with what the user can do about it.
 EMidiError CannotRead(const std::string& fileName) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::file_status st = fs::status(fileName, ec);
-  std::string de, en;
-  if (!fs::exists(st)) {
-    de = "Sie ist nicht vorhanden. Prüfen Sie Name und Ordner.";
-    en = "it does not exist. Check its name and folder.";
-  } else if (!fs::is_regular_file(st)) {
-    de = "Das ist ein Ordner oder ein Gerät, keine Song-Datei. Wählen Sie eine .mid- oder .kar-Datei.";
-    en = "it is a folder or a device, not a song file. Choose a .mid or .kar file.";
-  } else if (std::FILE* f = std::fopen(fileName.c_str(), "rb"); !f) {
-    de = "Sie dürfen sie nicht lesen. Ändern Sie ihre Rechte oder fragen Sie ihren Besitzer.";
-    en = "you may not read it. Change its permissions or ask its owner.";
-  } else {
-    std::fclose(f);
-    de = "Das Lesen brach ab. Versuchen Sie es noch einmal.";
-    en = "reading it broke off. Try again.";
-  }
-  return EMidiError(Tr("Die Datei \"" + fileName + "\" kann nicht gelesen werden: " + de,
-                       "Cannot read the file \"" + fileName + "\": " + en));
+  return EMidiError(CannotReadFile(fileName, "Song-Datei", "a song file", "Wählen Sie eine .mid- oder .kar-Datei.",
+                                   "Choose a .mid or .kar file."));
 }
 
 void LoadFile(Song& song, const std::string& fileName) {

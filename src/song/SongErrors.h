@@ -22,6 +22,12 @@ EMidiError Explained(const std::string& why, const std::string& ownText);
 std::string DamagedFile(const std::string& what);
 // 27000 as "27 000", readable in both languages.
 std::string Grouped(int64_t n);
+// Why a file cannot be read (missing, a folder or device, not allowed, broken off) with what to
+// do: "Cannot read the file "x": it is a folder or a device, not ... <choose>".
+// kindDe/kindEn name what was expected ("eine Song-Datei" / "a song file"), chooseDe/chooseEn the
+// advice for a wrong kind ("Wählen Sie eine .mid- oder .kar-Datei." / "Choose a .mid or .kar file.").
+std::string CannotReadFile(const std::string& fileName, const std::string& kindDe, const std::string& kindEn,
+                           const std::string& chooseDe, const std::string& chooseEn);
 // The allocation failure with the advice what to do.
 EMidiError OutOfMemory();
 

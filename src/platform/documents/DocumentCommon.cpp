@@ -9,11 +9,29 @@
 
 namespace cv::documents {
 
-void Fail(const std::string& path, const char* reasonDe, const char* reasonEn) {
-  std::string name = std::filesystem::path(path).filename().string();
+namespace {
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& reasonDe, const std::string& reasonEn,
+                         const char* adviceDe, const char* adviceEn) {
+  const std::string name = std::filesystem::path(path).filename().string();
   if (CurrLanguage() == TLanguage::Deutsch)
-    throw EDocumentError("Die Datei \"" + name + "\" kann nicht gelesen werden: " + reasonDe);
-  throw EDocumentError("The file \"" + name + "\" cannot be read: " + reasonEn);
+    throw EDocumentError("Die Datei \"" + name + "\" kann nicht gelesen werden: " + reasonDe + " " + adviceDe);
+  throw EDocumentError("The file \"" + name + "\" cannot be read: " + reasonEn + " " + adviceEn);
+}
+
+}  // namespace
+
+void Fail(const std::string& path, const char* reasonDe, const char* reasonEn) {
+  // What to do is the same for every damaged document: a fresh copy from its program, or text.
+  Refuse(path, reasonDe, reasonEn,
+         "Öffnen Sie sie in dem Programm, mit dem sie erstellt wurde, und speichern Sie sie neu, oder speichern Sie "
+         "den Text als .txt-Datei.",
+         "Open it in the program that made it and save it again, or save the text as a .txt file.");
+}
+
+void FailTooLarge(const std::string& path, const char* reasonDe, const char* reasonEn) {
+  Refuse(path, reasonDe, reasonEn, "Der Liedtext eines Songs ist viel kürzer: Wählen Sie ihn oder teilen Sie den Text.",
+         "A song's lyric text is far shorter: choose it, or split the text.");
 }
 
 std::string ReadBoundedFile(const std::string& path) {
@@ -21,7 +39,7 @@ std::string ReadBoundedFile(const std::string& path) {
   auto size = std::filesystem::file_size(path, ec);
   if (ec) Fail(path, "Die Datei fehlt oder ist nicht lesbar.", "the file is missing or not readable.");
   if (size > kMaxDocumentBytes)
-    Fail(path, "Die Datei ist größer als 64 MiB.", "the file is larger than 64 MiB.");
+    FailTooLarge(path, "Die Datei ist größer als 64 MiB.", "the file is larger than 64 MiB.");
   std::ifstream in(path, std::ios::binary);
   if (!in) Fail(path, "Die Datei lässt sich nicht öffnen.", "the file cannot be opened.");
   std::string bytes(static_cast<size_t>(size), '\0');
@@ -38,9 +56,9 @@ bool HasExtension(const std::string& path, std::string_view extension) {
 
 void LineCollector::CheckSize() {
   if (total_ > kMaxDocumentBytes / 2)
-    Fail(path_, "Der Text ist größer als 64 MiB.", "the text expands beyond 64 MiB.");
-  if (lines_.size() >= kMaxDocumentLines)
-    Fail(path_, "Der Text hat mehr als 1 000 000 Zeilen.", "the text has more than 1,000,000 lines.");
+    FailTooLarge(path_, "Der Text ist größer als 64 MiB.", "the text expands beyond 64 MiB.");
+  if (lines_.size() > kMaxDocumentLines)
+    FailTooLarge(path_, "Der Text hat mehr als 100 000 Zeilen.", "the text has more than 100,000 lines.");
 }
 
 void LineCollector::Append(char16_t ch) {

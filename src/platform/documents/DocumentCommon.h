@@ -9,8 +9,10 @@
 
 namespace cv::documents {
 
-// "The file "x.doc" cannot be read: <reason>", in the user's language, naming the file.
+// "The file "x.doc" cannot be read: <reason> <what to do>", in the user's language, naming the file:
+// Fail for a damaged document, FailTooLarge for one beyond the size limits.
 [[noreturn]] void Fail(const std::string& path, const char* reasonDe, const char* reasonEn);
+[[noreturn]] void FailTooLarge(const std::string& path, const char* reasonDe, const char* reasonEn);
 
 // The whole file, refused beyond kMaxDocumentBytes.
 std::string ReadBoundedFile(const std::string& path);

@@ -18,7 +18,7 @@ std::string ReadZipMember(const std::string& path, const char* member) {
   if (zip_stat(archive.get(), member, 0, &st) != 0)
     Fail(path, "Dem Dokument fehlt der Textteil.", "the document has no text part.");
   if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxDocumentBytes)
-    Fail(path, "Der Text ist größer als 64 MiB.", "the text expands beyond 64 MiB.");
+    FailTooLarge(path, "Der Text ist größer als 64 MiB.", "the text expands beyond 64 MiB.");
   std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen(archive.get(), member, 0), zip_fclose);
   if (!file) Fail(path, "Der Textteil lässt sich nicht entpacken.", "the text part cannot be unpacked.");
   std::string out;
@@ -29,7 +29,7 @@ std::string ReadZipMember(const std::string& path, const char* member) {
     if (n == 0) break;
     // The stored size may lie: count what really comes out.
     if (out.size() + static_cast<size_t>(n) > kMaxDocumentBytes)
-      Fail(path, "Der Text ist größer als 64 MiB.", "the text expands beyond 64 MiB.");
+      FailTooLarge(path, "Der Text ist größer als 64 MiB.", "the text expands beyond 64 MiB.");
     out.append(buffer, static_cast<size_t>(n));
   }
   return out;
