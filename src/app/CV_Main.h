@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 
@@ -22,6 +23,10 @@ class QPushButton;
 class QSlider;
 class QTextEdit;
 class QTimer;
+
+namespace cv {
+class SynthDevice;
+}
 
 namespace cvapp {
 
@@ -339,6 +344,10 @@ class TMainForm : public QMainWindow {
   void ShowStopped();
   // The output went away while playing: playback has stopped; the user may choose another.
   void OutputLost(const QString& text);
+  // Sound problems, each said once, with what to do.
+  void SaySoundProblem(const QString& text);
+  void SaySynthesizerProblems(const cv::SynthDevice& synth);
+  QSet<QString> soundProblemsSaid_;
   // A press beside the slider's thumb runs the position towards it while held and seeks on
   // release; a press on the thumb drags it. True when the event was taken.
   bool PosSliderMouse(QMouseEvent* event);

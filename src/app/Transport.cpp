@@ -54,9 +54,7 @@ bool TMainForm::EnsurePlayer() {
   p->Player->OnMessage = [self](const std::string& text) {
     // From the playback thread: shown on the window's own thread.
     const QString message = QString::fromStdString(text);
-    QMetaObject::invokeMethod(
-        self, [self, message] { if (self) self->hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), message); },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(self, [self, message] { if (self) self->SaySoundProblem(message); }, Qt::QueuedConnection);
   };
   p->Player->OnDeviceLost = [self](const std::string& text) {
     const QString message = QString::fromStdString(text);
@@ -80,6 +78,7 @@ bool TMainForm::EnsurePlayer() {
                      std::max(1.0, std::floor(DpiFactor())), this);
       wait.Run([&p, &options] { p->Synth = cv::MakeSynthesizer(options); });
     }
+    SaySynthesizerProblems(*p->Synth);
     if (p->Synth->isOK()) {
       p->Player->SetInstrument(p->Synth.get());
       p->Player->SetUseVSTi(true);
@@ -101,6 +100,31 @@ bool TMainForm::EnsurePlayer() {
   if (choice.Output == cv::TOutputChoice::Kind::None) return false;
   playback_ = std::move(p);
   return true;
+}
+
+void TMainForm::SaySoundProblem(const QString& text) {
+  // Each problem is said once; the next Play does not repeat it.
+  if (text.isEmpty() || soundProblemsSaid_.contains(text)) return;
+  soundProblemsSaid_.insert(text);
+  ui_.Report(cv::UserMessage(cv::TSeverity::Warning, text.toStdString()));
+}
+
+void TMainForm::SaySynthesizerProblems(const cv::SynthDevice& synth) {
+  QStringList lines;
+  for (const std::string& m : synth.Messages()) lines << QString::fromStdString(m);
+  if (!synth.isOK())
+    lines << T("Installieren Sie eine General-MIDI-SoundFont (Paket timgm6mb-soundfont oder fluid-soundfont-gm). Bis "
+               "dahin spielt der Song über einen MIDI-Ausgang, wenn es einen gibt.",
+               "Install a General MIDI SoundFont (package timgm6mb-soundfont or fluid-soundfont-gm). Until then the "
+               "song plays through a MIDI output if there is one.");
+  else if (synth.Sink() != cv::AudioSink::Device)
+    lines << T("Starten Sie den Soundserver (PipeWire, PulseAudio oder JACK) oder schließen Sie ein Audiogerät an und "
+               "wählen Sie es unter Einstellungen, oder wählen Sie dort einen MIDI-Ausgang.",
+               "Start the sound server (PipeWire, PulseAudio or JACK) or connect an audio device and choose it in "
+               "Options, or choose a MIDI output there.");
+  else
+    return;
+  SaySoundProblem(lines.join(QLatin1Char('\n')));
 }
 
 void TMainForm::SetOutputText(const QString& text) {

@@ -275,3 +275,25 @@ TEST(Transport, AnOutputThatGoesAwayStopsPlaybackAndOffersAnother) {
   EXPECT_GE(w->findChild<QSlider*>(QStringLiteral("PosSlider"))->value(), 500);  // stays where it stopped
   EXPECT_TRUE(w->OutputText().isEmpty());
 }
+
+// No audio device: the synthesizer plays to nothing, and the window says so once, with what to do.
+TEST(Transport, ASoundProblemIsSaidOnceWithWhatToDo) {
+  ::setenv("JACK_DEFAULT_SERVER", ("cantovex-no-server-" + std::to_string(::getpid())).c_str(), 1);
+  struct Restore {
+    ~Restore() { ::unsetenv("JACK_DEFAULT_SERVER"); }
+  } restore;
+  if (!cv::AudioDevices().empty()) GTEST_SKIP() << "this machine has an audio device besides JACK";
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(OneLyricPerNoteSong("quiet.mid", {"Ti\r", "Ar\r", "la ", "la\r"}));
+  for (int i = 0; i < 2; ++i) {
+    w->Btn_PlayClick();
+    if (!w->OutputText().startsWith(QLatin1String(cv::SynthDevice::OutputName)))
+      GTEST_SKIP() << "the synthesizer is not the output here: " << w->OutputText().toStdString();
+    w->Btn_StopClick();
+  }
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.messages[0].Icon, QMessageBox::Warning);
+  EXPECT_TRUE(w.messages[0].Text.startsWith(QLatin1String("No audio device"))) << w.messages[0].Text.toStdString();
+  EXPECT_TRUE(w.messages[0].Text.contains(QLatin1String("choose it in Options")));
+  EXPECT_TRUE(w->OutputText().endsWith(QLatin1String("nothing")));
+}
