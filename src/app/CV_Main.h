@@ -213,6 +213,8 @@ class TMainForm : public QMainWindow {
   // View > Prompter: the song as the stage display shows it, following playback.
   void MainMenu_ViewPrompterClick();
   TPrompterForm* PrompterForm() const { return prompterForm_; }
+  // The prompter follows the song after a command (a new song: the device starts empty).
+  void UpdatePrompter(bool newSong = false);
   // Playback time as heard: the player's time less the output's latency (ms).
   int32_t HeardTimeMs() const;
   // Lookups by name, for tests.
@@ -364,6 +366,8 @@ class TMainForm : public QMainWindow {
   void OfferPlayOn(const TPlayOn& at, bool ask = true);
   // An editable text field has the focus: keys are the user's typing, not transport commands.
   bool TypingInText() const;
+  // The prompter window sees what the player sends.
+  void TapPlayerForPrompter();
   void ReleasePlayer();
   void ShowSongPosition(int32_t timeMs);
   void ShowPlaceAtStart();

@@ -15,10 +15,12 @@ void TMainForm::MainMenu_ViewPrompterClick() {
   if (!prompterForm_) {
     prompterForm_ = new TPrompterForm(this);
     prompterForm_->Now = [this] { return HeardTimeMs(); };
-    connect(this, &TMainForm::SongOpened, prompterForm_,
-            [this] { prompterForm_->SetScript(cv::MakePrompterScript(song_)); });
+    prompterForm_->Playing = [this] { return Playing(); };
+    connect(this, &TMainForm::SongOpened, prompterForm_, [this] { UpdatePrompter(true); });
+    prompterForm_->SetScript(cv::MakePrompterScript(song_), true);
+    TapPlayerForPrompter();
   }
-  prompterForm_->SetScript(cv::MakePrompterScript(song_));
+  UpdatePrompter();
   prompterForm_->show();
   prompterForm_->raise();
 }
@@ -42,8 +44,12 @@ void TMainForm::MainMenu_TextCheckClick() {
   songCheckForm_->SetFindings(std::move(findings));
   songCheckForm_->show();
   songCheckForm_->raise();
-  // What the prompter shows may have changed with the song.
-  if (prompterForm_) prompterForm_->SetScript(cv::MakePrompterScript(song_));
+}
+
+void TMainForm::UpdatePrompter(bool newSong) {
+  if (!prompterForm_) return;
+  cv::TPrompterScript script = cv::MakePrompterScript(song_);
+  if (newSong || !(script == prompterForm_->Script())) prompterForm_->SetScript(std::move(script), newSong);
 }
 
 void TMainForm::GoToFinding(const cv::TSongFinding& finding) {

@@ -63,6 +63,7 @@ TPrompterForm::TPrompterForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   timer_ = new QTimer(this);
   timer_->setInterval(30);
   connect(timer_, &QTimer::timeout, this, &TPrompterForm::Refresh);
+  timer_->start();
   resize(900, 640);
   ApplyCaptions();
 }
@@ -70,15 +71,23 @@ TPrompterForm::TPrompterForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 void TPrompterForm::ApplyCaptions() {
   setWindowTitle(T("Souffleur", "Prompter") + QStringLiteral(" - Cantovex 3"));
   fullScreen_->setText(isFullScreen() ? T("Fenster", "Window") : T("Vollbild", "Full screen"));
-  source_->setText(script_.FromPrompta ? T("Anzeige des Prompta (aus seinen Daten)", "The prompter's display (from its data)")
-                                       : T("Liedtext-Anzeige eines Keyboards (aus den Lyric-Ereignissen)",
-                                           "A keyboard's lyrics page (from the lyric events)"));
+  QString source = script_.FromPrompta ? T("Anzeige des Prompta", "The prompter's display")
+                                       : T("Liedtext-Anzeige eines Keyboards", "A keyboard's lyrics page");
+  if (!live_)
+    source += T(" – Vorschau an der Position des Players", " – preview at the player's position");
+  else if (script_.FromPrompta && stream_.Held().Lines.empty())
+    source += T(" – noch kein Text empfangen: der Prompta bekommt ihn, wenn das Lied von vorn spielt",
+                " – no text received yet: the prompter gets it when the song plays from its start");
+  else
+    source += T(" – wie gesendet", " – as sent");
+  source_->setText(source);
 }
 
-void TPrompterForm::SetScript(cv::TPrompterScript script) {
+void TPrompterForm::SetScript(cv::TPrompterScript script, bool newSong) {
+  if (newSong || script.Controller != script_.Controller || script.Channel != script_.Channel)
+    stream_.Reset(script.Controller, script.Channel);
   script_ = std::move(script);
-  shownLine_ = -2;
-  ApplyCaptions();
+  shownState_.clear();
   Refresh();
 }
 
@@ -88,29 +97,35 @@ QString TPrompterForm::CountInText() const { return countIn_->text(); }
 QString TPrompterForm::DisplayHtml() const { return display_->toHtml(); }
 
 void TPrompterForm::Refresh() {
-  const cv::TPrompterMoment m = cv::PrompterMomentAt(script_, Now ? Now() : 0);
-  moment_ = m;
-  if (m.Line == shownLine_ && m.Column == shownColumn_ && m.CountIn == shownCount_) return;
-  shownLine_ = m.Line;
-  shownColumn_ = m.Column;
-  shownCount_ = m.CountIn;
-  const int lines = static_cast<int>(script_.Lines.size());
-  auto line = [&](int i) { return i >= 0 && i < lines ? Q(script_.Lines[static_cast<size_t>(i)]) : QString(); };
+  const int32_t now = Now ? Now() : 0;
+  stream_.Advance(now);
+  if (!isVisible()) return;
+  live_ = Playing && Playing();
+  const std::vector<std::u16string>& lines = live_ ? cv::PrompterLinesHeard(script_, stream_) : script_.Lines;
+  moment_ = live_ ? cv::PrompterMomentHeard(script_, stream_, now) : cv::PrompterMomentAt(script_, now);
+  const cv::TPrompterMoment& m = moment_;
+  const int count = static_cast<int>(lines.size());
+  auto line = [&](int i) { return i >= 0 && i < count ? Q(lines[static_cast<size_t>(i)]) : QString(); };
   // The sung part in the highlight colour, the rest as it waits.
   auto marked = [&](const QString& text, int sung) {
     const int n = std::clamp(sung, 0, static_cast<int>(text.size()));
     return QStringLiteral("<span style=\"color:#e0a000\">%1</span>%2")
         .arg(text.left(n).toHtmlEscaped(), text.mid(n).toHtmlEscaped());
   };
-  countIn_->setText(m.CountIn > 0 ? QString::number(m.CountIn) : QString());
-  current_->setText(m.Line >= 0 ? marked(line(m.Line), m.Column) : QString());
-  next_->setText(line(m.NextLine).toHtmlEscaped());
   QString html = QStringLiteral("<pre style=\"margin:0\">");
-  for (int i = 0; i < lines; ++i) {
+  for (int i = 0; i < count; ++i) {
     const int sung = i < m.Line ? INT32_MAX : i == m.Line ? m.Column : 0;
     html += marked(line(i), sung) + QStringLiteral("\n");
   }
-  display_->setHtml(html + QStringLiteral("</pre>"));
+  html += QStringLiteral("</pre>");
+  const QString state = html + QString::number(m.CountIn) + (live_ ? QStringLiteral("live") : QString());
+  if (state == shownState_) return;
+  shownState_ = state;
+  ApplyCaptions();
+  countIn_->setText(m.CountIn > 0 ? QString::number(m.CountIn) : QString());
+  current_->setText(m.Line >= 0 ? marked(line(m.Line), m.Column) : QString());
+  next_->setText(line(m.NextLine).toHtmlEscaped());
+  display_->setHtml(html);
 }
 
 void TPrompterForm::ToggleFullScreen() {
@@ -130,11 +145,13 @@ void TPrompterForm::ToggleFullScreen() {
 
 void TPrompterForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  timer_->start();
+  shownState_.clear();
+  timer_->setInterval(30);
 }
 
+// Hidden, it still follows the stream, so it shows what the device holds when it comes back.
 void TPrompterForm::hideEvent(QHideEvent* event) {
-  timer_->stop();
+  timer_->setInterval(200);
   QWidget::hideEvent(event);
 }
 

@@ -20,10 +20,17 @@ class TPrompterForm : public QWidget {
 
   // Playback time as the listener hears it (the output's latency taken off), ms.
   std::function<int32_t()> Now;
-  // Takes the song's display anew (after opening, editing, a settings change).
-  void SetScript(cv::TPrompterScript script);
+  // True while the player plays: the window shows what the player sent (Stream), else a preview
+  // of the song at the player's position.
+  std::function<bool()> Playing;
+  // The player's event tap feeds this (from its thread).
+  cv::TPrompterStream& Stream() { return stream_; }
+  // Takes the song's display anew (after editing, a settings change); a new song also clears what
+  // the device held.
+  void SetScript(cv::TPrompterScript script, bool newSong = false);
+  const cv::TPrompterScript& Script() const { return script_; }
   void ApplyCaptions();
-  // Shows the state at the time Now() gives; the window's timer calls it while visible.
+  // Applies what was heard by Now() and shows it while visible; the window's timer calls it.
   void Refresh();
   // Full screen on the last screen (a second screen when there is one), or back.
   void ToggleFullScreen();
@@ -41,8 +48,10 @@ class TPrompterForm : public QWidget {
 
  private:
   cv::TPrompterScript script_;
+  cv::TPrompterStream stream_;
   cv::TPrompterMoment moment_;
-  int shownLine_ = -2, shownColumn_ = -1, shownCount_ = -1;
+  bool live_ = false;
+  QString shownState_;  // what the widgets show, to skip unchanged refreshes
   QTextEdit* display_ = nullptr;
   QLabel* source_ = nullptr;
   QLabel* countIn_ = nullptr;

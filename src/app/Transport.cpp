@@ -19,6 +19,7 @@
 #include "app/CV_Main.h"
 #include "app/MainStatus.h"
 #include "app/MyRegistry.h"
+#include "app/PrompterForm.h"
 #include "app/WaitForm.h"
 #include "platform/Devices.h"
 #include "playback/CV_MidiPlayer.h"
@@ -99,6 +100,7 @@ bool TMainForm::EnsurePlayer() {
   }
   if (choice.Output == cv::TOutputChoice::Kind::None) return false;
   playback_ = std::move(p);
+  TapPlayerForPrompter();
   return true;
 }
 
@@ -132,6 +134,12 @@ void TMainForm::SetOutputText(const QString& text) {
   lOutput_->setText(text);
   lOutput_->setToolTip(T("Ausgabe: ", "Output: ") + text);
   emit OutputChanged(text);
+}
+
+void TMainForm::TapPlayerForPrompter() {
+  if (!playback_ || !prompterForm_) return;
+  cv::TPrompterStream* stream = &prompterForm_->Stream();
+  playback_->Player->SetEventTap([stream](const cv::TypMidiEvent& e) { stream->Take(e); });
 }
 
 void TMainForm::ReleasePlayer() {

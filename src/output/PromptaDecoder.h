@@ -15,6 +15,7 @@ struct TPromptaCue {
   int32_t Time = 0;
   int32_t Line = 0;
   int32_t Column = 0;
+  bool operator==(const TPromptaCue&) const = default;
 };
 
 // A value the decoder did not understand, with its finished text in the user's language.

@@ -116,6 +116,11 @@ void TMidiPlayer::SetUseVSTi(bool use) {
   useVSTi_ = use;
 }
 
+void TMidiPlayer::SetEventTap(std::function<void(const TypMidiEvent&)> tap) {
+  std::lock_guard lock(mutex_);
+  tap_ = std::move(tap);
+}
+
 void TMidiPlayer::SetSong(Song* song) {
   std::lock_guard lock(mutex_);
   if (playing_) StopLocked();
@@ -411,6 +416,7 @@ void TMidiPlayer::PlaybackStep() {
         while (e->TimePosition <= due) {
           try {
             SendEvent(*e);
+            if (tap_) tap_(*e);
           } catch (const EMidiDeviceLost&) {
             track.TrkPlayEvent = e;
             throw;

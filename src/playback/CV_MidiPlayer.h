@@ -85,6 +85,9 @@ class TMidiPlayer : public PlayerLink {
   std::function<void(const std::string&)> OnDeviceLost;
   // Playback stopped because the output went away (until the next Play).
   bool DeviceLost() const { return deviceLost_.load(); }
+  // Sees every event the player has sent, and the meta events as it passes them, on the playback
+  // thread: viewers watch what really goes out. Null: none.
+  void SetEventTap(std::function<void(const TypMidiEvent&)> tap);
 
   void Play();
   void Stop() override;
@@ -156,6 +159,7 @@ class TMidiPlayer : public PlayerLink {
   std::vector<uint8_t> trackDone_;  // per track: its last event has been played
   std::vector<uint8_t> sysex_;      // reused buffer for system-exclusive messages
   std::array<std::array<uint8_t, 10>, 16> chasedData_{};
+  std::function<void(const TypMidiEvent&)> tap_;
 };
 
 }  // namespace cv

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QSlider>
 #include <QTextDocumentFragment>
 #include <QTreeWidget>
@@ -9,6 +10,10 @@
 #include "AppFixture.h"
 #include "app/PrompterForm.h"
 #include "app/SongCheckForm.h"
+#include "playback/CV_MidiPlayer.h"
+#include "playback/PlayerFakes.h"
+#include "session/OpenSong.h"
+#include "song/Language.h"
 
 using namespace cvapptest;
 
@@ -68,6 +73,104 @@ TEST(PrompterWindow, FollowsTheVirtualClock) {
   // The whole display: lines before the current one are marked sung.
   EXPECT_TRUE(p->DisplayHtml().contains(QStringLiteral("Hello world"))) << p->DisplayHtml().toStdString();
   p->close();
+}
+
+// The window fed by a real player on a virtual clock, through the synthesizer with 150 ms of
+// output latency: it shows what has been sent and heard, not what the song says.
+TEST(PrompterWindow, ShowsWhatThePlayerSentAsHeard) {
+  for (const bool prompta : {true, false}) {
+    SCOPED_TRACE(prompta ? "prompter data" : "lyric events");
+    cv::Song song;
+    song.Configuration.PromptaEnabled = prompta;
+    cv::DateiOeffnen(song, StageSong());
+    cvtest::VirtualClock clock;
+    cvtest::RecordingInstrument synth(clock);
+    synth.bufferMs = 100;
+    synth.deviceLatencyMs = 50;
+    synth.audioClock = false;
+    cv::TMidiPlayer player(clock, false);
+    player.SetInstrument(&synth);
+    player.SetUseVSTi(true);
+    player.SetSong(&song);
+    cvapp::TPrompterForm p;
+    p.Now = [&] { return player.TimePosition() - static_cast<int32_t>(synth.AudioTotalLatencyTime()); };
+    p.Playing = [&] { return player.Playing(); };
+    p.SetScript(cv::MakePrompterScript(song), true);
+    player.SetEventTap([&p](const cv::TypMidiEvent& e) { p.Stream().Take(e); });
+    p.show();
+    ASSERT_EQ(p.Script().FromPrompta, prompta);
+    const int64_t start = clock.now;
+    player.Play();
+    auto playTo = [&](int32_t ms) {
+      while (clock.now < start + int64_t{ms} * 1000) {
+        clock.now += 5000;
+        player.Tick();
+      }
+      p.Refresh();
+    };
+    // Heard 150 ms after the player's time. Title lines at 112 and 1992 ms, "Hel" at 2000 ms, "lo "
+    // at 2500; prompter cues come 150 ms early.
+    struct Case {
+      int32_t playerMs;
+      int line, column;          // prompter data
+      int lyricLine, lyricColumn;  // lyric events
+    };
+    const Case cases[] = {
+        {0, -1, 0, -1, 0},
+        {1000, 0, 7, 0, 7},
+        {2140, 2, 3, 0, 7},  // "Hel" has been sent, not heard
+        {2155, 2, 3, 2, 3},
+        {3800, 3, 4, 3, 4},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.playerMs);
+      playTo(c.playerMs);
+      EXPECT_EQ(p.Moment().Line, prompta ? c.line : c.lyricLine);
+      EXPECT_EQ(p.Moment().Column, prompta ? c.column : c.lyricColumn);
+      if (prompta) {
+        EXPECT_EQ(p.Stream().Held().Lines.size(), c.playerMs > 0 ? 4u : 0u);
+      }
+    }
+    EXPECT_EQ(p.CurrentLineText(), QStringLiteral("next"));
+    player.Stop();
+    player.MoveToPosition(0);
+    p.SetScript(cv::MakePrompterScript(song), true);
+    p.Refresh();
+    EXPECT_EQ(p.Moment().Line, -1);
+    p.close();
+  }
+}
+
+// Started in the middle, the device has received no text: the window says so instead of guessing.
+TEST(PrompterWindow, StartInTheMiddleShowsNothingReceived) {
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
+  cv::Song song;
+  song.Configuration.PromptaEnabled = true;
+  cv::DateiOeffnen(song, StageSong());
+  cvtest::VirtualClock clock;
+  cvtest::RecordingPort port(clock);
+  cv::TMidiPlayer player(clock, false);
+  player.SetPort(&port);
+  player.SetSong(&song);
+  cvapp::TPrompterForm p;
+  p.Now = [&] { return player.TimePosition(); };
+  p.Playing = [&] { return player.Playing(); };
+  p.SetScript(cv::MakePrompterScript(song), true);
+  player.SetEventTap([&p](const cv::TypMidiEvent& e) { p.Stream().Take(e); });
+  p.show();
+  player.MoveToPosition(2400);
+  p.Refresh();
+  EXPECT_EQ(p.Moment().Line, 2) << "stopped: a preview of the song at the player's position";
+  player.Play();
+  for (int i = 0; i < 100; ++i) {
+    clock.now += 5000;
+    player.Tick();
+  }
+  p.Refresh();
+  EXPECT_EQ(p.Moment().Line, -1);
+  EXPECT_TRUE(p.Stream().Held().Lines.empty());
+  EXPECT_TRUE(p.findChild<QLabel*>(QStringLiteral("L_Source"))->text().contains(QStringLiteral("no text received")));
+  player.Stop();
 }
 
 TEST(SongCheckWindow, DoubleClickGoesToTheSyllable) {

@@ -1,5 +1,6 @@
 // Takes a picture of the main window as a user sees it (run under a virtual display):
 //   cantovex-screenshot --lang en --look "Charcoal Dark Slate" [--menu MainMenu_Text] --out a.png song.kar
+// --window prompter --at MS (playback time) or --window check pictures that window instead.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -13,6 +14,8 @@
 
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
+#include "app/PrompterForm.h"
+#include "app/SongCheckForm.h"
 #include "app/Styles.h"
 
 namespace {
@@ -31,6 +34,8 @@ int main(int argc, char** argv) {
   p.addOption({"look", "style name", "look", cvapp::DefaultDarkStyle()});
   p.addOption({"menu", "menu to open", "menu"});
   p.addOption({"highlight", "syllable to highlight", "index", "-1"});
+  p.addOption({"window", "prompter or check", "window"});
+  p.addOption({"at", "playback time for the prompter, ms", "ms", "0"});
   p.addOption({"out", "PNG file", "out", "screenshot.png"});
   p.addPositionalArgument("song", "song to open");
   p.process(app);
@@ -48,6 +53,19 @@ int main(int argc, char** argv) {
   if (!p.positionalArguments().isEmpty()) w.OpenFromArguments({QStringLiteral("cantovex"), p.positionalArguments().front()});
   if (p.value("highlight").toInt() >= 0) w.SelectHyphen(p.value("highlight").toInt());
   Settle(400);
+  if (p.value("window") == QStringLiteral("prompter")) {
+    w.MainMenu_ViewPrompterClick();
+    const int32_t at = p.value("at").toInt();
+    w.PrompterForm()->Now = [at] { return at; };
+    w.PrompterForm()->Refresh();
+    Settle(400);
+    return w.PrompterForm()->grab().save(p.value("out")) ? 0 : 1;
+  }
+  if (p.value("window") == QStringLiteral("check")) {
+    w.MainMenu_TextCheckClick();
+    Settle(400);
+    return w.SongCheckForm()->grab().save(p.value("out")) ? 0 : 1;
+  }
   QRect area = w.frameGeometry();
   if (p.isSet("menu")) {
     if (QMenu* menu = w.Menu(p.value("menu"))) {
