@@ -4,12 +4,17 @@
 #include <QSlider>
 
 #include "app/CV_Main.h"
+#include "app/MyRegistry.h"
 #include "app/PrompterForm.h"
 #include "app/SongCheckForm.h"
 #include "output/PrompterView.h"
 #include "song/Language.h"
 
 namespace cvapp {
+
+namespace {
+QString KeyboardWidthKey() { return QStringLiteral("KeyboardLineWidth"); }
+}  // namespace
 
 void TMainForm::MainMenu_ViewPrompterClick() {
   if (!prompterForm_) {
@@ -34,13 +39,20 @@ void TMainForm::MainMenu_TextCheckClick() {
     // The file changed or went since it was opened: the song in memory is still checked.
     hooks_.Message(QMessageBox::Warning, QStringLiteral(" Cantovex 3"), QString::fromUtf8(e.what()));
   }
-  std::vector<cv::TSongFinding> saved = cv::CheckSong(song_);
-  findings.insert(findings.end(), saved.begin(), saved.end());
-  cv::SortFindings(findings);
   if (!songCheckForm_) {
     songCheckForm_ = new TSongCheckForm(this);
     songCheckForm_->OnGoTo = [this](const cv::TSongFinding& f) { GoToFinding(f); };
+    songCheckForm_->SetKeyboardWidth(static_cast<int>(store_->ReadIntFromReg(KeyboardWidthKey(), 0)));
+    songCheckForm_->OnCheck = [this] {
+      store_->WriteIntToReg(KeyboardWidthKey(), songCheckForm_->KeyboardWidth());
+      MainMenu_TextCheckClick();
+    };
   }
+  cv::TCheckOptions options;
+  options.KeyboardLineWidth = songCheckForm_->KeyboardWidth();
+  std::vector<cv::TSongFinding> saved = cv::CheckSong(song_, options);
+  findings.insert(findings.end(), saved.begin(), saved.end());
+  cv::SortFindings(findings);
   songCheckForm_->SetFindings(std::move(findings));
   songCheckForm_->show();
   songCheckForm_->raise();

@@ -1,7 +1,11 @@
 #include "app/SongCheckForm.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -23,8 +27,27 @@ TSongCheckForm::TSongCheckForm(QWidget* parent) : QDialog(parent) {
   list_->setRootIsDecorated(false);
   list_->setAlternatingRowColors(true);
   list_->setColumnCount(5);
+  widthLabel_ = new QLabel(this);
+  widthLabel_->setObjectName(QStringLiteral("L_KeyboardWidth"));
+  width_ = new QSpinBox(this);
+  width_->setObjectName(QStringLiteral("SE_KeyboardWidth"));
+  width_->setRange(0, 255);
+  widthLabel_->setBuddy(width_);
+  again_ = new QPushButton(this);
+  again_->setObjectName(QStringLiteral("Btn_CheckAgain"));
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(widthLabel_);
+  bottom->addWidget(width_);
+  bottom->addStretch(1);
+  bottom->addWidget(again_);
   layout->addWidget(summary_);
   layout->addWidget(list_);
+  layout->addLayout(bottom);
+  auto check = [this] {
+    if (OnCheck) OnCheck();
+  };
+  connect(width_, &QSpinBox::valueChanged, this, check);
+  connect(again_, &QPushButton::clicked, this, check);
   connect(list_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item, int) { GoTo(list_->indexOfTopLevelItem(item)); });
   resize(1000, 460);
@@ -33,6 +56,9 @@ TSongCheckForm::TSongCheckForm(QWidget* parent) : QDialog(parent) {
 
 void TSongCheckForm::ApplyCaptions() {
   setWindowTitle(T("Song prüfen", "Check song") + QStringLiteral(" - Cantovex 3"));
+  widthLabel_->setText(T("&Keyboard-Anzeige, Zeichen je Zeile:", "&Keyboard display, characters per line:"));
+  width_->setSpecialValueText(T("nicht prüfen", "not checked"));
+  again_->setText(T("&Erneut prüfen", "Check &again"));
   list_->setHeaderLabels({T("Schwere", "Severity"), T("Position", "Position"), T("Wo", "Where"), T("Silbe", "Syllable"),
                           T("Befund", "Finding")});
   int errors = 0;
@@ -63,6 +89,13 @@ void TSongCheckForm::ApplyCaptions() {
 void TSongCheckForm::SetFindings(std::vector<cv::TSongFinding> findings) {
   findings_ = std::move(findings);
   ApplyCaptions();
+}
+
+int TSongCheckForm::KeyboardWidth() const { return width_->value(); }
+
+void TSongCheckForm::SetKeyboardWidth(int width) {
+  const QSignalBlocker block(width_);
+  width_->setValue(width);
 }
 
 void TSongCheckForm::GoTo(int row) {

@@ -8,6 +8,8 @@
 #include "session/SongCheck.h"
 
 class QLabel;
+class QPushButton;
+class QSpinBox;
 class QTreeWidget;
 
 namespace cvapp {
@@ -24,11 +26,19 @@ class TSongCheckForm : public QDialog {
   // A finding was chosen: select its syllable (-1: none) and move the player to its time.
   std::function<void(const cv::TSongFinding&)> OnGoTo;
   void GoTo(int row);
+  // Characters a line of the keyboard's lyrics display holds (0: not checked); a change, like
+  // "Check again", asks for a new check.
+  int KeyboardWidth() const;
+  void SetKeyboardWidth(int width);
+  std::function<void()> OnCheck;
 
  private:
   std::vector<cv::TSongFinding> findings_;
   QTreeWidget* list_ = nullptr;
   QLabel* summary_ = nullptr;
+  QLabel* widthLabel_ = nullptr;
+  QSpinBox* width_ = nullptr;
+  QPushButton* again_ = nullptr;
 };
 
 }  // namespace cvapp

@@ -81,40 +81,79 @@ class Checker {
     return {first, last};
   }
 
-  // Syllables after the last note are left to the after-end finding.
-  void Notes(int32_t tolerance, int32_t lastNote) {
+  // Note-on ticks (velocity above 0) of one channel in the file's tracks, or of the melody chain.
+  std::vector<int32_t> NoteTicks(int channel) const {
     std::vector<int32_t> notes;
-    const TMyTrack& melody = song_.MelodyTrack;
-    for (PtrMidiEvent e = melody.TrkFirstEvent; e; e = e->NextEvent)
-      if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0x90 && e->Value[1] > 0) notes.push_back(e->Position);
+    auto take = [&](PtrMidiEvent first, bool anyChannel) {
+      for (PtrMidiEvent e = first; e; e = e->NextEvent)
+        if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0x90 && e->Value[1] > 0 &&
+            (anyChannel || (e->Command & 0x0F) == channel))
+          notes.push_back(e->Position);
+    };
+    if (channel < 0) take(song_.MelodyTrack.TrkFirstEvent, true);
+    for (int t = 0; channel >= 0 && t < song_.NumberOfSourceTracks && t < static_cast<int>(song_.MidiTrack.size()); ++t)
+      take(song_.MidiTrack[t].TrkFirstEvent, false);
     std::sort(notes.begin(), notes.end());
-    int firstSung = -1;
-    for (int i = 0; i < Count() && firstSung < 0; ++i)
-      if (IsSung(i)) firstSung = i;
-    if (firstSung < 0) return;
+    return notes;
+  }
+
+  // The nearest note to a tick: its index and distance (-1 and INT64_MAX without notes).
+  static std::pair<int, int64_t> Nearest(const std::vector<int32_t>& notes, int32_t pos) {
+    auto it = std::lower_bound(notes.begin(), notes.end(), pos);
+    int best = -1;
+    int64_t distance = INT64_MAX;
+    for (auto c : {it, it == notes.begin() ? notes.end() : it - 1}) {
+      if (c == notes.end()) continue;
+      const int64_t d = std::llabs(int64_t{*c} - pos);
+      if (d < distance) distance = d, best = static_cast<int>(c - notes.begin());
+    }
+    return {best, distance};
+  }
+
+  // Syllables after the last note are left to the after-end finding. When most syllables miss
+  // the melody channel, one finding names the channel that fits instead of a line for each.
+  void Notes(int32_t tolerance, int32_t lastNote) {
+    const std::vector<int32_t> notes = NoteTicks(-1);
+    std::vector<int> sung;
+    for (int i = 0; i < Count(); ++i)
+      if (IsSung(i) && At(i).SongPosition <= lastNote) sung.push_back(i);
+    if (sung.empty()) return;
     const int channel = song_.Configuration.MelodyTrack + 1;
-    if (notes.empty()) {
-      AddAtSyllable(TFindingSeverity::Warning, "no-note", firstSung,
-                    Tr("Der Melodiekanal " + Num(channel) + " hat keine Noten: keine Silbe liegt auf einer Melodienote.",
-                       "The melody channel " + Num(channel) + " has no notes: no syllable lies on a melody note."));
+    std::vector<int> missing;
+    for (int i : sung)
+      if (Nearest(notes, At(i).SongPosition).second > tolerance) missing.push_back(i);
+    if (missing.size() >= 4 && missing.size() * 2 > sung.size()) {
+      int bestChannel = -1;
+      size_t bestHits = 0;
+      for (int ch = 0; ch < 16; ++ch) {
+        const std::vector<int32_t> other = NoteTicks(ch);
+        const size_t hits = static_cast<size_t>(std::count_if(sung.begin(), sung.end(), [&](int i) {
+          return Nearest(other, At(i).SongPosition).second <= tolerance;
+        }));
+        if (hits > bestHits) bestHits = hits, bestChannel = ch + 1;
+      }
+      const std::string counts = Num(static_cast<int64_t>(missing.size())) + " / " + Num(static_cast<int64_t>(sung.size()));
+      std::string de = counts + " Silben liegen auf keiner Note des Melodiekanals " + Num(channel) + ".";
+      std::string en = counts + " syllables lie on no note of the melody channel " + Num(channel) + ".";
+      if (bestChannel > 0 && bestChannel != channel && bestHits > sung.size() - missing.size()) {
+        de += " Kanal " + Num(bestChannel) + " hat Noten unter " + Num(static_cast<int64_t>(bestHits)) +
+              " von ihnen: in den Optionen als Melodiekanal wählen.";
+        en += " Channel " + Num(bestChannel) + " has notes under " + Num(static_cast<int64_t>(bestHits)) +
+              " of them: choose it as the melody channel in the options.";
+      }
+      AddAtSyllable(TFindingSeverity::Warning, "no-note", missing.front(), Tr(de, en));
       return;
     }
     int previousNote = -1, previous = -1;
-    for (int i = firstSung; i < Count(); ++i) {
-      if (!IsSung(i) || At(i).SongPosition > lastNote) continue;
-      const int32_t pos = At(i).SongPosition;
-      auto it = std::lower_bound(notes.begin(), notes.end(), pos);
-      int best = -1;
-      int64_t distance = INT64_MAX;
-      for (auto c : {it, it == notes.begin() ? notes.end() : it - 1}) {
-        if (c == notes.end()) continue;
-        const int64_t d = std::llabs(int64_t{*c} - pos);
-        if (d < distance) distance = d, best = static_cast<int>(c - notes.begin());
-      }
+    for (int i : sung) {
+      auto [best, distance] = Nearest(notes, At(i).SongPosition);
       if (distance > tolerance) {
         AddAtSyllable(TFindingSeverity::Warning, "no-note", i,
-                      Tr("Keine Melodienote unter der Silbe (nächste " + Num(distance) + " Ticks entfernt).",
-                         "No melody note under the syllable (the nearest is " + Num(distance) + " ticks away)."));
+                      notes.empty()
+                          ? Tr("Der Melodiekanal " + Num(channel) + " hat keine Noten.",
+                               "The melody channel " + Num(channel) + " has no notes.")
+                          : Tr("Keine Melodienote unter der Silbe (nächste " + Num(distance) + " Ticks entfernt).",
+                               "No melody note under the syllable (the nearest is " + Num(distance) + " ticks away)."));
         best = -1;
       } else if (best == previousNote) {
         AddAtSyllable(TFindingSeverity::Warning, "shared-note", i,

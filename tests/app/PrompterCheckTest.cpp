@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTextDocumentFragment>
 #include <QTreeWidget>
 
@@ -194,5 +195,14 @@ TEST(SongCheckWindow, DoubleClickGoesToTheSyllable) {
   const cv::TSongFinding& finding = f->Findings()[static_cast<size_t>(row)];
   EXPECT_EQ(w->CurrentSong().CurrentHyphen, finding.Hyphen);
   EXPECT_EQ(w->findChild<QSlider*>(QStringLiteral("PosSlider"))->value(), finding.Time);
+  // The keyboard's display width is the window's setting: a change checks again and is kept.
+  auto kinds = [f] {
+    return std::count_if(f->Findings().begin(), f->Findings().end(),
+                         [](const cv::TSongFinding& x) { return x.Kind == "line-too-long"; });
+  };
+  EXPECT_EQ(kinds(), 0);
+  f->findChild<QSpinBox*>(QStringLiteral("SE_KeyboardWidth"))->setValue(8);
+  EXPECT_EQ(kinds(), 1) << "\"Hello world\" passes 8 characters";
+  EXPECT_EQ(w.store->ReadIntFromReg(QStringLiteral("KeyboardLineWidth"), 0), 8);
   f->close();
 }

@@ -33,6 +33,7 @@ struct SongShape {
   std::vector<int> notes = {960, 1200, 1440, 1920, 2160, 2400};
   std::vector<std::pair<int, std::string>> texts;        // karaoke text events in the melody track
   std::vector<std::pair<int, std::string>> otherLyrics;  // lyric events in a third track
+  int channel = 0;                                      // of the notes
   int end = 2700;
 };
 
@@ -41,8 +42,9 @@ std::string Write(const SongShape& shape, const std::string& name) {
   b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2).End(shape.end);
   std::vector<Item> items;
   for (int n : shape.notes) {
-    items.push_back({n, 2, [n](cvtest::SmfTrack& t) { t.NoteOn(n, 0, 60, 90); }});
-    items.push_back({n + 200, 0, [n](cvtest::SmfTrack& t) { t.NoteOff(n + 200, 0, 60); }});
+    const int ch = shape.channel;
+    items.push_back({n, 2, [n, ch](cvtest::SmfTrack& t) { t.NoteOn(n, ch, 60, 90); }});
+    items.push_back({n + 200, 0, [n, ch](cvtest::SmfTrack& t) { t.NoteOff(n + 200, ch, 60); }});
   }
   for (const auto& [tick, text] : shape.lyrics)
     items.push_back({tick, 1, [tick, text](cvtest::SmfTrack& t) { t.Lyric(tick, text); }});
@@ -94,11 +96,15 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
     std::function<void(SongShape&)> shape;
     std::function<void(Song&)> edit;  // after opening, as the user would have edited
     KindSet expected;
+    const char* says = "";  // in one finding's message
   };
   std::string longText(90, 'x');
   const std::vector<Case> cases = {
       {"clean", nullptr, nullptr, {}},
       {"syllable off its note", [](SongShape& s) { s.lyrics[4].first = 1600; }, nullptr, {{"no-note", "song"}}},
+      // Not a line for each syllable: one finding names the channel that fits.
+      {"melody on another channel", [](SongShape& s) { s.channel = 3; }, nullptr, {{"no-note", "song"}},
+       "6 / 6 syllables lie on no note of the melody channel 1. Channel 4 has notes under 6 of them"},
       {"two syllables on one note", [](SongShape& s) { s.lyrics.insert(s.lyrics.begin() + 4, {1230, "x"}); }, nullptr,
        {{"shared-note", "song"}}},
       {"line wider than the prompter", [&](SongShape& s) { s.lyrics[6].second = longText; }, nullptr,
@@ -140,6 +146,10 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
     if (c.edit) c.edit(song);
     const std::vector<TSongFinding> findings = CheckBoth(song, path);
     EXPECT_EQ(Kinds(findings), c.expected) << Describe(findings);
+    EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
+                            [&](const TSongFinding& f) { return f.Message.find(c.says) != std::string::npos; }) ||
+                !*c.says)
+        << Describe(findings);
     // Every song finding names its syllable, and the messages are finished texts.
     for (const TSongFinding& f : findings) {
       EXPECT_FALSE(f.Message.empty());
