@@ -66,6 +66,13 @@ void TMainForm::UpdatePrompter(bool newSong) {
 
 void TMainForm::GoToFinding(const cv::TSongFinding& finding) {
   if (!song_.MidiFileLoaded) return;
+  // Music before the title lines is cured by a lead-in: offered here, then checked again.
+  if (finding.Kind == "starts-too-early") {
+    const int32_t before = song_.MaxSongPosition;
+    MainMenu_EditLeadInClick();
+    if (song_.MaxSongPosition != before) MainMenu_TextCheckClick();
+    return;
+  }
   if (finding.Hyphen >= 0 && finding.Hyphen < song_.HyphenArrayElements && !song_.EditingText)
     SelectHyphen(finding.Hyphen);
   const int32_t time = std::max(0, finding.Time);

@@ -128,16 +128,21 @@ void TPrompterForm::Refresh() {
   display_->setHtml(html);
 }
 
+QScreen* TPrompterForm::StageScreen() const {
+  QScreen* home = parentWidget() ? parentWidget()->screen() : screen();
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  for (auto it = screens.rbegin(); it != screens.rend(); ++it)
+    if (*it != home) return *it;
+  return home;
+}
+
 void TPrompterForm::ToggleFullScreen() {
   if (isFullScreen()) {
     showNormal();
-  } else {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    if (!screens.isEmpty()) {
-      if (!windowHandle()) create();
-      windowHandle()->setScreen(screens.back());
-      setGeometry(screens.back()->geometry());
-    }
+  } else if (QScreen* stage = StageScreen()) {
+    if (!windowHandle()) create();
+    windowHandle()->setScreen(stage);
+    setGeometry(stage->geometry());
     showFullScreen();
   }
   ApplyCaptions();

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QPushButton;
+class QScreen;
 class QTextEdit;
 class QTimer;
 
@@ -32,8 +33,10 @@ class TPrompterForm : public QWidget {
   void ApplyCaptions();
   // Applies what was heard by Now() and shows it while visible; the window's timer calls it.
   void Refresh();
-  // Full screen on the last screen (a second screen when there is one), or back.
+  // Full screen on the stage screen, or back.
   void ToggleFullScreen();
+  // A screen other than the main window's when there is one (the last such), else its own.
+  QScreen* StageScreen() const;
 
   const cv::TPrompterMoment& Moment() const { return moment_; }
   QString CurrentLineText() const;

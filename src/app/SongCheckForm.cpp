@@ -79,7 +79,10 @@ void TSongCheckForm::ApplyCaptions() {
         list_, {error ? T("Fehler", "Error") : T("Warnung", "Warning"), QString::fromStdU16String(f.MTC),
                 f.Source == cv::TFindingSource::File ? T("Datei", "File") : T("Lied", "Song"), text,
                 QString::fromStdString(f.Message)});
-    item->setToolTip(4, QString::fromStdString(f.Message) + QStringLiteral("\n") + QString::fromStdString(f.Kind));
+    const QString action = f.Kind == "starts-too-early" ? T("Doppelklick: Vorlauf einfügen", "Double click: insert a lead-in")
+                                                         : T("Doppelklick: zur Silbe", "Double click: go to the syllable");
+    item->setToolTip(4, QString::fromStdString(f.Message) + QStringLiteral("\n") + QString::fromStdString(f.Kind) +
+                            QStringLiteral("\n") + action);
     if (error) item->setForeground(0, QColor(0xd0, 0x30, 0x30));
   }
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);

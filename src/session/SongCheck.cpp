@@ -122,7 +122,7 @@ class Checker {
     std::vector<int> missing;
     for (int i : sung)
       if (Nearest(notes, At(i).SongPosition).second > tolerance) missing.push_back(i);
-    if (missing.size() >= 4 && missing.size() * 2 > sung.size()) {
+    if (missing.size() >= 4) {
       int bestChannel = -1;
       size_t bestHits = 0;
       for (int ch = 0; ch < 16; ++ch) {
@@ -132,17 +132,24 @@ class Checker {
         }));
         if (hits > bestHits) bestHits = hits, bestChannel = ch + 1;
       }
-      const std::string counts = Num(static_cast<int64_t>(missing.size())) + " / " + Num(static_cast<int64_t>(sung.size()));
-      std::string de = counts + " Silben liegen auf keiner Note des Melodiekanals " + Num(channel) + ".";
-      std::string en = counts + " syllables lie on no note of the melody channel " + Num(channel) + ".";
-      if (bestChannel > 0 && bestChannel != channel && bestHits > sung.size() - missing.size()) {
-        de += " Kanal " + Num(bestChannel) + " hat Noten unter " + Num(static_cast<int64_t>(bestHits)) +
-              " von ihnen: in den Optionen als Melodiekanal wählen.";
-        en += " Channel " + Num(bestChannel) + " has notes under " + Num(static_cast<int64_t>(bestHits)) +
-              " of them: choose it as the melody channel in the options.";
+      // Another channel leaves fewer than half as many syllables without a note: it is the melody.
+      const bool better = bestChannel > 0 && bestChannel != channel && (sung.size() - bestHits) * 2 < missing.size();
+      if (better || missing.size() * 2 > sung.size()) {
+        const std::string counts =
+            Num(static_cast<int64_t>(missing.size())) + " / " + Num(static_cast<int64_t>(sung.size()));
+        std::string de = counts + " Silben liegen auf keiner Note des Melodiekanals " + Num(channel) + ".";
+        std::string en = counts + " syllables lie on no note of the melody channel " + Num(channel) + ".";
+        if (better) {
+          de += " Kanal " + Num(bestChannel) + " hat Noten unter " + Num(static_cast<int64_t>(bestHits)) +
+                " der " + Num(static_cast<int64_t>(sung.size())) +
+                ": in den Optionen als Melodiekanal wählen.";
+          en += " Channel " + Num(bestChannel) + " has notes under " + Num(static_cast<int64_t>(bestHits)) +
+                " of the " + Num(static_cast<int64_t>(sung.size())) +
+                ": choose it as the melody channel in the options.";
+        }
+        AddAtSyllable(TFindingSeverity::Warning, "no-note", missing.front(), Tr(de, en));
+        return;
       }
-      AddAtSyllable(TFindingSeverity::Warning, "no-note", missing.front(), Tr(de, en));
-      return;
     }
     int previousNote = -1, previous = -1;
     for (int i : sung) {

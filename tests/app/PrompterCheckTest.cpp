@@ -206,3 +206,29 @@ TEST(SongCheckWindow, DoubleClickGoesToTheSyllable) {
   EXPECT_EQ(w.store->ReadIntFromReg(QStringLiteral("KeyboardLineWidth"), 0), 8);
   f->close();
 }
+
+TEST(SongCheckWindow, MusicBeforeTheTitleLinesOffersTheLeadIn) {
+  cvtest::SmfBuilder b(1, 480);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2).End(2000);
+  cvtest::SmfTrack& t = b.AddTrack();
+  t.Lyric(0, "Early\r").Lyric(0, "The Band\r").NoteOn(0, 0, 60, 90).NoteOff(400, 0, 60);
+  for (int tick : {960, 1200, 1440, 1680}) t.NoteOn(tick, 0, 62, 90).Lyric(tick, "la ").NoteOff(tick + 100, 0, 62);
+  t.End(2000);
+  AppWindow w(TempSettingsFile());
+  ASSERT_TRUE(w->DateiOeffnen(Q(b.WriteTemp("early.mid"))));
+  w->Action(QStringLiteral("MainMenu_TextCheck"))->trigger();
+  cvapp::TSongCheckForm* f = w->SongCheckForm();
+  ASSERT_NE(f, nullptr);
+  auto early = [f] {
+    for (size_t i = 0; i < f->Findings().size(); ++i)
+      if (f->Findings()[i].Kind == "starts-too-early") return static_cast<int>(i);
+    return -1;
+  };
+  const int row = early();
+  ASSERT_GE(row, 0);
+  w.nextNumber = 1;  // one bar
+  f->GoTo(row);
+  EXPECT_EQ(w.numberRange.first, 1) << "the lead-in dialog was offered";
+  EXPECT_EQ(early(), -1) << "checked again after the lead-in";
+  f->close();
+}

@@ -104,7 +104,7 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
       {"syllable off its note", [](SongShape& s) { s.lyrics[4].first = 1600; }, nullptr, {{"no-note", "song"}}},
       // Not a line for each syllable: one finding names the channel that fits.
       {"melody on another channel", [](SongShape& s) { s.channel = 3; }, nullptr, {{"no-note", "song"}},
-       "6 / 6 syllables lie on no note of the melody channel 1. Channel 4 has notes under 6 of them"},
+       "6 / 6 syllables lie on no note of the melody channel 1. Channel 4 has notes under 6 of the 6:"},
       {"two syllables on one note", [](SongShape& s) { s.lyrics.insert(s.lyrics.begin() + 4, {1230, "x"}); }, nullptr,
        {{"shared-note", "song"}}},
       {"line wider than the prompter", [&](SongShape& s) { s.lyrics[6].second = longText; }, nullptr,

@@ -1,6 +1,7 @@
 // Takes a picture of the main window as a user sees it (run under a virtual display):
 //   cantovex-screenshot --lang en --look "Charcoal Dark Slate" [--menu MainMenu_Text] --out a.png song.kar
-// --window prompter --at MS (playback time) or --window check pictures that window instead.
+// --window prompter --at MS (playback time) or --window check pictures that window instead;
+// --window stage puts the prompter full screen and pictures every screen.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -34,8 +35,9 @@ int main(int argc, char** argv) {
   p.addOption({"look", "style name", "look", cvapp::DefaultDarkStyle()});
   p.addOption({"menu", "menu to open", "menu"});
   p.addOption({"highlight", "syllable to highlight", "index", "-1"});
-  p.addOption({"window", "prompter or check", "window"});
+  p.addOption({"window", "prompter, stage or check", "window"});
   p.addOption({"at", "playback time for the prompter, ms", "ms", "0"});
+  p.addOption({"prompta", "prompter data on"});
   p.addOption({"out", "PNG file", "out", "screenshot.png"});
   p.addPositionalArgument("song", "song to open");
   p.process(app);
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
   cvapp::TMyRegistry store(dir.filePath(QStringLiteral("settings.conf")));
   store.WriteStrToReg(QStringLiteral("Lang"), p.value("lang"));
   store.WriteStrToReg(QStringLiteral("StyleDarkToLoad"), p.value("look"));
+  if (p.isSet("prompta")) store.WriteBoolToReg(QStringLiteral("PromptaEnabled"), true);
   cvapp::TMainFormOptions o;
   o.Store = &store;
   o.Arguments = {QStringLiteral("cantovex")};
@@ -53,13 +56,17 @@ int main(int argc, char** argv) {
   if (!p.positionalArguments().isEmpty()) w.OpenFromArguments({QStringLiteral("cantovex"), p.positionalArguments().front()});
   if (p.value("highlight").toInt() >= 0) w.SelectHyphen(p.value("highlight").toInt());
   Settle(400);
-  if (p.value("window") == QStringLiteral("prompter")) {
+  if (p.value("window") == QStringLiteral("prompter") || p.value("window") == QStringLiteral("stage")) {
     w.MainMenu_ViewPrompterClick();
     const int32_t at = p.value("at").toInt();
     w.PrompterForm()->Now = [at] { return at; };
     w.PrompterForm()->Refresh();
     Settle(400);
-    return w.PrompterForm()->grab().save(p.value("out")) ? 0 : 1;
+    if (p.value("window") == QStringLiteral("prompter")) return w.PrompterForm()->grab().save(p.value("out")) ? 0 : 1;
+    w.PrompterForm()->ToggleFullScreen();
+    Settle(800);
+    const QRect all = QGuiApplication::primaryScreen()->virtualGeometry();
+    return QGuiApplication::primaryScreen()->grabWindow(0, all.x(), all.y(), all.width(), all.height()).save(p.value("out")) ? 0 : 1;
   }
   if (p.value("window") == QStringLiteral("check")) {
     w.MainMenu_TextCheckClick();
