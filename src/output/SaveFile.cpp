@@ -150,7 +150,7 @@ FileWriteResult MakeBackupCopy(const std::string& fileName, std::string& message
                                       "The file cannot be read: allow reading it."));
     return {false, SaveStep::CannotBegin, 0, FileFault::Other};
   }
-  const FileWriteResult r = WriteFileSafely(backup, bytes);
+  const FileWriteResult r = WriteFileSafely(backup, bytes, fileName);
   if (r.Ok) return r;
   message = BackupFailed(backup, r.FailedStep == SaveStep::ReadOnly
                                      ? Tr("Sie ist schreibgeschützt: Heben Sie den Schreibschutz auf oder löschen "

@@ -33,9 +33,10 @@ class SafeFile {
 
   // Checks the target (a write-protected file is never replaced, even for root; a link stays a
   // link) and creates the temporary file beside it, with the old file's mode, owner (where
-  // allowed) and extended attributes. Our stale temporary files beside it, left by killed saves,
-  // are removed. Devices and pipes are written in place, since renaming would replace them.
-  FileWriteResult Begin(const std::string& fileName);
+  // allowed) and extended attributes, or those of copyOf (a backup's original) when given. Our
+  // stale temporary files beside it, left by killed saves, are removed. Devices and pipes are
+  // written in place, since renaming would replace them.
+  FileWriteResult Begin(const std::string& fileName, const std::string& copyOf = {});
   FileWriteResult Write(const void* data, size_t size);
   // Overwrites bytes already written (a header completed at the end); not for devices and pipes.
   FileWriteResult WriteAt(uint64_t offset, const void* data, size_t size);
@@ -53,7 +54,8 @@ class SafeFile {
 };
 
 // The whole file in one go through SafeFile.
-FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes);
+FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes,
+                                const std::string& copyOf = {});
 // False when the file exists and its mode bits forbid writing for this user (root included).
 bool WritableByMode(const std::string& fileName);
 

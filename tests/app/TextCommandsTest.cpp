@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QTimer>
+#include <filesystem>
+#include <string>
 
 #include "AppFixture.h"
 #include "app/CV_Hyphenation.h"
@@ -138,6 +140,44 @@ TEST(TextCommands, UnreadableOrEmptyTextSaysSoAndDeleteAsksFirst) {
   EXPECT_EQ(w.questions, (QStringList{QStringLiteral("Delete the lyrics?"), QStringLiteral("Delete the lyrics?")}));
   EXPECT_TRUE(w->EditingText());
   EXPECT_TRUE(w->MyMemo()->toPlainText().isEmpty());
+}
+
+// Text > Load of a file that holds no lyric text: one message that says what is wrong and what
+// to do, in the user's language; the song and its view stay as they were.
+TEST(TextCommands, BadTextFilesSayWhatIsWrongAndWhatToDo) {
+  std::vector<uint8_t> junk;
+  for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<uint8_t>((i * 7919) % 256));
+  const std::string folder = cvtest::TempDir() + "/folder.txt";
+  std::filesystem::create_directory(folder);
+  struct Case {
+    QString file;
+    const char *english, *german;
+  } cases[] = {
+      {Q(cvtest::WriteTempFile("junk.txt", junk)), "is not a lyric text: it holds binary data", "ist kein Liedtext"},
+      {Q(cvtest::WriteTempFile("notes.md", {'l', 'a'})), "is not a supported type", "hat keinen unterstützten Typ"},
+      {Q(cvtest::WriteTempFile("blank.txt", {' ', '\n'})), "holds no text. Choose a file",
+       "enthält keinen Text. Wählen Sie"},
+      {Q(folder), "it is a folder or a device, not a text file. Choose a .txt", "Das ist ein Ordner oder ein Gerät"},
+  };
+  for (const char* language : {"English", "Deutsch"}) {
+    AppWindow w(TempSettingsFile(), QString::fromLatin1(language));
+    w->DateiOeffnen(LyricSong("keep.mid"));
+    const auto before = Texts(w->CurrentSong());
+    const QString shown = w->MyMemo()->toPlainText();
+    for (const Case& c : cases) {
+      w.messages.clear();
+      w.nextOpenFile = c.file;
+      w->MainMenu_TextLadenClick();
+      ASSERT_EQ(w.messages.size(), 1u) << c.file.toStdString();
+      const QString text = w.messages[0].Text;
+      EXPECT_TRUE(text.contains(QString::fromUtf8(language == std::string("English") ? c.english : c.german)))
+          << text.toStdString();
+      EXPECT_FALSE(text.contains(QLatin1Char('\r')));
+      EXPECT_FALSE(w->EditingText());
+      EXPECT_EQ(Texts(w->CurrentSong()), before);
+      EXPECT_EQ(w->MyMemo()->toPlainText(), shown);
+    }
+  }
 }
 
 TEST(TextCommands, HyphenationDialogSplitsTheEditText) {

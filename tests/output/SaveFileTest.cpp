@@ -280,9 +280,14 @@ TEST(SaveFile, BackupCopyBesideTheFile) {
   EXPECT_TRUE(cv::MakeBackupCopy(target, message).Ok);  // nothing to copy
   EXPECT_FALSE(fs::exists(target + "~"));
   WriteFile(target, kOld);
+  chmod(target.c_str(), 0600);
   WriteFile(target + "~", {'x'});
+  chmod((target + "~").c_str(), 0644);
   ASSERT_TRUE(cv::MakeBackupCopy(target, message).Ok);
   EXPECT_EQ(cvtest::ReadFileBytes(target + "~"), kOld);
+  struct stat st {};
+  stat((target + "~").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);  // a private song stays private in its copy
   EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"song.mid", "song.mid~"}));
 
   chmod((target + "~").c_str(), 0444);

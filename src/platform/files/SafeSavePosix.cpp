@@ -131,7 +131,7 @@ void SafeFile::Discard() {
   if (!inPlace_) ::unlink(temp_.c_str());
 }
 
-FileWriteResult SafeFile::Begin(const std::string& fileName) {
+FileWriteResult SafeFile::Begin(const std::string& fileName, const std::string& copyOf) {
   Discard();
   written_ = 0;
   inPlace_ = false;
@@ -170,11 +170,15 @@ FileWriteResult SafeFile::Begin(const std::string& fileName) {
   temp_ = TempName(fs::path(target_));
   fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd_ < 0) return Fail(SaveStep::CannotBegin, errno);
-  if (exists) {
-    // The new file keeps the old one's permissions and, where allowed, its owner.
-    (void)::fchmod(fd_, st.st_mode & 07777);
-    if (::geteuid() == 0) (void)!::fchown(fd_, st.st_uid, st.st_gid);
-    CopyExtendedAttributes(target_, fd_);
+  // The new file keeps the old one's permissions and, where allowed, its owner; a copy keeps its
+  // original's, so a private file does not become readable for others.
+  struct stat model {};
+  const std::string& modelName = copyOf.empty() ? target_ : copyOf;
+  if (copyOf.empty() ? exists : ::stat(copyOf.c_str(), &model) == 0) {
+    if (copyOf.empty()) model = st;
+    (void)::fchmod(fd_, model.st_mode & 07777);
+    if (::geteuid() == 0) (void)!::fchown(fd_, model.st_uid, model.st_gid);
+    CopyExtendedAttributes(modelName, fd_);
   }
   return {};
 }
@@ -230,9 +234,10 @@ FileWriteResult SafeFile::Commit() {
   return {};
 }
 
-FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes) {
+FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes,
+                                const std::string& copyOf) {
   SafeFile file;
-  FileWriteResult r = file.Begin(fileName);
+  FileWriteResult r = file.Begin(fileName, copyOf);
   if (r.Ok) r = file.Write(bytes.data(), bytes.size());
   if (r.Ok) r = file.Commit();
   return r;
