@@ -29,6 +29,7 @@
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 #include "app/MainStatus.h"
+#include "app/ManualViewer.h"
 #include "app/CV_InstanceManager.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
@@ -74,10 +75,10 @@ const Caption kCaptions[] = {
     {"MainMenu_TextEditMTC", "Bearbeiten mit MTC", "Edit with MTC"},
     {"MainMenu_TextHyphenate", "Silbentrennung", "Hyphenate"},
     {"MainMenu_TextExtractPunctuation", "Satzzeichen entfernen", "Remove punctuation"},
-    {"MainMenu_TextUpperCase", "nur Grossbuchstaben", "Set to upper case"},
+    {"MainMenu_TextUpperCase", "nur Großbuchstaben", "Set to upper case"},
     {"MainMenu_TextHideNote", "Note verstecken", "Hide note"},
     {"MainMenu_TextUndoHideNote", "Rückgängig - Note verstecken", "Undo - Hide note"},
-    {"MainMenu_TextAssign", "Silben mit Noten verknüpfen", "Assign hyphens to notes"},
+    {"MainMenu_TextAssign", "Silben mit Noten verknüpfen", "Assign syllables to notes"},
     {"MainMenu_TextQuantize", "Lyrics-Zeiten quantisieren", "Quantize lyrics"},
     {"MainMenu_TextUndoQuantize", "Rückgängig - Lyrics-Zeiten quantisieren", "Undo - Quantize lyrics"},
     {"MainMenu_TextOffset", "Lyrics zeitlich verschieben", "Move lyrics"},
@@ -101,7 +102,7 @@ const Caption kCaptions[] = {
     {"PopupMenu_TextHyphenate", "&Silbentrennung", "Hyphenate"},
     {"PopupMenu_TextHideNote", "&Note verstecken", "Hide note"},
     {"PopupMenu_TextUndoHideNote", "Rückgängig - Note verstecken", "Undo - Hide note"},
-    {"PopupMenu_TextAssign", "Silben mit Noten &verknüpfen", "Assign hyphens to notes"},
+    {"PopupMenu_TextAssign", "Silben mit Noten &verknüpfen", "Assign syllables to notes"},
 };
 
 }  // namespace
@@ -647,7 +648,10 @@ void TMainForm::MainMenu_HelpManualClick() {
     ShowError(T("Zugriff auf Datei \"%1\" verweigert!", "Access denied on file \"%1\" !").arg(file));
     return;
   }
-  if (!hooks_.OpenUrl(QUrl::fromLocalFile(file)))
+  if (hooks_.OpenUrl(QUrl::fromLocalFile(file))) return;
+  // No browser: the program's own viewer.
+  if (!manualViewer_) manualViewer_ = new TManualViewer(this);
+  if (!manualViewer_->Show(file))
     ShowError(T("Unbekannter Fehler beim Aufruf der Datei \"%1\"", "Unknown error loading the file \"%1\"")
                   .arg(file));
 }

@@ -41,6 +41,7 @@ class TMultiModeForm;
 class TPrompterForm;
 class TSongCheckForm;
 class TMainStatus;
+class TManualViewer;
 
 // While a dialog of ours is open the transport keys are not acted on; the flag is back as it
 // was when the guard goes, however the dialog ends.
@@ -153,6 +154,7 @@ class TMainForm : public QMainWindow {
   void MainMenu_HelpManualClick();
   void MainMenu_HelpInfoClick();
   QString ManualFile() const;
+  TManualViewer* ManualViewer() const { return manualViewer_; }
   void Btn_PlayClick();
   void Btn_StopClick();
   void VolSliderChange(int position);
@@ -372,6 +374,7 @@ class TMainForm : public QMainWindow {
   void ShowSongPosition(int32_t timeMs);
   void ShowPlaceAtStart();
   TMainStatus* status_ = nullptr;
+  TManualViewer* manualViewer_ = nullptr;
   QLabel* idleArea_ = nullptr;
   cv::TEditorMode guidanceMode_ = cv::TEditorMode::NoSong;
   void UpdatePosSliderHint();

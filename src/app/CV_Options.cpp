@@ -55,7 +55,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   form->addRow(QStringLiteral("Copyright"), copyright);
   QStringList channels;
   for (int i = 1; i <= 16; ++i) channels << QString::number(i);
-  form->addRow(T("Midikanal der Melodie", "Melody midi channel"), MakeCombo(general, "CB_MelodyTrack", channels));
+  form->addRow(T("MIDI-Kanal der Melodie", "Melody MIDI channel"), MakeCombo(general, "CB_MelodyTrack", channels));
   form->addRow(T("Quantisierung", "Quantize window"),
                MakeCombo(general, "CB_QuantizeFactor",
                      cv::CurrLanguage() == cv::TLanguage::Deutsch
@@ -67,7 +67,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
                MakeCombo(general, "CB_PlaybackSpeed",
                          QStringList{QStringLiteral("100%"), QStringLiteral("90%"), QStringLiteral("80%"),
                                      QStringLiteral("70%"), QStringLiteral("60%"), QStringLiteral("50%")}));
-  auto* output = new QGroupBox(T("MIDI-Ausgabe", "Midi output"), general);
+  auto* output = new QGroupBox(T("MIDI-Ausgabe", "MIDI output"), general);
   output->setObjectName(QStringLiteral("GB_MidiOutput"));
   auto* outputRow = new QFormLayout(output);
   outputRow->addRow(QStringLiteral("Port"), MakeCombo(output, "CB_MidiOutput", QStringList()));
@@ -88,13 +88,13 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   pform->addRow(MakeCheck(prompta, "CB_PromptaEnabled", T("Prompta-Daten einfügen", "Insert Prompta data")));
   pform->addRow(MakeCheck(prompta, "CB_VirtualPrompta", QStringLiteral("Virtual Prompta")));
   pform->addRow(T("Cmd-Controller", "Command controller"), MakeCombo(prompta, "CB_PromptaCmdController", Numbers(0, 119)));
-  pform->addRow(T("Midi Kanal", "Midi channel"), MakeCombo(prompta, "CB_PromptaMidiChannel", Numbers(1, 16)));
+  pform->addRow(T("MIDI-Kanal", "MIDI channel"), MakeCombo(prompta, "CB_PromptaMidiChannel", Numbers(1, 16)));
   pform->addRow(T("Schriftart", "Font style"), MakeCombo(prompta, "CB_PromptaFont", Numbers(1, 6)));
-  pform->addRow(T("Schriftgrösse", "Font height"), MakeCombo(prompta, "CB_PromptaFontHeight", Numbers(1, 6)));
+  pform->addRow(T("Schriftgröße", "Font height"), MakeCombo(prompta, "CB_PromptaFontHeight", Numbers(1, 6)));
   auto* offset = new QLineEdit(prompta);
   offset->setObjectName(QStringLiteral("E_PromptaTimeOffset"));
   pform->addRow(QStringLiteral("Offset (ms)"), offset);
-  pform->addRow(MakeCheck(prompta, "CB_PromptaInversVideo", QStringLiteral("Invers")));
+  pform->addRow(MakeCheck(prompta, "CB_PromptaInversVideo", T("Invers", "Inverse video")));
   pform->addRow(MakeCheck(prompta, "CB_PromptaForYamaha", QStringLiteral("Yamaha:")));
   tabs_->addTab(prompta, QStringLiteral(" Prompta "));
 

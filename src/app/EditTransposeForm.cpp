@@ -32,13 +32,15 @@ TEditTransposeForm::TEditTransposeForm(QWidget* parent) : QDialog(parent) {
   row->addWidget(upDown_);
   layout->addLayout(row);
   intelligent_ = new QCheckBox(QStringLiteral("Intelligent"), this);
+  intelligent_->setToolTip(T("Jede Stimme bleibt in ihrer Lage: die Modi sind vier Tabellen, wie weit ein Kanal höchstens wandert.",
+                             "Each part stays in its register: the modes are four tables of how far a channel may move."));
   intelligent_->setObjectName(QStringLiteral("CB_Intelligent"));
   layout->addWidget(intelligent_);
   auto* group = new QGroupBox(this);
   group->setObjectName(QStringLiteral("GB_Modes"));
   auto* modes = new QVBoxLayout(group);
   for (int i = 0; i < 4; ++i) {
-    modes_[i] = new QRadioButton(QStringLiteral("Mode %1").arg(i + 1), group);
+    modes_[i] = new QRadioButton(T("Modus %1", "Mode %1").arg(i + 1), group);
     modes_[i]->setObjectName(QStringLiteral("RB_Mode%1").arg(i + 1));
     modes->addWidget(modes_[i]);
     connect(modes_[i], &QRadioButton::clicked, this, &TEditTransposeForm::E_TransposeChange);

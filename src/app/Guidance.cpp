@@ -36,7 +36,7 @@ QString NoLyricsHint() {
            "Type the text here or load it with Text > Load:\n"
            "first line = song name, second line = artist, the lyrics from the third line on.\n\n"
            "Then: Text > Hyphenate, Text > Finish editing\n"
-           "and Text > Assign hyphens to notes.");
+           "and Text > Assign syllables to notes.");
 }
 
 QString EditingHint() {

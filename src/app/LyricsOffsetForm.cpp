@@ -30,7 +30,7 @@ TLyricsOffsetForm::TLyricsOffsetForm(QWidget* parent) : QDialog(parent) {
   row->addWidget(range_);
   auto* ok = new QPushButton(T("Übernehmen", "Move lyrics"), this);
   ok->setObjectName(QStringLiteral("Btn_OK"));
-  auto* close = new QPushButton(T("Schliessen", "Close"), this);
+  auto* close = new QPushButton(T("Schließen", "Close"), this);
   close->setObjectName(QStringLiteral("Btn_Close"));
   row->addWidget(ok);
   row->addWidget(close);

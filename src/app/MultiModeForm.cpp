@@ -51,7 +51,7 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
     buttons_[i]->setObjectName(QLatin1String(names[i]));
     buttons->addWidget(buttons_[i]);
   }
-  auto* close = new QPushButton(T("Schliessen", "Close"), this);
+  auto* close = new QPushButton(T("Schließen", "Close"), this);
   buttons->addWidget(close);
   layout->addLayout(buttons);
   connect(browse, &QPushButton::clicked, this, [this] {
@@ -63,7 +63,8 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
   connect(buttons_[2], &QPushButton::clicked, this, [this] { Convert(cv::BatchFormat::Format0); });
   connect(buttons_[3], &QPushButton::clicked, this, [this] { Convert(cv::BatchFormat::Auto); });
   connect(close, &QPushButton::clicked, this, &QWidget::close);
-  resize(560, 380);
+  ensurePolished();
+  resize(sizeHint().expandedTo(QSize(560, 380)));  // every button's caption shows whole
 }
 
 TMultiModeForm::~TMultiModeForm() {

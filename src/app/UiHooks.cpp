@@ -1,5 +1,7 @@
 #include "app/UiHooks.h"
 
+#include "app/ManualViewer.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -53,7 +55,8 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
     if (filterIndex < 1) filterIndex = 1;
     return true;
   };
-  h.OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  // False when nothing on the desktop can show it: the caller shows it itself.
+  h.OpenUrl = [](const QUrl& url) { return DesktopShowsWebPages() && QDesktopServices::openUrl(url); };
   h.AskNumber = [owner](const QString& caption, const QString& label, int min, int max, int& value) {
     bool ok = false;
     const int v = QInputDialog::getInt(owner, caption, label, value, min, max, 1, &ok);

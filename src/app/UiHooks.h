@@ -21,6 +21,7 @@ struct TUiHooks {
   std::function<bool(const QString& title, const QString& startFolder, const QString& filter,
                      QString& fileName, int& filterIndex)>
       ChooseSaveFile;
+  // Shows a web page in the desktop's browser; false when there is none.
   std::function<bool(const QUrl&)> OpenUrl;
   // A whole number from min to max; false when cancelled.
   std::function<bool(const QString& caption, const QString& label, int min, int max, int& value)> AskNumber;

@@ -9,9 +9,11 @@
 #include <QScreen>
 #include <QMenu>
 #include <QSettings>
+#include <QTextBrowser>
 #include <QTextEdit>
 
 #include "AppFixture.h"
+#include "app/ManualViewer.h"
 #include "app/WindowGeometry.h"
 #include "app/Styles.h"
 #include "song/Language.h"
@@ -213,4 +215,14 @@ TEST(Window, ManualOpensInTheBrowserOrSaysWhatIsMissing) {
   QFile html(w.openedUrls.front().toLocalFile());
   ASSERT_TRUE(html.open(QIODevice::ReadOnly));
   EXPECT_TRUE(html.readAll().contains("Quantize"));
+
+  // Without a browser the manual shows in the program's own viewer, in the user's language.
+  cv::SetCurrLanguage(cv::TLanguage::Deutsch);
+  w->Hooks().OpenUrl = [](const QUrl&) { return false; };
+  w->MainMenu_HelpManualClick();
+  ASSERT_TRUE(w->ManualViewer());
+  EXPECT_TRUE(w->ManualViewer()->isVisible());
+  EXPECT_TRUE(w->ManualViewer()->Browser()->toPlainText().contains(QStringLiteral("Quantisier")));
+  EXPECT_TRUE(w.messages.empty());
+  cv::SetCurrLanguage(cv::TLanguage::Englisch);
 }

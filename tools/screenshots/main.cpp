@@ -1,5 +1,6 @@
 // Takes a picture of the main window as a user sees it (run under a virtual display):
-//   cantovex-screenshot --lang en --look "Charcoal Dark Slate" [--menu MainMenu_Text] --out a.png song.kar
+//   cantovex-screenshot --lang en --look "Charcoal Dark Slate" [--menu MainMenu_Text] [--edit]
+//                       [--dialog options] --out a.png song.kar
 // --window prompter --at MS (playback time) or --window check pictures that window instead;
 // --window stage puts the prompter full screen and pictures every screen.
 #include <QApplication>
@@ -11,9 +12,13 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
+#include <functional>
 
 #include "app/CV_Main.h"
+#include "app/CV_Options.h"
 #include "app/MyRegistry.h"
 #include "app/PrompterForm.h"
 #include "app/SongCheckForm.h"
@@ -39,6 +44,10 @@ int main(int argc, char** argv) {
   p.addOption({"at", "playback time for the prompter, ms", "ms", "0"});
   p.addOption({"prompta", "prompter data on"});
   p.addOption({"out", "PNG file", "out", "screenshot.png"});
+  p.addOption({"edit", "open the edit text first"});
+  p.addOption({"dialog", "window to open: options, options-prompta, transpose, tempo, offset, hyphenate, "
+                         "multimode, about, prompter, check, manual",
+               "name"});
   p.addPositionalArgument("song", "song to open");
   p.process(app);
 
@@ -55,6 +64,7 @@ int main(int argc, char** argv) {
   w.show();
   if (!p.positionalArguments().isEmpty()) w.OpenFromArguments({QStringLiteral("cantovex"), p.positionalArguments().front()});
   if (p.value("highlight").toInt() >= 0) w.SelectHyphen(p.value("highlight").toInt());
+  if (p.isSet("edit")) w.MainMenu_TextEditClick();
   Settle(400);
   if (p.value("window") == QStringLiteral("prompter") || p.value("window") == QStringLiteral("stage")) {
     w.MainMenu_ViewPrompterClick();
@@ -82,6 +92,47 @@ int main(int argc, char** argv) {
       area = area.united(menu->geometry());
     }
   }
-  const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-  return shot.save(p.value("out")) ? 0 : 1;
+  const QString out = p.value("out");
+  // The picture holds the main window and every other window that shows.
+  auto grab = [&area, out] {
+    Settle(400);
+    QRect all = area;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->isVisible() && top->isWindow()) all = all.united(top->frameGeometry());
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, all.x(), all.y(), all.width(), all.height());
+    return shot.save(out);
+  };
+  if (!p.isSet("dialog")) return grab() ? 0 : 1;
+  const QString dialog = p.value("dialog");
+  const QMap<QString, std::function<void()>> openers = {
+      {"options", [&w] { w.MainMenu_OptionsClick(); }},
+      {"options-prompta",
+       [&w] {
+         w.MainMenu_OptionsClick();
+         if (auto* tabs = w.OptionsForm()->findChild<QTabWidget*>()) tabs->setCurrentIndex(1);
+       }},
+      {"transpose", [&w] { w.MainMenu_EditTransposeClick(); }},
+      {"tempo", [&w] { w.MainMenu_EditTempoClick(); }},
+      {"offset", [&w] { w.MainMenu_TextOffsetClick(); }},
+      {"hyphenate", [&w] { w.MainMenu_TextHyphenateClick(); }},
+      {"multimode", [&w] { w.MainMenu_DateiMultiOeffnenClick(); }},
+      {"prompter", [&w] { w.MainMenu_ViewPrompterClick(); }},
+      {"check", [&w] { w.MainMenu_TextCheckClick(); }},
+      {"manual",
+       [&w] {
+         w.Hooks().OpenUrl = [](const QUrl&) { return false; };
+         w.MainMenu_HelpManualClick();
+       }},
+      {"about", [&w] { w.MainMenu_HelpInfoClick(); }},
+  };
+  if (!openers.contains(dialog)) return 2;
+  // A modal window runs its own loop: the picture is taken from inside it, then it closes.
+  bool saved = false;
+  QTimer::singleShot(600, [&] {
+    saved = grab();
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  });
+  openers[dialog]();
+  Settle(800);
+  return saved ? 0 : 1;
 }
