@@ -203,6 +203,8 @@ class TMainForm : public QMainWindow {
   TOptionsForm* OptionsForm() const { return optionsForm_; }
   // Names offered as MIDI outputs: the ports, then the synthesizer.
   QStringList OutputNames() const;
+  // Audio devices offered to the synthesizer, as the options list them.
+  QStringList AudioDeviceNames() const;
   TEditTempoForm* TempoForm() const { return tempoForm_; }
   // After the tempos changed: display and slider back to the start.
   void RefreshAfterTempoChange();

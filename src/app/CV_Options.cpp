@@ -71,6 +71,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   output->setObjectName(QStringLiteral("GB_MidiOutput"));
   auto* outputRow = new QFormLayout(output);
   outputRow->addRow(QStringLiteral("Port"), MakeCombo(output, "CB_MidiOutput", QStringList()));
+  outputRow->addRow(T("Audiogerät", "Audio device"), MakeCombo(output, "CB_AudioOutput", QStringList()));
   form->addRow(output);
   form->addRow(MakeCheck(general, "CB_MakeBackup",
                          T("Vor dem ersten Speichern eine Sicherungskopie anlegen (Song.mid~)",
@@ -195,7 +196,8 @@ void TOptionsForm::PromptaEnabledClick() {
     if (QWidget* w = findChild<QWidget*>(QLatin1String(name))) w->setEnabled(on);
 }
 
-void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, bool english) {
+void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, const QStringList& audio,
+                        bool english) {
   const cv::TConfiguration& c = s.Configuration;
   Check("CB_SwitchToEnglish")->setChecked(english);
   Edit("E_CopyrightString")->setText(QString::fromStdString(c.CopyrightString));
@@ -207,6 +209,13 @@ void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, bo
   out->addItems(outputs);
   const int chosen = static_cast<int>(outputs.lastIndexOf(QString::fromStdString(c.MidiOutputDeviceName)));
   out->setCurrentIndex(chosen >= 0 ? chosen : (outputs.isEmpty() ? -1 : 0));
+  // The synthesizer plays on the stored device, else on the first one.
+  QComboBox* device = Combo("CB_AudioOutput");
+  device->clear();
+  device->addItems(audio);
+  const int stored = static_cast<int>(audio.lastIndexOf(s.AudioOutDeviceName));
+  device->setCurrentIndex(stored >= 0 ? stored : (audio.isEmpty() ? -1 : 0));
+  device->setEnabled(!audio.isEmpty());
   Check("CB_MakeBackup")->setChecked(c.MakeBackup);
   Check("CB_XFDeleteChordHelper")->setChecked(c.XF_DeleteChordHelper);
   Check("CB_VSTiEnabled")->setChecked(s.VSTiEnabled);
@@ -243,6 +252,7 @@ void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
   c.PlaybackSpeed = static_cast<uint8_t>(std::max(0, Combo("CB_PlaybackSpeed")->currentIndex()));
   if (Combo("CB_MidiOutput")->currentIndex() >= 0)
     c.MidiOutputDeviceName = Combo("CB_MidiOutput")->currentText().toStdString();
+  if (Combo("CB_AudioOutput")->count() > 0) s.AudioOutDeviceName = Combo("CB_AudioOutput")->currentText();
   c.MakeBackup = Check("CB_MakeBackup")->isChecked();
   c.XF_DeleteChordHelper = Check("CB_XFDeleteChordHelper")->isChecked();
   s.VSTiEnabled = Check("CB_VSTiEnabled")->isChecked();

@@ -19,8 +19,9 @@ class TOptionsForm : public QDialog {
   Q_OBJECT
  public:
   explicit TOptionsForm(QWidget* parent = nullptr);
-  // Fills every control from the settings (outputs: the names offered for MIDI output).
-  void Fill(const TStoredSettings& settings, const QStringList& outputs, bool english);
+  // Fills every control from the settings (outputs: the names offered for MIDI output; audio:
+  // the audio devices offered to the synthesizer).
+  void Fill(const TStoredSettings& settings, const QStringList& outputs, const QStringList& audio, bool english);
   // The settings as the controls show them; language: whether English is ticked.
   void Read(TStoredSettings& settings, bool& english) const;
   // Widgets by name, for tests.

@@ -18,8 +18,17 @@ namespace cvapp {
 
 QStringList TMainForm::OutputNames() const {
   QStringList names;
-  for (const std::string& n : cv::MakeMidiPort()->DeviceNames()) names << QString::fromStdString(n);
+  const std::unique_ptr<cv::MidiPortDevice> port = cv::MakeMidiPort();
+  for (const std::string& n : port->DeviceNames()) names << QString::fromStdString(n);
+  // Other programs (a keyboard's editor, a recorder) connect to our own port.
+  if (port->HasVirtualPort()) names << QString::fromStdString(port->DeviceName(cv::MidiPortDevice::VirtualPortID));
   names << QString::fromLatin1(cv::SynthDevice::OutputName);
+  return names;
+}
+
+QStringList TMainForm::AudioDeviceNames() const {
+  QStringList names;
+  for (const cv::TAudioDevice& d : cv::AudioDevices()) names << QString::fromStdString(d.Name);
   return names;
 }
 
@@ -42,7 +51,7 @@ void TMainForm::MainMenu_OptionsClick() {
     optionsForm_->raise();
     return;
   }
-  optionsForm_->Fill(settings_, OutputNames(), cv::CurrLanguage() != cv::TLanguage::Deutsch);
+  optionsForm_->Fill(settings_, OutputNames(), AudioDeviceNames(), cv::CurrLanguage() != cv::TLanguage::Deutsch);
   optionsForm_->resize(static_cast<int>(455 * DpiFactor()), static_cast<int>(265 * DpiFactor()));
   optionsForm_->show();
   optionsForm_->raise();
@@ -62,7 +71,8 @@ void TMainForm::ApplyOptions() {
   const bool changed =
       c.CopyrightString != now.CopyrightString || c.MelodyTrack != now.MelodyTrack ||
       c.QuantizeFactor != now.QuantizeFactor || c.PlaybackSpeed != now.PlaybackSpeed ||
-      c.MidiOutputDeviceName != now.MidiOutputDeviceName || c.XF_DeleteChordHelper != now.XF_DeleteChordHelper ||
+      c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.AudioOutDeviceName != settings_.AudioOutDeviceName ||
+      c.XF_DeleteChordHelper != now.XF_DeleteChordHelper ||
       c.MakeBackup != now.MakeBackup ||
       c.VirtualPrompta != now.VirtualPrompta || chosen.VSTiEnabled != settings_.VSTiEnabled ||
       c.PromptaCmdController != now.PromptaCmdController || c.PromptaEnabled != now.PromptaEnabled ||
@@ -73,12 +83,16 @@ void TMainForm::ApplyOptions() {
       c.Controller32Value != now.Controller32Value || c.DoNotChangeCtrl32 != now.DoNotChangeCtrl32;
   if (changed) {
     const bool speedChanged = c.PlaybackSpeed != now.PlaybackSpeed;
-    const bool outputChanged =
-        c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.VSTiEnabled != settings_.VSTiEnabled;
+    const bool outputChanged = c.MidiOutputDeviceName != now.MidiOutputDeviceName ||
+                               chosen.AudioOutDeviceName != settings_.AudioOutDeviceName ||
+                               chosen.VSTiEnabled != settings_.VSTiEnabled;
     settings_ = chosen;
     lVolume_->setVisible(settings_.VSTiEnabled);
-    // A new output is taken up by the next Play.
-    if (outputChanged && !Playing()) ReleasePlayer();
+    // A new output is taken up at once: the next Play makes it and starts where the slider is.
+    if (outputChanged && !Playing()) {
+      ReleasePlayer();
+      SetOutputText(QString());
+    }
     const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
     session_.ApplyConfiguration(settings_.Configuration, time);
     if (speedChanged && song_.MidiFileLoaded) RefreshAfterTempoChange();

@@ -65,6 +65,7 @@ bool TMainForm::EnsurePlayer() {
   request.WantedName = settings_.Configuration.MidiOutputDeviceName;
   p->Port = cv::MakeMidiPort();
   request.PortNames = p->Port->DeviceNames();
+  if (p->Port->HasVirtualPort()) request.VirtualPortName = p->Port->DeviceName(cv::MidiPortDevice::VirtualPortID);
   request.SynthName = cv::SynthDevice::OutputName;
   request.SynthAllowed = settings_.VSTiEnabled;
   cv::TOutputChoice choice = session_.ChooseOutput(request);
@@ -92,8 +93,9 @@ bool TMainForm::EnsurePlayer() {
       choice = session_.ChooseOutput(request);
     }
   }
-  if (choice.Output == cv::TOutputChoice::Kind::Port) {
-    p->Port->SetDeviceID(choice.PortIndex);
+  if (choice.Output == cv::TOutputChoice::Kind::Port || choice.Output == cv::TOutputChoice::Kind::VirtualPort) {
+    p->Port->SetDeviceID(choice.Output == cv::TOutputChoice::Kind::VirtualPort ? cv::MidiPortDevice::VirtualPortID
+                                                                            : choice.PortIndex);
     p->Player->SetPort(p->Port.get());
     p->Player->SetUseVSTi(false);
     SetOutputText(QString::fromStdString(choice.Name));

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSettings>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -16,6 +19,7 @@
 #include <QTimer>
 
 #include "AppFixture.h"
+#include "app/CV_Options.h"
 #include "platform/Devices.h"
 #include "support/PrivateJack.h"
 
@@ -296,4 +300,44 @@ TEST(Transport, ASoundProblemIsSaidOnceWithWhatToDo) {
   EXPECT_TRUE(w.messages[0].Text.startsWith(QLatin1String("No audio device"))) << w.messages[0].Text.toStdString();
   EXPECT_TRUE(w.messages[0].Text.contains(QLatin1String("choose it in Options")));
   EXPECT_TRUE(w->OutputText().endsWith(QLatin1String("nothing")));
+}
+
+// The options offer the audio devices and the MIDI ports with our own virtual port; a new output
+// is taken up at once, and playback goes on from the shown position.
+TEST(Transport, OptionsChooseAnyOutputAndPlaybackGoesOnWhereItWas) {
+  cvtest::PrivateJackServer jack(256);
+  if (!jack.Running()) GTEST_SKIP() << jack.Reason();
+  jack.Use();
+  cvtest::SmfBuilder b(1);
+  cvtest::SmfTrack& t = b.AddTrack().Bpm(0, 120);
+  for (int i = 0; i < 40; ++i) t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
+  const QString settings = TempSettingsFile();
+  AppWindow w(settings);
+  w->DateiOeffnen(Q(b.WriteTemp("outputs.mid")));
+  w->Btn_PlayClick();
+  ASSERT_TRUE(w->Playing());
+  RunFor(600);
+  w->Btn_StopClick();
+  const int shown = w->findChild<QSlider*>(QStringLiteral("PosSlider"))->value();
+  ASSERT_GE(shown, 500);
+
+  w->MainMenu_OptionsClick();
+  cvapp::TOptionsForm* form = w->OptionsForm();
+  QComboBox* ports = form->Combo("CB_MidiOutput");
+  const int virtualPort = ports->findText(QStringLiteral("Cantovex 3 (virtual port)"));
+  ASSERT_GE(virtualPort, 0);
+  QComboBox* audio = form->Combo("CB_AudioOutput");
+  ASSERT_GE(audio->count(), 1);  // the server's own device
+  ports->setCurrentIndex(virtualPort);
+  form->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
+  EXPECT_TRUE(w->OutputText().isEmpty());  // the old output is let go at once
+  EXPECT_EQ(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("AudioOutDeviceName")).toString(),
+            audio->currentText());
+
+  w->Btn_PlayClick();
+  ASSERT_TRUE(w->Playing());
+  EXPECT_EQ(w->OutputText(), QStringLiteral("Cantovex 3 (virtual port)"));
+  EXPECT_GE(w->CurrentSong().Player->TimePosition(), shown - 50);
+  EXPECT_LT(w->CurrentSong().Player->TimePosition(), shown + 1000);
+  w->Btn_StopClick();
 }
