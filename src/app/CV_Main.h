@@ -217,7 +217,7 @@ class TMainForm : public QMainWindow {
   // View > Prompter: the song as the stage display shows it, following playback.
   void MainMenu_ViewPrompterClick();
   TPrompterForm* PrompterForm() const { return prompterForm_; }
-  // The prompter follows the song after a command (a new song: the device starts empty).
+  // The prompter shows the song anew (a new song: the device starts empty).
   void UpdatePrompter(bool newSong = false);
   // Playback time as heard: the player's time less the output's latency (ms).
   int32_t HeardTimeMs() const;

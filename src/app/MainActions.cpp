@@ -33,7 +33,6 @@ void TMainForm::UpdateActions() {
   const bool editingTimes = v.Editor == Mode::EditingTimes;
   const bool stopped = v.Transport == TTransportState::Stopped;
   TMainActions& a = actions_;
-  UpdatePrompter();
 
   const bool editing = editingText || editingTimes;
   a.File->menuAction()->setEnabled(stopped);

@@ -21,6 +21,7 @@ void TMainForm::MainMenu_ViewPrompterClick() {
     prompterForm_ = new TPrompterForm(this);
     prompterForm_->Now = [this] { return HeardTimeMs(); };
     prompterForm_->Playing = [this] { return Playing(); };
+    prompterForm_->Source = [this] { return cv::MakePrompterScript(song_); };
     connect(this, &TMainForm::SongOpened, prompterForm_, [this] { UpdatePrompter(true); });
     prompterForm_->SetScript(cv::MakePrompterScript(song_), true);
     TapPlayerForPrompter();

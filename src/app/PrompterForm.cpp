@@ -1,10 +1,13 @@
 #include "app/PrompterForm.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QTimer>
@@ -96,10 +99,19 @@ QString TPrompterForm::NextLineText() const { return QTextDocumentFragment::from
 QString TPrompterForm::CountInText() const { return countIn_->text(); }
 QString TPrompterForm::DisplayHtml() const { return display_->toHtml(); }
 
+void TPrompterForm::FollowSong() {
+  followed_.start();
+  if (!Source) return;
+  cv::TPrompterScript script = Source();
+  if (!(script == script_)) SetScript(std::move(script));
+}
+
 void TPrompterForm::Refresh() {
   const int32_t now = Now ? Now() : 0;
   stream_.Advance(now);
   if (!isVisible()) return;
+  // Not while a dialog is open: a command may be halfway through changing the song.
+  if ((!followed_.isValid() || followed_.elapsed() >= 300) && !QApplication::activeModalWidget()) FollowSong();
   live_ = Playing && Playing();
   const std::vector<std::u16string>& lines = live_ ? cv::PrompterLinesHeard(script_, stream_) : script_.Lines;
   moment_ = live_ ? cv::PrompterMomentHeard(script_, stream_, now) : cv::PrompterMomentAt(script_, now);
@@ -126,6 +138,15 @@ void TPrompterForm::Refresh() {
   current_->setText(m.Line >= 0 ? marked(line(m.Line), m.Column) : QString());
   next_->setText(line(m.NextLine).toHtmlEscaped());
   display_->setHtml(html);
+  // The line being sung (or waiting) stays in the middle of the display.
+  const int focus = std::clamp(m.Line >= 0 ? m.Line : m.NextLine, 0, std::max(0, count - 1));
+  int position = 0;
+  for (int i = 0; i < focus; ++i) position += static_cast<int>(lines[static_cast<size_t>(i)].size()) + 1;
+  QTextCursor cursor(display_->document());
+  cursor.setPosition(std::min(position, display_->document()->characterCount() - 1));
+  display_->setTextCursor(cursor);
+  QScrollBar* bar = display_->verticalScrollBar();
+  bar->setValue(bar->value() + display_->cursorRect().center().y() - display_->viewport()->height() / 2);
 }
 
 QScreen* TPrompterForm::StageScreen() const {

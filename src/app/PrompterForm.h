@@ -1,6 +1,7 @@
 // View > Prompter: the song as the lyrics display on stage shows it while it plays.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 
@@ -24,6 +25,9 @@ class TPrompterForm : public QWidget {
   // True while the player plays: the window shows what the player sent (Stream), else a preview
   // of the song at the player's position.
   std::function<bool()> Playing;
+  // The song's display as it is now; the window follows it whatever command changed the song.
+  std::function<cv::TPrompterScript()> Source;
+  void FollowSong();
   // The player's event tap feeds this (from its thread).
   cv::TPrompterStream& Stream() { return stream_; }
   // Takes the song's display anew (after editing, a settings change); a new song also clears what
@@ -54,7 +58,8 @@ class TPrompterForm : public QWidget {
   cv::TPrompterStream stream_;
   cv::TPrompterMoment moment_;
   bool live_ = false;
-  QString shownState_;  // what the widgets show, to skip unchanged refreshes
+  QString shownState_;
+  QElapsedTimer followed_;  // what the widgets show, to skip unchanged refreshes
   QTextEdit* display_ = nullptr;
   QLabel* source_ = nullptr;
   QLabel* countIn_ = nullptr;

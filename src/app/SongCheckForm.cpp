@@ -26,6 +26,9 @@ TSongCheckForm::TSongCheckForm(QWidget* parent) : QDialog(parent) {
   list_->setObjectName(QStringLiteral("LB_Findings"));
   list_->setRootIsDecorated(false);
   list_->setAlternatingRowColors(true);
+  // Findings are sentences: wrapped in their column, never cut off.
+  list_->setWordWrap(true);
+  list_->setTextElideMode(Qt::ElideNone);
   list_->setColumnCount(5);
   widthLabel_ = new QLabel(this);
   widthLabel_->setObjectName(QStringLiteral("L_KeyboardWidth"));

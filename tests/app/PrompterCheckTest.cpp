@@ -73,6 +73,10 @@ TEST(PrompterWindow, FollowsTheVirtualClock) {
   }
   // The whole display: lines before the current one are marked sung.
   EXPECT_TRUE(p->DisplayHtml().contains(QStringLiteral("Hello world"))) << p->DisplayHtml().toStdString();
+  // A command changes the song while the window is open: it follows.
+  w->Action(QStringLiteral("MainMenu_TextUpperCase"))->trigger();
+  p->FollowSong();
+  EXPECT_EQ(p->CurrentLineText(), QStringLiteral("NEXT"));
   p->close();
 }
 

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   p.addOption({"window", "prompter, stage or check", "window"});
   p.addOption({"at", "playback time for the prompter, ms", "ms", "0"});
   p.addOption({"prompta", "prompter data on"});
+  p.addOption({"width", "keyboard display width for the song check", "chars", "0"});
   p.addOption({"out", "PNG file", "out", "screenshot.png"});
   p.addOption({"edit", "open the edit text first"});
   p.addOption({"dialog", "window to open: options, options-prompta, transpose, tempo, offset, hyphenate, "
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   store.WriteStrToReg(QStringLiteral("Lang"), p.value("lang"));
   store.WriteStrToReg(QStringLiteral("StyleDarkToLoad"), p.value("look"));
   if (p.isSet("prompta")) store.WriteBoolToReg(QStringLiteral("PromptaEnabled"), true);
+  store.WriteIntToReg(QStringLiteral("KeyboardLineWidth"), p.value("width").toInt());
   cvapp::TMainFormOptions o;
   o.Store = &store;
   o.Arguments = {QStringLiteral("cantovex")};
