@@ -209,7 +209,6 @@ void UpdateConfiguration(TMyRegistry& store, const TStoredSettings& s, QSizeF cl
   store.WriteIntToReg(QStringLiteral("PromptaTimeOffset"), c.PromptaTimeOffset);
   store.WriteBoolToReg(QStringLiteral("VirtualPrompta"), c.VirtualPrompta);
   store.WriteBoolToReg(QStringLiteral("VSTiEnabled"), s.VSTiEnabled);
-  store.WriteStrToReg(QStringLiteral("AudioOutDeviceName"), s.AudioOutDeviceName);
   store.Flush();
 }
 

@@ -86,6 +86,9 @@ void TMainForm::ApplyOptions() {
     const bool outputChanged = c.MidiOutputDeviceName != now.MidiOutputDeviceName ||
                                chosen.AudioOutDeviceName != settings_.AudioOutDeviceName ||
                                chosen.VSTiEnabled != settings_.VSTiEnabled;
+    // The audio device has a writer of its own, like the volume.
+    if (chosen.AudioOutDeviceName != settings_.AudioOutDeviceName)
+      store_->WriteStrToReg(QStringLiteral("AudioOutDeviceName"), chosen.AudioOutDeviceName);
     settings_ = chosen;
     lVolume_->setVisible(settings_.VSTiEnabled);
     // A new output is taken up at once: the next Play makes it and starts where the slider is.
