@@ -1,0 +1,62 @@
+#include "session/UndoHistory.h"
+
+#include <utility>
+
+#include "session/SongCopy.h"
+#include "song/Language.h"
+
+namespace cv {
+
+std::string SongChangeName(TSongChange change) {
+  switch (change) {
+    case TSongChange::EditText: return Tr("Text bearbeiten", "Edit text");
+    case TSongChange::PositionText: return Tr("Positionstext bearbeiten", "Edit position text");
+    case TSongChange::Hyphenation: return Tr("Silbentrennung", "Hyphenation");
+    case TSongChange::Assign: return Tr("Silben den Noten zuordnen", "Assign syllables to notes");
+    case TSongChange::HideNote: return Tr("Note verstecken", "Hide note");
+    case TSongChange::Quantize: return Tr("Lyrics-Zeiten quantisieren", "Quantize lyrics");
+    case TSongChange::Offset: return Tr("Lyrics verschieben", "Move lyrics");
+    case TSongChange::Tempo: return Tr("Tempo ändern", "Change tempo");
+    case TSongChange::Transpose: return Tr("Transponieren", "Transpose");
+    case TSongChange::LeadIn: return Tr("Vorlauf einfügen", "Insert lead-in");
+    case TSongChange::RemovePunctuation: return Tr("Satzzeichen entfernen", "Remove punctuation");
+    case TSongChange::UpperCase: return Tr("Großschreibung", "Upper case");
+    case TSongChange::DeleteLyrics: return Tr("Lyrics löschen", "Delete lyrics");
+    case TSongChange::TapRecording: return Tr("Aufnahme der Silbenzeiten", "Tap recording");
+    case TSongChange::LoadText: return Tr("Text laden", "Load text");
+  }
+  return {};
+}
+
+void UndoHistory::Clear() {
+  entries_.clear();
+  done_ = 0;
+  baseId_ = nextId_++;
+}
+
+void UndoHistory::Record(TSongChange change, Song before, const TUndoSide& beforeSide) {
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(done_), entries_.end());
+  const size_t bytes = SongBytes(before);
+  entries_.push_back(Entry{change, nextId_++, std::move(before), beforeSide, bytes});
+  done_ = entries_.size();
+  KeepWithinBudget();
+}
+
+size_t UndoHistory::Bytes() const {
+  size_t bytes = 0;
+  for (const Entry& e : entries_) bytes += e.Bytes;
+  return bytes;
+}
+
+void UndoHistory::KeepWithinBudget() {
+  size_t total = Bytes();
+  size_t drop = 0;
+  while (entries_.size() - drop > 1 && total > budget_) total -= entries_[drop++].Bytes;
+  if (drop == 0) return;
+  // The state before the oldest kept entry is the one its predecessor led to.
+  baseId_ = entries_[drop - 1].StateId;
+  entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(drop));
+  done_ -= drop;
+}
+
+}  // namespace cv

@@ -1,0 +1,87 @@
+// The song's undo history: every change the user made is one entry holding a whole copy of the song
+// as it was on the other side of that change. Undo and redo swap the current song with an entry's,
+// so one copy serves both directions. Copies are exact (the saved bytes come back unchanged) and
+// independent of how an operation works; their memory is bounded by a budget, the oldest entries
+// going first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "output/CV_EditTempo.h"
+#include "song/Song.h"
+
+namespace cv {
+
+// The changes a user can take back, each one entry.
+enum class TSongChange {
+  EditText,
+  PositionText,
+  Hyphenation,
+  Assign,
+  HideNote,
+  Quantize,
+  Offset,
+  Tempo,
+  Transpose,
+  LeadIn,
+  RemovePunctuation,
+  UpperCase,
+  DeleteLyrics,
+  TapRecording,
+  LoadText,
+};
+
+// The change's name in the user's language, as the Edit menu shows it.
+std::string SongChangeName(TSongChange change);
+
+// What besides the song a change moves: the open editor and the tempo window's state.
+struct TUndoSide {
+  int Editor = 0;  // the session's editor kind
+  bool EditorOnEmptySong = false;
+  TTempoEdit TempoEdit;
+};
+
+class UndoHistory {
+ public:
+  struct Entry {
+    TSongChange Change;
+    uint64_t StateId = 0;  // the state after the change
+    Song Other;            // before the change while it is done, after it once undone
+    TUndoSide OtherSide;
+    size_t Bytes = 0;
+  };
+
+  // Memory the copies may hold together; the newest entry stays even when it alone is larger.
+  static constexpr size_t kDefaultBudget = size_t{768} << 20;
+  explicit UndoHistory(size_t budget = kDefaultBudget) : budget_(budget) {}
+
+  // A new song: no entries; its state gets a new id.
+  void Clear();
+  // A change was made: before is the song as it was. Entries undone so far are gone.
+  void Record(TSongChange change, Song before, const TUndoSide& beforeSide);
+  bool CanUndo() const { return done_ > 0; }
+  bool CanRedo() const { return done_ < entries_.size(); }
+  TSongChange NextUndo() const { return entries_[done_ - 1].Change; }
+  TSongChange NextRedo() const { return entries_[done_].Change; }
+  // The entry to swap with the current song for an undo or redo; the step is counted.
+  Entry& StepBack() { return entries_[--done_]; }
+  Entry& StepForward() { return entries_[done_++]; }
+  // Identifies the current state: equal ids, equal songs (saved state vs. now).
+  uint64_t StateId() const { return done_ == 0 ? baseId_ : entries_[done_ - 1].StateId; }
+  size_t Entries() const { return entries_.size(); }
+  size_t Bytes() const;
+
+ private:
+  void KeepWithinBudget();
+
+  std::vector<Entry> entries_;
+  size_t done_ = 0;  // entries applied; the rest can be redone
+  uint64_t baseId_ = 0;
+  uint64_t nextId_ = 1;
+  size_t budget_;
+};
+
+}  // namespace cv
