@@ -77,10 +77,8 @@ const Caption kCaptions[] = {
     {"MainMenu_TextExtractPunctuation", "Satzzeichen entfernen", "Remove punctuation"},
     {"MainMenu_TextUpperCase", "nur Großbuchstaben", "Set to upper case"},
     {"MainMenu_TextHideNote", "Note verstecken", "Hide note"},
-    {"MainMenu_TextUndoHideNote", "Rückgängig - Note verstecken", "Undo - Hide note"},
     {"MainMenu_TextAssign", "Silben mit Noten verknüpfen", "Assign syllables to notes"},
     {"MainMenu_TextQuantize", "Lyrics-Zeiten quantisieren", "Quantize lyrics"},
-    {"MainMenu_TextUndoQuantize", "Rückgängig - Lyrics-Zeiten quantisieren", "Undo - Quantize lyrics"},
     {"MainMenu_TextOffset", "Lyrics zeitlich verschieben", "Move lyrics"},
     {"MainMenu_TextDelete", "Lyrics löschen", "Delete lyrics"},
     {"MainMenu_TextSchriftAuswahl", "Schrift auswählen", "Font"},
@@ -88,6 +86,8 @@ const Caption kCaptions[] = {
     {"MainMenu_View", " Ansicht ", "View"},
     {"MainMenu_ViewPrompter", "Souffleur", "Prompter"},
     {"MainMenu_Edit", " Bearbeiten ", "Edit"},
+    {"MainMenu_EditUndo", "Rückgängig", "Undo"},
+    {"MainMenu_EditRedo", "Wiederherstellen", "Redo"},
     {"MainMenu_EditTempo", "Tempo", "Tempo"},
     {"MainMenu_EditTranspose", "Transponieren", "Transpose"},
     {"MainMenu_EditLeadIn", "Vorlauf einfügen…", "Insert lead-in…"},
@@ -101,7 +101,6 @@ const Caption kCaptions[] = {
     {"PopupMenu_TextEditMTC", "Bearbeiten mit &MTC", "Edit with MTC"},
     {"PopupMenu_TextHyphenate", "&Silbentrennung", "Hyphenate"},
     {"PopupMenu_TextHideNote", "&Note verstecken", "Hide note"},
-    {"PopupMenu_TextUndoHideNote", "Rückgängig - Note verstecken", "Undo - Hide note"},
     {"PopupMenu_TextAssign", "Silben mit Noten &verknüpfen", "Assign syllables to notes"},
 };
 
@@ -237,10 +236,8 @@ void TMainForm::CreateMenus() {
       {"MainMenu_TextUpperCase", &TMainActions::TextUpperCase, &TMainForm::MainMenu_TextUpperCaseClick},
       {nullptr, nullptr, nullptr},
       {"MainMenu_TextHideNote", &TMainActions::TextHideNote, &TMainForm::MainMenu_TextHideNoteClick},
-      {"MainMenu_TextUndoHideNote", &TMainActions::TextUndoHideNote, &TMainForm::MainMenu_TextUndoHideNoteClick},
       {"MainMenu_TextAssign", &TMainActions::TextAssign, &TMainForm::MainMenu_TextAssignClick},
       {"MainMenu_TextQuantize", &TMainActions::TextQuantize, &TMainForm::MainMenu_TextQuantizeClick},
-      {"MainMenu_TextUndoQuantize", &TMainActions::TextUndoQuantize, &TMainForm::MainMenu_TextUndoQuantizeClick},
       {"MainMenu_TextOffset", &TMainActions::TextOffset, &TMainForm::MainMenu_TextOffsetClick},
       {"MainMenu_TextDelete", &TMainActions::TextDelete, &TMainForm::MainMenu_TextDeleteClick},
       {nullptr, nullptr, nullptr},
@@ -262,6 +259,8 @@ void TMainForm::CreateMenus() {
 
   a.Edit = menu("MainMenu_Edit");
   bar->addMenu(a.Edit);
+  CreateUndoActions();
+  a.Edit->addSeparator();
   a.EditTempo = AddAction(a.Edit, "MainMenu_EditTempo");
   connect(a.EditTempo, &QAction::triggered, this, &TMainForm::MainMenu_EditTempoClick);
   a.EditTranspose = AddAction(a.Edit, "MainMenu_EditTranspose");
@@ -301,7 +300,6 @@ void TMainForm::CreateMenus() {
       {"PopupMenu_TextHyphenate", &TMainActions::PopupHyphenate, &TMainForm::MainMenu_TextHyphenateClick},
       {nullptr, nullptr, nullptr},
       {"PopupMenu_TextHideNote", &TMainActions::PopupHideNote, &TMainForm::MainMenu_TextHideNoteClick},
-      {"PopupMenu_TextUndoHideNote", &TMainActions::PopupUndoHideNote, &TMainForm::MainMenu_TextUndoHideNoteClick},
       {"PopupMenu_TextAssign", &TMainActions::PopupAssign, &TMainForm::MainMenu_TextAssignClick},
   };
   addCommands(popupMenu_Text_, popupCommands);
@@ -399,6 +397,9 @@ void TMainForm::CreateCentralWidgets() {
     if (song_.MidiFileLoaded && myMemo_->property("popup").toBool())
       popupMenu_Text_->popup(myMemo_->viewport()->mapToGlobal(at));
   });
+  // Edit > Undo names the field's own steps while an editor is open.
+  connect(myMemo_, &QTextEdit::undoAvailable, this, [this] { UpdateUndoActions(); });
+  connect(myMemo_, &QTextEdit::redoAvailable, this, [this] { UpdateUndoActions(); });
   myMemo_->hide();
   column->addWidget(myMemo_, 1);
   // Keeps the client area filled while no song is shown.

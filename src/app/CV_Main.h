@@ -71,13 +71,14 @@ struct TMainActions {
   QAction *Open = nullptr, *Save = nullptr, *SaveAs = nullptr;
   QAction *TextLoad = nullptr, *TextSave = nullptr, *TextSaveAs = nullptr, *TextEdit = nullptr,
           *TextEditMtc = nullptr, *TextHyphenate = nullptr, *TextRemovePunctuation = nullptr,
-          *TextUpperCase = nullptr, *TextHideNote = nullptr, *TextUndoHideNote = nullptr, *TextAssign = nullptr,
-          *TextQuantize = nullptr, *TextUndoQuantize = nullptr, *TextOffset = nullptr, *TextDelete = nullptr,
+          *TextUpperCase = nullptr, *TextHideNote = nullptr, *TextAssign = nullptr, *TextQuantize = nullptr,
+          *TextOffset = nullptr, *TextDelete = nullptr,
           *TextCheck = nullptr, *TextFont = nullptr;
   QAction* ViewPrompter = nullptr;
+  QAction *EditUndo = nullptr, *EditRedo = nullptr;
   QAction *EditTempo = nullptr, *EditTranspose = nullptr, *Options = nullptr, *HelpInfo = nullptr;
   QAction *PopupEdit = nullptr, *PopupEditMtc = nullptr, *PopupHyphenate = nullptr, *PopupHideNote = nullptr,
-          *PopupUndoHideNote = nullptr, *PopupAssign = nullptr;
+          *PopupAssign = nullptr;
 };
 
 struct TMainFormOptions {
@@ -121,9 +122,7 @@ class TMainForm : public QMainWindow {
   void MainMenu_TextUpperCaseClick();
   void MainMenu_TextAssignClick();
   void MainMenu_TextHideNoteClick();
-  void MainMenu_TextUndoHideNoteClick();
   void MainMenu_TextQuantizeClick();
-  void MainMenu_TextUndoQuantizeClick();
   void MainMenu_TextHyphenateClick();
   void HyphenateEditText(cv::THyphenLanguage language);
   void MainMenu_TextLadenClick();
@@ -194,6 +193,9 @@ class TMainForm : public QMainWindow {
   THyphenationForm* HyphenationForm() const { return hyphenationForm_; }
   TEditTransposeForm* TransposeForm() const { return transposeForm_; }
   TLyricsOffsetForm* LyricsOffsetForm() const { return lyricsOffsetForm_; }
+  // Edit > Undo / Redo: the song's history, or the open editor's own text while it holds one.
+  void MainMenu_EditUndoClick();
+  void MainMenu_EditRedoClick();
   void MainMenu_EditTransposeClick();
   void MainMenu_EditTempoClick();
   void MainMenu_EditLeadInClick();
@@ -227,6 +229,7 @@ class TMainForm : public QMainWindow {
   TViewState ViewState() const;
   // Every menu item's state and caption from the view state; called after each command.
   void UpdateActions();
+  void UpdateUndoActions();  // part of UpdateActions
   void SaveConfiguration();  // UpdateConfiguration with the window's current size
   TUiHooks& Hooks() { return hooks_; }
   // The status bar: what the last command did, and where the song stands.
@@ -281,6 +284,10 @@ class TMainForm : public QMainWindow {
    private:
     TMainForm& form_;
   };
+  void CreateUndoActions();
+  // The editor holds text of its own: Undo and Redo act on it, not on the song.
+  bool EditorTakesUndo() const;
+  void StepHistory(bool back);
   void ShowEditorText(const std::u16string& text, int lookAhead, int caret);
   void ShowDisplayText(const std::u16string& text);
   // Shows the song's syllables after an operation changed them.

@@ -66,7 +66,7 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
     return false;
   }
   // The new song is read as it is: no transposition, no display shift.
-  transposeForm_->ResetQuietly();
+  transposeForm_->SetAmountQuietly(0);
   tempoForm_->SetTempoDiff(0);
   lyricsOffsetForm_->Reset();
   myMemo_->clear();
@@ -312,6 +312,7 @@ void TMainForm::ChooseEncoding(const QString& name) {
   // Only the reading of the text changes: an open editor keeps its text.
   if (session_.ChangeEncoding(*encoding) && session_.EditorMode() == cv::TEditorMode::Viewing) ShowSyllables();
   ShowSongTitle(QString::fromStdString(song_.MidiFileName));
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_DateiExportLrcClick() {

@@ -101,6 +101,7 @@ void TMainForm::MainMenu_TextExtractPunctuationClick() {
     ShowDisplayText(*text);
     Say(T("Die Satzzeichen sind entfernt.", "The punctuation is removed."));
   }
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextUpperCaseClick() {
@@ -108,13 +109,16 @@ void TMainForm::MainMenu_TextUpperCaseClick() {
     ShowDisplayText(*text);
     Say(T("Die Lyrics stehen in Großbuchstaben.", "The lyrics are in capitals."));
   }
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextAssignClick() {
   WaitCursor wait;
-  if (!session_.Assign()) return;
-  ShowSongText();
-  Say(T("Die Silben sind mit den Noten der Melodie verknüpft.", "The syllables are assigned to the melody notes."));
+  if (session_.Assign()) {
+    ShowSongText();
+    Say(T("Die Silben sind mit den Noten der Melodie verknüpft.", "The syllables are assigned to the melody notes."));
+  }
+  UpdateActions();
 }
 
 void TMainForm::MainMenu_TextHideNoteClick() {
@@ -124,26 +128,12 @@ void TMainForm::MainMenu_TextHideNoteClick() {
   UpdateActions();
 }
 
-void TMainForm::MainMenu_TextUndoHideNoteClick() {
-  if (!session_.UndoHideNote()) return;
-  ShowSongText();
-  Say(T("Die versteckte Note ist wieder da.", "The hidden note is back."));
-  UpdateActions();
-}
-
 void TMainForm::MainMenu_TextQuantizeClick() {
   session_.SetConfiguration(settings_.Configuration);
   if (!session_.Quantize()) return;
   SelectHyphen(song_.CurrentHyphen);
-  Say(T("Die Lyrics-Zeiten sind quantisiert. Rückgängig: Text > Rückgängig - Lyrics-Zeiten quantisieren.",
-        "The lyric times are quantized. Undo: Text > Undo - Quantize lyrics."));
-  UpdateActions();
-}
-
-void TMainForm::MainMenu_TextUndoQuantizeClick() {
-  if (!session_.UndoQuantize()) return;
-  SelectHyphen(song_.CurrentHyphen);
-  Say(T("Die Quantisierung ist rückgängig gemacht.", "The quantizing is undone."));
+  Say(T("Die Lyrics-Zeiten sind quantisiert (Bearbeiten > Rückgängig nimmt es zurück).",
+        "The lyric times are quantized (Edit > Undo takes it back)."));
   UpdateActions();
 }
 
@@ -163,8 +153,17 @@ void TMainForm::HyphenateEditText(cv::THyphenLanguage language) {
       myMemo_->toPlainText().toStdU16String(), language, cv::FindHyphenationDir(applicationDirectory_.toStdString()),
       QFileInfo(store_->Location()).absolutePath().toStdString());
   if (!text) return;
+  // One step of the field's own undo, so the keys can take the hyphenation back.
   const int caret = myMemo_->textCursor().position();
-  ShowEditorText(*text, caret, caret);
+  QTextCursor all(myMemo_->document());
+  all.beginEditBlock();
+  all.select(QTextCursor::Document);
+  all.insertText(QString::fromStdU16String(*text));
+  all.endEditBlock();
+  QTextCursor back(myMemo_->document());
+  back.setPosition(std::clamp(caret, 0, std::max(0, myMemo_->document()->characterCount() - 1)));
+  myMemo_->setTextCursor(back);
+  myMemo_->ensureCursorVisible();
 }
 
 // ---------------------------------------------------------------- lyric text files

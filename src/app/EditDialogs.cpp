@@ -25,8 +25,11 @@ void TMainForm::CreateDialogs() {
     if (wasPlaying) song_.Player->Stop();
     session_.Transpose(amount, options);
     if (wasPlaying) Btn_PlayClick();
+    UpdateActions();
   };
   transposeForm_->OnClosed = [this] {
+    // The window's steps were one change.
+    session_.FinishTranspose();
     transposeWindowOpen_ = false;
     UpdateActions();
   };
@@ -43,6 +46,7 @@ void TMainForm::CreateDialogs() {
       RefreshAfterTempoChange();
       Say(QString::fromUtf8(cv::Tr("Das Tempo ist um %1 bpm geändert.", "The tempo is changed by %1 bpm.")).arg(diff));
     }
+    UpdateActions();
     OfferPlayOn(at);
   };
 
@@ -55,6 +59,7 @@ void TMainForm::CreateDialogs() {
     if (session_.MoveLyrics(ms))
       Say(QString::fromUtf8(cv::Tr("Die Lyrics sind um %1 ms verschoben.", "The lyrics are moved by %1 ms.")).arg(ms));
     SelectHyphen(song_.CurrentHyphen);
+    UpdateActions();
     OfferPlayOn(at);
   };
 }
@@ -91,6 +96,7 @@ void TMainForm::MainMenu_EditLeadInClick() {
   if (!chosen) return;
   const TPlayOn at = StopForChange();
   if (session_.InsertLeadIn(bars)) RefreshAfterTempoChange();
+  UpdateActions();
   OfferPlayOn(at);
 }
 

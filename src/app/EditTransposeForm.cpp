@@ -72,9 +72,9 @@ void TEditTransposeForm::Open() {
 int TEditTransposeForm::Amount() const { return upDown_->value(); }
 void TEditTransposeForm::SetAmount(int amount) { upDown_->setValue(amount); }
 
-void TEditTransposeForm::ResetQuietly() {
+void TEditTransposeForm::SetAmountQuietly(int amount) {
   const QSignalBlocker block(upDown_);
-  upDown_->setValue(0);
+  upDown_->setValue(amount);
 }
 
 void TEditTransposeForm::SetIntelligent(bool on) {

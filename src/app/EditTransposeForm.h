@@ -22,8 +22,8 @@ class TEditTransposeForm : public QDialog {
   void Open();
   int Amount() const;
   void SetAmount(int amount);
-  // Back to 0 without transposing (a new song is read as it is).
-  void ResetQuietly();
+  // Shows an amount without transposing (a new song is read as it is; an undo restored one).
+  void SetAmountQuietly(int amount);
   cv::TTransposeOptions Options() const;
   void SetIntelligent(bool on);
   void SetMode(int mode);

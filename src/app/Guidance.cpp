@@ -65,10 +65,8 @@ void ExplainDisabledItems(const TMainActions& a, const TViewState& state) {
                         a.TextAssign, a.TextQuantize, a.TextOffset, a.TextDelete, a.TextCheck, a.PopupHideNote,
                         a.PopupAssign, a.Save, a.SaveAs})
     Explain(item, editing ? finishFirst : QString());
-  Explain(a.TextUndoQuantize, editing ? finishFirst : T("Es gibt keine Quantisierung rückgängig zu machen.",
-                                                        "There is no quantizing to undo."));
-  for (QAction* item : {a.TextUndoHideNote, a.PopupUndoHideNote})
-    Explain(item, editing ? finishFirst : T("Es ist keine Note versteckt.", "No note is hidden."));
+  Explain(a.EditUndo, T("Es gibt nichts rückgängig zu machen.", "There is nothing to undo."));
+  Explain(a.EditRedo, T("Es gibt nichts wiederherzustellen.", "There is nothing to redo."));
   Explain(a.TextEditMtc, state.Editor == Mode::EditingText ? finishFirst : QString());
 }
 

@@ -92,7 +92,6 @@ bool AssignSyllablesToNotes(Song& song) {
   }
 
   RefreshSyllableTimes(song);
-  KeepSyllablePositionsForUndo(song);
   InsertLyrics(song);
   return tooEarly;
 }
@@ -105,16 +104,7 @@ bool HideNoteAt(Song& song, int32_t timeMs) {
     if (UsableNote(*e) && e->Position >= pos) break;
   if (!e) return false;
   e->Hidden = true;
-  song.LastHiddenNote = e;
   AssignSyllablesToNotes(song);
-  return true;
-}
-
-bool UndoHideNote(Song& song) {
-  if (!song.LastHiddenNote) return false;
-  song.LastHiddenNote->Hidden = false;
-  AssignSyllablesToNotes(song);
-  song.LastHiddenNote = nullptr;
   return true;
 }
 

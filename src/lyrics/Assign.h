@@ -22,7 +22,4 @@ std::string StartsTooEarlyText();
 // Returns false when no note lies there (nothing changes).
 bool HideNoteAt(Song& song, int32_t timeMs);
 
-// Takes back the last hidden note and assigns again; false when there is none.
-bool UndoHideNote(Song& song);
-
 }  // namespace cv

@@ -202,14 +202,8 @@ void CarryTimesOver(const std::vector<THyphens>& oldList, std::vector<THyphens>&
   // karaoke files have it) has no counterpart; compared with it, every edit would look like a
   // change reaching the end and leave all later syllables provisional.
   if (m > 0 && k > 0 && IsLineBreak(oldList[m - 1]) && !IsLineBreak(newList[k - 1])) --m;
-  auto take = [&](int p, int o) {
-    newList[p].SongPosition = oldList[o].SongPosition;
-    newList[p].UndoSongPosition = oldList[o].UndoSongPosition;
-  };
-  auto setPos = [&](int p, int64_t pos) {
-    newList[p].SongPosition = Clamp32(pos);
-    newList[p].UndoSongPosition = newList[p].SongPosition;
-  };
+  auto take = [&](int p, int o) { newList[p].SongPosition = oldList[o].SongPosition; };
+  auto setPos = [&](int p, int64_t pos) { newList[p].SongPosition = Clamp32(pos); };
   // Provisional positions: 10 ticks apart, the last 20 ticks before the song end.
   auto provisional = [&](int p) { setPos(p, static_cast<int64_t>(maxSongPosition) - 10 * (int64_t{k} - p + 1)); };
 

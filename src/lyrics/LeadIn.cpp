@@ -79,10 +79,8 @@ void InsertLeadIn(Song& song, int bars) {
   auto moved = [&](int32_t pos) {
     return static_cast<int32_t>(std::min<int64_t>(int64_t{pos} + shift, std::numeric_limits<int32_t>::max()));
   };
-  for (int32_t i = HeaderElementCount(song); i < n; ++i) {
+  for (int32_t i = HeaderElementCount(song); i < n; ++i)
     song.HyphenArray[i].SongPosition = moved(song.HyphenArray[i].SongPosition);
-    song.HyphenArray[i].UndoSongPosition = moved(song.HyphenArray[i].UndoSongPosition);
-  }
   for (int32_t i = 0; i < n; ++i) {
     THyphens& h = song.HyphenArray[i];
     h.MTC = SongPositionToMTC(song, h.SongPosition);

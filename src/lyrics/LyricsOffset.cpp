@@ -21,7 +21,6 @@ void MoveLyrics(Song& song, int32_t offsetMs) {
   }
   MakePositionsIncreasing(song, /*strict=*/false);
   RefreshSyllableTimes(song);
-  KeepSyllablePositionsForUndo(song);
   InsertLyrics(song);
   song.LyricsOffset = 0;
 }

@@ -259,9 +259,6 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
       return result;
     }
     h.SongPosition = static_cast<int32_t>(pos);
-    h.UndoSongPosition = k < oldList.size() && oldList[k].SongPosition == h.SongPosition
-                             ? oldList[k].UndoSongPosition
-                             : h.SongPosition;
     list.push_back(std::move(h));
   }
   if (titleLine) PlaceHeader(list);

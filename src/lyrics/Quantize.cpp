@@ -32,7 +32,6 @@ void QuantizeLyrics(Song& song, uint8_t factor) {
   const int32_t header = HeaderElementCount(song);
   for (int32_t i = 0; i < n; ++i) {
     THyphens& h = song.HyphenArray[i];
-    h.UndoSongPosition = h.SongPosition;
     if (i < header) continue;  // the title lines keep their ticks
     int64_t q;
     if (IsRider(h) && i > 0) {
@@ -43,14 +42,6 @@ void QuantizeLyrics(Song& song, uint8_t factor) {
     }
     h.SongPosition = static_cast<int32_t>(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
   }
-  MakePositionsIncreasing(song, /*strict=*/true);
-  RefreshSyllableTimes(song);
-  InsertLyrics(song);
-}
-
-void UndoQuantizeLyrics(Song& song) {
-  const int32_t n = SyllableCount(song);
-  for (int32_t i = 0; i < n; ++i) song.HyphenArray[i].SongPosition = song.HyphenArray[i].UndoSongPosition;
   MakePositionsIncreasing(song, /*strict=*/true);
   RefreshSyllableTimes(song);
   InsertLyrics(song);

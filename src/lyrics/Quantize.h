@@ -14,9 +14,7 @@ enum class TQuantizeGrid : uint8_t { Quarter = 0, Eighth = 1, EighthTriplet = 2,
 int32_t QuantizeWindow(uint16_t sourceTimeBase, uint8_t quantizeFactor);
 
 // Quantizes the sung syllables; line breaks, continuations and bar markers ride 4 ticks behind
-// their predecessor and the title lines stay. Keeps the old positions for undo.
+// their predecessor and the title lines stay.
 void QuantizeLyrics(Song& song, uint8_t quantizeFactor);
-// Puts every syllable back to its position before the last quantizing.
-void UndoQuantizeLyrics(Song& song);
 
 }  // namespace cv

@@ -84,7 +84,6 @@ void ReadXFChords(Song& song) {
 
 OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const OpenSongOptions& options) {
   OpenSongResult result;
-  song.LastHiddenNote = nullptr;
   if (song.Player && song.Player->Playing()) song.Player->Stop();
   // Always start from an empty song, also after an earlier open failed half-way.
   ClearMidiMemory(song);

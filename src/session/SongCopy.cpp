@@ -21,7 +21,6 @@ class ChainCopier {
     refer(from.MelodyTrack.TrkPlayEvent);
     for (const TKeySignArray& a : from.KeySignArray)
       for (const TKeySigns& k : a.ValArray) refer(k.MidiEvent);
-    refer(from.LastHiddenNote);
   }
 
   TMyTrack Copy(const TMyTrack& track) {
@@ -110,7 +109,6 @@ Song CopySong(const Song& s) {
   c.KeySignArray = s.KeySignArray;
   for (TKeySignArray& a : c.KeySignArray)
     for (TKeySigns& k : a.ValArray) k.MidiEvent = chains.Moved(k.MidiEvent);
-  c.LastHiddenNote = chains.Moved(s.LastHiddenNote);
   return c;
 }
 

@@ -19,6 +19,7 @@
 #include "output/Prompta.h"
 #include "output/SaveFile.h"
 #include "session/OpenSong.h"
+#include "session/SongCopy.h"
 #include "song/Language.h"
 #include "song/SongEncoding.h"
 #include "song/TimeMap.h"
@@ -71,6 +72,98 @@ bool SongSession::Guarded(F&& step) {
   }
 }
 
+template <class F>
+bool SongSession::Change(TSongChange change, F&& step) {
+  Song before = CopySong(song_);
+  const TUndoSide side = SideBefore();
+  const TUndoSide now = CurrentSide();
+  bool done = false;
+  try {
+    done = step();
+  } catch (const std::exception& e) {
+    // A step that failed half-way must not leave half a change behind.
+    UndoHistory::Entry restore{change, 0, std::move(before), now, 0};
+    SwapWith(restore);
+    Fail(e);
+    return false;
+  }
+  if (done) Record(change, std::move(before), side);
+  return done;
+}
+
+void SongSession::Record(TSongChange change, Song before, const TUndoSide& side) {
+  history_.Record(change, std::move(before), side);
+  transposeOpen_ = false;
+}
+
+TUndoSide SongSession::CurrentSide() const {
+  TUndoSide side;
+  side.Editor = static_cast<int>(editor_);
+  side.EditorOnEmptySong = editorOnEmptySong_;
+  side.TempoEdit = tempoEdit_;
+  side.TransposeAmount = transposeAmount_;
+  side.TransposeOptions = transposeOptions_;
+  return side;
+}
+
+TUndoSide SongSession::SideBefore() const {
+  TUndoSide side = CurrentSide();
+  // Only the edit text of a song without lyrics is returned to; any other editor's text is gone
+  // once it was applied.
+  const bool emptyEditor = editor_ == TEditor::Text && editorFromEmpty_;
+  side.Editor = static_cast<int>(emptyEditor ? TEditor::Text : TEditor::None);
+  side.EditorOnEmptySong = emptyEditor;
+  return side;
+}
+
+void SongSession::SwapWith(UndoHistory::Entry& entry) {
+  PlayerLink* player = song_.Player;
+  const int32_t at = player ? player->TimePosition() : 0;
+  if (player && player->Playing()) player->Stop();
+  // What belongs to the user's session, not to the song's state, stays.
+  TConfiguration configuration = std::move(song_.Configuration);
+  std::string fileName = std::move(song_.MidiFileName);
+  MessageSink* messages = song_.Messages;
+  const TUndoSide side = CurrentSide();
+  std::swap(song_, entry.Other);
+  entry.Other.Player = nullptr;
+  entry.Other.Messages = nullptr;
+  entry.Other.MidiFileName = fileName;
+  song_.Player = player;
+  song_.Messages = messages;
+  song_.MidiFileName = std::move(fileName);
+  editor_ = static_cast<TEditor>(entry.OtherSide.Editor);
+  editorOnEmptySong_ = editorFromEmpty_ = entry.OtherSide.EditorOnEmptySong;
+  tempoEdit_ = entry.OtherSide.TempoEdit;
+  transposeAmount_ = entry.OtherSide.TransposeAmount;
+  transposeOptions_ = entry.OtherSide.TransposeOptions;
+  entry.OtherSide = side;
+  song_.EditingText = editor_ != TEditor::None;
+  if (song_.EditingText) song_.QuerryForRules = true;
+  song_.CurrentHyphen = std::min(song_.CurrentHyphen, song_.HyphenArrayElements - 1);
+  // The copy was made under the settings of its day; speed and prompter data follow today's.
+  if (!(song_.Configuration == configuration)) {
+    ApplyConfiguration(configuration, at);
+  } else {
+    song_.Configuration = std::move(configuration);
+  }
+  if (player) player->MoveToPosition(std::clamp(at, 0, std::max(0, song_.SongLength)));
+}
+
+bool SongSession::Undo() {
+  if (!CanUndo()) return false;
+  SwapWith(history_.StepBack());
+  transposeOpen_ = false;
+  return true;
+}
+
+bool SongSession::Redo() {
+  if (!CanRedo()) return false;
+  SwapWith(history_.StepForward());
+  transposeOpen_ = false;
+  return true;
+}
+
 // ---------------------------------------------------------------- files
 
 bool SongSession::Open(const std::string& path, const TSessionOpenOptions& options) {
@@ -94,9 +187,13 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   song_.Player = player;
   if (player) player->MoveToPosition(0);
   editor_ = TEditor::None;
-  modified_ = false;
-  canUndoQuantize_ = false;
+  history_.Clear();
+  savedState_ = history_.StateId();
   tapped_ = false;
+  beforeTaps_.reset();
+  transposeAmount_ = 0;
+  transposeOptions_ = {};
+  transposeOpen_ = false;
   textFileName_.clear();
   backedUp_.clear();
   // A new song is read as it is: the tempo window starts again from 0.
@@ -107,7 +204,8 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   const bool editing = opened.EditingMode && options.EditWithoutLyrics;
   song_.EditingText = editing;
   editor_ = editing ? TEditor::Text : TEditor::None;
-  editorOnEmptySong_ = editing;
+  editorOnEmptySong_ = editorFromEmpty_ = editing;
+  editorChange_ = TSongChange::EditText;
   return true;
 }
 
@@ -160,7 +258,7 @@ bool SongSession::EncodingReadyToSave() {
 
 bool SongSession::ChangeEncoding(const TextEncoding& encoding) {
   if (!song_.MidiFileLoaded || encoding == song_.Encoding) return false;
-  return Guarded([&] {
+  return Change(TSongChange::Encoding, [&] {
     ChangeSongEncoding(song_, encoding);
     // An open editor keeps its text; the lyric events follow when it is left.
     if (Viewing()) InsertLyrics(song_);
@@ -170,7 +268,7 @@ bool SongSession::ChangeEncoding(const TextEncoding& encoding) {
 
 bool SongSession::Save() {
   if (!WriteTo(song_.MidiFileName, NaturalFormat())) return false;
-  modified_ = false;
+  savedState_ = history_.StateId();
   return true;
 }
 
@@ -178,7 +276,7 @@ bool SongSession::SaveAs(const std::string& path, int format) {
   if (!WriteTo(path, format)) return false;
   // From now on Save writes to the new file, not over the one the song came from.
   song_.MidiFileName = path;
-  modified_ = false;
+  savedState_ = history_.StateId();
   return true;
 }
 
@@ -187,9 +285,7 @@ bool SongSession::SaveAs(const std::string& path, int format) {
 bool SongSession::ApplyTempoDiff(int diff) {
   if (!song_.MidiFileLoaded) return false;
   tempoEdit_.TempoDiff = static_cast<int16_t>(diff);
-  const bool changed = Guarded([&] { return tempoEdit_.Ok(song_); });
-  modified_ |= changed;
-  return changed;
+  return Change(TSongChange::Tempo, [&] { return tempoEdit_.Ok(song_); });
 }
 
 bool SongSession::SetPlaybackSpeed(uint8_t speed) {
@@ -206,93 +302,85 @@ bool SongSession::SetPlaybackSpeed(uint8_t speed) {
 
 bool SongSession::ScaleTempoToSpeed(uint8_t speed) {
   if (!song_.MidiFileLoaded) return false;
-  const bool done = Guarded([&] {
+  return Change(TSongChange::Tempo, [&] {
     cv::ScaleTempoToSpeed(song_, speed);
     // Every tempo was rebuilt from its value as read: the tempo window starts again from 0.
     tempoEdit_.TempoDiff = tempoEdit_.PrevTempoDiff = 0;
     return true;
   });
-  modified_ |= done;
-  return done;
 }
 
 bool SongSession::InsertLeadIn(int bars) {
   if (!song_.MidiFileLoaded || editor_ != TEditor::None) return false;
-  const bool done = Guarded([&] {
+  return Change(TSongChange::LeadIn, [&] {
     cv::InsertLeadIn(song_, bars);
     return true;
   });
-  modified_ |= done;
-  return done;
 }
 
 bool SongSession::Transpose(int amount, const TTransposeOptions& options) {
   if (!song_.MidiFileLoaded) return false;
-  const bool done = Guarded([&] {
+  auto step = [&] {
     TransposeSong(song_, amount, options);
+    transposeAmount_ = amount;
+    transposeOptions_ = options;
     return true;
-  });
-  modified_ |= done;
-  return done;
+  };
+  const bool continues = transposeOpen_ && history_.CanUndo() && !history_.CanRedo() &&
+                         history_.NextUndo() == TSongChange::Transpose;
+  if (continues) {
+    if (!Guarded(step)) return false;
+    history_.Extend();
+    return true;
+  }
+  if (!Change(TSongChange::Transpose, step)) return false;
+  transposeOpen_ = true;
+  return true;
+}
+
+void SongSession::FinishTranspose() {
+  if (!transposeOpen_) return;
+  transposeOpen_ = false;
+  if (!history_.CanUndo() || history_.CanRedo() || history_.NextUndo() != TSongChange::Transpose) return;
+  // Back where the window began: no change to take back. At 0 the options do not matter.
+  const TUndoSide& began = history_.Newest().OtherSide;
+  const bool sameOptions = transposeAmount_ == 0 || (began.TransposeOptions.Intelligent == transposeOptions_.Intelligent &&
+                                                     began.TransposeOptions.Mode == transposeOptions_.Mode);
+  if (began.TransposeAmount == transposeAmount_ && sameOptions) history_.DropNewest();
 }
 
 bool SongSession::Assign() {
   if (!Viewing()) return false;
-  const bool done = Guarded([&] {
-    if (AssignSyllablesToNotes(song_)) ui_.Report(UserMessage(TSeverity::Warning, StartsTooEarlyText()));
+  bool early = false;
+  const bool done = Change(TSongChange::Assign, [&] {
+    early = AssignSyllablesToNotes(song_);
     return true;
   });
-  modified_ |= done;
+  if (early) ui_.Report(UserMessage(TSeverity::Warning, StartsTooEarlyText()));
   return done;
 }
 
 bool SongSession::HideNoteAt(int32_t timeMs) {
   if (!Viewing()) return false;
-  const bool done = Guarded([&] { return cv::HideNoteAt(song_, timeMs); });
-  modified_ |= done;
-  canUndoQuantize_ &= !done;
-  return done;
-}
-
-bool SongSession::UndoHideNote() {
-  if (!Viewing()) return false;
-  const bool done = Guarded([&] { return cv::UndoHideNote(song_); });
-  modified_ |= done;
-  canUndoQuantize_ &= !done;
-  return done;
+  return Change(TSongChange::HideNote, [&] { return cv::HideNoteAt(song_, timeMs); });
 }
 
 bool SongSession::Quantize() {
   if (!Viewing()) return false;
-  const bool done = Guarded([&] {
+  return Change(TSongChange::Quantize, [&] {
     QuantizeLyrics(song_, song_.Configuration.QuantizeFactor);
     return true;
   });
-  modified_ |= done;
-  canUndoQuantize_ = done;
-  return done;
-}
-
-bool SongSession::UndoQuantize() {
-  if (!Viewing() || !canUndoQuantize_) return false;
-  const bool done = Guarded([&] {
-    UndoQuantizeLyrics(song_);
-    return true;
-  });
-  canUndoQuantize_ = false;
-  modified_ |= done;
-  return done;
 }
 
 bool SongSession::MoveLyrics(int32_t ms) {
   if (!song_.MidiFileLoaded) return false;
-  const bool done = Guarded([&] {
-    cv::MoveLyrics(song_, ms);
-    return ms != 0;
-  });
   song_.LyricsOffset = 0;
-  modified_ |= done;
-  return done;
+  if (ms == 0) return false;
+  return Change(TSongChange::Offset, [&] {
+    cv::MoveLyrics(song_, ms);
+    return true;
+  });
 }
 
 void SongSession::ApplyConfiguration(const TConfiguration& chosen, int32_t timeMs) {
@@ -347,15 +435,15 @@ bool SongSession::ApplyController32(const TConfiguration& before) {
 std::optional<TEditorText> SongSession::EnterEditText() {
   if (!Viewing()) return std::nullopt;
   editor_ = TEditor::Text;
-  editorOnEmptySong_ = false;
-  canUndoQuantize_ = false;
+  editorOnEmptySong_ = editorFromEmpty_ = false;
+  editorChange_ = TSongChange::EditText;
   return cv::EnterEditText(song_);
 }
 
 std::optional<TEditorText> SongSession::EnterMtcText() {
   if (!Viewing() || song_.HyphenArrayElements < 1) return std::nullopt;
   editor_ = TEditor::Mtc;
-  canUndoQuantize_ = false;
+  editorChange_ = TSongChange::PositionText;
   return cv::EnterMtcText(song_);
 }
 
@@ -366,6 +454,8 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
     return r;
   }
   const std::vector<THyphens> before = CurrentSyllables(song_);
+  Song songBefore = CopySong(song_);
+  const TUndoSide sideBefore = SideBefore();
   try {
     r = editor_ == TEditor::Text
             ? LeaveEditText(song_, text, [this](const std::string& question) { return ui_.AskYesNo(question); })
@@ -379,7 +469,7 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
   if (r.Status == TLeaveStatus::BadPosition) ui_.Report(UserMessage(TSeverity::Error, r.Message));
   if (r.Status != TLeaveStatus::Done) return r;
   editor_ = TEditor::None;
-  modified_ |= !SameSyllables(before, CurrentSyllables(song_));
+  if (!SameSyllables(before, CurrentSyllables(song_))) Record(editorChange_, std::move(songBefore), sideBefore);
   return r;
 }
 
@@ -391,6 +481,8 @@ std::optional<std::u16string> SongSession::HyphenateEditText(std::u16string_view
     const THyphenator hyphenator = LoadHyphenator(language, patternDir, exceptionsDir);
     std::vector<std::u16string> lines = SplitLines(text);
     cv::HyphenateEditText(lines, hyphenator);
+    // A loaded text keeps its name: the text is what the user will take back.
+    if (editorChange_ == TSongChange::EditText) editorChange_ = TSongChange::Hyphenation;
     return JoinLines(lines);
   } catch (const std::exception& e) {
     Fail(e);
@@ -402,45 +494,38 @@ std::optional<std::u16string> SongSession::RemovePunctuation() {
   if (!Viewing()) return std::nullopt;
   const std::vector<THyphens> before = CurrentSyllables(song_);
   TLeaveResult r;
-  if (!Guarded([&] {
-        r = cv::RemovePunctuation(song_);
-        return true;
-      }))
-    return std::nullopt;
+  Change(TSongChange::RemovePunctuation, [&] {
+    r = cv::RemovePunctuation(song_);
+    return r.Status == TLeaveStatus::Done && !SameSyllables(before, CurrentSyllables(song_));
+  });
   if (r.Status == TLeaveStatus::BadPosition) ui_.Report(UserMessage(TSeverity::Error, r.Message));
   if (r.Status != TLeaveStatus::Done) return std::nullopt;
-  modified_ |= !SameSyllables(before, CurrentSyllables(song_));
   return r.Text;
 }
 
 std::optional<std::u16string> SongSession::UpperCase() {
   if (!Viewing()) return std::nullopt;
   const std::vector<THyphens> before = CurrentSyllables(song_);
-  std::u16string display;
-  if (!Guarded([&] {
-        display = SetUpperCase(song_);
-        return true;
-      }))
-    return std::nullopt;
-  modified_ |= !SameSyllables(before, CurrentSyllables(song_));
+  std::optional<std::u16string> display;
+  Change(TSongChange::UpperCase, [&] {
+    display = SetUpperCase(song_);
+    return !SameSyllables(before, CurrentSyllables(song_));
+  });
   return display;
 }
 
 bool SongSession::DeleteLyrics() {
   if (!Viewing() || !ui_.AskYesNo(DeleteLyricsQuestion())) return false;
-  if (!Guarded([&] {
-        cv::DeleteLyrics(song_);
-        return true;
-      }))
-    return false;
-  modified_ = true;
-  // With no lyrics left the view is ready for a new text.
-  song_.EditingText = true;
-  song_.QuerryForRules = true;
-  editor_ = TEditor::Text;
-  editorOnEmptySong_ = true;
-  canUndoQuantize_ = false;
-  return true;
+  return Change(TSongChange::DeleteLyrics, [&] {
+    cv::DeleteLyrics(song_);
+    // With no lyrics left the view is ready for a new text.
+    song_.EditingText = true;
+    song_.QuerryForRules = true;
+    editor_ = TEditor::Text;
+    editorOnEmptySong_ = editorFromEmpty_ = true;
+    editorChange_ = TSongChange::EditText;
+    return true;
+  });
 }
 
 std::optional<TEditorText> SongSession::LoadText(const std::string& path,
@@ -456,16 +541,17 @@ std::optional<TEditorText> SongSession::LoadText(const std::string& path,
     ui_.Report(UserMessage(TSeverity::Error, load.Message));
     return std::nullopt;
   }
+  if (editor_ == TEditor::None) editorFromEmpty_ = false;
   editor_ = TEditor::Text;
   editorOnEmptySong_ = false;
-  canUndoQuantize_ = false;
+  editorChange_ = TSongChange::LoadText;
   return OpenLyricText(song_, load.Lines);
 }
 
 bool SongSession::LoadLrc(const std::string& path, std::optional<THyphenLanguage> language,
                           const std::string& patternDir, const std::string& exceptionsDir) {
   if (!song_.MidiFileLoaded) return false;
-  return Guarded([&] {
+  return Change(TSongChange::LoadText, [&] {
     std::optional<THyphenator> hyphenator;
     if (language) hyphenator.emplace(LoadHyphenator(*language, patternDir, exceptionsDir));
     TLrcHyphenate hyphenate;
@@ -477,7 +563,6 @@ bool SongSession::LoadLrc(const std::string& path, std::optional<THyphenLanguage
     }
     editor_ = TEditor::None;
     song_.EditingText = false;
-    modified_ = true;
     return true;
   });
 }
@@ -505,6 +590,10 @@ std::u16string SongSession::DisplayText() const { return BuildDisplayText(Curren
 // ---------------------------------------------------------------- tap recording
 
 void SongSession::StartRecording() {
+  if (!beforeTaps_ && song_.MidiFileLoaded) {
+    beforeTaps_ = CopySong(song_);
+    sideBeforeTaps_ = SideBefore();
+  }
   if (song_.CurrentHyphen > 0) {
     ++song_.CurrentHyphen;
   } else {
@@ -526,7 +615,6 @@ TTapResult SongSession::Tap(int32_t now) {
   TTapResult result;
   if (song_.TimeZone.empty()) return result;
   song_.TextChanged = true;
-  modified_ = true;
   tapped_ = true;
   // Line breaks and the syllable after them ride a few ticks behind the tapped one.
   int32_t shiftTicks = 0;
@@ -600,13 +688,21 @@ int SongSession::FollowLastTap() {
 }
 
 void SongSession::PlaybackStopped() {
-  if (!song_.MidiFileLoaded || !song_.TextChanged) return;
+  std::optional<Song> beforeTaps = std::move(beforeTaps_);
+  beforeTaps_.reset();
+  if (!song_.MidiFileLoaded || !song_.TextChanged) {
+    tapped_ = false;
+    return;
+  }
   const int moved = tapped_ ? FollowLastTap() : 0;
+  const bool tapped = tapped_;
   tapped_ = false;
   Guarded([&] {
     InsertLyrics(song_);
     return true;
   });
+  // The whole recording is one change.
+  if (tapped && beforeTaps) Record(TSongChange::TapRecording, std::move(*beforeTaps), sideBeforeTaps_);
   if (moved > 0) {
     const std::string n = std::to_string(moved);
     ui_.Report(UserMessage(

@@ -19,6 +19,7 @@
 #include "output/CV_EditTranspose.h"
 #include "session/OutputChoice.h"
 #include "session/SessionUi.h"
+#include "session/UndoHistory.h"
 #include "song/MessageSink.h"
 #include "song/Song.h"
 
@@ -56,8 +57,9 @@ class SongSession {
 
   TEditorMode EditorMode() const;
   bool Loaded() const { return song_.MidiFileLoaded; }
-  // Changed since it was opened or last saved to its own file.
-  bool Modified() const { return modified_; }
+  // Changed since it was opened or last saved to its own file (an undo back to that state is not
+  // a change).
+  bool Modified() const { return tapped_ || history_.StateId() != savedState_; }
   // Saving now writes what the user sees: no editor is open, or the edit text was opened on a
   // song without lyrics (opened so, or its lyrics deleted) and holds no loaded text.
   bool CanSave() const;
@@ -94,16 +96,17 @@ class SongSession {
   bool ScaleTempoToSpeed(uint8_t speed);
   // Whole bars (1..8) of silence before the song; the set-up at tick 0 and the title lines stay.
   bool InsertLeadIn(int bars);
+  // Transposes by amount from the pitches as read. Steps up to FinishTranspose (the transpose
+  // window's preview) are one change.
   bool Transpose(int amount, const TTransposeOptions& options);
+  void FinishTranspose();
+  int TransposeAmount() const { return transposeAmount_; }
+  // The tempo window's difference as last applied.
+  int TempoDiff() const { return tempoEdit_.PrevTempoDiff; }
   bool Assign();
   // Hides the first melody note at or after timeMs and assigns again; false: no note there.
   bool HideNoteAt(int32_t timeMs);
-  bool UndoHideNote();
-  bool CanUndoHideNote() const { return song_.LastHiddenNote != nullptr; }
   bool Quantize();
-  bool UndoQuantize();
-  // Until the syllables change otherwise (an editor, hide note, delete, a loaded text).
-  bool CanUndoQuantize() const { return canUndoQuantize_; }
   // Moves every syllable by ms milliseconds; ends the preview offset.
   bool MoveLyrics(int32_t ms);
   // The lyric offset slider's preview: the highlight runs that much earlier or later.
@@ -149,6 +152,19 @@ class SongSession {
   // told how many.
   void PlaybackStopped();
 
+  // --- Undo history: each change of the song above is one entry ---
+  // Song changes can be taken back while no editor holds text of its own (the edit text opened
+  // on a song without lyrics holds none of the song's).
+  bool CanUndo() const { return HistoryUsable() && history_.CanUndo(); }
+  bool CanRedo() const { return HistoryUsable() && history_.CanRedo(); }
+  // The change the next Undo or Redo concerns, in the user's language.
+  std::string UndoName() const { return history_.CanUndo() ? SongChangeName(history_.NextUndo()) : std::string(); }
+  std::string RedoName() const { return history_.CanRedo() ? SongChangeName(history_.NextRedo()) : std::string(); }
+  // The song as it was before / after the change; a playing player is stopped and stays at its time.
+  bool Undo();
+  bool Redo();
+  const UndoHistory& History() const { return history_; }
+
   // --- Output ---
   // Chooses the output for the request; None is reported with the reason.
   TOutputChoice ChooseOutput(const TOutputRequest& request);
@@ -179,16 +195,34 @@ class SongSession {
   // The bank-select options changed against before: the song's controller-32 events follow.
   bool ApplyController32(const TConfiguration& before);
   int FollowLastTap();
+  // Runs a song change as one history entry; an exception is reported and the song is as before.
+  template <class F>
+  bool Change(TSongChange change, F&& step);
+  void Record(TSongChange change, Song before, const TUndoSide& side);
+  TUndoSide CurrentSide() const;
+  // The side a change is recorded with: the state the user returns to on Undo.
+  TUndoSide SideBefore() const;
+  void SwapWith(UndoHistory::Entry& entry);
+  bool HistoryUsable() const {
+    return song_.MidiFileLoaded && !tapped_ && (editor_ == TEditor::None || (editor_ == TEditor::Text && editorOnEmptySong_));
+  }
 
   SessionUi& ui_;
   UiSink sink_;
   Song song_;
   TTempoEdit tempoEdit_;
   TEditor editor_ = TEditor::None;
-  bool modified_ = false;
-  bool canUndoQuantize_ = false;
-  bool editorOnEmptySong_ = false;
+  UndoHistory history_;
+  uint64_t savedState_ = history_.StateId();
+  bool editorOnEmptySong_ = false;  // and it holds no loaded text
+  bool editorFromEmpty_ = false;    // the open edit text began on a song without lyrics
   bool tapped_ = false;  // taps since the last stop
+  std::optional<Song> beforeTaps_;  // the song as the tap recording found it
+  TUndoSide sideBeforeTaps_;
+  TSongChange editorChange_ = TSongChange::EditText;  // what leaving the open editor records
+  int transposeAmount_ = 0;
+  TTransposeOptions transposeOptions_;
+  bool transposeOpen_ = false;  // further transpose steps extend the newest entry
   std::string textFileName_;
   std::set<std::string> backedUp_;  // files with their backup made since the song was opened
   std::optional<TextEncoding> outputEncoding_;

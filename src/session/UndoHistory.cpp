@@ -24,6 +24,7 @@ std::string SongChangeName(TSongChange change) {
     case TSongChange::DeleteLyrics: return Tr("Lyrics löschen", "Delete lyrics");
     case TSongChange::TapRecording: return Tr("Aufnahme der Silbenzeiten", "Tap recording");
     case TSongChange::LoadText: return Tr("Text laden", "Load text");
+    case TSongChange::Encoding: return Tr("Kodierung", "Encoding");
   }
   return {};
 }
@@ -40,6 +41,16 @@ void UndoHistory::Record(TSongChange change, Song before, const TUndoSide& befor
   entries_.push_back(Entry{change, nextId_++, std::move(before), beforeSide, bytes});
   done_ = entries_.size();
   KeepWithinBudget();
+}
+
+void UndoHistory::Extend() {
+  if (CanUndo() && !CanRedo()) entries_.back().StateId = nextId_++;
+}
+
+void UndoHistory::DropNewest() {
+  if (!CanUndo() || CanRedo()) return;
+  entries_.pop_back();
+  done_ = entries_.size();
 }
 
 size_t UndoHistory::Bytes() const {

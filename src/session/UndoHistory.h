@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "output/CV_EditTempo.h"
+#include "output/CV_EditTranspose.h"
 #include "song/Song.h"
 
 namespace cv {
@@ -32,16 +33,19 @@ enum class TSongChange {
   DeleteLyrics,
   TapRecording,
   LoadText,
+  Encoding,
 };
 
 // The change's name in the user's language, as the Edit menu shows it.
 std::string SongChangeName(TSongChange change);
 
-// What besides the song a change moves: the open editor and the tempo window's state.
+// What besides the song a change moves: the open editor and the tempo and transpose windows' state.
 struct TUndoSide {
   int Editor = 0;  // the session's editor kind
   bool EditorOnEmptySong = false;
   TTempoEdit TempoEdit;
+  int TransposeAmount = 0;
+  TTransposeOptions TransposeOptions;
 };
 
 class UndoHistory {
@@ -62,10 +66,17 @@ class UndoHistory {
   void Clear();
   // A change was made: before is the song as it was. Entries undone so far are gone.
   void Record(TSongChange change, Song before, const TUndoSide& beforeSide);
+  // A further step of the newest change (the transpose window's steps are one entry): the state
+  // gets a new id, the entry keeps the song from before its first step.
+  void Extend();
+  // The newest change turned out to change nothing (a transposition went back where it began):
+  // it is gone and the state is the one before it again.
+  void DropNewest();
   bool CanUndo() const { return done_ > 0; }
   bool CanRedo() const { return done_ < entries_.size(); }
   TSongChange NextUndo() const { return entries_[done_ - 1].Change; }
   TSongChange NextRedo() const { return entries_[done_].Change; }
+  const Entry& Newest() const { return entries_.back(); }
   // The entry to swap with the current song for an undo or redo; the step is counted.
   Entry& StepBack() { return entries_[--done_]; }
   Entry& StepForward() { return entries_[done_++]; }

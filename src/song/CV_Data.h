@@ -88,7 +88,6 @@ struct THyphens {
   int32_t SongPosition = 0;
   std::u16string Text;
   int32_t Time = 0;
-  int32_t UndoSongPosition = 0;
   // The event bytes this syllable was read from and their text then: while Text is unchanged,
   // saving writes these bytes back as they were (empty for syllables made in the program).
   std::string SourceBytes;

@@ -16,7 +16,6 @@ void ClearMidiMemory(Song& song) {
   song.HyphenArrayElements = 0;
   song.TitleLine = true;
   song.ForeignChunks.clear();
-  song.LastHiddenNote = nullptr;
   song.MidiFileLoaded = false;
 }
 

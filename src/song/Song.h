@@ -76,7 +76,6 @@ struct Song {
   bool QuerryForRules = false;
   int32_t SongPositionToTime = 0;
   int32_t SongPositionTicks = 0;
-  PtrMidiEvent LastHiddenNote = nullptr;
   std::array<bool, 16> BassOnChannel{};
 
   uint8_t PromptaController = 0;

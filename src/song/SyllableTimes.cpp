@@ -60,11 +60,6 @@ void RefreshSyllableTimes(Song& song) {
   }
 }
 
-void KeepSyllablePositionsForUndo(Song& song) {
-  const int32_t n = SyllableCount(song);
-  for (int32_t i = 0; i < n; ++i) song.HyphenArray[i].UndoSongPosition = song.HyphenArray[i].SongPosition;
-}
-
 void MakePositionsIncreasing(Song& song, bool strict) {
   const int32_t n = SyllableCount(song);
   for (int32_t i = 1; i < n; ++i) {

@@ -18,8 +18,6 @@ int64_t TimeToPosition(const Song& song, int64_t timeMs);
 
 // MTC and Time of every syllable from its SongPosition.
 void RefreshSyllableTimes(Song& song);
-// Every syllable's undo position becomes its current one (after an edit that is not quantizing).
-void KeepSyllablePositionsForUndo(Song& song);
 // Repairs the order along the list: an element before (strict) or not after (!strict) its
 // predecessor moves to the predecessor + 4 ticks.
 void MakePositionsIncreasing(Song& song, bool strict);

@@ -50,6 +50,8 @@ struct TConfiguration {
   bool XF_LyricsMagnet = false;
   bool XF_Quantize = false;
   int32_t XF_QuantizeWindow = 0;
+
+  bool operator==(const TConfiguration&) const = default;
 };
 
 }  // namespace cv

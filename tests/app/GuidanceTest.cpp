@@ -112,7 +112,7 @@ TEST(Guidance, CommandsSayWhatTheyDidAndTheStatusBarShowsTheSongsPlace) {
   const Step steps[] = {
       {&cvapp::TMainForm::MainMenu_TextAssignClick, "The syllables are assigned"},
       {&cvapp::TMainForm::MainMenu_TextQuantizeClick, "The lyric times are quantized"},
-      {&cvapp::TMainForm::MainMenu_TextUndoQuantizeClick, "The quantizing is undone"},
+      {&cvapp::TMainForm::MainMenu_EditUndoClick, "Undone: Quantize lyrics"},
       {&cvapp::TMainForm::MainMenu_DateiSpeichernClick, "Saved: "},
       {&cvapp::TMainForm::MainMenu_TextDeleteClick, "The lyrics are deleted"},
   };

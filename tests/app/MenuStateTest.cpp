@@ -75,16 +75,6 @@ TEST(MenuState, EachEditorModeOffersItsOwnItems) {
   w->MainMenu_TextEditMTCClick();
   ExpectMenus(w, viewing);
 
-  // The one-level undos are offered until the syllables change otherwise.
-  EXPECT_FALSE(w.Enabled("MainMenu_TextUndoQuantize"));
-  w->MainMenu_TextQuantizeClick();
-  EXPECT_TRUE(w.Enabled("MainMenu_TextUndoQuantize"));
-  w->MainMenu_TextHideNoteClick();
-  EXPECT_TRUE(w.Enabled("MainMenu_TextUndoHideNote"));
-  EXPECT_FALSE(w.Enabled("MainMenu_TextUndoQuantize"));
-  w->MainMenu_TextUndoHideNoteClick();
-  EXPECT_FALSE(w.Enabled("MainMenu_TextUndoHideNote"));
-
   w.answerYes = true;
   w->MainMenu_TextDeleteClick();
   ExpectMenus(w, emptied);

@@ -60,8 +60,8 @@ TEST(Open, FileMenuOpensASongInViewingMode) {
                          "MainMenu_TextAssign", "MainMenu_TextQuantize", "MainMenu_TextEditMTC",
                          "PopupMenu_TextAssign", "MainMenu_TextLaden"})
     EXPECT_TRUE(w.Enabled(on)) << on;
-  for (const char* off : {"MainMenu_TextHyphenate", "PopupMenu_TextHyphenate", "MainMenu_TextUndoQuantize",
-                          "MainMenu_TextUndoHideNote"})
+  for (const char* off : {"MainMenu_TextHyphenate", "PopupMenu_TextHyphenate", "MainMenu_EditUndo",
+                          "MainMenu_EditRedo"})
     EXPECT_FALSE(w.Enabled(off)) << off;
   EXPECT_TRUE(w->Menu(QStringLiteral("MainMenu_Text"))->menuAction()->isEnabled());
   EXPECT_TRUE(w->Menu(QStringLiteral("MainMenu_Edit"))->menuAction()->isEnabled());

@@ -47,7 +47,7 @@ inline void MakeSong(cv::Song& song, int division, int measures) {
   for (const auto& [text, pos] : items) {
     cv::THyphens h;
     h.Text = text;
-    h.SongPosition = h.UndoSongPosition = pos;
+    h.SongPosition = pos;
     song.HyphenArray.push_back(h);
   }
   song.HyphenArrayElements = static_cast<int32_t>(song.HyphenArray.size());

@@ -27,7 +27,6 @@ TEST(LyricsOffset, HalfASecondAt120IsOneQuarterLater) {
   EXPECT_EQ(song.HyphenArray[2].pTime, 500);
   EXPECT_EQ(song.HyphenArray[2].Time, 1000);
   EXPECT_EQ(song.HyphenArray[3].MTC, u"001.04.000");
-  EXPECT_EQ(song.HyphenArray[3].UndoSongPosition, 1440);
   EXPECT_EQ(song.LyricsOffset, 0);
 }
 

@@ -43,7 +43,7 @@ inline void SetSyllables(cv::Song& song, const std::vector<std::u16string>& text
   song.HyphenArray.assign(texts.size() + 1, cv::THyphens{});
   for (size_t i = 0; i < texts.size(); ++i) {
     song.HyphenArray[i].Text = texts[i];
-    if (i < positions.size()) song.HyphenArray[i].SongPosition = song.HyphenArray[i].UndoSongPosition = positions[i];
+    if (i < positions.size()) song.HyphenArray[i].SongPosition = positions[i];
   }
   song.HyphenArrayElements = static_cast<int32_t>(texts.size());
   cv::RefreshSyllableTimes(song);

@@ -33,7 +33,6 @@ inline void SetSyllables(cv::Song& song, const std::vector<std::pair<std::string
     cv::THyphens h;
     h.Text = U(text);
     h.SongPosition = pos;
-    h.UndoSongPosition = pos;
     song.HyphenArray.push_back(h);
   }
   song.HyphenArrayElements = static_cast<int32_t>(song.HyphenArray.size());

@@ -165,19 +165,10 @@ TEST(SongSession, EditorsHoldTheViewAndOnlyRealChangesMarkTheSong) {
   EXPECT_NE(session.DisplayText().find(u"there"), std::u16string::npos);
 }
 
-TEST(SongSession, QuantizeAndHideNoteKeepTheirUndoAndDeleteAsksFirst) {
+TEST(SongSession, DeleteLyricsAsksFirst) {
   RecordingUi ui;
   SongSession session(ui);
   ASSERT_TRUE(session.Open(LyricSong(0).WriteTemp("song.mid")));
-  EXPECT_FALSE(session.CanUndoQuantize());
-  ASSERT_TRUE(session.Quantize());
-  EXPECT_TRUE(session.CanUndoQuantize());
-  ASSERT_TRUE(session.UndoQuantize());
-  EXPECT_FALSE(session.CanUndoQuantize());
-  ASSERT_TRUE(session.HideNoteAt(0));
-  EXPECT_TRUE(session.CanUndoHideNote());
-  ASSERT_TRUE(session.UndoHideNote());
-
   ui.answer = false;
   EXPECT_FALSE(session.DeleteLyrics());
   EXPECT_GT(session.CurrentSong().HyphenArrayElements, 0);
