@@ -54,7 +54,7 @@ void TMainForm::UpdateActions() {
     item->setEnabled(viewing);
   a.TextCheck->setEnabled(viewing);
   a.ViewPrompter->setEnabled(loaded);
-<<<<<<< HEAD
+  UpdateUndoActions();
   // While playing, only the item that leaves the open editor stays (leaving stops playback).
   if (!stopped) {
     const QList<QAction*> leave = {editingText ? a.TextEdit : nullptr, editingText ? a.PopupEdit : nullptr,
@@ -62,9 +62,6 @@ void TMainForm::UpdateActions() {
     for (QAction* item : a.Text->actions() + popupMenu_Text_->actions())
       if (!leave.contains(item)) item->setEnabled(false);
   }
-=======
-  UpdateUndoActions();
->>>>>>> b83bea8 (Undo and redo for every change of the song: one history per song in the session (whole-song copies, a memory budget, the modified flag from the state saved); Edit > Undo/Redo with the usual keys naming the change in the user's language, the open editor's field taking the keys; the one-level undo of quantize and hide note and their bookkeeping removed)
 
   // The item that opened an editor closes it.
   const QString finish = T("Bearbeiten beenden", "Finish editing");

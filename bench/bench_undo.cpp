@@ -1,0 +1,108 @@
+// bench_undo: the undo history on the large song — memory each entry holds (the history's own
+// count and the process's resident memory) and the time a change spends copying the song and an
+// undo or redo spends swapping it.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "GenerateSong.h"
+#include "session/SongCopy.h"
+#include "session/SongSession.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct QuietUi : cv::SessionUi {
+  bool AskYesNo(const std::string&) override { return true; }
+  void Report(const cv::TUserMessage&) override {}
+};
+
+double ResidentMiB() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
+}
+
+double Ms(const std::function<void()>& f) {
+  const auto t0 = Clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+}  // namespace
+
+int main() {
+  const fs::path dir = fs::exists("/dev/shm") ? fs::path("/dev/shm/cantovex-bench-undo")
+                                              : fs::temp_directory_path() / "cantovex-bench-undo";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::vector<uint8_t> bytes = cvbench::GenerateSong(cvbench::LargeSong());
+  {
+    std::ofstream out(dir / "large.mid", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  QuietUi ui;
+  cv::SongSession session(ui);
+  if (!session.Open((dir / "large.mid").string())) {
+    std::printf("the large song did not open\n");
+    return 1;
+  }
+  const double songMiB = ResidentMiB();
+  std::printf("large song: %zu bytes on disk, %d syllables, %.1f MiB resident with the song open\n", bytes.size(),
+              session.CurrentSong().HyphenArrayElements, songMiB);
+
+  // Copying alone, the cost every change pays before it runs.
+  std::vector<double> copies;
+  for (int i = 0; i < 5; ++i) copies.push_back(Ms([&] { cv::Song c = cv::CopySong(session.CurrentSong()); }));
+  std::sort(copies.begin(), copies.end());
+  std::printf("one copy of the song: best %.1f ms, median %.1f ms (counted %.1f MiB)\n", copies.front(), copies[2],
+              static_cast<double>(cv::SongBytes(session.CurrentSong())) / (1024.0 * 1024.0));
+
+  const std::vector<std::pair<const char*, std::function<bool()>>> changes = {
+      {"quantize", [&] { return session.Quantize(); }},
+      {"move lyrics", [&] { return session.MoveLyrics(120); }},
+      {"upper case", [&] { return session.UpperCase().has_value(); }},
+      {"transpose", [&] {
+         const bool done = session.Transpose(2, {});
+         session.FinishTranspose();
+         return done;
+       }},
+      {"tempo", [&] { return session.ApplyTempoDiff(5); }},
+      {"assign", [&] { return session.Assign(); }},
+  };
+  const double before = ResidentMiB();
+  int entries = 0;
+  for (int round = 0; round < 2; ++round)
+    for (const auto& [name, run] : changes) {
+      bool done = false;
+      const double ms = Ms([&] { done = run(); });
+      if (!done) continue;
+      ++entries;
+      std::printf("  %-12s %7.1f ms (operation and copy)\n", name, ms);
+    }
+  const double after = ResidentMiB();
+  const double counted = static_cast<double>(session.History().Bytes()) / (1024.0 * 1024.0);
+  std::printf("%d entries: %.1f MiB counted by the history (%.1f MiB each), resident grew %.1f MiB (%.1f MiB each)\n",
+              entries, counted, counted / std::max(entries, 1), after - before, (after - before) / std::max(entries, 1));
+  std::printf("budget %.0f MiB: about %.0f entries of this song are kept\n",
+              static_cast<double>(cv::UndoHistory::kDefaultBudget) / (1024.0 * 1024.0),
+              static_cast<double>(cv::UndoHistory::kDefaultBudget) / (1024.0 * 1024.0) / std::max(counted / std::max(entries, 1), 0.001));
+
+  std::vector<double> undo, redo;
+  for (int i = 0; i < entries; ++i) undo.push_back(Ms([&] { session.Undo(); }));
+  for (int i = 0; i < entries; ++i) redo.push_back(Ms([&] { session.Redo(); }));
+  std::sort(undo.begin(), undo.end());
+  std::sort(redo.begin(), redo.end());
+  std::printf("undo: median %.2f ms, worst %.2f ms; redo: median %.2f ms, worst %.2f ms\n", undo[undo.size() / 2],
+              undo.back(), redo[redo.size() / 2], redo.back());
+  fs::remove_all(dir);
+  return 0;
+}
