@@ -143,7 +143,9 @@ void SongSession::SwapWith(UndoHistory::Entry& entry) {
   song_.CurrentHyphen = std::min(song_.CurrentHyphen, song_.HyphenArrayElements - 1);
   // The copy was made under the settings of its day; speed and prompter data follow today's.
   if (!(song_.Configuration == configuration)) {
+    restoring_ = true;
     ApplyConfiguration(configuration, at);
+    restoring_ = false;
   } else {
     song_.Configuration = std::move(configuration);
   }
@@ -330,7 +332,7 @@ bool SongSession::Transpose(int amount, const TTransposeOptions& options) {
                          history_.NextUndo() == TSongChange::Transpose;
   if (continues) {
     if (!Guarded(step)) return false;
-    history_.Extend();
+    history_.MarkChanged();
     return true;
   }
   if (!Change(TSongChange::Transpose, step)) return false;
@@ -426,7 +428,9 @@ bool SongSession::ApplyController32(const TConfiguration& before) {
     if (insertChanged) now.InsertController32 ? InsertController32(song_) : DeleteController32(song_);
     return true;
   });
-  modified_ |= done;
+  // The events follow the options, so there is nothing to take back; the song is changed all the same
+  // (unless an undo is only bringing an older copy up to today's options).
+  if (done && !restoring_) history_.MarkChanged();
   return done;
 }
 

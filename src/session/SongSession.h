@@ -223,6 +223,7 @@ class SongSession {
   int transposeAmount_ = 0;
   TTransposeOptions transposeOptions_;
   bool transposeOpen_ = false;  // further transpose steps extend the newest entry
+  bool restoring_ = false;      // an undo or redo brings a copy up to today's settings
   std::string textFileName_;
   std::set<std::string> backedUp_;  // files with their backup made since the song was opened
   std::optional<TextEncoding> outputEncoding_;

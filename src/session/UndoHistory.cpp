@@ -43,8 +43,8 @@ void UndoHistory::Record(TSongChange change, Song before, const TUndoSide& befor
   KeepWithinBudget();
 }
 
-void UndoHistory::Extend() {
-  if (CanUndo() && !CanRedo()) entries_.back().StateId = nextId_++;
+void UndoHistory::MarkChanged() {
+  (done_ == 0 ? baseId_ : entries_[done_ - 1].StateId) = nextId_++;
 }
 
 void UndoHistory::DropNewest() {

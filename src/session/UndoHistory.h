@@ -66,9 +66,10 @@ class UndoHistory {
   void Clear();
   // A change was made: before is the song as it was. Entries undone so far are gone.
   void Record(TSongChange change, Song before, const TUndoSide& beforeSide);
-  // A further step of the newest change (the transpose window's steps are one entry): the state
-  // gets a new id, the entry keeps the song from before its first step.
-  void Extend();
+  // The current state changed without an entry of its own (a further step of the newest change,
+  // as the transpose window's steps are one entry; the song following changed settings): it gets
+  // a new id, so it is no longer the state saved.
+  void MarkChanged();
   // The newest change turned out to change nothing (a transposition went back where it began):
   // it is gone and the state is the one before it again.
   void DropNewest();
