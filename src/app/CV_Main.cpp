@@ -83,6 +83,7 @@ const Caption kCaptions[] = {
     {"MainMenu_TextDelete", "Lyrics löschen", "Delete lyrics"},
     {"MainMenu_TextSchriftAuswahl", "Schrift auswählen", "Font"},
     {"MainMenu_TextCheck", "Song prüfen", "Check song"},
+    {"MainMenu_TextRetap", "Ab hier neu tippen", "Re-tap from here"},
     {"MainMenu_View", " Ansicht ", "View"},
     {"MainMenu_ViewPrompter", "Souffleur", "Prompter"},
     {"MainMenu_Edit", " Bearbeiten ", "Edit"},
@@ -242,6 +243,7 @@ void TMainForm::CreateMenus() {
       {"MainMenu_TextDelete", &TMainActions::TextDelete, &TMainForm::MainMenu_TextDeleteClick},
       {nullptr, nullptr, nullptr},
       {"MainMenu_TextCheck", &TMainActions::TextCheck, &TMainForm::MainMenu_TextCheckClick},
+      {"MainMenu_TextRetap", &TMainActions::TextRetap, &TMainForm::MainMenu_TextRetapClick},
       {nullptr, nullptr, nullptr},
       {"MainMenu_TextSchriftAuswahl", &TMainActions::TextFont, &TMainForm::MainMenu_TextSchriftAuswahlClick},
   };

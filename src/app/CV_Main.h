@@ -73,7 +73,7 @@ struct TMainActions {
           *TextEditMtc = nullptr, *TextHyphenate = nullptr, *TextRemovePunctuation = nullptr,
           *TextUpperCase = nullptr, *TextHideNote = nullptr, *TextAssign = nullptr, *TextQuantize = nullptr,
           *TextOffset = nullptr, *TextDelete = nullptr,
-          *TextCheck = nullptr, *TextFont = nullptr;
+          *TextCheck = nullptr, *TextFont = nullptr, *TextRetap = nullptr;
   QAction* ViewPrompter = nullptr;
   QAction *EditUndo = nullptr, *EditRedo = nullptr;
   QAction *EditTempo = nullptr, *EditTranspose = nullptr, *Options = nullptr, *HelpInfo = nullptr;
@@ -164,6 +164,10 @@ class TMainForm : public QMainWindow {
   void TransportPress(int direction, bool resume = true);
   // Tap recording: the record button, one tap (Space), and the program-wide keys.
   void Btn_RecClick();
+  // Text > Re-tap from here: recording starts at the syllable with the caret (else the one
+  // highlighted), counted in from a bar before it; the syllables before it keep their times.
+  void MainMenu_TextRetapClick();
+  void StartTapRecording(int fromSyllable);
   void Tap();
   void KeyHookAppKeyDown(int key, Qt::KeyboardModifiers modifiers, bool repeated);
   void KeyHookAppKeyUp(int key, Qt::KeyboardModifiers modifiers);

@@ -53,6 +53,7 @@ void TMainForm::UpdateActions() {
                         a.PopupHideNote, a.TextAssign, a.PopupAssign, a.TextQuantize, a.TextOffset, a.TextDelete})
     item->setEnabled(viewing);
   a.TextCheck->setEnabled(viewing);
+  a.TextRetap->setEnabled(viewing && song_.HyphenArrayElements > 0);
   a.ViewPrompter->setEnabled(loaded);
   UpdateUndoActions();
   // While playing, only the item that leaves the open editor stays (leaving stops playback).

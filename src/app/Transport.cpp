@@ -180,19 +180,54 @@ void TMainForm::Btn_PlayClick() {
   displayTimer_->start();
 }
 
-void TMainForm::Btn_RecClick() {
+void TMainForm::Btn_RecClick() { StartTapRecording(-1); }
+
+void TMainForm::MainMenu_TextRetapClick() {
+  // The syllable the caret is in, else the one highlighted (under the playhead).
+  const int caret = myMemo_->textCursor().position();
+  int at = 0, syllable = song_.CurrentHyphen;
+  for (int i = 0; i < song_.HyphenArrayElements && i < static_cast<int>(song_.HyphenArray.size()); ++i) {
+    at += static_cast<int>(song_.HyphenArray[i].Text.size());
+    if (caret < at) {
+      syllable = i;
+      break;
+    }
+  }
+  StartTapRecording(std::max(syllable, 0));
+}
+
+void TMainForm::StartTapRecording(int from) {
   if (song_.EditingText) {
     ShowInfo(T("Bitte erst den Bearbeitungsmodus verlassen!", "Please exit edit mode first!"));
     return;
   }
   if (song_.MidiFileLoaded && song_.HyphenArrayElements > 0) {
+    if (from >= 0 && from < static_cast<int>(song_.HyphenArray.size()) && !song_.TimeZone.empty()) {
+      // A re-tap counts in from a bar before its first syllable.
+      if (Playing()) Btn_StopClick();
+      const int64_t ticks = std::max(0, song_.HyphenArray[from].SongPosition);
+      const cv::TTimeZone& z = song_.TimeZone[cv::ZoneOfPosition(song_, ticks)];
+      const int64_t bar = int64_t{std::max<int>(1, z.TS_Numerator)} * song_.SourceTimeBase * 4 / std::max<int>(1, z.TS_Denominator);
+      const int32_t start =
+          static_cast<int32_t>(std::clamp<int64_t>(cv::PositionToTime(song_, ticks - bar), 0, song_.SongLength));
+      {
+        const QSignalBlocker block(posSlider_);
+        posSlider_->setValue(start);
+      }
+      if (playback_) playback_->Player->MoveToPosition(start);
+    }
     if (!StartPlayer()) return;
     RecordingTiming = true;
     SetLed(playLED_, true, kGreen);
     SetLed(recLED_, true, kRed);
     UpdateActions();
-    session_.StartRecording();
-    if (song_.CurrentHyphen == 0) SelectHyphen(0);
+    const int first = session_.StartRecording(from);
+    if (from >= 0) {
+      SelectHyphen(first);
+      song_.CurrentHyphen = first;
+    } else if (first == 0) {
+      SelectHyphen(0);
+    }
     displayTimer_->start();
   }
   posSlider_->setFocus();

@@ -593,16 +593,22 @@ std::u16string SongSession::DisplayText() const { return BuildDisplayText(Curren
 
 // ---------------------------------------------------------------- tap recording
 
-void SongSession::StartRecording() {
+int SongSession::StartRecording(int fromSyllable) {
   if (!beforeTaps_ && song_.MidiFileLoaded) {
     beforeTaps_ = CopySong(song_);
     sideBeforeTaps_ = SideBefore();
   }
-  if (song_.CurrentHyphen > 0) {
+  const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
+  if (fromSyllable >= std::max(3, HeaderElementCount(song_)) && fromSyllable < n) {
+    // A line break is not tapped: the re-tap starts at the syllable after it.
+    while (fromSyllable < n - 1 && song_.HyphenArray[fromSyllable].Text == u"\r") ++fromSyllable;
+    song_.CurrentHyphen = fromSyllable;
+  } else if (song_.CurrentHyphen > 0) {
     ++song_.CurrentHyphen;
   } else {
     song_.CurrentHyphen = 0;
   }
+  return song_.CurrentHyphen;
 }
 
 void SongSession::StampEntry(int index, int32_t position) {

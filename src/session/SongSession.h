@@ -145,7 +145,10 @@ class SongSession {
   std::u16string DisplayText() const;
 
   // --- Tap recording (the player runs; times come from it) ---
-  void StartRecording();
+  // From the syllable after the one highlighted last; with fromSyllable (past the title lines) a
+  // re-tap from there: the syllables before it keep their times. Returns the syllable the first
+  // tap stamps.
+  int StartRecording(int fromSyllable = -1);
   TTapResult Tap(int32_t timeMs);
   // Playback stopped: the syllable times of a recording go into the lyric events. Syllables the
   // taps overtook (still untapped, but before the last tap) follow it 4 ticks apart; the user is

@@ -22,6 +22,7 @@
 #include "app/CV_Options.h"
 #include "platform/Devices.h"
 #include "support/PrivateJack.h"
+#include "song/SyllableTimes.h"
 
 using namespace cvapptest;
 
@@ -340,4 +341,44 @@ TEST(Transport, OptionsChooseAnyOutputAndPlaybackGoesOnWhereItWas) {
   EXPECT_GE(w->CurrentSong().Player->TimePosition(), shown - 50);
   EXPECT_LT(w->CurrentSong().Player->TimePosition(), shown + 1000);
   w->Btn_StopClick();
+}
+
+// Re-tap from the syllable with the caret: the song counts in from a bar before it, the taps
+// stamp it and the syllables after it, and every syllable before it keeps its time.
+TEST(Transport, RetapFromASyllableKeepsTheEarlierTimes) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(OneLyricPerNoteSong("retap.mid", {"Title\r", "Artist\r", "Hel", "lo ", "world\r", "how ", "are ", "you\r"}));
+  const cv::Song& song = w->CurrentSong();
+  ASSERT_GE(song.HyphenArrayElements, 8);
+  int from = -1, offset = 0;
+  for (int i = 0; i < song.HyphenArrayElements; ++i) {
+    if (song.HyphenArray[i].Text == u"how ") {
+      from = i;
+      break;
+    }
+    offset += static_cast<int>(song.HyphenArray[i].Text.size());
+  }
+  ASSERT_GT(from, 3);
+  std::vector<int32_t> before;
+  for (int i = 0; i < from; ++i) before.push_back(song.HyphenArray[i].SongPosition);
+  const int32_t target = song.HyphenArray[from].SongPosition;
+  QTextCursor caret = w->MyMemo()->textCursor();
+  caret.setPosition(offset + 1);
+  w->MyMemo()->setTextCursor(caret);
+
+  w->Action(QStringLiteral("MainMenu_TextRetap"))->trigger();
+  if (!w->Playing()) GTEST_SKIP() << "no output to play through";
+  EXPECT_TRUE(w->RecordingTiming);
+  EXPECT_EQ(song.CurrentHyphen, from);
+  // One 4/4 bar at 120 bpm before the syllable: 2 s earlier.
+  EXPECT_NEAR(song.Player->TimePosition(), cv::PositionToTime(song, target) - 2000, 150);
+  QElapsedTimer clock;
+  clock.start();
+  while (song.SongPositionTicks < target + 100 && clock.elapsed() < 5000) RunFor(10);
+  w->KeyHookAppKeyDown(Qt::Key_Space, Qt::NoModifier, false);
+  w->Btn_StopClick();
+  for (int i = 0; i < from; ++i) EXPECT_EQ(song.HyphenArray[i].SongPosition, before[i]) << i;
+  EXPECT_GE(song.HyphenArray[from].SongPosition, target + 100);
+  EXPECT_LT(song.HyphenArray[from].SongPosition, target + 480);
+  EXPECT_FALSE(song.TextChanged);  // written into the lyric events at the stop
 }
