@@ -336,8 +336,8 @@ void TMainForm::ShowStopped() {
   SetLed(playLED_, false, kGreen);
   SetLed(recLED_, false, kRed);
   RecordingTiming = false;
+  session_.PlaybackStopped();  // a recording becomes an undo step: the menus follow after it
   UpdateActions();
-  session_.PlaybackStopped();
 }
 
 void TMainForm::OutputLost(const QString& text) {

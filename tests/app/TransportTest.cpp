@@ -381,4 +381,13 @@ TEST(Transport, RetapFromASyllableKeepsTheEarlierTimes) {
   EXPECT_GE(song.HyphenArray[from].SongPosition, target + 100);
   EXPECT_LT(song.HyphenArray[from].SongPosition, target + 480);
   EXPECT_FALSE(song.TextChanged);  // written into the lyric events at the stop
+
+  // The whole re-tap is one step of the undo history.
+  const int32_t retapped = song.HyphenArray[from].SongPosition;
+  ASSERT_TRUE(w.Enabled("MainMenu_EditUndo"));
+  w->Action(QStringLiteral("MainMenu_EditUndo"))->trigger();
+  const cv::Song& undone = w->CurrentSong();
+  EXPECT_EQ(undone.HyphenArray[from].SongPosition, target);
+  EXPECT_NE(retapped, target);
+  EXPECT_FALSE(w->Session().CanUndo());
 }
