@@ -126,7 +126,8 @@ std::vector<Operation> Operations(const std::string& textFile) {
 }
 
 std::vector<uint8_t> Saved(SongSession& session, int format) {
-  const std::string path = ::testing::TempDir() + "undo-saved.mid";
+  // A folder of this process's own: the tests run side by side.
+  static const std::string path = cvtest::TempDir() + "/saved.mid";
   EXPECT_TRUE(session.WriteTo(path, format));
   return cvtest::ReadFileBytes(path);
 }
