@@ -1,4 +1,5 @@
 // cantovex-cli: global options, then one command from the table.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -76,9 +77,13 @@ int main(int argc, char** argv) {
   bool help = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    // --lang before the command is the user language; after it, it belongs to the command
-    // (hyphenate --lang fr).
-    if ((a == "--lang" || a.rfind("--lang=", 0) == 0) && commandName.empty()) {
+    // --lang before the command is the user language; after it, too, unless the command has a
+    // --lang of its own (hyphenate --lang fr).
+    const bool langOption = a == "--lang" || a.rfind("--lang=", 0) == 0;
+    const cvcli::CliCommand* given = commandName.empty() ? nullptr : FindCommand(commandName);
+    const bool commandsOwn = given && std::any_of(given->options.begin(), given->options.end(),
+                                                  [](const cvcli::CliOption& o) { return o.name == "--lang"; });
+    if (langOption && !commandsOwn) {
       std::string l = a == "--lang" ? (i + 1 < argc ? argv[++i] : "") : a.substr(7);
       if (l != "de" && l != "en") {
         output.Error("--lang: de | en");

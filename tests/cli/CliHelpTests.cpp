@@ -53,6 +53,13 @@ TEST(CliHelp, InTheUserLanguageOnly) {
   auto usage = RunCliIn("de", {"hyphenate"});
   EXPECT_EQ(usage.code, 2);
   EXPECT_TRUE(Has(usage.err, "\nAufruf: cantovex-cli hyphenate ")) << usage.err;
+
+  // After the command --lang is the user language too, unless the command has its own (hyphenate).
+  const std::string song = Song();
+  auto after = RunCliIn("en", {"info", song, "--lang", "de"});
+  EXPECT_EQ(after.code, 0) << after.err;
+  EXPECT_EQ(after.out, RunCliIn("de", {"info", song}).out);
+  EXPECT_NE(after.out, RunCliIn("en", {"info", song}).out);
 }
 
 // Every listed command answers `COMMAND --help` and `help COMMAND` alike, in either language.
