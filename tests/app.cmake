@@ -10,6 +10,8 @@ if(TARGET cantovex_gui)
   add_dependencies(app_tests cantovex)
   cantovex_plugin_host(app_tests)
   cantovex_warnings(app_tests)
+  # The window's player makes JACK clients of the program's own name: one test at a time with the
+  # device tests, so none connects to another test's client.
   gtest_discover_tests(app_tests DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES RESOURCE_LOCK jack ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
