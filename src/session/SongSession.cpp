@@ -328,9 +328,7 @@ bool SongSession::Transpose(int amount, const TTransposeOptions& options) {
     transposeOptions_ = options;
     return true;
   };
-  const bool continues = transposeOpen_ && history_.CanUndo() && !history_.CanRedo() &&
-                         history_.NextUndo() == TSongChange::Transpose;
-  if (continues) {
+  if (TransposeEntryOpen()) {
     if (!Guarded(step)) return false;
     history_.MarkChanged();
     return true;
@@ -341,9 +339,9 @@ bool SongSession::Transpose(int amount, const TTransposeOptions& options) {
 }
 
 void SongSession::FinishTranspose() {
-  if (!transposeOpen_) return;
+  const bool open = TransposeEntryOpen();
   transposeOpen_ = false;
-  if (!history_.CanUndo() || history_.CanRedo() || history_.NextUndo() != TSongChange::Transpose) return;
+  if (!open) return;
   // Back where the window began: no change to take back. At 0 the options do not matter.
   const TUndoSide& began = history_.Newest().OtherSide;
   const bool sameOptions = transposeAmount_ == 0 || (began.TransposeOptions.Intelligent == transposeOptions_.Intelligent &&

@@ -226,6 +226,10 @@ class SongSession {
   int transposeAmount_ = 0;
   TTransposeOptions transposeOptions_;
   bool transposeOpen_ = false;  // further transpose steps extend the newest entry
+  // The newest entry is the transpose window's, and further steps belong to it.
+  bool TransposeEntryOpen() const {
+    return transposeOpen_ && history_.CanUndo() && !history_.CanRedo() && history_.NextUndo() == TSongChange::Transpose;
+  }
   bool restoring_ = false;      // an undo or redo brings a copy up to today's settings
   std::string textFileName_;
   std::set<std::string> backedUp_;  // files with their backup made since the song was opened
