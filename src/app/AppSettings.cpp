@@ -3,19 +3,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QTemporaryFile>
+#include <QStandardPaths>
 #include <cmath>
 
 #include "app/MyRegistry.h"
 
 namespace cvapp {
 
-QString DefaultDataFolder(const QString& applicationDirectory) {
-  // Ask the folder itself: permission bits do not tell (an administrator, a read-only mount).
-  if (!applicationDirectory.isEmpty() && QFileInfo(applicationDirectory).isDir()) {
-    QTemporaryFile probe(QDir(applicationDirectory).filePath(QStringLiteral(".cantovex-XXXXXX")));
-    if (probe.open()) return QDir::toNativeSeparators(applicationDirectory);
-  }
+QString DefaultDataFolder() {
+  const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  // The music folder is named even where it was never made.
+  if (!music.isEmpty() && QFileInfo(music).isDir()) return QDir::toNativeSeparators(music);
   return QDir::toNativeSeparators(QDir::homePath());
 }
 
@@ -112,11 +110,11 @@ constexpr int64_t kInt32Min = INT32_MIN, kInt32Max = INT32_MAX;
 
 }  // namespace
 
-TStoredSettings LoadConfiguration(const TMyRegistry& store, const QString& applicationDirectory) {
+TStoredSettings LoadConfiguration(const TMyRegistry& store) {
   TStoredSettings s;
   cv::TConfiguration& c = s.Configuration;
   const cv::TConfiguration d;  // the record's defaults
-  const QString folder = DefaultDataFolder(applicationDirectory);
+  const QString folder = DefaultDataFolder();
   Loader r(store, s.DefaultedValues);
 
   s.AudioOutDeviceName = r.Str("AudioOutDeviceName", {});

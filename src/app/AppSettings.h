@@ -30,12 +30,13 @@ struct TStoredSettings {
 
 constexpr int kMaxRecentFiles = 9;
 
-// Folder defaults: the program's folder, or the user's home when it cannot be written to.
-QString DefaultDataFolder(const QString& applicationDirectory);
+// Where the open and load dialogs start until the user chose a folder: the user's music folder,
+// else the home folder.
+QString DefaultDataFolder();
 
 // Reads every value of the store in its fixed order; each absent, unreadable or out-of-range
 // value takes its default and the load goes on.
-TStoredSettings LoadConfiguration(const TMyRegistry& store, const QString& applicationDirectory);
+TStoredSettings LoadConfiguration(const TMyRegistry& store);
 
 // Bulk save. clientSize96 is the main window's client size already in 96-dpi units.
 void UpdateConfiguration(TMyRegistry& store, const TStoredSettings& settings, QSizeF clientSize96,

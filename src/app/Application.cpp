@@ -6,6 +6,7 @@
 #include "app/CV_InstanceManager.h"
 #include "app/CV_Main.h"
 #include "app/MyRegistry.h"
+#include "app/ScriptedUser.h"
 #include "app/Styles.h"
 
 namespace cvapp {
@@ -36,6 +37,7 @@ int RunApplication(int argc, char** argv) {
   options.Instance = &instance;
   TMainForm window(std::move(options));
   window.show();
+  StartScriptedUser(window);
   // A song named on the command line opens once the window is up.
   QTimer::singleShot(0, &window, [&window, arguments] { window.OpenFromArguments(arguments); });
   return QApplication::exec();

@@ -5,6 +5,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "song/Language.h"
+
 namespace cvapp {
 
 namespace {
@@ -16,10 +18,9 @@ const char* const kNames[5] = {"RB_German", "RB_English", "RB_French", "RB_Itali
 
 THyphenationForm::THyphenationForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("HyphenationForm"));
-  setWindowTitle(QStringLiteral(" Cantovex 3"));
   auto* layout = new QVBoxLayout(this);
   for (int i = 0; i < 5; ++i) {
-    buttons_[i] = new QRadioButton(QString::fromStdString(cv::HyphenLanguageCaption(kLanguages[i])), this);
+    buttons_[i] = new QRadioButton(this);
     buttons_[i]->setObjectName(QLatin1String(kNames[i]));
     layout->addWidget(buttons_[i]);
   }
@@ -30,6 +31,12 @@ THyphenationForm::THyphenationForm(QWidget* parent) : QDialog(parent) {
   connect(box, &QDialogButtonBox::accepted, this, &THyphenationForm::Btn_OkClick);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::close);
   layout->addWidget(box);
+  Retranslate();
+}
+
+void THyphenationForm::Retranslate() {
+  setWindowTitle(QString::fromUtf8(cv::Tr(" Silbentrennung", " Hyphenate")));
+  for (int i = 0; i < 5; ++i) buttons_[i]->setText(QString::fromStdString(cv::HyphenLanguageCaption(kLanguages[i])));
 }
 
 void THyphenationForm::SetLanguage(cv::THyphenLanguage language) {

@@ -16,6 +16,8 @@ class THyphenationForm : public QDialog {
  public:
   explicit THyphenationForm(QWidget* parent = nullptr);
   void SetLanguage(cv::THyphenLanguage language);
+  // Title and language names in the current language.
+  void Retranslate();
   cv::THyphenLanguage Language() const;
   // Runs on OK with the chosen language.
   std::function<void(cv::THyphenLanguage)> OnHyphenate;

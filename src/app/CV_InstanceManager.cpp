@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QTimer>
 #include <QtEndian>
 
 #ifdef Q_OS_UNIX
@@ -131,7 +132,11 @@ void TInstanceManager::AcceptConnection() {
       handOverText_ = QString::fromUtf8(socket->read(size));
       socket->write("\x01", 1);
       socket->flush();
-      if (OnHandOver) OnHandOver(handOverText_);
+      // Once this slot is left: the song may ask "Save changes?", and the socket must not go
+      // (its sender ends and disconnects) while its own signal is still running.
+      QTimer::singleShot(0, this, [this, text = handOverText_] {
+        if (OnHandOver) OnHandOver(text);
+      });
     });
   }
 }

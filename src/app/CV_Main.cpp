@@ -39,6 +39,7 @@
 #include "app/WindowGeometry.h"
 #include "lyrics/InsertLyrics.h"
 #include "song/Language.h"
+#include "song/TimeMap.h"
 #include "BuildPaths.h"
 
 namespace cvapp {
@@ -128,18 +129,12 @@ QLabel* MakeLed(QWidget* parent, const char* name) {
 TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     : QMainWindow(parent),
       store_(options.Store),
-      hooks_(std::move(options.Hooks)),
+      hooks_(WithRealDialogs(std::move(options.Hooks), this)),
       instance_(options.Instance),
       arguments_(std::move(options.Arguments)),
       applicationDirectory_(std::move(options.ApplicationDirectory)),
       systemLanguageName_(std::move(options.SystemLanguageName)) {
   cv::InstallIcuTextConverter();
-  const TUiHooks real = DefaultUiHooks(this);
-  if (!hooks_.Message) hooks_.Message = real.Message;
-  if (!hooks_.AskYesNo) hooks_.AskYesNo = real.AskYesNo;
-  if (!hooks_.ChooseOpenFile) hooks_.ChooseOpenFile = real.ChooseOpenFile;
-  if (!hooks_.ChooseSaveFile) hooks_.ChooseSaveFile = real.ChooseSaveFile;
-  if (!hooks_.OpenUrl) hooks_.OpenUrl = real.OpenUrl;
   setObjectName(QStringLiteral("MainForm"));
   CreateMenus();
   CreateCentralWidgets();
@@ -199,7 +194,7 @@ void TMainForm::CreateMenus() {
   static const char* const kEncodings[] = {"UTF-8",        "Windows-1252", "Windows-1250", "Windows-1251",
                                            "Windows-1253", "Windows-1254", "Windows-1257", "ISO-8859-15",
                                            "ISO-8859-2",   "KOI8-R",       "GBK",          "GB18030",
-                                           "Big5",         "Shift_JIS",    "EUC-KR",       "windows-949"};
+                                           "Big5",         "Shift_JIS",    "EUC-KR",       "Windows-949"};
   for (const char* name : kEncodings) {
     QAction* item = encodings->addAction(QString::fromLatin1(name));
     item->setObjectName(QStringLiteral("Encoding_") + QString::fromLatin1(name));
@@ -214,7 +209,13 @@ void TMainForm::CreateMenus() {
   connect(AddAction(a.File, "MainMenu_DateiMultiOeffnen"), &QAction::triggered, this,
           &TMainForm::MainMenu_DateiMultiOeffnenClick);
   a.File->addSeparator();
-  connect(AddAction(a.File, "MainMenu_DateiProgrammBeenden"), &QAction::triggered, this, &QWidget::close);
+  a.Exit = AddAction(a.File, "MainMenu_DateiProgrammBeenden");
+  connect(a.Exit, &QAction::triggered, this, &QWidget::close);
+  // The keys every desktop program answers to.
+  a.Open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  a.Save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  a.SaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  a.Exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   a.Text = menu("MainMenu_Text");
   a.Text->setToolTipsVisible(true);  // a grey item says why
@@ -289,8 +290,9 @@ void TMainForm::CreateMenus() {
 
   QMenu* help = menu("MainMenu_Help");
   bar->addMenu(help);
-  connect(AddAction(help, "MainMenu_HelpManual"), &QAction::triggered, this,
-          &TMainForm::MainMenu_HelpManualClick);
+  QAction* manual = AddAction(help, "MainMenu_HelpManual");
+  manual->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(manual, &QAction::triggered, this, &TMainForm::MainMenu_HelpManualClick);
   a.HelpInfo = AddAction(help, "MainMenu_HelpInfo");
   connect(a.HelpInfo, &QAction::triggered, this, &TMainForm::MainMenu_HelpInfoClick);
 
@@ -458,13 +460,14 @@ void TMainForm::FormCreate() {
   windowsVersion_ = OperatingSystemText();
 
   // 6. Settings.
-  settings_ = LoadConfiguration(*store_, applicationDirectory_);
+  settings_ = LoadConfiguration(*store_);
   {
     const QSignalBlocker block(volSlider_);
     volSlider_->setValue(130 - settings_.VolumeValue);
   }
   connect(volSlider_, &QSlider::valueChanged, this, &TMainForm::VolSliderChange);
   lVolume_->setVisible(settings_.VSTiEnabled);
+  status_->SetSpeedPercent(cv::PracticePercent(settings_.Configuration.PlaybackSpeed));
 
   // 7. Recent files that still exist.
   QStringList existing;

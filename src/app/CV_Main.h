@@ -68,7 +68,7 @@ struct TViewState {
 // The window's menu items, held by the window: no item is looked up by its name.
 struct TMainActions {
   QMenu *File = nullptr, *Text = nullptr, *Edit = nullptr;
-  QAction *Open = nullptr, *Save = nullptr, *SaveAs = nullptr;
+  QAction *Open = nullptr, *Save = nullptr, *SaveAs = nullptr, *Exit = nullptr;
   QAction *TextLoad = nullptr, *TextSave = nullptr, *TextSaveAs = nullptr, *TextEdit = nullptr,
           *TextEditMtc = nullptr, *TextHyphenate = nullptr, *TextRemovePunctuation = nullptr,
           *TextUpperCase = nullptr, *TextHideNote = nullptr, *TextAssign = nullptr, *TextQuantize = nullptr,
@@ -365,6 +365,11 @@ class TMainForm : public QMainWindow {
   void SaySoundProblem(const QString& text);
   void SaySynthesizerProblems(const cv::SynthDevice& synth);
   QSet<QString> soundProblemsSaid_;
+  bool automaticPlay_ = false;    // the play was not the user's own (a drop starts one)
+  QString pendingSoundProblem_;   // said in the status bar, owed to the user's first Play
+  int audioDeviceCount_ = -1;     // not yet asked
+  // "No audio device …" when the next Play would sound through the synthesizer into nothing.
+  QString NoAudioDeviceNote();
   // A press beside the slider's thumb runs the position towards it while held and seeks on
   // release; a press on the thumb drags it. True when the event was taken.
   bool PosSliderMouse(QMouseEvent* event);

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -93,6 +94,8 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
               "Opened: %1. Play (Enter) plays the song, Text > Edit changes the lyrics.")
                 .arg(QFileInfo(fileToOpen).fileName())
           : T("Geöffnet: %1 (ohne Lyrics).", "Opened: %1 (no lyrics).").arg(QFileInfo(fileToOpen).fileName()));
+  // Said now, in passing: the user has not asked for sound yet.
+  if (const QString note = NoAudioDeviceNote(); !note.isEmpty()) Say(status_->LastMessage() + QStringLiteral("  ") + note);
   emit SongOpened();
   return true;
 }
@@ -177,7 +180,10 @@ void TMainForm::HandleDroppedFiles(const QStringList& files) {
     if (!MaySongGo()) return;
     UpdateLastMidiPath(file, true);
     if (song_.Player && song_.Player->Playing()) Btn_StopClick();
-    if (DateiOeffnen(file)) Btn_PlayClick();
+    if (DateiOeffnen(file)) {
+      const QScopedValueRollback automatic(automaticPlay_, true);
+      Btn_PlayClick();
+    }
   } else if (IsLyricTextFile(file)) {
     if (song_.Player && song_.Player->Playing()) Btn_StopClick();
     LoadLyricTextFile(file);
@@ -240,8 +246,8 @@ void TMainForm::MainMenu_DateiSpeichernUnterClick() {
   // The format is the file type chosen in the dialog, named by what it means.
   const bool chosen = hooks_.ChooseSaveFile(
       T(" Datei speichern", " Save song as"), QFileInfo(current).absolutePath(),
-      T("MIDI-Format 0, alle Spuren in einer (*.mid);;MIDI-Format 1, eine Spur je Part (*.mid)",
-        "MIDI format 0, all tracks in one (*.mid);;MIDI format 1, one track per part (*.mid)"),
+      T("MIDI-Format 0, alle Spuren in einer (*.mid *.kar);;MIDI-Format 1, eine Spur je Part (*.mid *.kar)",
+        "MIDI format 0, all tracks in one (*.mid *.kar);;MIDI format 1, one track per part (*.mid *.kar)"),
       fileName, filterIndex);
   if (!chosen || fileName.isEmpty()) return;
   if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".mid");

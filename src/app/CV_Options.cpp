@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "platform/Devices.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -113,13 +114,8 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
     else
       offset->setText(QString::number(lastTimeOffset_));  // an unusable text gives way to the last good one
   });
-  connect(Check("CB_VSTiEnabled"), &QCheckBox::clicked, this, [this](bool on) {
-    QMessageBox::information(this, QStringLiteral(" Cantovex 3"),
-                             on ? T("Der Synthesizer wird nach einem Neustart vom Cantovex verwendet.",
-                                    "The synthesizer will be used after you restart the Cantovex.")
-                                : T("Beim nächsten Start wird der Synthesizer nicht mehr verwendet.",
-                                    "After you restart the Cantovex the synthesizer will not be used anymore."));
-  });
+  connect(Check("CB_VSTiEnabled"), &QCheckBox::clicked, this, &TOptionsForm::SynthesizerTicked);
+  connect(Combo("CB_MidiOutput"), &QComboBox::currentIndexChanged, this, &TOptionsForm::OutputChosen);
   connect(Check("CB_SwitchToEnglish"), &QCheckBox::clicked, this, [this](bool on) {
     QMessageBox::information(this, QStringLiteral(" Cantovex 3"),
                              on ? QStringLiteral("Mit OK wechseln die Menüs und Meldungen zu Englisch,\n"
@@ -196,8 +192,26 @@ void TOptionsForm::PromptaEnabledClick() {
     if (QWidget* w = findChild<QWidget*>(QLatin1String(name))) w->setEnabled(on);
 }
 
-void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, const QStringList& audio,
-                        bool english) {
+void TOptionsForm::OutputChosen() {
+  const bool synth = Combo("CB_MidiOutput")->currentText() == QLatin1String(cv::SynthDevice::OutputName);
+  if (!synth && Combo("CB_MidiOutput")->currentIndex() >= 0) lastPort_ = Combo("CB_MidiOutput")->currentText();
+  Check("CB_VSTiEnabled")->setChecked(synth);
+  if (auto* form = qobject_cast<QFormLayout*>(Combo("CB_AudioOutput")->parentWidget()->layout()))
+    form->setRowVisible(Combo("CB_AudioOutput"), synth);
+}
+
+void TOptionsForm::SynthesizerTicked(bool on) {
+  QComboBox* out = Combo("CB_MidiOutput");
+  const int synth = out->findText(QLatin1String(cv::SynthDevice::OutputName));
+  // Unticked: the port chosen last, else the first one.
+  int port = lastPort_.isEmpty() ? -1 : out->findText(lastPort_);
+  if (port < 0 || port == synth) port = synth == 0 ? 1 : 0;
+  out->setCurrentIndex(on ? synth : (port < out->count() ? port : -1));
+  OutputChosen();
+}
+
+void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, const QString& inUse,
+                        const QStringList& audio, bool english) {
   const cv::TConfiguration& c = s.Configuration;
   Check("CB_SwitchToEnglish")->setChecked(english);
   Edit("E_CopyrightString")->setText(QString::fromStdString(c.CopyrightString));
@@ -207,8 +221,9 @@ void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, co
   QComboBox* out = Combo("CB_MidiOutput");
   out->clear();
   out->addItems(outputs);
-  const int chosen = static_cast<int>(outputs.lastIndexOf(QString::fromStdString(c.MidiOutputDeviceName)));
+  const int chosen = static_cast<int>(outputs.lastIndexOf(inUse));
   out->setCurrentIndex(chosen >= 0 ? chosen : (outputs.isEmpty() ? -1 : 0));
+  shownOutput_ = out->currentText();
   // The synthesizer plays on the stored device, else on the first one.
   QComboBox* device = Combo("CB_AudioOutput");
   device->clear();
@@ -216,9 +231,12 @@ void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, co
   const int stored = static_cast<int>(audio.lastIndexOf(s.AudioOutDeviceName));
   device->setCurrentIndex(stored >= 0 ? stored : (audio.isEmpty() ? -1 : 0));
   device->setEnabled(!audio.isEmpty());
+  shownAudio_ = device->currentText();
   Check("CB_MakeBackup")->setChecked(c.MakeBackup);
   Check("CB_XFDeleteChordHelper")->setChecked(c.XF_DeleteChordHelper);
   Check("CB_VSTiEnabled")->setChecked(s.VSTiEnabled);
+  OutputChosen();
+  shownSynth_ = Check("CB_VSTiEnabled")->isChecked();
   Check("CB_PromptaEnabled")->setChecked(c.PromptaEnabled);
   Check("CB_VirtualPrompta")->setChecked(c.VirtualPrompta);
   Combo("CB_PromptaCmdController")->setCurrentIndex(c.PromptaCmdController);
@@ -250,12 +268,14 @@ void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
   c.MelodyTrack = static_cast<uint8_t>(std::max(0, Combo("CB_MelodyTrack")->currentIndex()));
   c.QuantizeFactor = static_cast<uint8_t>(std::max(0, Combo("CB_QuantizeFactor")->currentIndex()));
   c.PlaybackSpeed = static_cast<uint8_t>(std::max(0, Combo("CB_PlaybackSpeed")->currentIndex()));
-  if (Combo("CB_MidiOutput")->currentIndex() >= 0)
+  // Only a choice the user changed is stored: OK alone changes nothing.
+  if (Combo("CB_MidiOutput")->currentIndex() >= 0 && Combo("CB_MidiOutput")->currentText() != shownOutput_)
     c.MidiOutputDeviceName = Combo("CB_MidiOutput")->currentText().toStdString();
-  if (Combo("CB_AudioOutput")->count() > 0) s.AudioOutDeviceName = Combo("CB_AudioOutput")->currentText();
+  if (Combo("CB_AudioOutput")->count() > 0 && Combo("CB_AudioOutput")->currentText() != shownAudio_)
+    s.AudioOutDeviceName = Combo("CB_AudioOutput")->currentText();
   c.MakeBackup = Check("CB_MakeBackup")->isChecked();
   c.XF_DeleteChordHelper = Check("CB_XFDeleteChordHelper")->isChecked();
-  s.VSTiEnabled = Check("CB_VSTiEnabled")->isChecked();
+  if (Check("CB_VSTiEnabled")->isChecked() != shownSynth_) s.VSTiEnabled = Check("CB_VSTiEnabled")->isChecked();
   c.PromptaEnabled = Check("CB_PromptaEnabled")->isChecked();
   c.VirtualPrompta = Check("CB_VirtualPrompta")->isChecked();
   c.PromptaCmdController = static_cast<uint8_t>(std::max(0, Combo("CB_PromptaCmdController")->currentIndex()));

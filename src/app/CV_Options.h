@@ -19,10 +19,12 @@ class TOptionsForm : public QDialog {
   Q_OBJECT
  public:
   explicit TOptionsForm(QWidget* parent = nullptr);
-  // Fills every control from the settings (outputs: the names offered for MIDI output; audio:
-  // the audio devices offered to the synthesizer).
-  void Fill(const TStoredSettings& settings, const QStringList& outputs, const QStringList& audio, bool english);
-  // The settings as the controls show them; language: whether English is ticked.
+  // Fills every control from the settings (outputs: the names offered for MIDI output, inUse:
+  // the one that plays; audio: the audio devices offered to the synthesizer).
+  void Fill(const TStoredSettings& settings, const QStringList& outputs, const QString& inUse,
+            const QStringList& audio, bool english);
+  // The settings as the controls show them; language: whether English is ticked. An output or
+  // audio device the user did not change keeps its stored setting.
   void Read(TStoredSettings& settings, bool& english) const;
   // Widgets by name, for tests.
   QComboBox* Combo(const char* name) const;
@@ -34,7 +36,13 @@ class TOptionsForm : public QDialog {
   void PromptaEnabledClick();
   QGroupBox* MakeBankSelectGroup(QWidget* parent);
   void Controller32Enabling();
+  // "Use the synthesizer" and the output list say the same; the audio device belongs to the
+  // synthesizer alone.
+  void OutputChosen();
+  void SynthesizerTicked(bool on);
   QTabWidget* tabs_ = nullptr;
+  QString shownOutput_, shownAudio_, lastPort_;
+  bool shownSynth_ = false;
   int lastTimeOffset_ = 0;
 };
 

@@ -30,9 +30,10 @@ TEditTempoForm::TEditTempoForm(QWidget* parent) : QDialog(parent) {
   tempo_ = new QLineEdit(box);
   tempo_->setObjectName(QStringLiteral("E_Tempo"));
   tempo_->setReadOnly(true);
+  tempo_->setFocusPolicy(Qt::NoFocus);  // shown, not changed: the focus goes to the difference
   tempo_->setAlignment(Qt::AlignRight);
   tempo_->setMaximumWidth(60);
-  upDown_ = new SignedSpinBox(box, QStringLiteral("E_TempoDiff"));
+  upDown_ = new SignedSpinBox(box, QStringLiteral("E_TempoDiff"), true);
   upDown_->setObjectName(QStringLiteral("Tempo_UpDown"));
   upDown_->setRange(cv::kTempoDiffMin, cv::kTempoDiffMax);
   row->addWidget(label);
@@ -52,8 +53,11 @@ TEditTempoForm::TEditTempoForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TEditTempoForm::Open(int firstTempoBpm) {
-  setWindowTitle(QString());
+  setWindowTitle(T(" Tempo ändern", " Change tempo"));
   tempo_->setText(QString::number(firstTempoBpm));
+  // Typing replaces the shown difference; the arrows step it.
+  upDown_->setFocus();
+  upDown_->selectAll();
 }
 
 int TEditTempoForm::TempoDiff() const { return upDown_->value(); }
@@ -64,6 +68,7 @@ void TEditTempoForm::SetTempoDiff(int diff) {
 }
 
 void TEditTempoForm::Btn_OKClick() {
+  upDown_->interpretText();  // a value typed and not yet taken
   hide();
   if (OnClosed) OnClosed();
   if (OnOk) OnOk(upDown_->value());

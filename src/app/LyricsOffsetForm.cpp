@@ -16,7 +16,6 @@ QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, 
 
 TLyricsOffsetForm::TLyricsOffsetForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("LyricsOffsetForm"));
-  setWindowTitle(QStringLiteral(" Versatz: 0 ms"));
   auto* row = new QHBoxLayout(this);
   slider_ = new QSlider(Qt::Horizontal, this);
   slider_->setObjectName(QStringLiteral("OffsetSlider"));
@@ -36,7 +35,7 @@ TLyricsOffsetForm::TLyricsOffsetForm(QWidget* parent) : QDialog(parent) {
   row->addWidget(close);
   connect(range_, &QComboBox::currentIndexChanged, this, &TLyricsOffsetForm::CB_RangeChange);
   connect(slider_, &QSlider::valueChanged, this, [this](int ms) {
-    setWindowTitle(QStringLiteral("Lyrics-Versatz: %1 ms").arg(ms));
+    ShowOffsetInTitle(ms);
     if (OnPreview) OnPreview(ms);
   });
   connect(ok, &QPushButton::clicked, this, &TLyricsOffsetForm::Btn_OKClick);
@@ -44,8 +43,13 @@ TLyricsOffsetForm::TLyricsOffsetForm(QWidget* parent) : QDialog(parent) {
   Reset();
 }
 
+void TLyricsOffsetForm::ShowOffsetInTitle(int ms) {
+  setWindowTitle(T(" Lyrics-Versatz: %1 ms", " Lyrics offset: %1 ms").arg(ms));
+}
+
 void TLyricsOffsetForm::Reset() {
   slider_->setValue(0);
+  ShowOffsetInTitle(0);
   range_->setCurrentIndex(1);
   CB_RangeChange(1);
 }

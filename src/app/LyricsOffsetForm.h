@@ -30,6 +30,7 @@ class TLyricsOffsetForm : public QDialog {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  void ShowOffsetInTitle(int ms);
   QSlider* slider_ = nullptr;
   QComboBox* range_ = nullptr;
 };

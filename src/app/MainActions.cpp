@@ -43,8 +43,10 @@ void TMainForm::UpdateActions() {
   a.EditTranspose->setEnabled(loaded && !tempoWindowOpen_);
   myMemo_->setProperty("popup", stopped || editing);
 
-  a.Save->setEnabled(session_.CanSave());
-  a.SaveAs->setEnabled(session_.CanSave());
+  // The File menu is grey while playing; its keys follow it.
+  a.Open->setEnabled(stopped);
+  a.Save->setEnabled(stopped && session_.CanSave());
+  a.SaveAs->setEnabled(stopped && session_.CanSave());
   a.TextLoad->setEnabled(viewing || editingText);
   for (QAction* item : {a.TextEdit, a.PopupEdit}) item->setEnabled(viewing || editingText);
   for (QAction* item : {a.TextEditMtc, a.PopupEditMtc}) item->setEnabled(viewing || editingTimes);
@@ -55,6 +57,7 @@ void TMainForm::UpdateActions() {
   a.TextCheck->setEnabled(viewing);
   a.TextRetap->setEnabled(viewing && song_.HyphenArrayElements > 0);
   a.ViewPrompter->setEnabled(loaded);
+  a.TextFont->setEnabled(true);  // the view's font, in every mode
   UpdateUndoActions();
   // While playing, only the item that leaves the open editor stays (leaving stops playback).
   if (!stopped) {

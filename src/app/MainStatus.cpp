@@ -76,6 +76,11 @@ void TMainStatus::ShowPlace(int measure, int beat, int tempo, const QString& key
   Retranslate();
 }
 
+void TMainStatus::SetSpeedPercent(int percent) {
+  speedPercent_ = percent;
+  Retranslate();
+}
+
 void TMainStatus::Clear() { ShowPlace(0, 0, 0, {}); }
 
 QString TMainStatus::Place() const {
@@ -88,7 +93,14 @@ void TMainStatus::Retranslate() {
   tempo_->setVisible(song && tempoValue_ > 0);
   key_->setVisible(song && !keyName_.isEmpty());
   position_->setText(T("Takt ", "Bar ") + PositionText(measure_, beat_));
-  tempo_->setText(QStringLiteral("%1 bpm").arg(tempoValue_));
+  // The song's tempo stays what the file says; a practice speed plays it slower.
+  const bool practice = speedPercent_ != 100;
+  tempo_->setText(practice ? QStringLiteral("%1 bpm (%2 %)").arg(tempoValue_).arg(speedPercent_)
+                           : QStringLiteral("%1 bpm").arg(tempoValue_));
+  tempo_->setToolTip(practice ? T("Übungstempo: %1 % des Songtempos, also %2 bpm", "Practice speed: %1 % of the song's tempo, that is %2 bpm")
+                                    .arg(speedPercent_)
+                                    .arg(tempoValue_ * speedPercent_ / 100)
+                              : QString());
   key_->setText(T("Tonart: ", "Key: ") + keyName_);
 }
 

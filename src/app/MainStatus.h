@@ -31,6 +31,8 @@ class TMainStatus : public QObject {
   QString LastMessage() const { return last_; }
   // Where the song stands; measure 0: no song.
   void ShowPlace(int measure, int beat, int tempo, const QString& key);
+  // The practice speed playback runs at (percent of the song's tempo), shown beside the tempo.
+  void SetSpeedPercent(int percent);
   void Clear();
   QString Place() const;
   // The labels' fixed words in the current language.
@@ -39,7 +41,7 @@ class TMainStatus : public QObject {
  private:
   QStatusBar* bar_;
   QLabel *position_, *tempo_, *key_;
-  int measure_ = 0, beat_ = 0, tempoValue_ = 0;
+  int measure_ = 0, beat_ = 0, tempoValue_ = 0, speedPercent_ = 100;
   QString keyName_, last_;
 };
 

@@ -5,10 +5,13 @@
 
 #include "app/CV_Main.h"
 #include "app/CV_Options.h"
+#include "app/MainStatus.h"
 #include "app/MultiModeForm.h"
 #include "app/MyRegistry.h"
+#include "app/OutputOffer.h"
 #include "platform/Devices.h"
 #include "song/Language.h"
+#include "song/TimeMap.h"
 
 namespace {
 QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
@@ -17,13 +20,8 @@ QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, 
 namespace cvapp {
 
 QStringList TMainForm::OutputNames() const {
-  QStringList names;
   const std::unique_ptr<cv::MidiPortDevice> port = cv::MakeMidiPort();
-  for (const std::string& n : port->DeviceNames()) names << QString::fromStdString(n);
-  // Other programs (a keyboard's editor, a recorder) connect to our own port.
-  if (port->HasVirtualPort()) names << QString::fromStdString(port->DeviceName(cv::MidiPortDevice::VirtualPortID));
-  names << QString::fromLatin1(cv::SynthDevice::OutputName);
-  return names;
+  return OfferedOutputs(OutputRequestFor(settings_, *port));
 }
 
 QStringList TMainForm::AudioDeviceNames() const {
@@ -51,7 +49,15 @@ void TMainForm::MainMenu_OptionsClick() {
     optionsForm_->raise();
     return;
   }
-  optionsForm_->Fill(settings_, OutputNames(), AudioDeviceNames(), cv::CurrLanguage() != cv::TLanguage::Deutsch);
+  const std::unique_ptr<cv::MidiPortDevice> port = cv::MakeMidiPort();
+  const cv::TOutputRequest request = OutputRequestFor(settings_, *port);
+  // The output shown is the one playing, else the one the next Play takes.
+  const QString synth = QString::fromLatin1(cv::SynthDevice::OutputName);
+  const QString inUse = outputText_.isEmpty()             ? NextOutputName(request)
+                        : outputText_.startsWith(synth) ? synth
+                                                          : outputText_;
+  optionsForm_->Fill(settings_, OfferedOutputs(request), inUse, AudioDeviceNames(),
+                     cv::CurrLanguage() != cv::TLanguage::Deutsch);
   optionsForm_->resize(static_cast<int>(455 * DpiFactor()), static_cast<int>(265 * DpiFactor()));
   optionsForm_->show();
   optionsForm_->raise();
@@ -98,6 +104,7 @@ void TMainForm::ApplyOptions() {
     }
     const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
     session_.ApplyConfiguration(settings_.Configuration, time);
+    status_->SetSpeedPercent(cv::PracticePercent(settings_.Configuration.PlaybackSpeed));
     if (speedChanged && song_.MidiFileLoaded) RefreshAfterTempoChange();
     SaveConfiguration();
   }

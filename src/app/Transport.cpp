@@ -15,10 +15,12 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <cmath>
+#include <utility>
 
 #include "app/CV_Main.h"
 #include "app/MainStatus.h"
 #include "app/MyRegistry.h"
+#include "app/OutputOffer.h"
 #include "app/PrompterForm.h"
 #include "app/WaitForm.h"
 #include "platform/Devices.h"
@@ -61,13 +63,8 @@ bool TMainForm::EnsurePlayer() {
     const QString message = QString::fromStdString(text);
     QMetaObject::invokeMethod(self, [self, message] { if (self) self->OutputLost(message); }, Qt::QueuedConnection);
   };
-  cv::TOutputRequest request;
-  request.WantedName = settings_.Configuration.MidiOutputDeviceName;
   p->Port = cv::MakeMidiPort();
-  request.PortNames = p->Port->DeviceNames();
-  if (p->Port->HasVirtualPort()) request.VirtualPortName = p->Port->DeviceName(cv::MidiPortDevice::VirtualPortID);
-  request.SynthName = cv::SynthDevice::OutputName;
-  request.SynthAllowed = settings_.VSTiEnabled;
+  cv::TOutputRequest request = OutputRequestFor(settings_, *p->Port);
   cv::TOutputChoice choice = session_.ChooseOutput(request);
   if (choice.Output == cv::TOutputChoice::Kind::Synth) {
     cv::SynthOptions options;
@@ -109,8 +106,30 @@ bool TMainForm::EnsurePlayer() {
 void TMainForm::SaySoundProblem(const QString& text) {
   // Each problem is said once; the next Play does not repeat it.
   if (text.isEmpty() || soundProblemsSaid_.contains(text)) return;
+  // A play the user did not ask for (a dropped song starts by itself) says it in the status bar
+  // only; the user's own Play says it with what to do.
+  if (automaticPlay_) {
+    Say(text.section(QLatin1Char('\n'), 0, 0));
+    pendingSoundProblem_ = text;
+    return;
+  }
   soundProblemsSaid_.insert(text);
   ui_.Report(cv::UserMessage(cv::TSeverity::Warning, text.toStdString()));
+}
+
+QString TMainForm::NoAudioDeviceNote() {
+  const QString note = T("Kein Audiogerät: der Synthesizer spielt ohne Ausgabe.",
+                         "No audio device: the synthesizer renders to nothing.");
+  if (playback_) return playback_->Synth && playback_->Player->UseVSTi() && playback_->Synth->Sink() != cv::AudioSink::Device
+                            ? note
+                            : QString();
+  if (!settings_.VSTiEnabled) return {};
+  // Listing the devices takes a moment: once a run.
+  if (audioDeviceCount_ < 0) audioDeviceCount_ = static_cast<int>(cv::AudioDevices().size());
+  if (audioDeviceCount_ > 0) return {};
+  const std::unique_ptr<cv::MidiPortDevice> port = cv::MakeMidiPort();
+  return NextOutputName(OutputRequestFor(settings_, *port)) == QLatin1String(cv::SynthDevice::OutputName) ? note
+                                                                                                           : QString();
 }
 
 void TMainForm::SaySynthesizerProblems(const cv::SynthDevice& synth) {
@@ -173,6 +192,7 @@ bool TMainForm::StartPlayer() {
 void TMainForm::Btn_PlayClick() {
   if (!song_.MidiFileLoaded) return;
   if (!StartPlayer()) return;
+  if (!automaticPlay_ && !pendingSoundProblem_.isEmpty()) SaySoundProblem(std::exchange(pendingSoundProblem_, {}));
   SetLed(playLED_, true, kGreen);
   SetLed(recLED_, false, kRed);
   RecordingTiming = false;
@@ -257,6 +277,8 @@ bool TMainForm::TypingInText() const {
 void TMainForm::KeyHookAppKeyDown(int key, Qt::KeyboardModifiers modifiers, bool repeated) {
   // The keys belong to the text while the user types.
   if (TypingInText() || IgnorePlayerCommands || repeated || QApplication::activeModalWidget()) return;
+  // Ctrl+S and the like are the menus' keys, never a transport command.
+  if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
   const bool keypad = modifiers & Qt::KeypadModifier;
   const bool forward = key == Qt::Key_PageUp || (keypad && key == Qt::Key_Plus);
   const bool rewind = key == Qt::Key_PageDown || (keypad && key == Qt::Key_Minus);

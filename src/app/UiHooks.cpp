@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QRegularExpression>
 
+#include "song/Language.h"
+
 namespace cvapp {
 
 namespace {
@@ -64,6 +66,28 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
     return ok;
   };
   return h;
+}
+
+void ReportMissingHook() {
+  const QString text = QString::fromUtf8(
+      cv::Tr("Interner Fehler: ein Dialog des Programms fehlt. Der Befehl wurde abgebrochen, der Song ist unverändert.",
+             "Internal error: a dialog of the program is missing. The command was cancelled; the song is unchanged."));
+  qCritical("%s", qUtf8Printable(text));
+  // Not modal: the fault may sit in a path that is itself inside a dialog or an event handler.
+  auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral(" Cantovex 3"), text, QMessageBox::Ok);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("MissingDialogMessage"));
+  box->show();
+}
+
+TUiHooks WithRealDialogs(TUiHooks given, QWidget* parent) {
+  const TUiHooks real = DefaultUiHooks(parent);
+  auto mine = HookMembers(given);
+  const auto theirs = HookMembers(real);
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    ((std::get<I>(mine) ? void() : void(std::get<I>(mine) = std::get<I>(theirs))), ...);
+  }(std::make_index_sequence<std::tuple_size_v<decltype(mine)>>{});
+  return given;
 }
 
 }  // namespace cvapp

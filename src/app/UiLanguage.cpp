@@ -40,6 +40,7 @@ void TMainForm::SwitchLanguage(bool english) {
   RefreshRecentMenu();
   UpdateActions();
   status_->Retranslate();
+  hyphenationForm_->Retranslate();
   hyphenationForm_->SetLanguage(english ? cv::THyphenLanguage::English : cv::THyphenLanguage::German);
   // Windows made on demand are made again in the new language when next opened.
   if (optionsForm_ && !optionsForm_->isVisible()) {

@@ -119,11 +119,11 @@ std::optional<THyphenLanguage> ParseHyphenLanguage(std::string_view code) {
 
 std::string HyphenLanguageCaption(THyphenLanguage language) {
   switch (language) {
-    case THyphenLanguage::German: return Tr("Deutsch", "german");
-    case THyphenLanguage::English: return Tr("Englisch", "english");
-    case THyphenLanguage::French: return Tr("Französisch", "french");
-    case THyphenLanguage::Italian: return Tr("Italienisch", "italian");
-    case THyphenLanguage::Spanish: return Tr("Spanisch", "spanish");
+    case THyphenLanguage::German: return Tr("Deutsch", "German");
+    case THyphenLanguage::English: return Tr("Englisch", "English");
+    case THyphenLanguage::French: return Tr("Französisch", "French");
+    case THyphenLanguage::Italian: return Tr("Italienisch", "Italian");
+    case THyphenLanguage::Spanish: return Tr("Spanisch", "Spanish");
   }
   return {};
 }

@@ -11,6 +11,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QSettings>
+#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include "AppFixture.h"
@@ -19,6 +21,8 @@
 #include "app/MultiModeForm.h"
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
+#include "app/MainStatus.h"
+#include "platform/Devices.h"
 
 using namespace cvapptest;
 
@@ -77,7 +81,7 @@ TEST(Dialogs, LyricOffsetPreviewsThenMovesEverySyllable) {
   EXPECT_EQ(form->RangeLimit(), 1000);
   form->SetOffset(300);
   EXPECT_EQ(w->CurrentSong().LyricsOffset, 300);
-  EXPECT_EQ(form->windowTitle(), QStringLiteral("Lyrics-Versatz: 300 ms"));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral(" Lyrics offset: 300 ms"));
   form->CB_RangeChange(0);
   EXPECT_EQ(form->RangeLimit(), 100);
   form->CB_RangeChange(1);
@@ -128,6 +132,24 @@ TEST(Dialogs, TempoMovesEveryTempoByTheChangeSinceTheLastOk) {
   form->SetTempoDiff(8);  // three more
   form->Btn_OKClick();
   EXPECT_EQ(w->CurrentSong().TempoArray[0].Tempo, 128);
+
+  // As the user changes it: the focus is on the difference, typed values count, an arrow is one.
+  w->MainMenu_EditTempoClick();
+  EXPECT_EQ(form->windowTitle(), QStringLiteral(" Change tempo"));
+  auto* field = form->findChild<QSpinBox*>(QStringLiteral("Tempo_UpDown"));
+  EXPECT_EQ(form->focusWidget(), field);
+  struct Typed {
+    const char* keys;
+    int diff;
+  } typed[] = {{"5", 5}, {"+12", 12}, {"-7", -7}, {"x", -7}};  // a stray letter keeps the value shown
+  for (const Typed& t : typed) {
+    field->selectAll();
+    QTest::keyClicks(field, QLatin1String(t.keys));
+    EXPECT_EQ(form->TempoDiff(), t.diff) << t.keys;
+  }
+  for (int i = 0; i < 10; ++i) QTest::keyClick(field, Qt::Key_Up);
+  EXPECT_EQ(form->TempoDiff(), 3);
+  form->Btn_CancelClick();
   // Another song starts from no difference.
   w->DateiOeffnen(NoteSong("tempo2.mid"));
   EXPECT_EQ(form->TempoDiff(), 0);
@@ -167,6 +189,38 @@ TEST(Dialogs, OptionsApplyOnlyWhatChanged) {
   // Practice speed: the song's tempo stays, its time is stretched.
   EXPECT_EQ(w->CurrentSong().TempoArray[0].TempoLongInt, 500000);
   EXPECT_NEAR(w->CurrentSong().TimeZone[0].TempoComp, 500000.0 / 1000 / w->CurrentSong().SourceTimeBase / 0.7, 1e-4);
+}
+
+// The options show the output the next Play takes; OK alone changes nothing; the synthesizer's
+// tick and the output list say the same, and its audio device shows only with it.
+TEST(Dialogs, OptionsShowTheOutputInUseAndOkAloneKeepsIt) {
+  const QString settings = TempSettingsFile();
+  AppWindow w(settings);
+  w->DateiOeffnen(NoteSong("outputs.mid"));
+  w->MainMenu_OptionsClick();
+  cvapp::TOptionsForm* form = w->OptionsForm();
+  QComboBox* out = form->Combo("CB_MidiOutput");
+  const QString synth = QLatin1String(cv::SynthDevice::OutputName);
+  EXPECT_EQ(out->currentText(), synth);  // a fresh start plays through the synthesizer
+  EXPECT_TRUE(form->Check("CB_VSTiEnabled")->isChecked());
+  EXPECT_TRUE(form->Combo("CB_AudioOutput")->isVisibleTo(form));
+  form->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
+  EXPECT_TRUE(w->Settings().Configuration.MidiOutputDeviceName.empty());
+  EXPECT_FALSE(QSettings(settings, QSettings::IniFormat).contains(QStringLiteral("MidiOutputDeviceName")));
+  EXPECT_NE(w->Status().LastMessage(), QStringLiteral("The options are applied."));
+
+  w->MainMenu_OptionsClick();
+  const int port = out->findText(synth) == 0 ? 1 : 0;
+  if (port >= out->count()) GTEST_SKIP() << "no MIDI port here besides the synthesizer";
+  out->setCurrentIndex(port);
+  EXPECT_FALSE(form->Check("CB_VSTiEnabled")->isChecked());
+  EXPECT_FALSE(form->Combo("CB_AudioOutput")->isVisibleTo(form));
+  form->Check("CB_VSTiEnabled")->click();
+  EXPECT_EQ(out->currentText(), synth);
+  EXPECT_TRUE(form->Combo("CB_AudioOutput")->isVisibleTo(form));
+  form->Check("CB_VSTiEnabled")->click();
+  EXPECT_EQ(out->currentIndex(), port);
+  form->findChild<QPushButton*>(QStringLiteral("Btn_Cancel"))->click();
 }
 
 TEST(Dialogs, MultiModeConvertsEverySongOfAFolder) {

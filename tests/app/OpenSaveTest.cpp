@@ -218,7 +218,7 @@ TEST(Save, SaveAsWritesEitherFormatAndReopens) {
     again->DateiOeffnen(written);
     EXPECT_EQ(again->DisplayText(), shown) << c.filter;
   }
-  EXPECT_EQ(w.saveFilter, QStringLiteral("MIDI format 0, all tracks in one (*.mid);;MIDI format 1, one track per part (*.mid)"));
+  EXPECT_EQ(w.saveFilter, QStringLiteral("MIDI format 0, all tracks in one (*.mid *.kar);;MIDI format 1, one track per part (*.mid *.kar)"));
   EXPECT_EQ(w.dialogTitles.back(), QStringLiteral(" Save song as"));
 }
 

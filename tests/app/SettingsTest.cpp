@@ -23,9 +23,8 @@ void WriteIni(const QString& file, const QString& body) {
 }  // namespace
 
 TEST(Settings, EmptyStoreGivesEveryDefault) {
-  const QString appDir = Q(cvtest::TempDir());
   TMyRegistry store(TempSettingsFile());
-  const TStoredSettings s = LoadConfiguration(store, appDir);
+  const TStoredSettings s = LoadConfiguration(store);
   const cv::TConfiguration& c = s.Configuration;
   EXPECT_EQ(c.Controller32Value, 0);
   EXPECT_TRUE(c.CopyrightString.empty());
@@ -33,8 +32,8 @@ TEST(Settings, EmptyStoreGivesEveryDefault) {
   EXPECT_EQ(c.FontHeight, -16);
   EXPECT_EQ(c.FontName, "Courier");
   EXPECT_EQ(c.FontSize, 12);
-  EXPECT_EQ(Q(c.LastMidiPathSource), appDir);
-  EXPECT_EQ(Q(c.LastTextPath), appDir);
+  EXPECT_EQ(Q(c.LastMidiPathSource), DefaultDataFolder());
+  EXPECT_EQ(Q(c.LastTextPath), DefaultDataFolder());
   EXPECT_FLOAT_EQ(c.MainFormHeight, 480.0f);
   EXPECT_FLOAT_EQ(c.MainFormWidth, 640.0f);
   EXPECT_EQ(c.PrevCommandMode, 1);
@@ -53,9 +52,17 @@ TEST(Settings, EmptyStoreGivesEveryDefault) {
   EXPECT_TRUE(s.DefaultedValues.isEmpty());
 }
 
-TEST(Settings, FolderDefaultsFallBackToHomeWhenProgramFolderIsNotWritable) {
-  EXPECT_EQ(DefaultDataFolder(QStringLiteral("/proc")), QDir::toNativeSeparators(QDir::homePath()));
-  EXPECT_EQ(DefaultDataFolder(QString()), QDir::toNativeSeparators(QDir::homePath()));
+// The dialogs start among the user's songs, never in the program's folder.
+TEST(Settings, FolderDefaultIsTheMusicFolderElseHome) {
+  const QString home = Q(cvtest::TempDir());
+  const QByteArray oldHome = qgetenv("HOME"), oldMusic = qgetenv("XDG_MUSIC_DIR");
+  qputenv("HOME", home.toLocal8Bit());
+  qunsetenv("XDG_MUSIC_DIR");
+  EXPECT_EQ(DefaultDataFolder(), QDir::toNativeSeparators(home));
+  QDir(home).mkpath(QStringLiteral("Music"));
+  EXPECT_EQ(DefaultDataFolder(), QDir::toNativeSeparators(home + QStringLiteral("/Music")));
+  qputenv("HOME", oldHome);
+  if (!oldMusic.isNull()) qputenv("XDG_MUSIC_DIR", oldMusic);
 }
 
 TEST(Settings, BulkSaveAndLoadRoundTrip) {
@@ -84,7 +91,7 @@ TEST(Settings, BulkSaveAndLoadRoundTrip) {
     UpdateConfiguration(store, s, QSizeF(800.5, 600), false);
   }
   TMyRegistry store(file);
-  const TStoredSettings r = LoadConfiguration(store, Q(cvtest::TempDir()));
+  const TStoredSettings r = LoadConfiguration(store);
   EXPECT_EQ(r.Configuration.Controller32Value, 5);
   EXPECT_EQ(r.Configuration.CopyrightString, "© Maravelt");
   EXPECT_TRUE(r.Configuration.DeleteController32);
@@ -145,7 +152,7 @@ TEST(Settings, BadOrOutOfRangeValuesTakeTheirDefaultAndTheLoadGoesOn) {
                                   "MidiOutputDeviceName=Port 2\n")
                        .arg(QLatin1String(k.line)));
     TMyRegistry store(file);
-    const TStoredSettings s = LoadConfiguration(store, Q(cvtest::TempDir()));
+    const TStoredSettings s = LoadConfiguration(store);
     const cv::TConfiguration d;
     EXPECT_EQ(s.DefaultedValues, QStringList{QLatin1String(k.name)}) << k.line;
     EXPECT_EQ(s.AudioOutDeviceName, QStringLiteral("Out A")) << k.line;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSettings>
@@ -20,6 +21,7 @@
 
 #include "AppFixture.h"
 #include "app/CV_Options.h"
+#include "app/MainStatus.h"
 #include "platform/Devices.h"
 #include "support/PrivateJack.h"
 #include "song/SyllableTimes.h"
@@ -281,7 +283,8 @@ TEST(Transport, AnOutputThatGoesAwayStopsPlaybackAndOffersAnother) {
   EXPECT_TRUE(w->OutputText().isEmpty());
 }
 
-// No audio device: the synthesizer plays to nothing, and the window says so once, with what to do.
+// No audio device: opening a song (or dropping one, which starts playing by itself) says so in the
+// status bar only; the user's first Play says it once as a message, with what to do.
 TEST(Transport, ASoundProblemIsSaidOnceWithWhatToDo) {
   ::setenv("JACK_DEFAULT_SERVER", ("cantovex-no-server-" + std::to_string(::getpid())).c_str(), 1);
   struct Restore {
@@ -290,6 +293,10 @@ TEST(Transport, ASoundProblemIsSaidOnceWithWhatToDo) {
   if (!cv::AudioDevices().empty()) GTEST_SKIP() << "this machine has an audio device besides JACK";
   AppWindow w(TempSettingsFile());
   w->DateiOeffnen(OneLyricPerNoteSong("quiet.mid", {"Ti\r", "Ar\r", "la ", "la\r"}));
+  EXPECT_TRUE(w->Status().LastMessage().contains(QLatin1String("No audio device"))) << w->Status().LastMessage().toStdString();
+  w->HandleDroppedFiles({QString::fromStdString(w->CurrentSong().MidiFileName)});
+  EXPECT_TRUE(w.messages.empty());
+  w->Btn_StopClick();
   for (int i = 0; i < 2; ++i) {
     w->Btn_PlayClick();
     if (!w->OutputText().startsWith(QLatin1String(cv::SynthDevice::OutputName)))
@@ -329,11 +336,18 @@ TEST(Transport, OptionsChooseAnyOutputAndPlaybackGoesOnWhereItWas) {
   ASSERT_GE(virtualPort, 0);
   QComboBox* audio = form->Combo("CB_AudioOutput");
   ASSERT_GE(audio->count(), 1);  // the server's own device
+  // The options show the output that plays; OK alone keeps it.
+  const QString playing = w->OutputText();
+  EXPECT_TRUE(playing.startsWith(ports->currentText())) << playing.toStdString();
+  form->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
+  EXPECT_EQ(w->OutputText(), playing);
+  w->MainMenu_OptionsClick();
   ports->setCurrentIndex(virtualPort);
+  EXPECT_FALSE(form->Check("CB_VSTiEnabled")->isChecked());  // the port is not the synthesizer
   form->findChild<QPushButton*>(QStringLiteral("Btn_Close"))->click();
   EXPECT_TRUE(w->OutputText().isEmpty());  // the old output is let go at once
-  EXPECT_EQ(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("AudioOutDeviceName")).toString(),
-            audio->currentText());
+  EXPECT_EQ(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("MidiOutputDeviceName")).toString(),
+            QStringLiteral("Cantovex 3 (virtual port)"));
 
   w->Btn_PlayClick();
   ASSERT_TRUE(w->Playing());
