@@ -32,6 +32,15 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
   auto* browse = new QPushButton(QStringLiteral("..."), this);
   row->addWidget(browse);
   layout->addLayout(row);
+  // Said before anything is written: new files appear beside the songs.
+  auto* where = new QLabel(T("Jeder Song wird neben sich als NAME.f0.mid bzw. NAME.f1.mid gespeichert; die Songs selbst "
+                             "bleiben unverändert.",
+                             "Each song is saved beside itself as NAME.f0.mid or NAME.f1.mid; the songs themselves stay "
+                             "unchanged."),
+                           this);
+  where->setObjectName(QStringLiteral("L_Where"));
+  where->setWordWrap(true);
+  layout->addWidget(where);
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("LB_Songs"));
   layout->addWidget(list_, 1);
@@ -40,6 +49,8 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
   layout->addWidget(progress_);
   summary_ = new QLabel(this);
   summary_->setObjectName(QStringLiteral("L_Summary"));
+  summary_->setWordWrap(true);
+  summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(summary_);
   auto* buttons = new QHBoxLayout;
   const QString texts[4] = {T("Aktualisieren", "Refresh"), T("Alle in Format 1", "All to format 1"),
@@ -109,6 +120,7 @@ void TMultiModeForm::Convert(cv::BatchFormat format) {
   for (QPushButton* b : buttons_) b->setEnabled(false);
   progress_->setRange(0, static_cast<int>(items.size()));
   progress_->setValue(0);
+  problems_.clear();
   const cv::TConfiguration configuration = configuration_;
   QPointer<TMultiModeForm> self(this);
   worker_ = std::thread([self, options, items, configuration] {
@@ -117,11 +129,12 @@ void TMultiModeForm::Convert(cv::BatchFormat format) {
       cv::DateiOeffnen(song, path);
     };
     const cv::BatchSummary summary = cv::RunBatch(options, items, open, [self](const cv::BatchFileResult& r, size_t done, size_t total) {
-      const QString line = QString::fromStdString(r.Source) +
-                           (r.Outcome == cv::BatchOutcome::Failed ? QStringLiteral(": ") + QString::fromStdString(r.Message)
-                                                                   : QString());
-      QMetaObject::invokeMethod(self, [self, line, done, total] {
-        if (self) self->Progress(line, static_cast<int>(done), static_cast<int>(total));
+      const QString line = QString::fromStdString(r.Source);
+      const QString problem = r.Outcome == cv::BatchOutcome::Converted || r.Message.empty()
+                                  ? QString()
+                                  : line + QStringLiteral(": ") + QString::fromStdString(r.Message);
+      QMetaObject::invokeMethod(self, [self, line, problem, done, total] {
+        if (self) self->Progress(line, problem, static_cast<int>(done), static_cast<int>(total));
       }, Qt::QueuedConnection);
     });
     const QString text = QString::fromStdString(cv::BatchSummaryText(summary));
@@ -131,17 +144,19 @@ void TMultiModeForm::Convert(cv::BatchFormat format) {
   });
 }
 
-void TMultiModeForm::Progress(const QString& line, int done, int total) {
+void TMultiModeForm::Progress(const QString& line, const QString& problem, int done, int total) {
   progress_->setRange(0, total);
   progress_->setValue(done);
   summary_->setText(line);
+  if (!problem.isEmpty()) problems_ << problem;
 }
 
 void TMultiModeForm::Done(const QString& summary) {
   if (worker_.joinable()) worker_.join();
   busy_ = false;
   for (QPushButton* b : buttons_) b->setEnabled(true);
-  summary_->setText(summary);
+  // The count alone does not tell which song failed, nor why.
+  summary_->setText(QStringList(QStringList{summary} + problems_).join(QLatin1Char('\n')));
   emit Finished();
 }
 

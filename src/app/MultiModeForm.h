@@ -35,12 +35,14 @@ class TMultiModeForm : public QDialog {
   void Finished();
 
  private:
-  void Progress(const QString& line, int done, int total);
+  // problem: the file and why it failed or was skipped (empty when it was converted).
+  void Progress(const QString& line, const QString& problem, int done, int total);
   void Done(const QString& summary);
   QLineEdit* folder_ = nullptr;
   QListWidget* list_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* summary_ = nullptr;
+  QStringList problems_;  // of the running conversion, said with its summary
   QPushButton* buttons_[4] = {};
   cv::TConfiguration configuration_;
   std::thread worker_;

@@ -1,5 +1,6 @@
 // The stage views of the main window: the prompter window and the song check.
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 
@@ -24,6 +25,7 @@ void TMainForm::MainMenu_ViewPrompterClick() {
     prompterForm_->Source = [this] { return cv::MakePrompterScript(song_); };
     connect(this, &TMainForm::SongOpened, prompterForm_, [this] { UpdatePrompter(true); });
     prompterForm_->SetScript(cv::MakePrompterScript(song_), true);
+    if (QScreen* screen = this->screen()) prompterForm_->FitInto(screen->availableGeometry());
     TapPlayerForPrompter();
   }
   UpdatePrompter();

@@ -157,15 +157,31 @@ QScreen* TPrompterForm::StageScreen() const {
   return home;
 }
 
+void TPrompterForm::FitInto(const QRect& area) {
+  const QSize size = QSize(900, 640).boundedTo(area.size() * 9 / 10);
+  resize(size);
+  move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
 void TPrompterForm::ToggleFullScreen() {
   if (isFullScreen()) {
     showNormal();
+    // Back where it was, title bar and all, whatever size full screen had.
+    if (windowGeometry_.isValid()) {
+      if (QScreen* home = QGuiApplication::screenAt(windowGeometry_.center()); home && windowHandle())
+        windowHandle()->setScreen(home);
+      setGeometry(windowGeometry_);
+    }
   } else if (QScreen* stage = StageScreen()) {
+    windowGeometry_ = geometry();
     if (!windowHandle()) create();
     windowHandle()->setScreen(stage);
     setGeometry(stage->geometry());
     showFullScreen();
   }
+  // On the stage only the lines to sing: the page list is for the desk.
+  source_->setVisible(!isFullScreen());
+  display_->setVisible(!isFullScreen());
   ApplyCaptions();
 }
 

@@ -39,6 +39,8 @@ class TPrompterForm : public QWidget {
   void Refresh();
   // Full screen on the stage screen, or back.
   void ToggleFullScreen();
+  // A size that fits the area (the main window's screen), centred on it.
+  void FitInto(const QRect& area);
   // A screen other than the main window's when there is one (the last such), else its own.
   QScreen* StageScreen() const;
 
@@ -66,6 +68,7 @@ class TPrompterForm : public QWidget {
   QLabel* current_ = nullptr;
   QLabel* next_ = nullptr;
   QPushButton* fullScreen_ = nullptr;
+  QRect windowGeometry_;  // before full screen, to come back to
   QTimer* timer_ = nullptr;
 };
 

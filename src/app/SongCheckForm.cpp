@@ -30,6 +30,7 @@ TSongCheckForm::TSongCheckForm(QWidget* parent) : QDialog(parent) {
   list_->setWordWrap(true);
   list_->setTextElideMode(Qt::ElideNone);
   list_->setColumnCount(5);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   widthLabel_ = new QLabel(this);
   widthLabel_->setObjectName(QStringLiteral("L_KeyboardWidth"));
   width_ = new QSpinBox(this);
@@ -88,7 +89,10 @@ void TSongCheckForm::ApplyCaptions() {
                             QStringLiteral("\n") + action);
     if (error) item->setForeground(0, QColor(0xd0, 0x30, 0x30));
   }
+  // The short columns take what they need; the finding takes the rest and wraps in it (a column
+  // sized to its longest line would run past the window and be cut).
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  list_->header()->setSectionResizeMode(4, QHeaderView::Stretch);
   list_->header()->setStretchLastSection(true);
 }
 

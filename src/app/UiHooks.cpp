@@ -4,6 +4,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QPointer>
 #include <QRegularExpression>
@@ -18,22 +19,35 @@ QString SuffixOfFilter(const QString& filter) {
   static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
   return firstPattern.match(filter).captured(1);
 }
+// A short question makes a narrow box whose title bar cuts the caption ("Cant…ex 3"): the box is
+// made wide enough for it (with room for the title bar's buttons).
+int AskBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
+  QMessageBox box(icon, caption, text, buttons, owner);
+  box.setDefaultButton(defaultButton);
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int wide = box.fontMetrics().horizontalAdvance(caption) + 8 * box.fontMetrics().averageCharWidth() + 96;
+    grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+  return box.exec();
+}
 }  // namespace
 
 TUiHooks DefaultUiHooks(QWidget* parent) {
   QPointer<QWidget> owner(parent);
   TUiHooks h;
   h.Message = [owner](QMessageBox::Icon icon, const QString& caption, const QString& text) {
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
-    box.exec();
+    AskBox(owner, icon, caption, text, QMessageBox::Ok, QMessageBox::Ok);
   };
   h.AskYesNo = [owner](const QString& caption, const QString& text) {
-    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return AskBox(owner, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
   };
   h.AskSaveChanges = [owner](const QString& caption, const QString& text) {
-    return QMessageBox::question(owner, caption, text,
-                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    return static_cast<QMessageBox::StandardButton>(AskBox(owner, QMessageBox::Question, caption, text,
+                                                           QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                                           QMessageBox::Save));
   };
   h.ChooseOpenFile = [owner](const QString& title, const QString& start, const QString& filter) {
     return QFileDialog::getOpenFileName(owner, title, start, filter);

@@ -460,7 +460,12 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
   const TUndoSide sideBefore = SideBefore();
   try {
     r = editor_ == TEditor::Text
-            ? LeaveEditText(song_, text, [this](const std::string& question) { return ui_.AskYesNo(question); })
+            ? LeaveEditText(song_, text,
+                            [this](const std::string& question) {
+                              // Once confirmed, every later song of the run takes it as known.
+                              if (!rulesConfirmed_) rulesConfirmed_ = ui_.AskYesNo(question);
+                              return rulesConfirmed_;
+                            })
             : LeaveMtcText(song_, text);
   } catch (const std::exception& e) {
     Fail(e);

@@ -219,6 +219,7 @@ class SongSession {
   uint64_t savedState_ = history_.StateId();
   bool editorOnEmptySong_ = false;  // and it holds no loaded text
   bool editorFromEmpty_ = false;    // the open edit text began on a song without lyrics
+  bool rulesConfirmed_ = false;     // the user knows the title-line rules: not asked again this run
   bool tapped_ = false;  // taps since the last stop
   std::optional<Song> beforeTaps_;  // the song as the tap recording found it
   TUndoSide sideBeforeTaps_;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QEventLoop>
+#include <QLabel>
 #include <QFile>
 #include <QSettings>
 #include <QSpinBox>
@@ -234,11 +235,18 @@ TEST(Dialogs, MultiModeConvertsEverySongOfAFolder) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
   }
+  {
+    QFile broken(Q(folder + "/broken.mid"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("MThd no song");
+  }
   AppWindow w(TempSettingsFile());
   w->MainMenu_DateiMultiOeffnenClick();
   cvapp::TMultiModeForm* form = w->MultiModeForm();
   form->SetFolder(Q(folder));
-  EXPECT_EQ(form->SongCount(), 2);
+  EXPECT_EQ(form->SongCount(), 3);
+  // Where the new files go is said before anything is written.
+  EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("L_Where"))->text().contains(QLatin1String("NAME.f0.mid")));
   QEventLoop loop;
   QObject::connect(form, &cvapp::TMultiModeForm::Finished, &loop, &QEventLoop::quit);
   QTimer::singleShot(20000, &loop, &QEventLoop::quit);
@@ -247,4 +255,10 @@ TEST(Dialogs, MultiModeConvertsEverySongOfAFolder) {
   ASSERT_FALSE(form->Busy());
   EXPECT_EQ(cvtest::SmfFormatOf(folder + "/one.f0.mid"), 0);
   EXPECT_TRUE(QFile::exists(Q(folder + "/two.f0.KAR"))) << form->Summary().toStdString();
+  // The failure names its file and why.
+  const QStringList summary = form->Summary().split(QLatin1Char('\n'));
+  ASSERT_EQ(summary.size(), 2) << form->Summary().toStdString();
+  EXPECT_TRUE(summary[0].contains(QLatin1String("1 failed"))) << summary[0].toStdString();
+  EXPECT_TRUE(summary[1].startsWith(Q(folder + "/broken.mid: "))) << summary[1].toStdString();
+  EXPECT_GT(summary[1].size(), Q(folder + "/broken.mid: ").size());
 }

@@ -68,7 +68,10 @@ TEST(TextCommands, EditTextRoundTripAsksForTheRulesOnce) {
   EXPECT_FALSE(w.Enabled("MainMenu_TextHyphenate"));
   EXPECT_EQ(w.Text("MainMenu_TextEdit"), QStringLiteral("Edit"));
 
-  // Once confirmed the rules are not asked again.
+  // Once confirmed the rules are not asked again, for this song or the next one.
+  w->MainMenu_TextEditClick();
+  w->MainMenu_TextEditClick();
+  w->DateiOeffnen(LyricSong("next.mid"));
   w->MainMenu_TextEditClick();
   w->MainMenu_TextEditClick();
   EXPECT_EQ(w.questions.size(), 2);
