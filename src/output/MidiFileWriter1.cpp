@@ -105,17 +105,51 @@ std::vector<uint8_t> AssembleFile(const Song& song, const std::vector<Chunk>& ch
   return dest;
 }
 
-// A song read from a format 1 file: its own chains, without an empty lyrics or Prompta track.
+bool IsTrackName(const TypMidiEvent* e, std::string_view name) {
+  return e && IsMeta(*e) && e->MType == 0x03 && e->Meta == name;
+}
+
+// A file track left with nothing but its placeholder, maybe a name, and its End of Track, because
+// what it held went into the song's own lyrics or Prompta track: it held lyric events, or it is
+// named like those tracks (a file this program wrote). Writing it again would add a track with
+// every save.
+bool IsEmptiedLyricsTrack(const Song& song, size_t t) {
+  const TMyTrack& track = song.MidiTrack[t];
+  const TypMidiEvent* e = track.TrkFirstEvent ? track.TrkFirstEvent->NextEvent : nullptr;
+  const TypMidiEvent* name = e && IsMeta(*e) && e->MType == 0x03 ? e : nullptr;
+  if (name) e = e->NextEvent;
+  if (!e || !IsEndOfTrack(*e) || e->NextEvent) return false;
+  const bool heldLyrics = t < song.LyricOrigin.size() && song.LyricOrigin[t].Count > 0;
+  return heldLyrics || IsTrackName(name, "Lyrics") || IsTrackName(name, "Prompta");
+}
+
+// A song read from a format 1 file: its own chains, without an empty lyrics or Prompta track. The
+// song's lyrics and Prompta tracks take the place of the first file track they emptied (so a
+// file this program wrote keeps its layout), else they follow the file's tracks.
 std::vector<uint8_t> ImageFromOwnTracks(const Song& song) {
-  const size_t n = song.NumberOfSourceTracks;
-  const size_t trackCount = std::min(song.MidiTrack.size(), n + 2);
-  std::vector<Chunk> chunks;
-  for (size_t t = 0; t < trackCount; ++t) {
+  const size_t n = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
+  std::vector<Chunk> own;
+  for (size_t t = n; t < std::min(song.MidiTrack.size(), n + 2); ++t) {
     const TMyTrack& track = song.MidiTrack[t];
     if (t == n && track.TrkEventCounter < 3) continue;
     if (t == n + 1 && !PromptaTrackWritten(song)) continue;
+    own.push_back({track.TrkFirstEvent, nullptr, track.TrkEventCounter});
+  }
+  std::vector<Chunk> chunks;
+  bool ownPlaced = false;
+  auto placeOwn = [&] {
+    if (!ownPlaced) chunks.insert(chunks.end(), own.begin(), own.end());
+    ownPlaced = true;
+  };
+  for (size_t t = 0; t < n; ++t) {
+    if (IsEmptiedLyricsTrack(song, t)) {
+      placeOwn();
+      continue;
+    }
+    const TMyTrack& track = song.MidiTrack[t];
     chunks.push_back({track.TrkFirstEvent, nullptr, track.TrkEventCounter});
   }
+  placeOwn();
   return AssembleFile(song, chunks);
 }
 

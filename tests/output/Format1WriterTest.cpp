@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "HandSong.h"
 #include "MiniSmf.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
+#include "session/OpenSong.h"
 #include "song/Language.h"
+#include "support/Corpus.h"
+#include "support/SmfBuilder.h"
 
 using cvtest::DecodeSmf;
 using cvtest::HandSong;
@@ -97,6 +102,43 @@ TEST(Format1Writer, Format1SongKeepsItsTracksAndLeavesOutEmptyLyrics) {
   EXPECT_EQ(Names(smf), (std::vector<std::string>{"Conductor", "Piano", "", "Lyrics"}));
   EXPECT_EQ(smf.tracks[3][0].bytes, (std::vector<uint8_t>{0xFF, 0x21, 0x00}));
   EXPECT_EQ(smf.tracks[3][2].tick, 50);
+}
+
+// Opens a format 1 image as the program opens a file and writes it as format 1 again.
+std::vector<uint8_t> Resaved(const std::vector<uint8_t>& image, const std::string& name) {
+  cv::Song song;
+  cv::DateiOeffnen(song, cvtest::WriteTempFile(name, image));
+  return cv::Format1FileImage(song);
+}
+
+TEST(Format1Writer, SavingAgainAddsNoLyricsTrack) {
+  // Lyrics in a track of their own between two music tracks, as other programs write them.
+  cvtest::SmfBuilder smf(1, 480);
+  smf.AddTrack().Name(0, "Conductor").Tempo(0, 500000);
+  auto& vocals = smf.AddTrack().Name(0, "Vocals");
+  const char* words[] = {"One ", "two ", "three ", "four ", "five ", "six"};
+  for (int i = 0; i < 6; ++i) vocals.Lyric(480 * (i + 1), words[i]);
+  smf.AddTrack().Name(0, "Piano").NoteOn(480, 0, 60, 100).NoteOff(3840, 0, 60);
+  const std::vector<uint8_t> once = Resaved(smf.Bytes(), "vocals.mid");
+  const MiniSmf read = DecodeSmf(once);
+  // The emptied track is gone; the lyrics track takes its place.
+  EXPECT_EQ(Names(read), (std::vector<std::string>{"Conductor", "Lyrics", "Piano"}));
+  EXPECT_EQ(read.declaredTracks, 3);
+  const std::vector<uint8_t> twice = Resaved(once, "once.mid");
+  EXPECT_EQ(twice, once);
+  EXPECT_EQ(Resaved(twice, "twice.mid"), once);
+}
+
+TEST(Format1Writer, AKaraokeSongSavedAgainAndAgainKeepsOneLyricsTrack) {
+  CVTEST_CORPUS_FILE_OR_SKIP(path, "kar/HeyJude.kar");
+  cv::Song song;
+  cv::DateiOeffnen(song, path);
+  const std::vector<uint8_t> h1 = cv::Format1FileImage(song);
+  const std::vector<std::string> names = Names(DecodeSmf(h1));
+  EXPECT_EQ(std::count(names.begin(), names.end(), "Lyrics"), 1);
+  const std::vector<uint8_t> h2 = Resaved(h1, "h1.mid");
+  EXPECT_EQ(h2, h1);
+  EXPECT_EQ(Resaved(h2, "h2.mid"), h1);
 }
 
 TEST(Format1Writer, BothWritersAgreeOnThePromptaTrack) {
