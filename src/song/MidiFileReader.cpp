@@ -39,6 +39,8 @@ std::string ErrorDataByte(int64_t offset, int value) {
 }
 
 constexpr char kPromptaSignature[] = "Maravelt 2000";
+// Microseconds per quarter of the fastest tempo the program counts: 65 535 beats per minute.
+constexpr int32_t kFastestTempoMicros = 916;
 
 // Thrown by the cursor; the reader turns them into messages that say where.
 struct PastEnd {};
@@ -427,11 +429,10 @@ class Reader {
     }
     int32_t v = (static_cast<uint8_t>(d[0]) << 16) | (static_cast<uint8_t>(d[1]) << 8) | static_cast<uint8_t>(d[2]);
     if (v == 0) v = 500000;
-    int32_t bpm = static_cast<int32_t>(RoundHalfEven(60000000.0 / v));
-    if (bpm > 65535)
-      Damaged(Tr("Ein Tempo ist schneller als 65 535 Schläge pro Minute",
-                 "A tempo is faster than 65 535 beats per minute"),
-              RangeError().what());
+    // A tempo faster than the program counts (65 535 beats per minute) is read as that fastest one;
+    // the event itself stays as it is, so the file reads the same wherever a writer puts it.
+    v = std::max(v, kFastestTempoMicros);
+    const int32_t bpm = static_cast<int32_t>(RoundHalfEven(60000000.0 / v));
     TTempo& e = s_.TempoArray[s_.TempoArrayCounter++];
     e.SongPosition = tick;
     e.TempoLongInt = e.OriginalTempoLongint = e.OldTempoLongInt = v;
@@ -439,14 +440,15 @@ class Reader {
   }
 
   void TimeSignEntry(const char* d, int32_t tick) {
+    // A note value below 1/128 means nothing to count bars by: the event stays in its track as it
+    // is (in every track alike, so a file written from the song reads again), and the bars go on
+    // in the time signature before it.
+    const int shift = static_cast<uint8_t>(d[1]) & 31;
+    if (shift >= 8) return;
     if (s_.TimeSignCounter + 1 >= s_.TimeSignElements) {
       ++s_.TimeSignElements;
       s_.TimeSignature.resize(static_cast<size_t>(s_.TimeSignElements));
     }
-    int shift = static_cast<uint8_t>(d[1]) & 31;
-    if (shift >= 8)
-      Damaged(Tr("Eine Taktart hat einen Notenwert kleiner als 1/128", "A time signature has a note value below 1/128"),
-              RangeError().what());
     TTimeSign& e = s_.TimeSignature[s_.TimeSignCounter++];
     e.Numerator = static_cast<uint8_t>(d[0]);
     e.Denominator = static_cast<uint8_t>(1u << shift);
