@@ -37,14 +37,12 @@ bool AssignSyllablesToNotes(Song& song) {
   if (count == 0) return false;
   auto& h = song.HyphenArray;
 
-  // Header: song name, artist and blank lines after them, 4 ticks apart (8 after a line break).
+  // Header: song name, artist and blank lines after them, 4 ticks apart for now; the artist
+  // line moves before the first sung syllable at the end.
   const int32_t header = HeaderElementCount(song);
-  int32_t p = 0, breaks = 0;
-  for (; p < header; ++p) {
-    h[p].SongPosition = kTitlePosition + 4 * p + 4 * breaks;
-    if (IsLineBreak(h[p])) ++breaks;
-  }
-  const int64_t headerEnd = header > 0 ? h[header - 1].SongPosition : INT64_MIN;
+  int32_t p = 0;
+  for (; p < header; ++p) h[p].SongPosition = kTitlePosition + 4 * p;
+  const int64_t firstPossible = header > 0 ? FirstSungMinimum(header) : INT64_MIN;
 
   // One usable melody note per syllable; the first note counts whatever its tick.
   const TypMidiEvent* cursor = song.MelodyTrack.TrkFirstEvent;
@@ -61,7 +59,7 @@ bool AssignSyllablesToNotes(Song& song) {
       cursor = cursor->NextEvent;
     if (cursor && UsableNote(*cursor) && cursor->Position > last) {
       last = cursor->Position;
-      if (last <= headerEnd) {
+      if (last < firstPossible) {
         // The note lies inside the title lines: the syllable follows right after them.
         h[p].SongPosition = Clamp32(int64_t{h[p - 1].SongPosition} + 4);
         tooEarly = true;
@@ -91,6 +89,7 @@ bool AssignSyllablesToNotes(Song& song) {
       h[p + k].SongPosition = Clamp32(anchor - 4 * (following + 1 - k));
   }
 
+  PlaceTitleLines(h, count, song.TitleLine);
   RefreshSyllableTimes(song);
   InsertLyrics(song);
   return tooEarly;

@@ -76,7 +76,7 @@ void ParseLyricLine(std::u16string line, std::vector<THyphens>& out) {
   }
 }
 
-// Header text elements (song name; artist between two line breaks) are placed by PlaceHeader,
+// Header text elements (song name; artist between two line breaks) are placed by PlaceTitleLines,
 // so a changed name or artist is no change for the times.
 bool IsHeaderText(const std::vector<THyphens>& list, int p) {
   if (p == 0) return true;
@@ -254,24 +254,6 @@ void CarryTimesOver(const std::vector<THyphens>& oldList, std::vector<THyphens>&
   if (IsLineBreak(newList[q + 1])) setPos(q + 1, int64_t{newList[q].SongPosition} + 4);
 }
 
-void PlaceHeader(std::vector<THyphens>& list) {
-  const int k = static_cast<int>(list.size());
-  if (k == 0) return;
-  list[0].SongPosition = 108;
-  if (k < 2 || !IsLineBreak(list[1])) return;
-  list[1].SongPosition = 112;
-  // The artist is a line of one element (or blank); a longer line is already lyrics.
-  for (int j = 2; j <= 3 && j < k; ++j) {
-    if (!IsLineBreak(list[j])) continue;
-    for (int i = 2; i <= j; ++i) {
-      // Without a lyric element after the header the artist simply follows the name.
-      list[i].SongPosition = j + 1 < k ? Clamp32(int64_t{list[j + 1].SongPosition} - 4 * (j + 1 - i))
-                                       : 112 + 4 * (i - 1);
-    }
-    break;
-  }
-}
-
 void MakeNonDecreasing(std::vector<THyphens>& list) {
   for (size_t p = 1; p < list.size(); ++p)
     if (list[p].SongPosition < list[p - 1].SongPosition)
@@ -403,7 +385,7 @@ TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const YesNoQues
   }
   std::vector<THyphens> list = ParseEditText(lines, titleLine);
   CarryTimesOver(AlignedOldList(song, list, titleLine), list, song.MaxSongPosition);
-  if (titleLine) PlaceHeader(list);
+  PlaceTitleLines(list, static_cast<int32_t>(list.size()), titleLine);
   MakeNonDecreasing(list);
   song.TitleLine = titleLine;
   CommitSyllables(song, std::move(list));

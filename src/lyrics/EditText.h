@@ -70,8 +70,6 @@ std::vector<THyphens> AlignedOldList(const Song& song, const std::vector<THyphen
 // 10 ticks apart just before the song end.
 void CarryTimesOver(const std::vector<THyphens>& oldList, std::vector<THyphens>& newList,
                     int32_t maxSongPosition);
-// Song name at 108, its line break at 112, the artist just before the first lyric element.
-void PlaceHeader(std::vector<THyphens>& list);
 void MakeNonDecreasing(std::vector<THyphens>& list);
 // Every Text in order, a line-break element as "\n".
 std::u16string BuildDisplayText(const std::vector<THyphens>& list);

@@ -34,23 +34,6 @@ int32_t TimeAt(const Song& song, int32_t position) {
          static_cast<int32_t>(RoundHalfEven(static_cast<double>(position - zone.SongPosition) * zone.TempoComp));
 }
 
-// A title line whose second line has no position yet gets it in the first bar, or right behind
-// the title when the first bar is already sung.
-void PlaceSecondHeaderLine(Song& song) {
-  std::vector<THyphens>& h = song.HyphenArray;
-  if (!song.TitleLine || song.HyphenArrayElements <= 5 || h[0].SongPosition != 108 || h[1].SongPosition != 112 ||
-      h[2].SongPosition != -1 || h[3].SongPosition != -1 || song.TimeZone.empty())
-    return;
-  const int32_t bar = song.TimeZone[0].TS_Numerator * song.SourceTimeBase;
-  const int32_t first = h[4].SongPosition < bar + 4 ? 116 : bar;
-  h[2].SongPosition = first;
-  h[3].SongPosition = first + 4;
-  for (int i = 2; i <= 3; ++i) {
-    h[i].MTC = SongPositionToMTC(song, h[i].SongPosition);
-    h[i].Time = song.SongPositionToTime;
-  }
-}
-
 void MoveEndOfTrack(PtrMidiEvent first, int32_t position) {
   if (!first) return;
   PtrMidiEvent e = first;
@@ -167,7 +150,6 @@ void InsertLyrics(Song& song) {
   RemoveMetaEvents(song, song.LyricsTrackIndex(), kLyricType);
 
   if (song.HyphenArrayElements >= 1 && static_cast<int>(song.HyphenArray.size()) >= song.HyphenArrayElements) {
-    PlaceSecondHeaderLine(song);
     CoverLastSyllable(song);
     InsertEvents(song);
     song.TextChanged = false;

@@ -81,6 +81,7 @@ void InsertLeadIn(Song& song, int bars) {
   };
   for (int32_t i = HeaderElementCount(song); i < n; ++i)
     song.HyphenArray[i].SongPosition = moved(song.HyphenArray[i].SongPosition);
+  PlaceTitleLines(song.HyphenArray, n, song.TitleLine);
   for (int32_t i = 0; i < n; ++i) {
     THyphens& h = song.HyphenArray[i];
     h.MTC = SongPositionToMTC(song, h.SongPosition);

@@ -19,6 +19,8 @@ void MoveLyrics(Song& song, int32_t offsetMs) {
     h.pTime = h.Time;
     h.SongPosition = static_cast<int32_t>(std::clamp<int64_t>(TimeToPosition(song, t), INT32_MIN, INT32_MAX));
   }
+  // The artist line follows the first sung syllable; only the name's place bounds the move.
+  PlaceTitleLines(song.HyphenArray, n, song.TitleLine);
   MakePositionsIncreasing(song, /*strict=*/false);
   RefreshSyllableTimes(song);
   InsertLyrics(song);

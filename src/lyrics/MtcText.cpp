@@ -9,6 +9,7 @@
 #include "song/Apostrophes.h"
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
+#include "song/TitleLines.h"
 
 namespace cv {
 namespace {
@@ -261,7 +262,7 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
     h.SongPosition = static_cast<int32_t>(pos);
     list.push_back(std::move(h));
   }
-  if (titleLine) PlaceHeader(list);
+  PlaceTitleLines(list, static_cast<int32_t>(list.size()), titleLine);
   MakeNonDecreasing(list);
   song.TitleLine = titleLine;
   CommitSyllables(song, std::move(list));

@@ -32,7 +32,7 @@ void QuantizeLyrics(Song& song, uint8_t factor) {
   const int32_t header = HeaderElementCount(song);
   for (int32_t i = 0; i < n; ++i) {
     THyphens& h = song.HyphenArray[i];
-    if (i < header) continue;  // the title lines keep their ticks
+    if (i < header) continue;  // the title lines are placed after the syllables
     int64_t q;
     if (IsRider(h) && i > 0) {
       // Line breaks, continuations and bar markers are no sung notes: they ride along.
@@ -42,6 +42,7 @@ void QuantizeLyrics(Song& song, uint8_t factor) {
     }
     h.SongPosition = static_cast<int32_t>(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
   }
+  PlaceTitleLines(song.HyphenArray, n, song.TitleLine);
   MakePositionsIncreasing(song, /*strict=*/true);
   RefreshSyllableTimes(song);
   InsertLyrics(song);

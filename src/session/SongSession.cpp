@@ -646,7 +646,7 @@ TTapResult SongSession::Tap(int32_t now) {
   int& c = song_.CurrentHyphen;
   if (c < 3) {
     // The first tap places the title lines ahead of the lyrics: the name at 108, its line break at
-    // 112, an artist line (-1) where InsertLyrics finds room for it, a blank one right behind.
+    // 112, an artist line (-1) placed before the first sung syllable when the recording stops.
     // A song without title lines starts at its first syllable.
     c = 0;
     const int header = std::min(HeaderElementCount(song_), 4);
@@ -711,6 +711,8 @@ void SongSession::PlaybackStopped() {
   const bool tapped = tapped_;
   tapped_ = false;
   Guarded([&] {
+    // Taps may have moved the first sung syllable: the artist line follows it.
+    if (tapped) PlaceTitleLines(song_);
     InsertLyrics(song_);
     return true;
   });

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "song/Song.h"
+#include "song/TimeMap.h"
 
 namespace cv {
 
@@ -59,6 +60,36 @@ int32_t HeaderElementCount(const std::vector<THyphens>& h, int32_t n, bool title
 
 int32_t HeaderElementCount(const Song& song) {
   return HeaderElementCount(song.HyphenArray, song.HyphenArrayElements, song.TitleLine);
+}
+
+int32_t FirstSungMinimum(int32_t header) { return header > 0 ? kTitlePosition + 4 * header : 0; }
+
+void PlaceTitleLines(std::vector<THyphens>& h, int32_t n, bool titleLine) {
+  n = std::min<int32_t>(std::max(n, 0), static_cast<int32_t>(h.size()));
+  const int32_t header = HeaderElementCount(h, n, titleLine);
+  if (header == 0) return;
+  h[0].SongPosition = kTitlePosition;
+  h[1].SongPosition = kTitlePosition + 4;
+  if (header == n) {
+    // Without a sung element the artist simply follows the name.
+    for (int32_t i = 2; i < n; ++i) h[i].SongPosition = kTitlePosition + 4 * i;
+    return;
+  }
+  const int32_t first = std::max(h[header].SongPosition, FirstSungMinimum(header));
+  h[header].SongPosition = first;
+  for (int32_t i = 2; i < header; ++i) h[i].SongPosition = first - 4 * (header - i);
+}
+
+void PlaceTitleLines(Song& song) {
+  const int32_t n = std::clamp<int32_t>(song.HyphenArrayElements, 0, static_cast<int32_t>(song.HyphenArray.size()));
+  const int32_t header = HeaderElementCount(song);
+  if (header == 0) return;
+  PlaceTitleLines(song.HyphenArray, n, song.TitleLine);
+  for (int32_t i = 0; i <= header && i < n; ++i) {
+    THyphens& h = song.HyphenArray[i];
+    h.MTC = SongPositionToMTC(song, h.SongPosition);
+    h.Time = song.SongPositionToTime;
+  }
 }
 
 }  // namespace cv

@@ -29,6 +29,20 @@ int32_t HeaderElementCount(const Song& song);
 // The same for the first n elements of a list.
 int32_t HeaderElementCount(const std::vector<THyphens>& list, int32_t n, bool titleLine);
 
+// Earliest tick of the first sung element behind a header of `header` elements: the name at its
+// own place, then 4 ticks for each header element. 0 (the song start) without a header.
+int32_t FirstSungMinimum(int32_t header);
+
+// Places the title lines after syllables were moved or made: the name and its line break at their
+// own ticks, the artist line and the blank lines after it right before the first sung element, 4
+// ticks apart (the artist 8, its line break 4 ticks before it), and the first sung element no
+// earlier than that leaves room for. Only the title's place and the song start bound a move; the
+// old places of the artist line do not. The elements after the first sung one are the caller's.
+// Only the first n elements count; nothing happens without a title line.
+void PlaceTitleLines(std::vector<THyphens>& list, int32_t n, bool titleLine);
+// The same on the song's list; the moved elements get their times again.
+void PlaceTitleLines(Song& song);
+
 // "_takt" in the text, compared case-insensitively for A to Z.
 bool IsBarMarker(const THyphens& h);
 

@@ -121,23 +121,6 @@ TEST(InsertLyrics, CopyrightPairAndEarlySyllables) {
   }
 }
 
-TEST(InsertLyrics, SecondHeaderLineGetsPositionsInFirstBar) {
-  struct Case {
-    int fourth, second;
-  };
-  for (Case c : {Case{1000, 116}, Case{1923, 116}, Case{1924, 1920}, Case{3000, 1920}}) {
-    Song song;
-    InitSong(song, 1, 5000);
-    SetSyllables(song, {{u"Title", 108}, {u"\r", 112}, {u"Artist", -1}, {u"\r", -1}, {u"x", c.fourth},
-                        {u"y", c.fourth + 10}});
-    InsertLyrics(song);
-    EXPECT_EQ(song.HyphenArray[2].SongPosition, c.second) << c.fourth;
-    EXPECT_EQ(song.HyphenArray[3].SongPosition, c.second + 4);
-    EXPECT_EQ(song.HyphenArray[2].MTC, c.second == 116 ? u"001.01.116" : u"002.01.000");
-    ExpectMirrors(song);
-  }
-}
-
 TEST(InsertLyrics, SyllablesAtOrAfterSongEndExtendTheSong) {
   Song song;
   InitSong(song, 2, 1000);

@@ -1,6 +1,9 @@
 // Songs with and without title lines through assign, quantize, the offset and the two editors:
-// the title lines keep their ticks, and sung syllables never become title lines.
+// the name keeps its ticks, the artist line follows the first sung syllable, and sung syllables
+// never become title lines.
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "LyricsSong.h"
 #include "lyrics/Assign.h"
@@ -9,6 +12,8 @@
 #include "lyrics/MtcText.h"
 #include "lyrics/Quantize.h"
 #include "lyrics/LeadIn.h"
+#include "song/TitleLines.h"
+#include "support/Corpus.h"
 
 using namespace cv;
 using namespace lyricstest;
@@ -38,7 +43,7 @@ TEST(AssignTiming, ANameLineWithoutArtistLeavesTheFirstSungLineOnTheFirstNotes) 
       {"name only", {u"Song", u"\r", u"Hel", u"lo ", u"\r", u"world"}, {108, 112, 1920, 2400, 2404, 2880}},
       {"name, artist, blank line",
        {u"Song", u"\r", u"Artist", u"\r", u"\r", u"Hel", u"lo ", u"world"},
-       {108, 112, 120, 124, 132, 1920, 2400, 2880}},
+       {108, 112, 1908, 1912, 1916, 1920, 2400, 2880}},
       {"bar marker ends the header",
        {u"Song", u"\r", u"1_Takt ", u"\r", u"Hel", u"lo"},
        {108, 112, 1912, 1916, 1920, 2400}},
@@ -57,12 +62,12 @@ TEST(AssignTiming, NotesInsideTheTitleLinesFollowThemAndALeadInPutsEverySyllable
   Open(song, Melody({0, 60, 480, 960}, 3840));  // a pickup before the title lines end
   SetSyllables(song, {u"Song", u"\r", u"Artist", u"\r", u"a ", u"b ", u"c ", u"d"});
   EXPECT_TRUE(AssignSyllablesToNotes(song));
-  EXPECT_EQ(Positions(song), (Ticks{108, 112, 120, 124, 128, 132, 480, 960}));
+  EXPECT_EQ(Positions(song), (Ticks{108, 112, 116, 120, 124, 128, 480, 960}));
   ExpectSongInvariants(song, "too early");
 
   InsertLeadIn(song, 1);
   EXPECT_FALSE(AssignSyllablesToNotes(song));
-  EXPECT_EQ(Positions(song), (Ticks{108, 112, 120, 124, 1920, 1980, 2400, 2880}));
+  EXPECT_EQ(Positions(song), (Ticks{108, 112, 1912, 1916, 1920, 1980, 2400, 2880}));
   ExpectSongInvariants(song, "after the lead-in");
 }
 
@@ -101,6 +106,88 @@ TEST(OffsetTiming, TitleLinesStayAndASongWithoutThemHasNoFloorAt108) {
   SetSyllables(song, {u"a ", u"b ", u"c"}, {960, 1440, 1920});
   MoveLyrics(song, -1000);
   EXPECT_EQ(Positions(song), (Ticks{0, 480, 960}));
+}
+
+TEST(TitleLines, TheArtistLineSitsRightBeforeTheFirstSungElement) {
+  const struct {
+    const char* what;
+    Texts texts;
+    Ticks before, after;
+  } cases[] = {
+      {"artist", {u"S", u"\r", u"A", u"\r", u"la"}, {0, 0, 3000, 3004, 480}, {108, 112, 472, 476, 480}},
+      {"artist and a blank line", {u"S", u"\r", u"A", u"\r", u"\r", u"la"}, {0, 0, 0, 0, 0, 960},
+       {108, 112, 948, 952, 956, 960}},
+      {"blank artist line", {u"S", u"\r", u"\r", u"la"}, {0, 0, 0, 960}, {108, 112, 956, 960}},
+      // The first sung element cannot pass the name: it stops where the header leaves room.
+      {"too early", {u"S", u"\r", u"A", u"\r", u"la", u"la"}, {0, 0, 0, 0, 50, 60}, {108, 112, 116, 120, 124, 60}},
+      {"no sung element", {u"S", u"\r", u"A", u"\r"}, {0, 0, 0, 0}, {108, 112, 116, 120}},
+      {"a sung line of two elements", {u"S", u"\r", u"la ", u"la", u"\r"}, {0, 0, 480, 960, 964},
+       {108, 112, 480, 960, 964}},
+  };
+  for (const auto& c : cases) {
+    std::vector<THyphens> list(c.texts.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+      list[i].Text = c.texts[i];
+      list[i].SongPosition = c.before[i];
+    }
+    PlaceTitleLines(list, static_cast<int32_t>(list.size()), true);
+    Ticks got;
+    for (const THyphens& h : list) got.push_back(h.SongPosition);
+    EXPECT_EQ(got, c.after) << c.what;
+    PlaceTitleLines(list, static_cast<int32_t>(list.size()), false);  // no title line: nothing moves
+    got.clear();
+    for (const THyphens& h : list) got.push_back(h.SongPosition);
+    EXPECT_EQ(got, c.after) << c.what;
+  }
+}
+
+// Every change that moves the first sung syllable earlier moves it, and the artist line with it.
+TEST(TitleLines, EveryMoveTakesTheArtistLineAlong) {
+  const Texts texts = {u"Song", u"\r", u"Artist", u"\r", u"a ", u"b ", u"c"};
+  const struct {
+    const char* what;
+    std::function<void(Song&)> change;
+    Ticks expected;
+  } cases[] = {
+      {"offset", [](Song& s) { MoveLyrics(s, -250); }, {108, 112, 1682, 1686, 1690, 2160, 2640}},
+      {"quantize", [](Song& s) { QuantizeLyrics(s, static_cast<uint8_t>(TQuantizeGrid::Quarter)); },
+       {108, 112, 1912, 1916, 1920, 2400, 2880}},
+      {"assign", [](Song& s) { AssignSyllablesToNotes(s); }, {108, 112, 472, 476, 480, 960, 1440}},
+      {"position text", [](Song& s) {
+         std::u16string text = EnterMtcText(s).Text;
+         const size_t at = text.find(u"002.01.010");
+         ASSERT_NE(at, std::u16string::npos) << std::string(text.begin(), text.end());
+         text.replace(at, 10, u"001.02.000");
+         ASSERT_EQ(LeaveMtcText(s, text).Status, TLeaveStatus::Done);
+       }, {108, 112, 472, 476, 480, 2400, 2880}},
+  };
+  for (const auto& c : cases) {
+    Song song;
+    Open(song, Melody({480, 960, 1440}, 7680));
+    song.MidiFileLoaded = true;
+    SetSyllables(song, texts, {108, 112, 1922, 1926, 1930, 2400, 2880});
+    c.change(song);
+    EXPECT_EQ(Positions(song), c.expected) << c.what;
+    ExpectSongInvariants(song, c.what);
+  }
+}
+
+TEST(TitleLines, AnOffsetTowardsTheStartMovesEverySungSyllableOfARealSong) {
+  for (const char* name : {"kar/Happy_Birthday_1.kar", "kar/Hark_The_Herald_Angels_Sing.mid"}) {
+    CVTEST_CORPUS_FILE_OR_SKIP(path, name);
+    Song song;
+    DateiOeffnen(song, path);
+    const int32_t header = HeaderElementCount(song);
+    ASSERT_EQ(header, 4) << name;
+    std::vector<int32_t> before;
+    for (int32_t i = header; i < song.HyphenArrayElements; ++i) before.push_back(song.HyphenArray[i].Time);
+    MoveLyrics(song, -120);
+    for (int32_t i = header; i < song.HyphenArrayElements; ++i)
+      EXPECT_NEAR(song.HyphenArray[i].Time, before[i - header] - 120, 10) << name << " element " << i;
+    const int32_t first = song.HyphenArray[header].SongPosition;
+    EXPECT_EQ(song.HyphenArray[2].SongPosition, first - 8) << name;
+    EXPECT_EQ(song.HyphenArray[3].SongPosition, first - 4) << name;
+  }
 }
 
 class NoTitleEditors : public ::testing::Test {

@@ -332,6 +332,10 @@ TEST(SongSession, TapRecordingStoppedEarlyKeepsTheUntappedSyllables) {
     std::vector<int32_t> untapped;
     for (int i = 6; i < 12; ++i) untapped.push_back(s.HyphenArray[i].SongPosition);
     EXPECT_EQ(untapped, c.untapped) << c.lastTapMs;
+    // The artist line sits right before the first tapped syllable ("Hel" at 1000 ms).
+    EXPECT_EQ((std::vector<int32_t>{s.HyphenArray[2].SongPosition, s.HyphenArray[3].SongPosition,
+                                    s.HyphenArray[4].SongPosition}),
+              (std::vector<int32_t>{952, 956, 960}));
     ASSERT_EQ(ui.messages.size(), c.messages) << c.lastTapMs;
     if (c.messages) {
       EXPECT_NE(ui.messages[0].Text.find(": 1 of the syllables not tapped"), std::string::npos);
