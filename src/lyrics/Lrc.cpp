@@ -10,6 +10,7 @@
 #include "song/SyllableTimes.h"
 #include "song/Language.h"
 #include "song/SongErrors.h"
+#include "song/TitleLines.h"
 
 namespace cv {
 
@@ -223,17 +224,13 @@ std::string LrcFileContent(const Song& song) {
   const int n = std::min<int>(song.HyphenArrayElements, static_cast<int>(song.HyphenArray.size()));
   const std::vector<THyphens>& h = song.HyphenArray;
   std::string out;
-  int i = 0;
-  // Title lines: the song name at the song start and its line break right behind it, then the artist.
-  if (n > 1 && h[0].SongPosition == 108 && IsBreak(h[1]) && h[1].SongPosition == 112) {
-    const char* tags[] = {"[ti:", "[ar:"};
-    for (int tag = 0; tag < 2 && i < n; ++tag) {
-      std::u16string text;
-      for (; i < n && !IsBreak(h[i]); ++i) text += h[i].Text;
-      ++i;
-      out += tags[tag] + Plain(text) + "]\n";
-    }
+  // The title lines as the song has them: its name, and an artist only when it has one.
+  const int header = HeaderElementCount(song);
+  if (header > 0) {
+    out += "[ti:" + Plain(h[0].Text) + "]\n";
+    if (header >= 4 && !IsBreak(h[2])) out += "[ar:" + Plain(h[2].Text) + "]\n";
   }
+  int i = header;
   std::string line;
   for (; i <= n; ++i) {
     if (i == n || IsBreak(h[i])) {
@@ -267,8 +264,10 @@ TLrcImport ImportLrc(Song& song, std::string_view bytes, const std::string& file
   if (header) {
     list.push_back(Element(p.Title, 108));
     list.push_back(Element(u"\r", 112));
-    list.push_back(Element(p.Artist, 116));
-    list.push_back(Element(u"\r", 120));
+    if (!p.Artist.empty()) {
+      list.push_back(Element(p.Artist, 116));
+      list.push_back(Element(u"\r", 120));
+    }
   }
   auto at = [&](int64_t ms) { return TimeToPosition(song, std::max<int64_t>(ms + p.Offset, 0)); };
   for (size_t l = 0; l < p.Lines.size(); ++l) {
@@ -309,8 +308,9 @@ TLrcImport ImportLrc(Song& song, std::string_view bytes, const std::string& file
     list.push_back(Element(u"\r", list.back().SongPosition));
     result.Syllables += static_cast<int>(syls.size());
   }
-  if (header) PlaceHeader(list);
+  PlaceTitleLines(list, static_cast<int32_t>(list.size()), header);
   MakeNonDecreasing(list);
+  song.TitleLine = header;
   CommitSyllables(song, std::move(list));
   result.Ok = true;
   return result;

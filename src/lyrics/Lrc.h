@@ -10,7 +10,8 @@
 
 namespace cv {
 
-// The song's syllables as enhanced LRC in UTF-8: [ti:]/[ar:] from the title lines, then each
+// The song's syllables as enhanced LRC in UTF-8: [ti:] and [ar:] from the song's title lines (none
+// for a song without; [ar:] only when it has an artist line), then each
 // lyric line as "[mm:ss.xx]<mm:ss.xx>syl<mm:ss.xx>syl..." (hundredths, the format's resolution).
 std::string LrcFileContent(const Song& song);
 

@@ -84,6 +84,48 @@ TEST(Lrc, RoundTripKeepsEverySyllableWithinTenMilliseconds) {
   }
 }
 
+TEST(Lrc, TitleLinesGoToTheirTagsAndComeBackInTheSameShape) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> head;  // lyric events at tick 0 before the sung lines
+    bool titleLine;
+    std::string tags;  // how the export begins
+  } cases[] = {
+      {"title only", {"Alle meine Entchen\r"}, true, "[ti:Alle meine Entchen]\n[00:01.00]<00:01.00>Al"},
+      {"title and artist", {"Alle meine Entchen\r", "Volkslied\r"}, true,
+       "[ti:Alle meine Entchen]\n[ar:Volkslied]\n[00:01.00]<00:01.00>Al"},
+      {"no title line", {}, false, "[00:01.00]<00:01.00>Al"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    cvtest::SmfBuilder smf(0, 480);
+    auto& t = smf.AddTrack();
+    t.Tempo(0, 500000).TimeSig(0, 4, 2);
+    for (const std::string& line : c.head) t.Lyric(0, line);
+    const char* sung[] = {"Al", "le ", "mei", "ne ", "Ent", "chen\r", "schwim", "men ", "auf ", "dem ", "See"};
+    for (int i = 0; i < 11; ++i) t.Lyric(960 + 240 * i, sung[i]).NoteOn(960 + 240 * i, 0, 60, 100).NoteOff(1180 + 240 * i, 0, 60);
+    const std::string path = smf.WriteTemp("entchen.mid");
+    Song song;
+    DateiOeffnen(song, path);
+    ASSERT_EQ(song.TitleLine, c.titleLine);
+    const std::string lrc = LrcFileContent(song);
+    EXPECT_EQ(lrc.rfind(c.tags, 0), 0u) << lrc;
+
+    Song again;
+    DateiOeffnen(again, path);
+    ASSERT_TRUE(ImportLrc(again, lrc, "entchen.lrc").Ok);
+    EXPECT_EQ(again.TitleLine, c.titleLine);
+    // The same elements at the same times (the import may end the last line with a line break).
+    int n = again.HyphenArrayElements;
+    if (n == song.HyphenArrayElements + 1 && again.HyphenArray[n - 1].Text == u"\r") --n;
+    ASSERT_EQ(n, song.HyphenArrayElements);
+    for (int i = 0; i < n; ++i) {
+      EXPECT_EQ(again.HyphenArray[i].Text, song.HyphenArray[i].Text) << i;
+      EXPECT_NEAR(again.HyphenArray[i].Time, song.HyphenArray[i].Time, 10) << i;
+    }
+  }
+}
+
 TEST(Lrc, WordsWithoutStampsShareTheTimeToTheNextStampEvenly) {
   Song song;
   DateiOeffnen(song, kDemo);
