@@ -4,7 +4,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
 build=${CANTOVEX_BUILD_DIR:-$top/build}
-CANTOVEX_WERROR=${CANTOVEX_WERROR:-ON} bash "$top/scripts/build.sh"
+bash "$top/scripts/build.sh"
 # Everything the tests write (temporary files, sockets, lock files, logs) stays in the build folder.
 export TMPDIR=$build/test-tmp
 rm -rf "$TMPDIR"
