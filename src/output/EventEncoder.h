@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "song/CV_Data.h"
+#include "song/TextCodec.h"
 
 namespace cv {
 
@@ -30,7 +31,7 @@ inline TypMidiEvent MakeMetaEvent(int16_t type, std::string data, int32_t positi
   return e;
 }
 
-// Whole chunks of other types kept from the read file go back after the last track unchanged.
+// Whole chunks kept from the read file (Song::ForeignChunks) go back after the last track unchanged.
 inline void AppendForeignChunks(std::vector<uint8_t>& image, const std::vector<std::string>& chunks) {
   for (const std::string& c : chunks) image.insert(image.end(), c.begin(), c.end());
 }
@@ -43,9 +44,9 @@ constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;
 class EventEncoder {
  public:
   // Starts an empty image with room for sizeGuess bytes. In a double-byte text encoding a "_" byte
-  // may be the second half of a character, which lyricsDoubleByte keeps whole.
-  EventEncoder(std::vector<uint8_t>& out, size_t sizeGuess, bool lyricsDoubleByte = false)
-      : buf_(out), pos_(0), doubleByte_(lyricsDoubleByte) {
+  // may be the second half of a character, which lyricLeads (the song encoding's) keeps whole.
+  EventEncoder(std::vector<uint8_t>& out, size_t sizeGuess, TLeadBytes lyricLeads = TLeadBytes::None)
+      : buf_(out), pos_(0), leads_(lyricLeads) {
     buf_.resize(std::max<size_t>(sizeGuess, 64));
     out_ = buf_.data();
   }
@@ -174,7 +175,7 @@ class EventEncoder {
     // Lyrics use "_" where a word gap must not split the syllable in editors.
     if (lyric)
       for (size_t i = 0; i < size; ++i) {
-        if (doubleByte_ && dest[i] >= 0x81)
+        if (IsLeadByte(leads_, dest[i]))
           ++i;  // a lead byte: its trail byte is part of the character
         else if (dest[i] == '_')
           dest[i] = ' ';
@@ -186,7 +187,7 @@ class EventEncoder {
   uint8_t* out_;
   size_t pos_;
   int64_t runningTick_ = 0;
-  bool doubleByte_;
+  TLeadBytes leads_;
 };
 
 // Lists of events gathered from several chains lie scattered in memory: fetching a few events

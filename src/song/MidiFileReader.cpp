@@ -281,7 +281,9 @@ class Reader {
                     ErrorMissingTracks(found, n_));
   }
 
-  // Whole chunks after the last track are kept; anything else there is ignored as before.
+  // Whole chunks after the last track are kept and written back as they are, track chunks beyond
+  // the header's count too: no reader plays them, and leaving them out would lose what the file
+  // holds. Anything else there is ignored as before.
   void KeepTrailingChunks() {
     while (c_.AtChunkType()) {
       const int64_t start = c_.pos;
@@ -291,7 +293,7 @@ class Reader {
         c_.pos = start;
         return;
       }
-      if (!c_.At("MTrk")) s_.ForeignChunks.push_back(c_.Bytes(start, end));
+      s_.ForeignChunks.push_back(c_.Bytes(start, end));
       c_.pos = end;
     }
   }

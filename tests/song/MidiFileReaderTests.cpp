@@ -389,11 +389,18 @@ TEST(MidiFileReader, TextEncodingDecision) {
   }
 }
 
-TEST(MidiFileReader, ChunksOfOtherTypesAreSkippedKeptAndWrittenBackAfterTheTracks) {
+// Track chunks beyond the header's count are kept the same way: no reader plays them, and
+// dropping them would lose what the file holds.
+TEST(MidiFileReader, ChunksOfOtherTypesAndTracksBeyondTheCountAreKeptAndWrittenBackAfterTheTracks) {
   SmfBuilder smf(1);
   smf.AddTrack().Tempo(0, 500000);
   smf.AddTrack().NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60);
+  SmfBuilder lone(1);
+  lone.AddTrack().NoteOn(0, 0, 64, 90).NoteOff(240, 0, 64);
+  const std::vector<uint8_t> loneBytes = lone.Bytes();
+  const std::string extra(loneBytes.begin() + 14, loneBytes.end());
   std::vector<uint8_t> bytes = smf.Bytes();
+  bytes.insert(bytes.end(), extra.begin(), extra.end());
   auto chunk = [](const std::string& tag, const std::string& data) {
     std::string c = tag;
     for (int shift : {24, 16, 8, 0}) c.push_back(static_cast<char>(data.size() >> shift));
@@ -404,12 +411,13 @@ TEST(MidiFileReader, ChunksOfOtherTypesAreSkippedKeptAndWrittenBackAfterTheTrack
   bytes.insert(bytes.begin() + 14, junk.begin(), junk.end());
   bytes.insert(bytes.end(), info.begin(), info.end());
   auto song = Read(bytes);
-  EXPECT_EQ(song->ForeignChunks, (std::vector<std::string>{junk, info}));
+  EXPECT_EQ(song->ForeignChunks, (std::vector<std::string>{junk, extra, info}));
+  EXPECT_EQ(song->NumberOfSourceTracks, 2);
   EXPECT_EQ(song->MelodyTrack.TrkFirstEvent->NextEvent->Position, 0);
 
   for (int format : {0, 1}) {
     const std::vector<uint8_t> image = format == 0 ? Format0FileImage(*song, "") : Format1FileImage(*song);
-    const std::string tail = junk + info;
+    const std::string tail = junk + extra + info;
     ASSERT_GT(image.size(), tail.size());
     EXPECT_EQ(std::string(image.end() - static_cast<long>(tail.size()), image.end()), tail) << format;
     EXPECT_EQ(Read(image)->ForeignChunks, song->ForeignChunks) << format;
