@@ -185,7 +185,7 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
     const MergePlan plan = PlanMerge(song);
     std::vector<uint8_t> dest;
     auto image = [&](auto&& body) {
-      EventEncoder writer(dest, 22 + kBytesPerEventGuess * (plan.events + 3), IsDoubleByteEncoding(song.Encoding));
+      EventEncoder writer(dest, 22 + kBytesPerEventGuess * (plan.events + 3), LeadBytesOf(song.Encoding));
       writer.PutRaw(head, sizeof head);
       writer.Encode(port);
       writer.Encode(name);

@@ -84,7 +84,7 @@ std::vector<uint8_t> AssembleFile(const Song& song, const std::vector<Chunk>& ch
     if (c.encoded) events += c.encoded->size() / kBytesPerEventGuess + 1;
   }
   std::vector<uint8_t> dest;
-  EventEncoder writer(dest, 14 + 8 * chunks.size() + kBytesPerEventGuess * events, IsDoubleByteEncoding(song.Encoding));
+  EventEncoder writer(dest, 14 + 8 * chunks.size() + kBytesPerEventGuess * events, LeadBytesOf(song.Encoding));
   const uint8_t head[14] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 0, static_cast<uint8_t>(song.SourceTimeBase >> 8),
                             static_cast<uint8_t>(song.SourceTimeBase)};
   writer.PutRaw(head, sizeof head);

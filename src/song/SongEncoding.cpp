@@ -1,6 +1,7 @@
 #include "song/SongEncoding.h"
 
 #include "song/Apostrophes.h"
+#include "song/EncodingGuess.h"
 #include "song/Language.h"
 
 namespace cv {
@@ -33,7 +34,7 @@ bool IsLatin1Family(const TextEncoding& e) {
 
 }  // namespace
 
-TextEncoding ChooseTextEncoding(const std::vector<std::string_view>& texts) {
+TextEncoding ChooseTextEncoding(const std::vector<std::string_view>& texts, std::string_view language) {
   bool high = false;
   bool utf8 = true;
   std::string all;
@@ -47,8 +48,7 @@ TextEncoding ChooseTextEncoding(const std::vector<std::string_view>& texts) {
   if (utf8) return TextEncoding::Utf8;
   const TextConverter* converter = InstalledTextConverter();
   if (!converter) return TextEncoding::Windows1252;
-  const std::string guess = converter->Detect(all);
-  std::optional<TextEncoding> found = guess.empty() ? std::nullopt : FindTextEncoding(guess);
+  const std::optional<TextEncoding> found = GuessLegacyEncoding(all, *converter, language);
   if (!found || *found == TextEncoding::Utf8) return TextEncoding::Windows1252;
   if (IsLatin1Family(*found)) {
     std::optional<TextEncoding> latin9 = FindTextEncoding("ISO-8859-15");

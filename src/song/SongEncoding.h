@@ -11,9 +11,9 @@ namespace cv {
 
 // The encoding of one song's texts, decided on all of them together: plain ASCII and text that is
 // not UTF-8 but reads the same in Windows-1252 are Windows-1252; valid UTF-8 with multi-byte
-// characters is UTF-8; anything else is what the installed converter detects (Windows-1252
-// without one).
-TextEncoding ChooseTextEncoding(const std::vector<std::string_view>& texts);
+// characters is UTF-8; anything else is the page GuessLegacyEncoding finds with the installed
+// converter (Windows-1252 without one). `language` as there (empty: the locale's).
+TextEncoding ChooseTextEncoding(const std::vector<std::string_view>& texts, std::string_view language = {});
 
 // The same over the song's text and lyric events.
 TextEncoding DecideTextEncoding(const Song& song);

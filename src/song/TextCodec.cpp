@@ -200,14 +200,16 @@ std::string EncodeText(std::u16string_view text, const TextEncoding& encoding) {
 
 const std::string& EncodingName(const TextEncoding& encoding) { return encoding.Name; }
 
-bool IsDoubleByteEncoding(const TextEncoding& encoding) {
-  static const char* const kDoubleByte[] = {"gbk", "gb18030", "gb2312", "big5", "big5hkscs", "shiftjis", "sjis",
-                                            "windows31j", "cp932", "windows932", "windows936", "windows949",
-                                            "cp949", "cp936", "cp950", "windows950", "johab"};
+TLeadBytes LeadBytesOf(const TextEncoding& encoding) {
+  static const char* const kFrom81[] = {"gbk", "gb18030", "gb2312", "big5", "big5hkscs", "windows936",
+                                        "windows949", "cp949", "cp936", "cp950", "windows950", "johab"};
+  static const char* const kShiftJis[] = {"shiftjis", "sjis", "windows31j", "cp932", "windows932"};
   const std::string f = Folded(encoding.Name);
-  for (const char* name : kDoubleByte)
-    if (f == name) return true;
-  return false;
+  for (const char* name : kFrom81)
+    if (f == name) return TLeadBytes::From81;
+  for (const char* name : kShiftJis)
+    if (f == name) return TLeadBytes::ShiftJis;
+  return TLeadBytes::None;
 }
 
 }  // namespace cv

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cv {
 
@@ -22,8 +23,13 @@ class TextConverter {
   virtual ~TextConverter() = default;
   // The canonical name of an encoding name or alias; empty when the library knows none.
   virtual std::string CanonicalName(std::string_view name) const = 0;
-  // The most likely encoding of one song's text (all its events together); empty when unsure.
-  virtual std::string Detect(std::string_view allText) const = 0;
+  // The encodings one song's text (all its events together) may be in, most likely first, each
+  // with the detector's confidence (0 to 100); empty when it has none.
+  struct Guess {
+    std::string Name;
+    int Confidence = 0;
+  };
+  virtual std::vector<Guess> Detect(std::string_view allText) const = 0;
   // Invalid sequences become U+FFFD.
   virtual std::u16string Decode(std::string_view bytes, const std::string& encoding) const = 0;
   // None when a character has no code in the encoding.
@@ -56,7 +62,14 @@ std::string EncodeText(std::u16string_view text, const TextEncoding& encoding);
 // None when a character has no code in the encoding.
 std::optional<std::string> TryEncodeText(std::u16string_view text, const TextEncoding& encoding);
 const std::string& EncodingName(const TextEncoding& encoding);
-// East Asian code pages whose second byte of a character may be an ASCII byte.
-bool IsDoubleByteEncoding(const TextEncoding& encoding);
+// Which bytes begin a two-byte character whose second byte may be an ASCII byte: none, 81-FE (the
+// Chinese and Korean code pages), or Shift_JIS's 81-9F and E0-FC (its A1-DF are half-width
+// katakana of one byte).
+enum class TLeadBytes : uint8_t { None, From81, ShiftJis };
+TLeadBytes LeadBytesOf(const TextEncoding& encoding);
+inline bool IsLeadByte(TLeadBytes leads, uint8_t b) {
+  return leads == TLeadBytes::From81 ? b >= 0x81 && b <= 0xFE
+                                     : leads == TLeadBytes::ShiftJis && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
+}
 
 }  // namespace cv

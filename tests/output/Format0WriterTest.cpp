@@ -67,6 +67,30 @@ TEST(EventEncoder, LyricUnderscoreBecomesSpaceEmptyEventsAreSkipped) {
   EXPECT_EQ(EventBytes(h.song()), expected);
 }
 
+// In a double-byte page a "_" may be the second byte of a character and stays; one that follows
+// a whole character is a gap. Shift_JIS's A1-DF are half-width katakana of one byte.
+TEST(EventEncoder, UnderscoreRuleReadsTheCharactersOfTheSongsPage) {
+  const struct {
+    const char* page;
+    std::string lyric, written;
+  } cases[] = {
+      {"Shift_JIS", "\xB1\x84\x5F", "\xB1\x84\x5F"},   // half-width a, then Cyrillic Yu (84 5F)
+      {"Shift_JIS", "\xB1\x5F\xB2", "\xB1\x20\xB2"},   // two half-width katakana with a gap
+      {"Shift_JIS", "\x83\x5F\x5F", "\x83\x5F\x20"},   // a katakana ending in 5F, then a gap
+      {"GBK", "\xD2\xBB\x5F\x81\x5F", "\xD2\xBB\x20\x81\x5F"},
+      {"windows-1252", "\xE9\x5F", "\xE9\x20"},
+  };
+  for (const auto& c : cases) {
+    HandSong h(0, 1, 100);
+    h.song().Encoding = cv::TextEncoding{c.page};
+    h.Lyric(0, c.lyric);
+    const Bytes file = EventBytes(h.song());  // 00 FF 05 length, then the text
+    const Bytes written(c.written.begin(), c.written.end());
+    ASSERT_GE(file.size(), 4 + written.size());
+    EXPECT_EQ(Bytes(file.begin() + 4, file.begin() + 4 + static_cast<std::ptrdiff_t>(written.size())), written) << c.page;
+  }
+}
+
 TEST(EventEncoder, EventsBeforeTheirPredecessorDoNotShiftLaterOnes) {
   // Bank selects put just before a program change at tick 0 lie at -2 and -1.
   HandSong h(0, 1, 200);

@@ -53,19 +53,21 @@ std::string IcuTextConverter::CanonicalName(std::string_view name) const {
   return n;
 }
 
-std::string IcuTextConverter::Detect(std::string_view allText) const {
+std::vector<TextConverter::Guess> IcuTextConverter::Detect(std::string_view allText) const {
   UErrorCode status = U_ZERO_ERROR;
   UCharsetDetector* detector = ucsdet_open(&status);
   if (U_FAILURE(status)) return {};
-  std::string name;
+  std::vector<Guess> guesses;
   ucsdet_setText(detector, allText.data(), static_cast<int32_t>(allText.size()), &status);
-  const UCharsetMatch* match = ucsdet_detect(detector, &status);
-  if (U_SUCCESS(status) && match) {
-    const char* n = ucsdet_getName(match, &status);
-    if (U_SUCCESS(status) && n) name = Superset(n);
+  int32_t count = 0;
+  const UCharsetMatch** matches = ucsdet_detectAll(detector, &count, &status);
+  for (int32_t i = 0; U_SUCCESS(status) && matches && i < count; ++i) {
+    const char* n = ucsdet_getName(matches[i], &status);
+    const int32_t confidence = ucsdet_getConfidence(matches[i], &status);
+    if (U_SUCCESS(status) && n) guesses.push_back({Superset(n), confidence});
   }
   ucsdet_close(detector);
-  return name;
+  return guesses;
 }
 
 std::u16string IcuTextConverter::Decode(std::string_view bytes, const std::string& encoding) const {

@@ -9,7 +9,7 @@ namespace cv {
 class IcuTextConverter : public TextConverter {
  public:
   std::string CanonicalName(std::string_view name) const override;
-  std::string Detect(std::string_view allText) const override;
+  std::vector<Guess> Detect(std::string_view allText) const override;
   std::u16string Decode(std::string_view bytes, const std::string& encoding) const override;
   std::optional<std::string> Encode(std::u16string_view text, const std::string& encoding) const override;
 };
