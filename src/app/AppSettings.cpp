@@ -144,6 +144,7 @@ TStoredSettings LoadConfiguration(const TMyRegistry& store) {
   c.MainFormTop = static_cast<int32_t>(r.Int("MainFormTop", d.MainFormTop, kInt32Min, kInt32Max));
   c.MainFormWidth = r.Size("MainFormWidth", d.MainFormWidth);
   c.MakeBackup = r.Bool("MakeBackup", d.MakeBackup);
+  c.ReplaceBackup = r.Bool("ReplaceBackup", d.ReplaceBackup);
   c.MelodyTrack = static_cast<uint8_t>(r.Int("MelodyTrack", d.MelodyTrack, 0, 15));
   c.MidiOutputDeviceName = U8(r.Str("MidiOutputDeviceName", {}));
   c.PrevCommandMode = static_cast<uint8_t>(r.Int("PrevCommandMode", d.PrevCommandMode, 0, 255));
@@ -193,6 +194,7 @@ void UpdateConfiguration(TMyRegistry& store, const TStoredSettings& s, QSizeF cl
   store.WriteIntToReg(QStringLiteral("MainFormTop"), c.MainFormTop);
   store.WriteStrToReg(QStringLiteral("MainFormWidth"), SizeToText(clientSize96.width()));
   store.WriteBoolToReg(QStringLiteral("MakeBackup"), c.MakeBackup);
+  store.WriteBoolToReg(QStringLiteral("ReplaceBackup"), c.ReplaceBackup);
   store.WriteStrToReg(QStringLiteral("MidiOutputDeviceName"), str(c.MidiOutputDeviceName));
   store.WriteIntToReg(QStringLiteral("MelodyTrack"), c.MelodyTrack);
   store.WriteIntToReg(QStringLiteral("PlaybackSpeed"), c.PlaybackSpeed);

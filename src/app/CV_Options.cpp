@@ -77,6 +77,9 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   form->addRow(MakeCheck(general, "CB_MakeBackup",
                          T("Vor dem ersten Speichern eine Sicherungskopie anlegen (Song.mid~)",
                            "Keep a backup before the first save (song.mid~)")));
+  form->addRow(MakeCheck(general, "CB_ReplaceBackup",
+                         T("Eine ältere Sicherungskopie ersetzen (sonst bleibt das Original erhalten)",
+                           "Replace an older backup (otherwise the original is kept)")));
   form->addRow(MakeBankSelectGroup(general));
   form->addRow(MakeCheck(general, "CB_XFDeleteChordHelper", T("XF Akkord-Helfer löschen", "Delete XF chord helper")));
   // Our instrument is the built-in synthesizer.
@@ -233,6 +236,7 @@ void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, co
   device->setEnabled(!audio.isEmpty());
   shownAudio_ = device->currentText();
   Check("CB_MakeBackup")->setChecked(c.MakeBackup);
+  Check("CB_ReplaceBackup")->setChecked(c.ReplaceBackup);
   Check("CB_XFDeleteChordHelper")->setChecked(c.XF_DeleteChordHelper);
   Check("CB_VSTiEnabled")->setChecked(s.VSTiEnabled);
   OutputChosen();
@@ -274,6 +278,7 @@ void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
   if (Combo("CB_AudioOutput")->count() > 0 && Combo("CB_AudioOutput")->currentText() != shownAudio_)
     s.AudioOutDeviceName = Combo("CB_AudioOutput")->currentText();
   c.MakeBackup = Check("CB_MakeBackup")->isChecked();
+  c.ReplaceBackup = Check("CB_ReplaceBackup")->isChecked();
   c.XF_DeleteChordHelper = Check("CB_XFDeleteChordHelper")->isChecked();
   if (Check("CB_VSTiEnabled")->isChecked() != shownSynth_) s.VSTiEnabled = Check("CB_VSTiEnabled")->isChecked();
   c.PromptaEnabled = Check("CB_PromptaEnabled")->isChecked();

@@ -1,27 +1,61 @@
 #include "app/MyRegistry.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include "song/Language.h"
 
 namespace cvapp {
 
+namespace {
+
+QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
+
+// The file behind the user's own store, known before QSettings reads it (which it does at once,
+// waiting forever on a pipe). Empty where the store is no file (the Windows registry).
+QString UserStoreFile() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/Maravelt/Cantovex 3.conf");
+#else
+  return {};
+#endif
+}
+
+// NUL bytes: a binary file or UTF-16 text, which the INI reader would take apart without noticing.
+bool HoldsNulBytes(const QString& file) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  return f.read(1 << 20).contains('\0');
+}
+
+}  // namespace
+
 TMyRegistry::TMyRegistry(const QString& iniFile) {
+  const QString file = iniFile.isEmpty() ? UserStoreFile() : iniFile;
+  const QFileInfo info(file);
+  if (!file.isEmpty() && info.exists() && !info.isFile()) {
+    // A pipe, device or folder in its place is never opened: the defaults, kept for this session.
+    notAFile_ = file;
+    readOnly_ = true;
+    scratch_ = std::make_unique<QTemporaryDir>();
+    settings_ = std::make_unique<QSettings>(scratch_->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    return;
+  }
+  const bool binary = !file.isEmpty() && HoldsNulBytes(file);
   if (iniFile.isEmpty())
     settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                             QStringLiteral("Maravelt"), QStringLiteral("Cantovex 3"));
   else
     settings_ = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
-  if (settings_->status() == QSettings::FormatError) SetAsideDamagedFile();
+  if (binary || settings_->status() == QSettings::FormatError) SetAsideDamagedFile(!binary);
 }
 
-namespace {
-QString T(const char* de, const char* en) { return QString::fromUtf8(cv::Tr(de, en)); }
-}  // namespace
-
-void TMyRegistry::SetAsideDamagedFile() {
+void TMyRegistry::SetAsideDamagedFile(bool keepReadable) {
   damaged_ = true;
   const QString file = Location();
   QString copy = file + QStringLiteral(".damaged");
@@ -33,7 +67,8 @@ void TMyRegistry::SetAsideDamagedFile() {
   damagedCopy_ = copy;
   // Written afresh with what could be read; lines that could not be read are only in the copy.
   QList<std::pair<QString, QVariant>> values;
-  for (const QString& key : settings_->allKeys()) values.append({key, settings_->value(key)});
+  if (keepReadable)
+    for (const QString& key : settings_->allKeys()) values.append({key, settings_->value(key)});
   const QSettings::Format format = settings_->format();
   settings_.reset();
   QFile::remove(file);
@@ -43,6 +78,14 @@ void TMyRegistry::SetAsideDamagedFile() {
 }
 
 QString TMyRegistry::DamageMessage() const {
+  if (!notAFile_.isEmpty())
+    return T("Die Einstellungsdatei \"%1\" ist keine gewöhnliche Datei (sondern eine Pipe, ein Gerät oder ein "
+             "Ordner); sie wurde nicht geöffnet. Das Programm beginnt mit den Standardeinstellungen und speichert "
+             "Änderungen in dieser Sitzung nicht. Entfernen oder benennen Sie sie um.",
+             "The settings file \"%1\" is not an ordinary file (but a pipe, a device or a folder), so it was not "
+             "opened. The program starts with its default settings and does not save changes in this session. "
+             "Remove or rename it.")
+        .arg(notAFile_);
   if (!damaged_) return {};
   const QString intro = T("Die Einstellungen in \"%1\" waren beschädigt; was nicht lesbar war, hat seinen "
                           "Standardwert.",

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QSettings;
+class QTemporaryDir;
 
 namespace cvapp {
 
@@ -22,10 +23,11 @@ class TMyRegistry {
   // Where the values live (a file path on Linux and macOS, a registry path on Windows).
   QString Location() const;
 
-  // A store file that could not be read whole is copied aside once, then written afresh from
-  // what could be read, so the damage is reported at one start only. Without a copy nothing is
-  // written over it. Empty when the store was sound; else the finished text for the user, in the
-  // current language.
+  // A store file that could not be read whole (or is binary or UTF-16) is copied aside once, then
+  // written afresh from what could be read, so the damage is reported at one start only. Without
+  // a copy nothing is written over it. A pipe, device or folder in the file's place is not opened:
+  // the defaults hold and nothing is saved. Empty when the store was sound; else the finished text
+  // for the user, in the current language.
   QString DamageMessage() const;
 
   bool KeyInReg(const QString& key) const;
@@ -51,12 +53,15 @@ class TMyRegistry {
  private:
   void Put(const QString& key, const QVariant& value);
   void Report(bool isBox, const QString& message) const;
-  void SetAsideDamagedFile();
+  // keepReadable: the values that could be read are written back (not from a binary file).
+  void SetAsideDamagedFile(bool keepReadable);
   std::unique_ptr<QSettings> settings_;
   bool batch_ = false;
   bool damaged_ = false;
   bool readOnly_ = false;    // damaged and no copy could be kept
   QString damagedCopy_;
+  QString notAFile_;        // the store's name, taken by a pipe, device or folder
+  std::unique_ptr<QTemporaryDir> scratch_;  // where such a session's values go, unsaved
 };
 
 }  // namespace cvapp

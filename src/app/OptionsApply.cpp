@@ -79,7 +79,7 @@ void TMainForm::ApplyOptions() {
       c.QuantizeFactor != now.QuantizeFactor || c.PlaybackSpeed != now.PlaybackSpeed ||
       c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.AudioOutDeviceName != settings_.AudioOutDeviceName ||
       c.XF_DeleteChordHelper != now.XF_DeleteChordHelper ||
-      c.MakeBackup != now.MakeBackup ||
+      c.MakeBackup != now.MakeBackup || c.ReplaceBackup != now.ReplaceBackup ||
       c.VirtualPrompta != now.VirtualPrompta || chosen.VSTiEnabled != settings_.VSTiEnabled ||
       c.PromptaCmdController != now.PromptaCmdController || c.PromptaEnabled != now.PromptaEnabled ||
       c.PromptaFont != now.PromptaFont || c.PromptaFontHeight != now.PromptaFontHeight ||

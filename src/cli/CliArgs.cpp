@@ -38,6 +38,15 @@ std::string NextValue(const std::vector<std::string>& args, size_t& i, const std
   return args[++i];
 }
 
+std::string ExistingFolder(const std::string& option, const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(std::filesystem::u8path(path), ec))
+    throw CliFailure(cv::Tr("Den Ordner \"" + path + "\" (" + option + ") gibt es nicht: Prüfen Sie den Namen.",
+                            "The folder \"" + path + "\" (" + option + ") does not exist: check its name."),
+                     path);
+  return path;
+}
+
 int ParseNumber(const std::string& option, const std::string& text, int min, int max) {
   int v = 0;
   const char* begin = text.data();

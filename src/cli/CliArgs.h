@@ -13,6 +13,9 @@ std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::
 bool TakeFlag(std::vector<std::string>& args, const std::string& name);
 // The value after option args[i], stepping i over it; a usage error when there is none.
 std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option);
+// path, when it is a folder; otherwise a failure naming the option (a mistyped folder must not
+// pass unnoticed).
+std::string ExistingFolder(const std::string& option, const std::string& path);
 // A whole number (a leading + allowed) within limits, else a usage error naming the option.
 int ParseNumber(const std::string& option, const std::string& text, int min, int max);
 

@@ -45,11 +45,11 @@ bool OpenChangedSong(CliSession& song, const std::string& path, const SongOption
   return true;
 }
 
-void ReportSynthMessages(const std::vector<std::string>& messages, bool ok, CliOutput& output) {
+void ReportSynthMessages(const std::vector<std::string>& messages, bool ok, CliOutput& output, const std::string& file) {
   std::string all;
   for (const std::string& m : messages) all += (all.empty() ? "" : "\n") + m;
   if (!ok)
-    throw CliFailure(all.empty() ? cv::Tr("Der Synthesizer kann nicht spielen.", "The synthesizer cannot play.") : all, "");
+    throw CliFailure(all.empty() ? cv::Tr("Der Synthesizer kann nicht spielen.", "The synthesizer cannot play.") : all, file);
   if (!all.empty()) output.Warning(all);
 }
 

@@ -21,7 +21,8 @@ SongChanges TakeSongChanges(std::vector<std::string>& args);
 bool OpenChangedSong(CliSession& song, const std::string& path, const SongOptions& options, const SongChanges& changes);
 
 // The synthesizer's messages: its failure when it cannot play, else warnings.
-void ReportSynthMessages(const std::vector<std::string>& messages, bool ok, CliOutput& output);
+void ReportSynthMessages(const std::vector<std::string>& messages, bool ok, CliOutput& output,
+                         const std::string& file = {});
 
 // True when the stream goes to a terminal (progress bars, highlighting).
 bool IsTerminal(int fd);

@@ -21,17 +21,30 @@ const std::vector<CliOption>& SongOptionList() {
   return options;
 }
 
-const CliOption& NoBackupOption() {
-  static const CliOption option{"--no-backup", "",
-                                "Replace an existing file without keeping a backup NAME~ / Eine vorhandene Datei ohne "
-                                "Sicherungskopie NAME~ ersetzen"};
-  return option;
+const std::vector<CliOption>& BackupOptions() {
+  static const std::vector<CliOption> options = {
+      {"--no-backup", "",
+       "Replace an existing file without keeping a backup NAME~ / Eine vorhandene Datei ohne Sicherungskopie NAME~ "
+       "ersetzen"},
+      {"--backup=new", "",
+       "Replace an older backup NAME~ by the file as it is now (otherwise the older one, e.g. the original, stays) / "
+       "Eine ältere Sicherungskopie NAME~ durch die jetzige Datei ersetzen (sonst bleibt die ältere, z.B. das "
+       "Original)"},
+  };
+  return options;
 }
 
-bool TakeBackupWish(std::vector<std::string>& args) {
-  const size_t before = args.size();
-  args.erase(std::remove(args.begin(), args.end(), std::string("--no-backup")), args.end());
-  return args.size() == before;
+BackupWish TakeBackupWish(std::vector<std::string>& args) {
+  BackupWish wish;
+  std::vector<std::string> rest;
+  for (const std::string& a : args) {
+    if (a == "--no-backup") wish.make = false;
+    else if (a == "--backup=new") wish.replaceOld = true;
+    else if (a == "--backup=keep") wish.replaceOld = false;
+    else rest.push_back(a);
+  }
+  args = std::move(rest);
+  return wish;
 }
 
 std::vector<CliOption> Options(std::initializer_list<std::vector<CliOption>> lists) {
@@ -71,6 +84,12 @@ SongOptions TakeSongOptions(std::vector<std::string>& args) {
       options.encoding = KnownEncoding("--encoding", *v);
     } else if (std::optional<std::string> out = OptionValue(args, i, "--output-encoding")) {
       options.outputEncoding = KnownEncoding("--output-encoding", *out);
+      if (!cv::FitsTextEvents(*options.outputEncoding))
+        throw CliUsageError{"--output-encoding" +
+                            cv::Tr(": In " + *out + " kann ein MIDI-Textereignis keinen Text tragen, den ein Keyboard "
+                                   "liest. Wählen Sie eine Kodierung wie utf8 oder cp1252.",
+                                   ": a MIDI text event cannot hold text in " + *out + " that a keyboard reads. Choose "
+                                   "an encoding like utf8 or cp1252.")};
     } else if (a == "--remove-prompta") {
       options.removePrompta = true;
     } else {

@@ -18,11 +18,20 @@ struct SongOptions {
   bool removePrompta = false;                      // --remove-prompta: answer yes to the Prompta question
 };
 
-// "--no-backup" of the commands that write songs: an existing file is replaced without keeping
-// its backup "NAME~" first.
-const CliOption& NoBackupOption();
-// Removes --no-backup from args; true when the backup is wanted.
-bool TakeBackupWish(std::vector<std::string>& args);
+// "--no-backup" and "--backup=new" of the commands that write songs: an existing file is replaced
+// without keeping its backup "NAME~" first, or its backup replaces an older NAME~ (which otherwise
+// stays, keeping the original through a chain of edits).
+const std::vector<CliOption>& BackupOptions();
+struct BackupWish {
+  bool make = true;
+  bool replaceOld = false;
+  void ApplyTo(cv::TConfiguration& config) const {
+    config.MakeBackup = make;
+    config.ReplaceBackup = replaceOld;
+  }
+};
+// Removes the backup options from args.
+BackupWish TakeBackupWish(std::vector<std::string>& args);
 
 // The options TakeSongOptions understands, for help and completion.
 const std::vector<CliOption>& SongOptionList();

@@ -29,6 +29,7 @@ struct ConvertArgs {
 
 ConvertArgs ParseArgs(std::vector<std::string> args) {
   ConvertArgs a;
+  TakeBackupWish(args).ApplyTo(a.config);
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& s = args[i];
     if (s == "--format") a.format = NextValue(args, i, s);
@@ -43,7 +44,6 @@ ConvertArgs ParseArgs(std::vector<std::string> args) {
       a.config.InsertController32 = true;
       a.config.Controller32Value = static_cast<uint8_t>(ParseNumber(s, NextValue(args, i, s), 0, 127));
     } else if (s == "--delete-ctrl32") a.config.DeleteController32 = true;
-    else if (s == "--no-backup") a.config.MakeBackup = false;
     else if (s.rfind("--", 0) == 0) throw CliUsageError{cv::Tr("Unbekannte Option: ", "Unknown option: ") + s};
     else a.positional.push_back(s);
   }
@@ -53,6 +53,8 @@ ConvertArgs ParseArgs(std::vector<std::string> args) {
   if (!batch && (a.recursive || a.inPlace || a.jobs || !a.outFolder.empty()))
     throw CliUsageError{cv::Tr("--recursive, --jobs, --out und --in-place gelten nur mit --batch.",
                                "--recursive, --jobs, --out and --in-place need --batch.")};
+  if (a.inPlace && !a.outFolder.empty())
+    throw CliUsageError{cv::Tr("--in-place und --out schließen sich aus.", "--in-place and --out exclude each other.")};
   if (batch ? !a.positional.empty() : a.positional.size() != 2)
     throw CliUsageError{cv::Tr("Falsche Zahl von Argumenten.", "Wrong number of arguments.")};
   return a;
@@ -143,8 +145,8 @@ const CliRegistrar registrar(
                {"--ctrl32", "VALUE", "Insert controller 32 with this value, 0..127 / Controller 32 mit diesem Wert "
                                      "einfügen, 0..127",
                 ValueKind::Number},
-               {"--delete-ctrl32", "", "Delete controller 32 events / Controller-32-Ereignisse löschen"},
-               NoBackupOption()},
+               {"--delete-ctrl32", "", "Delete controller 32 events / Controller-32-Ereignisse löschen"}},
+               BackupOptions(),
               SongOptionList()}),
      {ValueKind::Song, ValueKind::Song},
      RunConvert});

@@ -11,7 +11,7 @@ namespace {
 int RunEdit(CliContext& ctx) {
   std::string output;
   int format = -1;
-  const bool backup = TakeBackupWish(ctx.args);
+  const BackupWish backup = TakeBackupWish(ctx.args);
   std::vector<std::string> args;
   for (size_t i = 0; i < ctx.args.size(); ++i) {
     const std::string& a = ctx.args[i];
@@ -32,7 +32,7 @@ int RunEdit(CliContext& ctx) {
   if (output.empty()) throw CliUsageError{cv::Tr("Keine Zieldatei angegeben (-o).", "No output file given (-o).")};
 
   CliSession song(ctx);
-  song.Song().Configuration.MakeBackup = backup;
+  backup.ApplyTo(song.Song().Configuration);
   if (!song.Open(path, songOptions) || !ApplyEditOptions(song, edits, ctx.output)) return 1;
   if (format < 0) format = song.session.NaturalFormat();
   if (!song.session.WriteTo(output, format)) return 1;
@@ -47,8 +47,8 @@ CliRegistrar registrar({"edit",
                         Options({{{"-o", "OUT", "The file to write / Die zu schreibende Datei", ValueKind::Song},
                                   {"--format", "0|1", "Format of the written file (default: the song's, 2 as 1) / "
                                                       "Format der Datei (Vorgabe: das des Songs, 2 als 1)",
-                                   ValueKind::Choice},
-                                  NoBackupOption()},
+                                   ValueKind::Choice}},
+                                  BackupOptions(),
                                  EditOptionList(), SongOptionList()}),
                         {ValueKind::Song},
                         RunEdit});

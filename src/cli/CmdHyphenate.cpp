@@ -18,7 +18,7 @@ int RunHyphenate(CliContext& ctx) {
     if ((a == "--lang" || a == "--exceptions-dir") && i + 1 < ctx.args.size()) {
       const std::string& value = ctx.args[++i];
       if (a == "--exceptions-dir") {
-        settingsDir = value;
+        settingsDir = ExistingFolder(a, value);
         continue;
       }
       language = cv::ParseHyphenLanguage(value);

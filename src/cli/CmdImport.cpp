@@ -30,7 +30,7 @@ std::vector<std::unique_ptr<cv::DocumentReader>> Readers() {
 
 int RunImport(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
-  const bool backup = TakeBackupWish(ctx.args);
+  const BackupWish backup = TakeBackupWish(ctx.args);
   std::string output, language, exceptionsDir;
   bool assign = false;
   int format = -1;
@@ -42,7 +42,7 @@ int RunImport(CliContext& ctx) {
     } else if (a == "--hyphenate") {
       language = NextValue(ctx.args, i, a);
     } else if (a == "--exceptions-dir") {
-      exceptionsDir = NextValue(ctx.args, i, a);
+      exceptionsDir = ExistingFolder(a, NextValue(ctx.args, i, a));
     } else if (a == "--assign") {
       assign = true;
     } else if (a == "--format") {
@@ -64,7 +64,7 @@ int RunImport(CliContext& ctx) {
   }
 
   CliSession song(ctx);
-  song.Song().Configuration.MakeBackup = backup;
+  backup.ApplyTo(song.Song().Configuration);
   if (!song.Open(files[0], options)) return 1;
   cv::SongSession& session = song.session;
   if (cv::IsLrcFileName(files[1])) {
@@ -86,6 +86,7 @@ int RunImport(CliContext& ctx) {
   }
   // The command line states the layout rules in its usage; the question counts as answered.
   const cv::TLeaveResult left = session.LeaveEditor(text);
+  if (left.Status == cv::TLeaveStatus::TooLong) return 1;  // reported
   if (left.Status != cv::TLeaveStatus::Done)
     throw CliFailure(cv::Tr("Der Text braucht mindestens drei Zeilen: Songname, Interpret, Text.",
                             "The text needs at least three lines: song name, artist, lyrics."),
@@ -112,8 +113,8 @@ CliRegistrar registrar(
                {"--assign", "", "Assign the syllables to the melody notes / Silben den Melodienoten zuordnen"},
                {"--format", "0|1", "Format of the written file (default: the song's, 2 as 1) / Format der Datei "
                                    "(Vorgabe: das des Songs, 2 als 1)",
-                ValueKind::Choice},
-               NoBackupOption()},
+                ValueKind::Choice}},
+               BackupOptions(),
               SongOptionList()}),
      {ValueKind::Song, ValueKind::LyricText},
      RunImport});

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <thread>
@@ -20,17 +22,35 @@
 namespace cvcli {
 namespace {
 
-std::atomic<bool> interrupted{false};
-// A second Ctrl-C ends the program at once, whatever the devices are doing.
-extern "C" void OnInterrupt(int) {
-  if (interrupted.exchange(true)) std::_Exit(130);
+// The signal that ends playback (Ctrl-C, kill, a closed terminal); 0 while none came. Each one
+// silences the output the same way before the program ends.
+std::atomic<int> interrupted{0};
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// A second signal ends the program at once, whatever the devices are doing.
+extern "C" void OnInterrupt(int signal) {
+  if (interrupted.exchange(signal)) std::_Exit(128 + signal);
 }
 
+// Catches the ending signals while the song plays; restores the handlers before when it ends.
+class EndingSignals {
+ public:
+  EndingSignals() {
+    interrupted = 0;
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) previous_[i] = std::signal(kEndingSignals[i], OnInterrupt);
+  }
+  ~EndingSignals() {
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) std::signal(kEndingSignals[i], previous_[i]);
+  }
+
+ private:
+  void (*previous_[std::size(kEndingSignals)])(int);
+};
+
 // Once interrupted, the program ends within a few seconds even when a device call hangs.
-void EndSoonAfterInterrupt() {
-  std::thread([] {
+void EndSoonAfterInterrupt(int signal) {
+  std::thread([signal] {
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    std::_Exit(130);
+    std::_Exit(128 + signal);
   }).detach();
 }
 
@@ -188,11 +208,10 @@ int Play(CliContext& ctx) {
   std::ostringstream unseen;
   LyricsView lyrics(song, output.IsJson() ? unseen : output.Out(), !output.IsJson() && IsTerminal(1),
                     player.TimePosition());
-  interrupted = false;
-  auto previous = std::signal(SIGINT, OnInterrupt);
+  std::optional<EndingSignals> signals(std::in_place);
   player.Play();
   if (!player.Playing()) {
-    std::signal(SIGINT, previous);
+    signals.reset();
     if (port)
       throw CliFailure(cv::Tr("Der MIDI-Ausgang lässt sich nicht öffnen: ", "The MIDI output cannot be opened: ") +
                            port->Error(),
@@ -203,8 +222,9 @@ int Play(CliContext& ctx) {
     lyrics.Show(player.TimePosition());
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
   }
-  const bool stoppedByUser = interrupted.load();
-  if (stoppedByUser) EndSoonAfterInterrupt();
+  const int signal = interrupted.load();
+  const bool stoppedByUser = signal != 0;
+  if (stoppedByUser) EndSoonAfterInterrupt(signal);
   if (player.Playing()) player.Stop();  // all sound and notes off on every channel
   lyrics.Finish();
   // Let the synthesizer ring out after the song's end (briefly after Ctrl-C).
@@ -212,14 +232,14 @@ int Play(CliContext& ctx) {
     if (interrupted && (!stoppedByUser || i > 10)) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::signal(SIGINT, previous);
+  signals.reset();
   // The output went away: its message has been said; the song did not play to its end.
   if (player.DeviceLost() && !stoppedByUser) return 1;
   if (player.FailedEvents() > 0)
     output.Warning(std::to_string(player.FailedEvents()) +
                    cv::Tr(" Ereignisse konnten nicht gesendet werden.", " events could not be sent."));
   output.Result({{"file", path}, {"output", outputName}, {"stopped", stoppedByUser}}, PlayedText);
-  return stoppedByUser ? 130 : 0;
+  return stoppedByUser ? 128 + signal : 0;
 }
 
 CliRegistrar registrar({"play",

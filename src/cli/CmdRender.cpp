@@ -1,5 +1,7 @@
 // cantovex-cli render SONG -o OUT.wav: the song through the synthesizer, faster than real time.
 #include <chrono>
+#include <cstdint>
+#include <filesystem>
 #include <iomanip>
 #include <ostream>
 
@@ -8,27 +10,40 @@
 #include "cli/CliPlayback.h"
 #include "cli/CliSong.h"
 #include "platform/Devices.h"
+#include "playback/WavFile.h"
 #include "song/Language.h"
 
 namespace cvcli {
 namespace {
+
+namespace fs = std::filesystem;
 
 int Render(CliContext& ctx) {
   SongOptions songOptions = TakeSongOptions(ctx.args);
   SongChanges changes = TakeSongChanges(ctx.args);
   const auto out = TakeValue(ctx.args, "-o");
   const auto soundFont = TakeValue(ctx.args, "--soundfont");
+  const bool force = TakeFlag(ctx.args, "--force");
   const std::string path = TakeSongPath(ctx.args);
   if (!out) throw CliUsageError{cv::Tr("-o DATEI.wav fehlt.", "-o FILE.wav is missing.")};
   CliSession opened(ctx);
   if (!OpenChangedSong(opened, path, songOptions, changes)) return 1;
   cv::Song& song = opened.Song();
+  // Refused before a byte is written: what a WAV file cannot hold, what the disk cannot take, and
+  // without --force a render of more than an hour.
+  std::error_code ec;
+  const fs::path folder = fs::absolute(fs::u8path(*out), ec).parent_path();
+  const fs::space_info space = fs::space(folder, ec);
+  const cv::RenderPlan plan = cv::PlanWavRender(cv::RenderLengthMs(song), cv::kRenderSampleRate,
+                                                ec ? UINT64_MAX : space.available, force, *out);
+  if (plan.Verdict != cv::RenderVerdict::Go) throw CliFailure(plan.Message, *out);
   cv::SynthOptions options;
   options.Sink = cv::AudioSink::WavFile;
   options.WavPath = *out;
   if (soundFont) options.SoundFont = *soundFont;
   const std::unique_ptr<cv::SynthDevice> synth = cv::MakeSynthesizer(options);
-  ReportSynthMessages(synth->Messages(), synth->isOK() && synth->Sink() == cv::AudioSink::WavFile, ctx.output);
+  ReportSynthMessages(synth->Messages(), synth->isOK() && synth->Sink() == cv::AudioSink::WavFile, ctx.output,
+                      *out);
 
   const bool bar = !ctx.output.IsJson() && IsTerminal(2);
   std::ostream& err = ctx.output.Err();
@@ -58,7 +73,9 @@ CliRegistrar registrar({"render",
                         Options({{{"-o", "OUT.wav", "The WAV file to write / Die zu schreibende WAV-Datei",
                                    ValueKind::Wav},
                                   {"--soundfont", "FILE", "SoundFont of the synthesizer / SoundFont des Synthesizers",
-                                   ValueKind::SoundFont}},
+                                   ValueKind::SoundFont},
+                                  {"--force", "", "Render even more than an hour / Auch mehr als eine Stunde "
+                                                  "aufnehmen"}},
                                  SongChangeList(), SongOptionList()}),
                         {ValueKind::Song},
                         Render});

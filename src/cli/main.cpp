@@ -9,6 +9,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliHelp.h"
 #include "song/Language.h"
+#include "song/SafeFile.h"
 #include "platform/textcodec/IcuTextConverter.h"
 
 namespace cvcli {
@@ -66,13 +67,18 @@ int RunCommand(const cvcli::CliCommand& c, cvcli::CliContext& ctx) {
   }
 }
 
-}  // namespace
+// Output lost to a full disk must not look like success.
+int CheckedOutput(int code, cvcli::CliOutput& output) {
+  std::cout.flush();
+  if (std::cout) return code;
+  output.Error(cv::Tr("Die Ausgabe ließ sich nicht schreiben (der Datenträger ist voll oder nicht beschreibbar): Sie "
+                      "ist unvollständig. Leiten Sie sie an einen Ort mit freiem Platz um.",
+                      "The output could not be written (the disk is full or cannot be written): it is incomplete. "
+                      "Send it to a place with free space."));
+  return code == 0 ? 1 : code;
+}
 
-int main(int argc, char** argv) {
-  cv::SetCurrLanguage(LanguageFromEnvironment());
-  cv::InstallIcuTextConverter();
-  cvcli::CliOutput output(std::cout, std::cerr, false);
-  cvcli::CliContext ctx{{}, output};
+int Run(int argc, char** argv, cvcli::CliOutput& output, cvcli::CliContext& ctx) {
   std::string commandName;
   bool help = false;
   for (int i = 1; i < argc; ++i) {
@@ -121,4 +127,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   return RunCommand(*command, ctx);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  cv::SetCurrLanguage(LanguageFromEnvironment());
+  cv::InstallIcuTextConverter();
+  // An interrupted write (Ctrl-C during a render) leaves no temporary file behind.
+  cv::RemoveUnfinishedFilesOnEndingSignals();
+  cvcli::CliOutput output(std::cout, std::cerr, false);
+  cvcli::CliContext ctx{{}, output};
+  return CheckedOutput(Run(argc, argv, output, ctx), output);
 }

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <limits>
 
+#include "lyrics/DocumentReader.h"
 #include "lyrics/InsertLyrics.h"
 #include "lyrics/PositionTexts.h"
 #include "song/Apostrophes.h"
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
+#include "song/SongErrors.h"
 #include "song/TitleLines.h"
 
 namespace cv {
@@ -384,6 +386,18 @@ TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const YesNoQues
     return result;
   }
   std::vector<THyphens> list = ParseEditText(lines, titleLine);
+  // Checked on what would be written: hyphenation multiplies the syllables of a loaded text.
+  if (list.size() > kMaxLyricSyllables) {
+    result.Status = TLeaveStatus::TooLong;
+    result.Message = Tr("Der Text ergibt " + Grouped(static_cast<int64_t>(list.size())) +
+                            " Silben; ein Song fasst höchstens " + Grouped(kMaxLyricSyllables) +
+                            ". Nehmen Sie den Liedtext des Songs oder teilen Sie den Text; der Song ist unverändert.",
+                        "The text makes " + Grouped(static_cast<int64_t>(list.size())) +
+                            " syllables; a song holds at most " + Grouped(kMaxLyricSyllables) +
+                            ". Take the song's lyric text, or split the text; the song is unchanged.");
+    result.Text = std::u16string(text);
+    return result;
+  }
   CarryTimesOver(AlignedOldList(song, list, titleLine), list, song.MaxSongPosition);
   PlaceTitleLines(list, static_cast<int32_t>(list.size()), titleLine);
   MakeNonDecreasing(list);

@@ -29,13 +29,14 @@ enum class TLeaveStatus {
   RulesDeclined,  // the user did not confirm the layout rules; the editor stays open
   NothingLeft,    // only blank lines; the editor stays open
   BadPosition,    // a position field failed its check; Message names the line
+  TooLong,        // more syllables than a song holds (e.g. after hyphenation); Message says so
   EditorOpen,     // an editor already holds the view: nothing done
 };
 
 struct TLeaveResult {
   TLeaveStatus Status = TLeaveStatus::Done;
   std::u16string Text;  // Done: display text; otherwise the text the view keeps
-  std::string Message;  // finished text (UTF-8) for BadPosition
+  std::string Message;  // finished text (UTF-8) for BadPosition and TooLong
   int32_t Line = 0;     // 1-based line of a BadPosition
 };
 

@@ -1,5 +1,6 @@
 #include "lyrics/Lrc.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -139,11 +140,20 @@ Parsed Parse(std::u16string_view text) {
       if (lower == u"ti") p.Title = value;
       if (lower == u"ar") p.Artist = value;
       if (lower == u"offset") {
-        const std::string v = Utf16ToUtf8(value);
-        try {
-          p.Offset = std::stoll(v);
-        } catch (...) {
-          p.Offset = 0;
+        // Milliseconds, a positive offset showing the lyrics earlier; a day either way at most.
+        constexpr int64_t kMaxOffsetMs = 24LL * 60 * 60 * 1000;
+        std::string v = Utf16ToUtf8(value);
+        while (!v.empty() && v.back() == ' ') v.pop_back();
+        const char* first = v.data() + (!v.empty() && v[0] == '+');
+        int64_t offset = 0;
+        const auto [end, error] = std::from_chars(first, v.data() + v.size(), offset);
+        if (error == std::errc() && end == v.data() + v.size() && first != end && offset >= -kMaxOffsetMs &&
+            offset <= kMaxOffsetMs) {
+          p.Offset = offset;
+        } else {
+          p.Error = LineError(lineNo, "Der Versatz [offset:" + v + "] liegt außerhalb von ±86 400 000 ms (einem Tag).",
+                              "the offset [offset:" + v + "] is out of range (±86,400,000 ms, one day).");
+          break;
         }
       }
       continue;
@@ -269,7 +279,7 @@ TLrcImport ImportLrc(Song& song, std::string_view bytes, const std::string& file
       list.push_back(Element(u"\r", 120));
     }
   }
-  auto at = [&](int64_t ms) { return TimeToPosition(song, std::max<int64_t>(ms + p.Offset, 0)); };
+  auto at = [&](int64_t ms) { return TimeToPosition(song, std::max<int64_t>(ms - p.Offset, 0)); };
   for (size_t l = 0; l < p.Lines.size(); ++l) {
     Line& line = p.Lines[l];
     const int64_t lineEnd = l + 1 < p.Lines.size() ? p.Lines[l + 1].Ms

@@ -90,13 +90,11 @@ BatchFileResult ConvertOne(const BatchOptions& options, const BatchItem& item, c
     }
     const fs::path parent = fs::path(item.Target).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
-    if (song.Configuration.MakeBackup) {
-      std::string message;
-      const FileWriteResult made = MakeBackupCopy(item.Target, message);
-      if (!made.Ok && made.Fault != FileFault::FolderNotWritable) {
-        r.Message = OneLine(message);
-        return r;
-      }
+    SaveGuard guard;
+    std::string message;
+    if (!guard.Begin(item.Target, song.Configuration.MakeBackup, song.Configuration.ReplaceBackup, message)) {
+      r.Message = OneLine(message);
+      return r;
     }
     CollectingSink sink;
     const bool saved = format0 ? SaveToFileFormat0(song, item.Target, sink) : SaveToFileFormat1(song, item.Target, sink);

@@ -211,13 +211,13 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
     AppendForeignChunks(dest, song.ForeignChunks);
     return dest;
   } catch (const std::bad_alloc&) {
-    throw Explained(NoMemoryToSave(), Tr("Speicherzuordnungsfehler: Bitte mehr Speicher!", "Error allocating memory!"));
+    throw EMidiError(NoMemoryToSave());
   }
 }
 
 bool SaveToFileFormat0(const Song& song, const std::string& NewFileName, MessageSink& sink) {
   std::vector<uint8_t> bytes = Format0FileImage(song, TrackNameForFile(song, NewFileName));
-  return SaveFileSafely(NewFileName, bytes, SaveTexts::Format0, sink);
+  return SaveFileSafely(NewFileName, bytes, SaveTexts::Song, sink);
 }
 
 }  // namespace cv

@@ -337,14 +337,13 @@ std::vector<uint8_t> Format1FileImage(const Song& song) {
     AppendForeignChunks(image, song.ForeignChunks);
     return image;
   } catch (const std::bad_alloc&) {
-    throw Explained(NoMemoryToSave(), Tr("1066: Speicherzuordnungsfehler: Bitte mehr Speicher!", "1066: Error allocating memory!"));
+    throw EMidiError(NoMemoryToSave());
   }
 }
 
 bool SaveToFileFormat1(const Song& song, const std::string& NewFileName, MessageSink& sink) {
   std::vector<uint8_t> bytes = Format1FileImage(song);
-  return SaveFileSafely(NewFileName, bytes,
-                        song.MidiFileFormat == 1 ? SaveTexts::Format1FromFormat1 : SaveTexts::Format1FromOther, sink);
+  return SaveFileSafely(NewFileName, bytes, SaveTexts::Song, sink);
 }
 
 }  // namespace cv

@@ -42,6 +42,9 @@ std::string Cause(const FileWriteResult& r, const std::string& name) {
                     Tr(" gibt es nicht: Wählen Sie einen vorhandenen Ordner.", " does not exist: choose an existing folder."));
     case FileFault::IsFolder:
       return Quoted("", name, Tr(" ist ein Ordner: Wählen Sie einen Dateinamen.", " is a folder: choose a file name."));
+    case FileFault::NotRegularFile:
+      return Quoted("", name, Tr(" ist keine gewöhnliche Datei: Wählen Sie einen anderen Namen.",
+                                 " is not an ordinary file: choose another name."));
     case FileFault::None:
     case FileFault::Other: break;
   }
@@ -68,37 +71,6 @@ std::string Explanation(const FileWriteResult& r, const std::string& name, bool 
          Cause(r, name);
 }
 
-// The writer's own text for the failed step.
-std::string OwnText(SaveTexts texts, const FileWriteResult& r, const std::string& name, size_t total) {
-  const bool de = CurrLanguage() == TLanguage::Deutsch;
-  const bool f0 = texts == SaveTexts::Format0;
-  const bool fromF1 = texts == SaveTexts::Format1FromFormat1;
-  switch (r.FailedStep) {
-    case SaveStep::ReadOnly:
-      if (de) return Quoted("Fehler: Schreibschutz der Datei ", name, " konnnte nicht entfernt werden!");
-      return Quoted(fromF1 ? "Error removing read only flag for the midifile " : "Error removing read only flag for midifile ",
-                    name, "!");
-    case SaveStep::CannotBegin:
-      if (de) return Quoted("Fehler: Schreibvorgang der Datei ", name, " konnnte nicht eingeleitet werden!");
-      return Quoted(f0 ? "Error rewriting the midifile " : "Error saving the midifile ", name, "!");
-    case SaveStep::WriteError:
-      if (de) return Quoted("Fehler beim Schreiben der Datei ", name, "");
-      return Quoted(f0 ? "Error saving the midifile " : "Error writing the midifile ", name, "");
-    case SaveStep::ShortWrite: {
-      // The writers' texts break the line with a carriage return, which overwrites the line on a
-      // terminal: a line feed instead.
-      const std::string w = std::to_string(r.Written), t = std::to_string(total);
-      if (de)
-        return Quoted(f0 ? "Beim Speichern der Datei " : "Beim speichern der Datei ", name,
-                      " sind nur " + w + " aus " + t + " Bytes gespeichert");
-      if (f0) return Quoted(" Error saving ", name, "\nThere were only " + w + " from " + t + " Bytes saved");
-      return Quoted("Error saving the midifile ", name,
-                    "\nThere were only " + w + " from " + t + (fromF1 ? " bytes saved" : " Bytes saved"));
-    }
-  }
-  return {};
-}
-
 }  // namespace
 
 std::string NoMemoryToSave() {
@@ -110,16 +82,15 @@ std::string NoMemoryToSave() {
 
 std::string SaveCaption() { return Tr("Achtung", "Warning"); }
 
-std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const std::string& name, size_t total) {
-  if (texts == SaveTexts::Other) return Explanation(result, name, false);
-  return Explanation(result, name, true) + "\n" + OwnText(texts, result, name, total);
+std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const std::string& name) {
+  return Explanation(result, name, texts == SaveTexts::Song);
 }
 
 bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes, SaveTexts texts,
                     MessageSink& sink) {
   const FileWriteResult r = WriteFileSafely(fileName, bytes);
   if (r.Ok) return true;
-  sink.ShowMessage(SaveCaption(), SaveMessage(texts, r, fileName, bytes.size()));
+  sink.ShowMessage(SaveCaption(), SaveMessage(texts, r, fileName));
   return false;
 }
 
@@ -127,9 +98,8 @@ namespace {
 
 std::string BackupFailed(const std::string& backup, const std::string& cause) {
   return Quoted(Tr("Die Sicherungskopie ", "The backup "), backup,
-                Tr(" konnte nicht angelegt werden, darum wurde der Song nicht gespeichert; die Datei ist "
-                   "unverändert. ",
-                   " could not be made, so the song was not saved; the file is unchanged. ")) +
+                Tr(" konnte nicht angelegt werden, darum wurde nichts gespeichert; die Datei ist unverändert. ",
+                   " could not be made, so nothing was saved; the file is unchanged. ")) +
          cause +
          Tr("\nDie Sicherungskopie lässt sich in den Einstellungen abschalten (--no-backup auf der Kommandozeile).",
             "\nThe backup can be turned off in the options (--no-backup on the command line).");
@@ -137,11 +107,21 @@ std::string BackupFailed(const std::string& backup, const std::string& cause) {
 
 }  // namespace
 
-FileWriteResult MakeBackupCopy(const std::string& fileName, std::string& message) {
+FileWriteResult MakeBackupCopy(const std::string& fileName, bool replaceOld, std::string& message) {
   std::error_code ec;
   // A write-protected file is not replaced, so it needs no backup: the save says why.
   if (!fs::is_regular_file(fs::u8path(fileName), ec) || !WritableByMode(fileName)) return {};
   const std::string backup = fileName + "~";
+  const fs::file_status old = fs::symlink_status(fs::u8path(backup), ec);
+  if (fs::exists(old) && !fs::is_regular_file(old)) {
+    message = BackupFailed(backup, Tr("Unter diesem Namen steht keine gewöhnliche Datei (sondern ein Link, ein Ordner "
+                                      "oder ein Gerät); sie bleibt unangetastet. Benennen Sie sie um oder entfernen "
+                                      "Sie sie.",
+                                      "That name holds no ordinary file (but a link, a folder or a device), which was "
+                                      "left alone. Rename or remove it."));
+    return {false, SaveStep::CannotBegin, 0, FileFault::NotRegularFile};
+  }
+  if (fs::exists(old) && !replaceOld) return {};
   std::ifstream in(fs::u8path(fileName), std::ios::binary);
   std::vector<uint8_t> bytes;
   if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -158,6 +138,24 @@ FileWriteResult MakeBackupCopy(const std::string& fileName, std::string& message
                                           "It is write-protected: allow writing to it, or delete it.")
                                      : Cause(r, backup));
   return r;
+}
+
+std::string BeingWritten(const std::string& fileName) {
+  return Quoted(Tr("Die Datei ", "The file "), fileName,
+                Tr(" wird gerade von einem anderen Programm geschrieben und wurde darum nicht gespeichert; sie ist "
+                   "unverändert. Versuchen Sie es gleich noch einmal.",
+                   " is being written by another program, so it was not saved; it is unchanged. Try again in a "
+                   "moment."));
+}
+
+bool SaveGuard::Begin(const std::string& fileName, bool backup, bool replaceOldBackup, std::string& message) {
+  if (!lock_.Acquire(fileName)) {
+    message = BeingWritten(fileName);
+    return false;
+  }
+  if (!backup) return true;
+  const FileWriteResult made = MakeBackupCopy(fileName, replaceOldBackup, message);
+  return made.Ok || made.Fault == FileFault::FolderNotWritable;
 }
 
 }  // namespace cv

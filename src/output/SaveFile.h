@@ -12,13 +12,12 @@
 
 namespace cv {
 
-// The writers word their messages slightly differently; each set is kept as the user knows it.
-// Other: a file that is not a song (lyric text, LRC, WAV), which has no text of its own.
-enum class SaveTexts { Format0, Format1FromFormat1, Format1FromOther, Other };
+// Other: a file that is not a song (lyric text, LRC, WAV).
+enum class SaveTexts { Song, Other };
 
-// The finished message of a failed save (name = the target as given): what is wrong and what to
-// do, then the writer's own text as the last line.
-std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const std::string& name, size_t total = 0);
+// The finished message of a failed save (name = the target as given): what happened and what to
+// do.
+std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const std::string& name);
 // Ahead of the writers' allocation failure: the song was not saved, what to do.
 std::string NoMemoryToSave();
 // "Achtung" / "Warning".
@@ -29,10 +28,26 @@ bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& byt
                     MessageSink& sink);
 
 // Copies an existing regular file to "NAME~" beside it, through the safe save, before it is
-// replaced. Ok when there was nothing to copy (no file, or one the save will not replace) or the
-// copy is complete; otherwise the message says why and what to do, and the caller does not
-// replace the file, except in a write-protected folder (FolderNotWritable), where the save itself
-// fails and says so.
-FileWriteResult MakeBackupCopy(const std::string& fileName, std::string& message);
+// replaced. An existing NAME~ is kept (it holds the oldest version, so the original survives a
+// chain of edits) unless replaceOld. Ok when there was nothing to copy (no file, or one the save
+// will not replace), the old copy stays or the copy is complete; otherwise the message says why
+// and what to do, and the caller does not replace the file, except in a write-protected folder
+// (FolderNotWritable), where the save itself fails and says so. A NAME~ that is not a regular
+// file (a link, a folder, a device) is left alone and stops the save.
+FileWriteResult MakeBackupCopy(const std::string& fileName, bool replaceOld, std::string& message);
+
+// What comes before a save over a file: its lock, held until the guard ends, then its backup.
+class SaveGuard {
+ public:
+  // False, with the message, when another program keeps writing the file or the backup could not
+  // be made; nothing may then be written.
+  bool Begin(const std::string& fileName, bool backup, bool replaceOldBackup, std::string& message);
+
+ private:
+  SaveLock lock_;
+};
+
+// The message when another writer held the file's lock for the whole wait.
+std::string BeingWritten(const std::string& fileName);
 
 }  // namespace cv

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
+
+#include "song/Language.h"
 
 namespace cv {
 
@@ -79,6 +82,66 @@ bool WavFileWriter::Close() {
   if (FileWriteResult r = file_.WriteAt(0, h, sizeof h); !r.Ok) return Failed(r);
   if (FileWriteResult r = file_.Commit(); !r.Ok) return Failed(r);
   return true;
+}
+
+namespace {
+
+constexpr uint64_t kWavHeaderBytes = 44;
+constexpr uint64_t kWavMaxBytes = 0xFFFFFFFFull + 8;  // RIFF size field + its own 8 bytes
+constexpr int64_t kConsentMs = 60 * 60 * 1000;
+
+std::string Duration(int64_t ms) {
+  const int64_t s = ms / 1000;
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+  return text;
+}
+
+std::string Size(uint64_t bytes) {
+  char text[32];
+  if (bytes >= (1ull << 30))
+    std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(bytes) / (1ull << 30));
+  else
+    std::snprintf(text, sizeof text, "%.0f MB", static_cast<double>(bytes) / (1ull << 20) + 0.5);
+  return text;
+}
+
+}  // namespace
+
+int64_t RenderLengthMs(const Song& song) {
+  constexpr int64_t kTailMs = 3500;
+  return int64_t{std::max(song.SongLength, 0)} + kTailMs;
+}
+
+RenderPlan PlanWavRender(int64_t ms, uint32_t rate, uint64_t freeBytes, bool consented, const std::string& path) {
+  RenderPlan plan;
+  const uint64_t frames = static_cast<uint64_t>(std::max<int64_t>(ms, 0)) * rate / 1000;
+  plan.Bytes = kWavHeaderBytes + frames * 4;
+  const std::string length = Tr("Der Song dauert ", "The song lasts ") + Duration(ms) + " h (" + Size(plan.Bytes) +
+                             Tr(" als WAV-Datei). ", " as a WAV file). ");
+  if (plan.Bytes > kWavMaxBytes) {
+    plan.Verdict = RenderVerdict::TooLongForWav;
+    plan.Message = length + Tr("Eine WAV-Datei fasst höchstens 4 GB (etwa 6 Stunden 45 Minuten); es wurde nichts "
+                               "geschrieben. Prüfen Sie den Song auf übergroße Pausen.",
+                               "A WAV file holds at most 4 GB (about 6 hours 45 minutes); nothing was written. Check "
+                               "the song for huge pauses.");
+  } else if (ms > kConsentMs && !consented) {
+    plan.Verdict = RenderVerdict::NeedsConsent;
+    plan.Message = length + Tr("Wirklich mehr als eine Stunde aufnehmen? Bestätigen Sie es (--force auf der "
+                               "Kommandozeile); es wurde nichts geschrieben.",
+                               "Render more than an hour? Confirm it (--force on the command line); nothing was "
+                               "written.");
+  } else if (plan.Bytes > freeBytes) {
+    plan.Verdict = RenderVerdict::NoSpace;
+    plan.Message = length + Tr("Auf dem Datenträger von \"" + path + "\" sind nur " + Size(freeBytes) +
+                                   " frei; es wurde nichts geschrieben. Der Datenträger ist voll: Schaffen Sie Platz "
+                                   "oder speichern Sie auf einem anderen.",
+                               "Only " + Size(freeBytes) + " are free on the disk of \"" + path +
+                                   "\"; nothing was written. The disk is full: free some space, or save to another "
+                                   "disk.");
+  }
+  return plan;
 }
 
 }  // namespace cv

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "song/SafeFile.h"
+#include "song/Song.h"
 
 namespace cv {
 
@@ -38,5 +39,21 @@ class WavFileWriter {
   uint64_t frames_ = 0;
   FileWriteResult failure_;
 };
+
+// The synthesizer's rate when it renders into a file.
+constexpr uint32_t kRenderSampleRate = 44100;
+// The length of a song's rendered audio: the song and the tail in which it rings out.
+int64_t RenderLengthMs(const Song& song);
+
+// Whether a render of ms milliseconds into a WAV file may start. The format's sizes are 32-bit,
+// so it holds at most 4 GiB (about 6 h 45 min at 44.1 kHz); a render longer than an hour needs
+// the user's consent; the file must fit into the free space (freeBytes) of its disk.
+enum class RenderVerdict { Go, NeedsConsent, TooLongForWav, NoSpace };
+struct RenderPlan {
+  RenderVerdict Verdict = RenderVerdict::Go;
+  uint64_t Bytes = 0;   // the finished file's size
+  std::string Message;  // what is wrong and what to do (empty for Go)
+};
+RenderPlan PlanWavRender(int64_t ms, uint32_t rate, uint64_t freeBytes, bool consented, const std::string& path);
 
 }  // namespace cv

@@ -38,11 +38,10 @@ void LoadFile(Song& song, const std::string& fileName) {
   long size = std::ftell(file.get());
   if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) throw CannotRead(fileName);
   if (size < 24)
-    throw Explained(Tr("Die Datei ist nur " + std::to_string(size) +
+    throw EMidiError(Tr("Die Datei ist nur " + std::to_string(size) +
                            " Bytes lang, zu kurz für einen Song: Sie ist leer, beschädigt oder unvollständig.",
                        "The file is only " + std::to_string(size) +
-                           " bytes long, too short for a song: it is empty, damaged or incomplete."),
-                    Tr("Fehler in der Mididatei: Datei zu kurz!", "Error: midi file too short!"));
+                           " bytes long, too short for a song: it is empty, damaged or incomplete."));
   song.SourceData.resize(static_cast<size_t>(size));
   if (std::fread(song.SourceData.data(), 1, song.SourceData.size(), file.get()) != song.SourceData.size())
     throw CannotRead(fileName);
@@ -119,6 +118,12 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
       throw;
     } catch (const std::bad_alloc&) {
       throw OutOfMemory();
+    } catch (const EMidiError& e) {
+      // The time map's bare faults get what they mean for the file.
+      const std::string text = e.what();
+      if (text != RangeError().what() && text != OverflowError().what()) throw;
+      throw EMidiError(DamagedFile(Tr("Eine Zeit oder ein Takt des Songs ist größer, als das Programm zählen kann",
+                                      "A time or bar of the song is larger than this program can count")));
     }
   }
   return result;

@@ -219,26 +219,27 @@ bool SongSession::WriteTo(const std::string& path, int format) {
     void ShowMessage(const std::string& caption, const std::string& text) override { messages.push_back({caption, text}); }
     std::vector<std::pair<std::string, std::string>> messages;
   } collected;
+  // The backup is made before the first write over the file since the song was opened.
+  std::error_code ec;
+  const std::string key = std::filesystem::weakly_canonical(std::filesystem::u8path(path), ec).string();
+  const bool backup = song_.Configuration.MakeBackup && !backedUp_.count(key);
+  SaveGuard guard;
   const bool saved = Guarded([&] {
-    if (!EncodingReadyToSave() || !BackUpBeforeWriting(path)) return false;
+    if (!EncodingReadyToSave()) return false;
+    if (!BeginSave(guard, path, backup)) return false;
     return SaveWithDefaultTempoEvent(song_, [&] {
       return format == 0 ? SaveToFileFormat0(song_, path, collected) : SaveToFileFormat1(song_, path, collected);
     });
   });
+  if (saved && backup) backedUp_.insert(key);
   for (const auto& [caption, text] : collected.messages)
     ui_.Report(UserMessage(saved ? TSeverity::Warning : TSeverity::Error, text, caption, path));
   return saved;
 }
 
-bool SongSession::BackUpBeforeWriting(const std::string& path) {
-  if (!song_.Configuration.MakeBackup) return true;
-  std::error_code ec;
-  const std::string key = std::filesystem::weakly_canonical(std::filesystem::u8path(path), ec).string();
-  if (backedUp_.count(key)) return true;
+bool SongSession::BeginSave(SaveGuard& guard, const std::string& path, bool backup) {
   std::string message;
-  const FileWriteResult made = MakeBackupCopy(path, message);
-  if (made.Ok) backedUp_.insert(key);
-  if (made.Ok || made.Fault == FileFault::FolderNotWritable) return true;
+  if (guard.Begin(path, backup, song_.Configuration.ReplaceBackup, message)) return true;
   ui_.Report(UserMessage(TSeverity::Error, message, SaveCaption(), path));
   return false;
 }
@@ -473,7 +474,8 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
     r.Text = std::u16string(text);
     return r;
   }
-  if (r.Status == TLeaveStatus::BadPosition) ui_.Report(UserMessage(TSeverity::Error, r.Message));
+  if (r.Status == TLeaveStatus::BadPosition || r.Status == TLeaveStatus::TooLong)
+    ui_.Report(UserMessage(TSeverity::Error, r.Message));
   if (r.Status != TLeaveStatus::Done) return r;
   editor_ = TEditor::None;
   if (!SameSyllables(before, CurrentSyllables(song_))) Record(editorChange_, std::move(songBefore), sideBefore);
@@ -576,14 +578,31 @@ bool SongSession::LoadLrc(const std::string& path, std::optional<THyphenLanguage
 
 bool SongSession::ExportLrc(const std::string& path) {
   if (!song_.MidiFileLoaded) return false;
+  // An empty file would replace a good one: nothing is written.
+  if (song_.HyphenArrayElements < 1) {
+    ui_.Report(UserMessage(TSeverity::Error,
+                           Tr("Der Song hat keinen Liedtext, darum gibt es nichts zu exportieren; \"" + path +
+                                  "\" wurde nicht geschrieben. Öffnen Sie einen Song mit Liedtext oder fügen Sie "
+                                  "zuerst Text ein.",
+                              "The song has no lyrics, so there is nothing to export; \"" + path +
+                                  "\" was not written. Open a song with lyrics, or put lyrics into it first."),
+                           SaveCaption(), path));
+    return false;
+  }
   const std::string text = LrcFileContent(song_);
   const std::vector<uint8_t> bytes(text.begin(), text.end());
-  return SaveFileSafely(path, bytes, SaveTexts::Other, sink_);
+  SaveGuard guard;
+  if (!BeginSave(guard, path, song_.Configuration.MakeBackup)) return false;
+  const FileWriteResult written = WriteFileSafely(path, bytes);
+  if (!written.Ok)
+    ui_.Report(UserMessage(TSeverity::Error, SaveMessage(SaveTexts::Other, written, path), SaveCaption(), path));
+  return written.Ok;
 }
 
 bool SongSession::SaveText(const std::string& path) {
   if (!Viewing()) return false;
-  if (!Guarded([&] {
+  SaveGuard guard;
+  if (!BeginSave(guard, path, song_.Configuration.MakeBackup) || !Guarded([&] {
         SaveLyricTextFile(song_, path);
         return true;
       }))

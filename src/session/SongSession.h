@@ -25,6 +25,8 @@
 
 namespace cv {
 
+class SaveGuard;
+
 enum class TEditorMode {
   NoSong,
   Viewing,       // the lyrics are shown and follow the player
@@ -75,7 +77,8 @@ class SongSession {
   // Writes the song as format 0 or 1 (-1: NaturalFormat) to path. A default tempo changed by a
   // speed or tempo change is carried into the file; the song itself stays as it was. With
   // Configuration.MakeBackup, an existing file gets its backup "NAME~" before the first write over
-  // it since the song was opened; without the backup nothing is written.
+  // it since the song was opened (an older NAME~ stays unless Configuration.ReplaceBackup); without
+  // the backup nothing is written. The file is locked against other writers meanwhile.
   bool WriteTo(const std::string& path, int format = -1);
   // Writes the song over its own file in its natural format.
   bool Save();
@@ -191,10 +194,10 @@ class SongSession {
   void Fail(const std::exception& e);
   bool Viewing() const { return song_.MidiFileLoaded && editor_ == TEditor::None; }
   void StampEntry(int index, int32_t position);
+  // The lock on path and its backup (when wanted) before it is replaced; false when reported.
+  bool BeginSave(SaveGuard& guard, const std::string& path, bool backup);
   // The song's encoding can hold every syllable to be written (after the user's yes to UTF-8).
   bool EncodingReadyToSave();
-  // The backup before the first write over path; false when it failed (reported).
-  bool BackUpBeforeWriting(const std::string& path);
   // The bank-select options changed against before: the song's controller-32 events follow.
   bool ApplyController32(const TConfiguration& before);
   int FollowLastTap();

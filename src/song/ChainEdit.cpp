@@ -10,7 +10,7 @@ PtrMidiEvent AllocateEvent(Song& song) {
   try {
     return song.Pool.NewEvent();
   } catch (const std::bad_alloc&) {
-    throw AllocationError();
+    throw OutOfMemory();
   }
 }
 

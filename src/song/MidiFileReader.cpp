@@ -1,11 +1,13 @@
 #include "song/MidiFileReader.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
 
 #include "song/ChainEdit.h"
 #include "song/Language.h"
+#include "song/LyricsExtraction.h"
 #include "song/SongEncoding.h"
 #include "song/SongErrors.h"
 #include "song/TimeMap.h"
@@ -13,30 +15,6 @@
 namespace cv {
 
 namespace {
-
-// The program's own texts of the reader's faults; each reaches the user below an explanation.
-std::string ErrorHeader1() { return Tr("Fehler im MidiDateiHeader - 1!", "Error in MidiDateiHeader - 1!"); }
-std::string ErrorHeader2() { return Tr("Fehler im MidiDateiHeader - 2!", "Error in MidiDateiHeader - 2!"); }
-std::string ErrorTrackHeader() { return Tr("Fehler im TrackHeader - 1!", "Error in TrackHeader - 1!"); }
-std::string ErrorMissingTracks(int found, int declared) {
-  const std::string f = std::to_string(found), d = std::to_string(declared);
-  return Tr("Fehler in der Mididatei: Der Dateikopf nennt " + d + " Spuren, die Datei enthält nur " + f + "!",
-            "Error in midi file: the header declares " + d + " tracks, the file holds only " + f + "!");
-}
-std::string ErrorFormat(uint32_t format) {
-  const std::string f = std::to_string(format);
-  return Tr("Fehler im MidiDateiHeader: Format " + f + " ist unbekannt (nur 0, 1 und 2)!",
-            "Error in MidiDateiHeader: format " + f + " is unknown (only 0, 1 and 2)!");
-}
-// A data byte without running status while scanning.
-std::string ErrorNoStatus() { return Tr("Fehler in der MidiDatei!", "Error in midifile!"); }
-// An undefined status byte or an End of Track with data.
-std::string ErrorBadStatus() { return Tr("Fehler in der MidiDatei!", "Error in midi file!"); }
-std::string ErrorDataByte(int64_t offset, int value) {
-  std::string off = std::to_string(offset), val = std::to_string(value);
-  return Tr("Fehler im Midifile bei Position: " + off + "\rWert1 = " + val + "\rEs dürfte nicht größer als 127 sein!",
-            "Error in Midifile at position: " + off + "\rValue1 = " + val + "\rshouldn't be greater than 127!");
-}
 
 constexpr char kPromptaSignature[] = "Maravelt 2000";
 // Microseconds per quarter of the fastest tempo the program counts: 65 535 beats per minute.
@@ -132,16 +110,16 @@ class Reader {
     try {
       Start();
       for (int t = 0; t < n_; ++t) ScanTrack(t);
+      RefuseEndlessText();
       Allocate();
       c_.pos = 14;
       for (int t = 0; t < n_; ++t) BuildTrack(t);
       KeepTrailingChunks();
     } catch (const PastEnd&) {
-      throw Explained(EndsEarly(), RangeError().what());
+      throw EMidiError(EndsEarly());
     } catch (const TooLarge&) {
-      throw Explained(DamagedFile(InTrack(Tr("Eine Zeit oder Länge ist größer, als das Programm zählen kann",
-                                             "A time or length is larger than this program can count"))),
-                      OverflowError().what());
+      throw EMidiError(DamagedFile(InTrack(Tr("Eine Zeit oder Länge ist größer, als das Programm zählen kann",
+                                             "A time or length is larger than this program can count"))));
     }
     s_.SourceDataPointer = c_.pos;
     Finish();
@@ -170,8 +148,8 @@ class Reader {
     return what + Tr(" (Spur " + t + " von " + n + ", Byte " + at + ")", " (track " + t + " of " + n + ", byte " + at + ")");
   }
 
-  [[noreturn]] void Damaged(const std::string& what, const std::string& ownText) const {
-    throw Explained(DamagedFile(InTrack(what)), ownText);
+  [[noreturn]] void Damaged(const std::string& what) const {
+    throw EMidiError(DamagedFile(InTrack(what)));
   }
 
   std::string EndsEarly() const {
@@ -197,49 +175,57 @@ class Reader {
     const int64_t start = c_.pos;
     if (!c_.Tag("MTrk"))
       Damaged(Tr("Spur " + std::to_string(t + 1) + " beginnt nicht dort, wo die Datei es angibt",
-                 "Track " + std::to_string(t + 1) + " does not begin where the file says"),
-              ErrorTrackHeader());
+                 "Track " + std::to_string(t + 1) + " does not begin where the file says"));
     chunkLength_ = c_.Fixed(4);
     chunkStart_ = start;
     return ChunkEnd(start, chunkLength_);
   }
 
-  [[noreturn]] void BadByte(uint8_t b, const std::string& ownText) const {
+  [[noreturn]] void BadByte(uint8_t b) const {
     Damaged(Tr("Die Datei enthält ein Byte, das im MIDI-Format an dieser Stelle nicht vorkommen darf (" +
                    std::to_string(b) + ")",
-               "The file holds a byte the MIDI format does not allow here (" + std::to_string(b) + ")"),
-            ownText);
+               "The file holds a byte the MIDI format does not allow here (" + std::to_string(b) + ")"));
   }
   bool lineFlag_ = false;
+  int64_t textEvents_[2] = {0, 0};  // text and lyric events seen by the scan
 
   void Start() {
     s_.BassOnChannel.fill(false);
     s_.SourceDataPointer = 0;
     if (!c_.Tag("MThd"))
-      throw Explained(Tr("Das ist keine MIDI-Datei: Sie beginnt nicht mit \"MThd\". Öffnen Sie eine .mid- oder "
+      throw EMidiError(Tr("Das ist keine MIDI-Datei: Sie beginnt nicht mit \"MThd\". Öffnen Sie eine .mid- oder "
                          ".kar-Datei.",
-                         "This is not a MIDI file: it does not begin with \"MThd\". Open a .mid or .kar file."),
-                      ErrorHeader1());
+                         "This is not a MIDI file: it does not begin with \"MThd\". Open a .mid or .kar file."));
     if (const uint32_t length = c_.Fixed(4); length != 6)
-      throw Explained(Tr("Der Dateikopf gibt seine Länge mit " + Grouped(length) +
+      throw EMidiError(Tr("Der Dateikopf gibt seine Länge mit " + Grouped(length) +
                              " statt 6 Bytes an: Die Datei ist beschädigt oder keine MIDI-Datei, die das Programm "
                              "lesen kann.",
                          "The file header says it is " + Grouped(length) +
                              " bytes long instead of 6: the file is damaged or not a MIDI file this program can "
-                             "read."),
-                      ErrorHeader2());
+                             "read."));
     s_.MaxSongPosition = 0;
     uint32_t format = c_.Fixed(2);
     if (format > 2)
-      throw Explained(Tr("Die Datei nennt das MIDI-Format " + std::to_string(format) +
+      throw EMidiError(Tr("Die Datei nennt das MIDI-Format " + std::to_string(format) +
                              ", das es nicht gibt: Sie ist beschädigt oder keine Song-Datei. Öffnen Sie eine .mid- "
                              "oder .kar-Datei.",
                          "The file names MIDI format " + std::to_string(format) +
-                             ", which does not exist: it is damaged or not a song file. Open a .mid or .kar file."),
-                      ErrorFormat(format));
+                             ", which does not exist: it is damaged or not a song file. Open a .mid or .kar file."));
     s_.MidiFileFormat = static_cast<uint8_t>(format);
     s_.NumberOfSourceTracks = static_cast<uint16_t>(c_.Fixed(2));
     s_.SourceTimeBase = static_cast<uint16_t>(c_.Fixed(2));
+    if (s_.SourceTimeBase & 0x8000) {
+      // Time in SMPTE frames (the high byte a negative frame rate): no beats to time lyrics by.
+      const std::string frames = std::to_string(256 - (s_.SourceTimeBase >> 8));
+      const std::string ticks = std::to_string(s_.SourceTimeBase & 0xFF);
+      throw EMidiError(Tr("Die Datei zählt die Zeit des Songs in SMPTE-Bildern (" + frames + " Bilder zu je " +
+                              ticks + " Ticks je Sekunde) statt in Schlägen; das Programm kann ihn so nicht zeitlich "
+                              "einordnen. Speichern Sie ihn in einem Sequenzer mit Ticks je Viertelnote als "
+                              "Zeitbasis und öffnen Sie ihn dann.",
+                          "The song counts its time in SMPTE frames (" + frames + " frames of " + ticks +
+                              " ticks per second) instead of beats, which this program cannot time. Save it in a "
+                              "sequencer with ticks per quarter note as its time base, then open it."));
+    }
     n_ = s_.NumberOfSourceTracks;
 
     s_.MidiTrack.assign(static_cast<size_t>(n_) + 2, TMyTrack{});
@@ -273,12 +259,11 @@ class Reader {
 
   [[noreturn]] void MissingTracks(int found) const {
     const std::string f = std::to_string(found), d = std::to_string(n_);
-    throw Explained(Tr("Die Datei endet nach " + f + " von " + d +
+    throw EMidiError(Tr("Die Datei endet nach " + f + " von " + d +
                            " Spuren, die ihr Dateikopf nennt: Sie ist beschädigt oder unvollständig. Kopieren oder "
                            "laden Sie sie noch einmal.",
                        "The file ends after " + f + " of the " + d +
-                           " tracks its header names: it is damaged or incomplete. Copy or download it again."),
-                    ErrorMissingTracks(found, n_));
+                           " tracks its header names: it is damaged or incomplete. Copy or download it again."));
   }
 
   // Whole chunks after the last track are kept and written back as they are, track chunks beyond
@@ -344,7 +329,7 @@ class Reader {
       uint8_t b = c_.Byte();
       bool counts = true;
       if (b < 0x80) {
-        if (status == 0) BadByte(b, ErrorNoStatus());
+        if (status == 0) BadByte(b);
         uint8_t d2 = HasSecondDataByte(status) ? c_.Byte() : 0;
         if ((status & 0xF0) == 0xB0) PromptaStep(prompta, t, status & 0x0F, b, d2, tick);
       } else if (b < 0xF0) {
@@ -361,10 +346,11 @@ class Reader {
         uint8_t type = c_.Byte();
         int32_t len = c_.VarLen();
         if (type == 0x2F && len != 0)
-          Damaged(Tr("Das Ende einer Spur trägt Daten", "The end mark of a track carries data"), ErrorBadStatus());
+          Damaged(Tr("Das Ende einer Spur trägt Daten", "The end mark of a track carries data"));
         if (t == 0 && type == 0x51 && len == 3) ++s_.TempoArrayElements;
         if (t == 0 && type == 0x58 && len == 4) ++s_.TimeSignElements;
         if (type == 0x59) ++s_.KeySignArray[t].Elements;
+        if (type == 0x01 || type == 0x05) ++textEvents_[type == 0x05];
         c_.Take(len);
         if (clearOnSystem) status = 0;
         counts = type < 0x2F;
@@ -373,12 +359,26 @@ class Reader {
           break;
         }
       } else {
-        BadByte(b, ErrorBadStatus());
+        BadByte(b);
       }
       if (counts && tick > maxPos) maxPos = tick;
     }
     s_.MaxSongPosition = maxPos;
     s_.PromptaControllerDetectProgress = prompta.state;
+  }
+
+  // Millions of text or lyric events are no song; each would become a syllable, so such a file is
+  // refused before anything is allocated.
+  void RefuseEndlessText() const {
+    const int64_t most = std::max(textEvents_[0], textEvents_[1]);
+    if (most <= kMaxSongSyllables) return;
+    throw EMidiError(Tr("Die Datei enthält " + Grouped(most) + " Text-Ereignisse; das Programm liest höchstens " +
+                            Grouped(kMaxSongSyllables) +
+                            " (ein ganzer Song hat einige Tausend). Sie ist beschädigt oder kein Song: Öffnen Sie "
+                            "eine andere Kopie.",
+                        "The file holds " + Grouped(most) + " text events; this program reads at most " +
+                            Grouped(kMaxSongSyllables) +
+                            " (a whole song has a few thousand). It is damaged or no song: open another copy."));
   }
 
   PtrMidiEvent NewMeta(uint8_t type, const char* data, int32_t len, int32_t tick) {
@@ -476,7 +476,7 @@ class Reader {
       uint8_t b = c_.Byte();
       uint8_t command, d1;
       if (b < 0x80) {
-        if (status == 0) BadByte(b, ErrorBadStatus());
+        if (status == 0) BadByte(b);
         command = status;
         d1 = b;
       } else if (b < 0xF0) {
@@ -499,7 +499,7 @@ class Reader {
           const char* data = c_.Take(len);
           BuildMeta(t, track, lyrics, keys, keyIndex, type, data, len, tick, format0);
         } else if (b < 0xF8 || b > 0xFC) {
-          BadByte(b, ErrorBadStatus());
+          BadByte(b);
         }
         if (clearOnSystem) status = 0;
         continue;
@@ -507,8 +507,7 @@ class Reader {
       uint8_t d2 = HasSecondDataByte(command) ? c_.Byte() : 0;
       if (d1 > 127)
         Damaged(Tr("Ein Wert ist größer als 127, wo nur 0 bis 127 erlaubt sind",
-                   "A value is above 127 where only 0 to 127 are allowed"),
-                ErrorDataByte(c_.pos, d1));
+                   "A value is above 127 where only 0 to 127 are allowed"));
       uint8_t hi = command & 0xF0;
       if (d2 > 127) d2 = hi == 0x80 ? 64 : 127;
       if (hi == 0x90 && d2 == 0) {
@@ -585,7 +584,7 @@ class Reader {
           Append(track, e);
           if (keyIndex < keys.Elements) {
             if (len < 2)
-              Damaged(Tr("Eine Tonart-Angabe ist zu kurz", "A key signature is too short"), RangeError().what());
+              Damaged(Tr("Eine Tonart-Angabe ist zu kurz", "A key signature is too short"));
             TKeySigns& k = keys.ValArray[keyIndex++];
             k.MidiEvent = e;
             k.SF = static_cast<uint8_t>(data[0]);

@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+struct stat;
+
 namespace cv {
 
 enum class SaveStep { ReadOnly, CannotBegin, WriteError, ShortWrite };
 
 // Why a step failed, in the terms a message to the user needs.
-enum class FileFault { None, DiskFull, FolderNotWritable, NoFolder, IsFolder, Other };
+// NotRegularFile: a backup's name is taken by a link, folder or device, which a copy never
+// replaces or writes through.
+enum class FileFault { None, DiskFull, FolderNotWritable, NoFolder, IsFolder, NotRegularFile, Other };
 
 struct FileWriteResult {
   bool Ok = true;
@@ -36,6 +40,8 @@ class SafeFile {
   // allowed) and extended attributes, or those of copyOf (a backup's original) when given. Our
   // stale temporary files beside it, left by killed saves, are removed. Devices and pipes are
   // written in place, since renaming would replace them.
+  // A copy (copyOf given) is put at the name itself: never through a link and never into a
+  // device; a name taken by anything but a regular file fails with NotRegularFile.
   FileWriteResult Begin(const std::string& fileName, const std::string& copyOf = {});
   FileWriteResult Write(const void* data, size_t size);
   // Overwrites bytes already written (a header completed at the end); not for devices and pipes.
@@ -46,7 +52,12 @@ class SafeFile {
   bool IsOpen() const { return fd_ >= 0; }
 
  private:
+  // The temporary file beside target_, with the mode and owner of the old file (st, when it
+  // exists) or of copyOf.
+  FileWriteResult CreateTemporary(bool exists, const struct stat& st, const std::string& copyOf);
+
   int fd_ = -1;
+  int slot_ = -1;  // among the files a signal removes
   bool inPlace_ = false;
   std::string temp_;
   std::string target_;
@@ -58,5 +69,28 @@ FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<u
                                 const std::string& copyOf = {});
 // False when the file exists and its mode bits forbid writing for this user (root included).
 bool WritableByMode(const std::string& fileName);
+
+// Removes the temporary files of the saves under way (for a signal that ends the program: it
+// only unlinks, which is safe inside a signal handler).
+void RemoveUnfinishedFiles();
+// Handles SIGINT, SIGTERM and SIGHUP by removing the unfinished files, then ending as the signal
+// would have. Handlers installed later (playback's) take over while they are in place.
+void RemoveUnfinishedFilesOnEndingSignals();
+
+// An advisory lock held for a whole save (the backup included), so that two programs writing the
+// same file take turns instead of mixing their backups and files. Other programs may ignore it.
+class SaveLock {
+ public:
+  SaveLock() = default;
+  ~SaveLock();
+  SaveLock(const SaveLock&) = delete;
+  SaveLock& operator=(const SaveLock&) = delete;
+  // Waits up to waitMs for the lock on the existing file fileName; false when another writer
+  // still holds it. A new file, a device or an unreadable file needs no lock (true).
+  bool Acquire(const std::string& fileName, int waitMs = 5000);
+
+ private:
+  int fd_ = -1;
+};
 
 }  // namespace cv

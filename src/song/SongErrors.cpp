@@ -11,14 +11,6 @@ EMidiError RangeError() { return EMidiError(Tr("Fehler bei Bereichsprüfung", "R
 
 EMidiError OverflowError() { return EMidiError(Tr("Arithmetischer Überlauf", "Arithmetic overflow")); }
 
-EMidiError AllocationError() {
-  return EMidiError(Tr("Speicherzuordnungsfehler: Bitte mehr Speicher!", "Error allocating memory!"));
-}
-
-EMidiError Explained(const std::string& why, const std::string& ownText) {
-  return EMidiError(why + "\n" + ownText);
-}
-
 std::string DamagedFile(const std::string& what) {
   return what + Tr(": Die Datei ist beschädigt. Öffnen Sie eine andere Kopie des Songs.",
                    ": the file is damaged. Open another copy of the song.");
@@ -55,10 +47,9 @@ std::string Grouped(int64_t n) {
 }
 
 EMidiError OutOfMemory() {
-  return Explained(Tr("Für diesen Song reicht der Arbeitsspeicher nicht. Schließen Sie andere Programme und versuchen "
+  return EMidiError(Tr("Für diesen Song reicht der Arbeitsspeicher nicht. Schließen Sie andere Programme und versuchen "
                       "Sie es noch einmal.",
-                      "There is not enough memory for this song. Close other programs and try again."),
-                   AllocationError().what());
+                      "There is not enough memory for this song. Close other programs and try again."));
 }
 
 }  // namespace cv

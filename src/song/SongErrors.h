@@ -12,12 +12,7 @@ namespace cv {
 EMidiError RangeError();
 // A count or position that no longer fits a signed 32-bit integer.
 EMidiError OverflowError();
-// An event record (or other song memory) could not be allocated.
-EMidiError AllocationError();
 
-// A message a user understands: first what is wrong and what to do, then, as the last line, the
-// program's own text for the fault.
-EMidiError Explained(const std::string& why, const std::string& ownText);
 // "<what>: the file is damaged. ..." with the advice for a damaged song file.
 std::string DamagedFile(const std::string& what);
 // 27000 as "27 000", readable in both languages.

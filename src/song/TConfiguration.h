@@ -28,6 +28,9 @@ struct TConfiguration {
   float MainFormWidth = 640.0f;
   // A copy "NAME~" of the song file is kept before the first save over it since opening.
   bool MakeBackup = true;
+  // An existing NAME~ is replaced by the new copy; otherwise it stays, so it keeps the original
+  // through a chain of edits.
+  bool ReplaceBackup = false;
   uint8_t MelodyTrack = 0;  // MIDI channel of the melody, 0..15
   std::string MidiOutputDeviceName;
   uint8_t QuantizeFactor = 1;  // 0..3

@@ -212,4 +212,11 @@ TLeadBytes LeadBytesOf(const TextEncoding& encoding) {
   return TLeadBytes::None;
 }
 
+bool FitsTextEvents(const TextEncoding& encoding) {
+  // Letters, digits, blanks and the line marks must stay the bytes they are in ASCII.
+  static constexpr std::u16string_view kProbe = u"AZaz09 -_/\r\n";
+  const std::optional<std::string> bytes = TryEncodeText(kProbe, encoding);
+  return bytes && *bytes == "AZaz09 -_/\r\n";
+}
+
 }  // namespace cv

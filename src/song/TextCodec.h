@@ -71,5 +71,9 @@ inline bool IsLeadByte(TLeadBytes leads, uint8_t b) {
   return leads == TLeadBytes::From81 ? b >= 0x81 && b <= 0xFE
                                      : leads == TLeadBytes::ShiftJis && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
 }
+// Whether a MIDI text event can hold text in this encoding: ASCII letters, digits, blanks and
+// line marks are their ASCII bytes (not so in UTF-16, UTF-32 or EBCDIC, which a keyboard reads as
+// garbage, one byte-order mark per syllable).
+bool FitsTextEvents(const TextEncoding& encoding);
 
 }  // namespace cv

@@ -29,16 +29,16 @@ T Fit(int64_t v) {
 }
 
 void CheckDivisors(const Song& song, const TTimeZone& z) {
-  std::string div = std::to_string(song.SourceTimeBase);
-  std::string pos = std::to_string(z.SongPosition);
+  const std::string div = std::to_string(song.SourceTimeBase);
+  const std::string pos = Grouped(z.SongPosition);
   if (z.TS_Numerator == 0)
-    throw EMidiError(Tr("Fehler in der Mididatei: Taktart mit Zähler 0 bei Tick " + pos + "!",
-                        "Error in midi file: time signature with numerator 0 at tick " + pos + "!"));
+    throw EMidiError(DamagedFile(Tr("Die Taktart bei Tick " + pos + " hat 0 Schläge je Takt",
+                                    "The time signature at tick " + pos + " has 0 beats to the bar")));
   if (z.TS_Denominator == 0 || song.SourceTimeBase * 4 / z.TS_Denominator == 0) {
-    std::string sig = std::to_string(z.TS_Numerator) + "/" + std::to_string(z.TS_Denominator);
-    throw EMidiError(Tr("Fehler in der Mididatei: Die Zeitbasis " + div + " ist zu klein für die Taktart " + sig + "!",
-                        "Error in midi file: the time base " + div + " is too small for the time signature " + sig +
-                            "!"));
+    const std::string sig = std::to_string(z.TS_Numerator) + "/" + std::to_string(z.TS_Denominator);
+    throw EMidiError(DamagedFile(Tr("Die Zeitbasis " + div + " ist zu klein für die Taktart " + sig + " bei Tick " + pos,
+                                    "The time base " + div + " is too small for the time signature " + sig +
+                                        " at tick " + pos)));
   }
 }
 
@@ -134,7 +134,10 @@ void PrepareTempoLists(Song& song) {
 
 void SetTimeZones(Song& song) {
   if (song.SourceTimeBase == 0)
-    throw EMidiError(Tr("Fehler in der Mididatei: Die Zeitbasis ist 0!", "Error in midi file: the time base is 0!"));
+    throw EMidiError(DamagedFile(Tr("Der Dateikopf gibt 0 Ticks je Viertelnote als Zeitbasis an, so lässt sich keine "
+                                    "Zeit messen",
+                                    "The file header gives 0 ticks per quarter note as its time base, so no time can "
+                                    "be measured")));
   auto& tempo = song.TempoArray;
   auto& sig = song.TimeSignature;
   if (tempo.empty() || sig.empty()) throw RangeError();

@@ -5,12 +5,15 @@
 #include <QCoreApplication>
 #include <QSlider>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QMenu>
 #include <QSettings>
 #include <QTextBrowser>
 #include <QTextEdit>
+
+#include <sys/stat.h>
 
 #include "AppFixture.h"
 #include "app/ManualViewer.h"
@@ -153,6 +156,40 @@ TEST(Window, DamagedSettingsFileIsKeptAsideAndReportedOnce) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(again.messages.empty());
   EXPECT_EQ(again->MyMemo()->font().pointSize(), 15);
+}
+
+// A pipe in the settings file's place is never opened (the window would wait for ever): the
+// defaults hold and the user is told. A UTF-16 or binary file is kept aside like a damaged one.
+TEST(Window, ASettingsFileThatIsNoTextIsNeverTakenApart) {
+  const QString fifo = TempSettingsFile();
+  QFile::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  {
+    AppWindow w(fifo, QStringLiteral("English"));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_TRUE(w.messages[0].Text.contains(QStringLiteral("is not an ordinary file"))) << w.messages[0].Text.toStdString();
+    w->close();
+  }
+  EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
+
+  const QString utf16 = TempSettingsFile();
+  QByteArray bytes("\xff\xfe");
+  for (char c : std::string("[General]\nFontSize=15\n")) bytes.append(c).append('\0');
+  {
+    QFile f(utf16);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+  {
+    AppWindow w(utf16, QStringLiteral("English"));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_TRUE(w.messages[0].Text.contains(utf16 + QStringLiteral(".damaged"))) << w.messages[0].Text.toStdString();
+  }
+  QFile copy(utf16 + QStringLiteral(".damaged"));
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll(), bytes);
 }
 
 TEST(Window, StyleChoicePersistsWithOneCheckedItem) {

@@ -39,7 +39,7 @@ TEST(CliConvert, OneSongInEitherFormat) {
   EXPECT_TRUE(clitest::Has(missing.err, "--format")) << missing.err;
   auto unwritable = RunCliIn("en", {"convert", dir + "/in.mid", "/dev/full", "--format", "0"});
   EXPECT_EQ(unwritable.code, 1);
-  EXPECT_TRUE(clitest::Has(unwritable.err, "Error saving \"/dev/full\"\nThere were only 0 from")) << unwritable.err;
+  EXPECT_TRUE(clitest::Has(unwritable.err, "The disk is full: free some space, or save to another disk.")) << unwritable.err;
 }
 
 TEST(CliConvert, BatchReportsEachFailureAndASummary) {

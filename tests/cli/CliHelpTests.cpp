@@ -98,9 +98,21 @@ TEST(CliJson, ErrorsAreJsonWithTheSameExitCodes) {
   } cases[] = {
       {{"info"}, 2, "", "No song file given."},
       {{"info", "/no/such.mid"}, 1, "/no/such.mid", "Cannot read the file"},
-      {{"edit", song, "-o", "/dev/full"}, 1, "/dev/full", "Error saving"},
+      {{"edit", song, "-o", "/dev/full"}, 1, "/dev/full", "The disk is full"},
       {{"import", song, text, "-o", cvtest::TempDir() + "/o.mid"}, 1, text, "at least three lines"},
       {{"frobnicate"}, 2, "", "Unknown command: frobnicate"},
+      // Failures of export and render are errors naming their file, never warnings.
+      {{"export", "--lrc", song, "-o", "/no/such/dir/x.lrc"}, 1, "/no/such/dir/x.lrc", "nothing to export"},
+      {{"render", song, "-o", "/no/such/dir/x.wav"}, 1, "/no/such/dir/x.wav", "x.wav"},
+      // Wrong use is exit code 2; a folder that is not there is an error.
+      {{"convert", "--batch", cvtest::TempDir(), "--format", "1", "--in-place", "--out", cvtest::TempDir()}, 2, "",
+       "--in-place and --out exclude each other"},
+      {{"edit", song, "-o", cvtest::TempDir() + "/o.mid", "--output-encoding", "utf-16"}, 2, "",
+       "a MIDI text event cannot hold text in utf-16"},
+      {{"edit", song, "-o", cvtest::TempDir() + "/o.mid", "--output-encoding", "utf-32"}, 2, "", "utf-32"},
+      {{"import", song, text, "-o", cvtest::TempDir() + "/o.mid", "--hyphenate", "de", "--exceptions-dir", "/no/dir"},
+       1, "/no/dir", "The folder \"/no/dir\" (--exceptions-dir) does not exist"},
+      {{"hyphenate", "--lang", "de", "--exceptions-dir", "/no/dir", "Wort"}, 1, "/no/dir", "does not exist"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"--lang", "en", "--json"};

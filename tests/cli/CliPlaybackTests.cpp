@@ -100,36 +100,42 @@ TEST(CliPlayback, AnUnknownPortListsThePorts) {
   EXPECT_TRUE(clitest::Has(nlohmann::json::parse(json.err)["error"]["message"], "ist nicht installiert")) << json.err;
 }
 
-TEST(CliPlayback, CtrlCStopsWithAllNotesOffOnEveryChannel) {
+// Every signal that ends the program (Ctrl-C, kill, a closed terminal) silences the receiver the
+// same way: all sound and notes off on every channel.
+TEST(CliPlayback, EveryEndingSignalStopsWithAllNotesOffOnEveryChannel) {
   if (!cvtest::JackServerRunning()) GTEST_SKIP() << cvtest::NoJackReason();
   cvtest::JackReceiver receiver("cv-cli-receiver");
   receiver.OpenVirtual();
   const std::string song = cvtest::CorpusFile("kar/twinkle.kar");
   if (song.empty()) GTEST_SKIP() << cvtest::CorpusSkipReason("kar/twinkle.kar");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    execl(CANTOVEX_CLI, "cantovex-cli", "play", song.c_str(), "--port", "cv-cli-receiver:in", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ASSERT_GT(pid, 0);
-  const size_t playing = receiver.WaitFor(20).size();
-  kill(pid, SIGINT);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_GE(playing, 20u) << "the song did not reach the port";
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130);
-  const cvtest::Bytes got = receiver.WaitFor(playing + 32);
-  ASSERT_GE(got.size(), 32u);
   cvtest::Bytes expected;
   for (uint8_t ch = 0; ch < 16; ++ch) {
     expected.push_back({static_cast<uint8_t>(0xB0 + ch), 120, 0});
     expected.push_back({static_cast<uint8_t>(0xB0 + ch), 123, 0});
   }
-  EXPECT_EQ(cvtest::Bytes(got.end() - 32, got.end()), expected);
+  size_t before = 0;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execl(CANTOVEX_CLI, "cantovex-cli", "play", song.c_str(), "--port", "cv-cli-receiver:in", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const size_t playing = receiver.WaitFor(before + 20).size();
+    kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_GE(playing, before + 20) << "the song did not reach the port";
+    EXPECT_TRUE(WIFEXITED(status)) << signal;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    const cvtest::Bytes got = receiver.WaitFor(playing + 32);
+    ASSERT_GE(got.size(), playing + 32) << signal;
+    EXPECT_EQ(cvtest::Bytes(got.end() - 32, got.end()), expected) << signal;
+    before = got.size();
+  }
 }
 
 TEST(CliPlayback, PortsListsOutputsAndDevices) {

@@ -84,12 +84,12 @@ TEST(CliSong, ErrorsGoToStderrWithAnExitCode) {
     int code;
     std::string err;
   } cases[] = {
-      // What is wrong and what to do, then the program's own text as the last line. "mTrk" is a chunk
-      // of another type: skipped, so the declared track is missing.
+      // What is wrong and what to do. "mTrk" is a chunk of another type: skipped, so the declared
+      // track is missing.
       {{"--lang", "en", "info", broken}, 1,
        broken + ": The file ends after 0 of the 1 tracks its header names: it is damaged or incomplete. Copy or "
-                "download it again.\nError in midi file: the header declares 1 tracks, the file holds only 0!\n"},
-      {{"--lang", "de", "lyrics", broken}, 1, "\nFehler in der Mididatei: Der Dateikopf nennt 1 Spuren, die Datei enthält nur 0!\n"},
+                "download it again.\n"},
+      {{"--lang", "de", "lyrics", broken}, 1, "Die Datei endet nach 0 von 1 Spuren, die ihr Dateikopf nennt"},
       {{"--lang", "en", "info", "/nonexistent/song.mid"}, 1,
        "Cannot read the file \"/nonexistent/song.mid\": it does not exist. Check its name and folder."},
       {{"--lang", "en", "info"}, 2, "No song file given."},

@@ -73,6 +73,21 @@ TEST(CliImport, HyphenatesTheLyricsButNotTheHeader) {
   EXPECT_TRUE(Has(RunCli({"text", out}).out, " am Him-m-el hell")) << withList.err;
 }
 
+// The syllable limit holds for what would be written: a text within it that hyphenation takes
+// beyond it is refused, and nothing is written.
+TEST(CliImport, TheSyllableLimitCountsTheHyphenatedText) {
+  std::string text = "Title\nArtist\n";
+  for (int i = 0; i < 60000; ++i) text += "Donaudampfschifffahrtsgesellschaft\n";
+  const std::string file = cvtest::WriteTempFile("long.txt", std::vector<uint8_t>(text.begin(), text.end()));
+  const std::string out = cvtest::TempDir() + "/long.mid";
+  auto r = RunCli({"--lang", "en", "import", CANTOVEX_DEMO_SONG, file, "--hyphenate", "de", "-o", out});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_TRUE(Has(r.err, "syllables; a song holds at most 300 000")) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+  // Unhyphenated, the same text fits.
+  EXPECT_EQ(RunCli({"import", CANTOVEX_DEMO_SONG, file, "-o", out}).code, 0);
+}
+
 TEST(CliImport, BadInputEndsWithAMessage) {
   const std::string out = cvtest::TempDir() + "/out.mid";
   const std::string empty = cvtest::WriteTempFile("empty.txt", {' ', '\n'});

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <zip.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -39,6 +41,26 @@ std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
     out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
   }
   return out;
+}
+
+// A copy of a fixture document with one member replaced.
+std::string WithMember(const std::string& fixture, const char* member, const std::string& content) {
+  const auto bytes = cvtest::ReadFileBytes(Fixture(fixture));
+  const std::string path = cvtest::WriteTempFile(fixture, bytes);
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), 0, &error);
+  zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+  zip_file_add(archive, member, source, ZIP_FL_OVERWRITE);
+  zip_close(archive);
+  return path;
+}
+
+std::string Nested(const std::string& open, const std::string& close, int depth, const std::string& inner) {
+  std::string xml;
+  for (int i = 0; i < depth; ++i) xml += open;
+  xml += inner;
+  for (int i = 0; i < depth; ++i) xml += close;
+  return xml;
 }
 
 }  // namespace
@@ -101,6 +123,31 @@ TEST(DocumentReaders, DamagedDocumentsEndWithAMessageNamingTheFile) {
   }
   SetCurrLanguage(TLanguage::Deutsch);
   EXPECT_THROW(Read("/nonexistent/lied.txt"), EDocumentError);
+}
+
+// A document nested thousands of levels deep says so, instead of "no text" or "too many lines".
+TEST(DocumentReaders, DeeplyNestedDocumentsSaySo) {
+  SetCurrLanguage(TLanguage::Englisch);
+  const std::string docx =
+      "<w:document xmlns:w=\"w\"><w:body>" + Nested("<w:p>", "</w:p>", 200000, "<w:r><w:t>la</w:t></w:r>") +
+      "</w:body></w:document>";
+  const std::string odt = "<office:document-content xmlns:office=\"o\" xmlns:text=\"t\"><office:body><office:text>" +
+                          Nested("<text:section>", "</text:section>", 200000, "<text:p>la</text:p>") +
+                          "</office:text></office:body></office:document-content>";
+  for (const std::string& path :
+       {WithMember("lyrics.docx", "word/document.xml", docx), WithMember("lyrics.odt", "content.xml", odt)}) {
+    try {
+      Read(path);
+      ADD_FAILURE() << path << " read without error";
+    } catch (const EDocumentError& e) {
+      EXPECT_NE(std::string(e.what()).find("nested too deeply to read"), std::string::npos) << e.what();
+    }
+  }
+  // Real nesting (a table in a table) reads.
+  const std::string shallow = "<w:document xmlns:w=\"w\"><w:body>" +
+                              Nested("<w:tbl><w:tr><w:tc>", "</w:tc></w:tr></w:tbl>", 20, "<w:p><w:r><w:t>la</w:t></w:r></w:p>") +
+                              "</w:body></w:document>";
+  EXPECT_EQ(Read(WithMember("lyrics.docx", "word/document.xml", shallow)), std::vector<std::u16string>{u"la"});
 }
 
 TEST(DocumentReaders, TooManyLinesAreRefused) {

@@ -144,6 +144,18 @@ TEST(Lrc, WordsWithoutStampsShareTheTimeToTheNextStampEvenly) {
   EXPECT_EQ(song.HyphenArray[2].Text, u"A");
 }
 
+// A positive offset shows the lyrics earlier, a negative one later.
+TEST(Lrc, OffsetMovesTheLyricsAgainstItsSign) {
+  for (const auto& [offset, expected] : {std::pair{"+500", 1500}, {"500", 1500}, {"-500", 2500}, {"0", 2000}}) {
+    Song song;
+    DateiOeffnen(song, kDemo);
+    ASSERT_TRUE(ImportLrc(song, std::string("[offset:") + offset + "]\n[00:02.00]one\n", "x.lrc").Ok);
+    const std::vector<Timed> s = LyricSyllables(song);
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_NEAR(s[0].Time, expected, 2) << offset;
+  }
+}
+
 TEST(Lrc, AHyphenatedWordSpreadsItsSyllablesUpToTheNextStamp) {
   Song song;
   DateiOeffnen(song, kDemo);
@@ -170,6 +182,9 @@ TEST(Lrc, AFaultyFileIsRefusedWithAMessageAndChangesNothing) {
       {"just words\nno stamps\n", "line 1: no time stamp"},
       {"[ti:Only a title]\n", "holds no time stamps"},
       {"[00:01.00]\n[00:02.00]\n", "holds no lyrics"},
+      {"[offset:999999999999]\n[00:01.00]one\n", "line 1: the offset [offset:999999999999] is out of range"},
+      {"[offset:-86400001]\n[00:01.00]one\n", "is out of range"},
+      {"[offset:soon]\n[00:01.00]one\n", "is out of range"},
       {junk, "too big for an LRC file"},
   };
   for (const Case& c : cases) {

@@ -350,6 +350,7 @@ TEST(SongSession, TapRecordingStoppedEarlyKeepsTheUntappedSyllables) {
 }
 
 // The first save since opening keeps the file as it was in "NAME~"; later saves leave that copy;
+// an older copy stays unless replacing it is asked for;
 // a backup that cannot be made stops the save and the song stays changed.
 TEST(SongSession, TheFirstSaveKeepsTheFileAsItWasBesideIt) {
   SetCurrLanguage(TLanguage::Englisch);
@@ -366,10 +367,17 @@ TEST(SongSession, TheFirstSaveKeepsTheFileAsItWasBesideIt) {
   ASSERT_NE(firstSave, original);
   ASSERT_TRUE(session.Save());
   EXPECT_EQ(cvtest::ReadFileBytes(backup), original);
-  // Opened again: a new session of work, a new backup.
+  // Opened again: the oldest copy, the original, stays unless a new backup is asked for.
   ASSERT_TRUE(session.Open(path));
   ASSERT_TRUE(session.Save());
-  EXPECT_EQ(cvtest::ReadFileBytes(backup), firstSave);
+  EXPECT_EQ(cvtest::ReadFileBytes(backup), original);
+  TConfiguration replace;
+  replace.ReplaceBackup = true;
+  session.SetConfiguration(replace);
+  const std::vector<uint8_t> beforeReplace = cvtest::ReadFileBytes(path);
+  ASSERT_TRUE(session.Open(path));
+  ASSERT_TRUE(session.Save());
+  EXPECT_EQ(cvtest::ReadFileBytes(backup), beforeReplace);
   const std::vector<uint8_t> lastSave = cvtest::ReadFileBytes(path);
 
   ASSERT_TRUE(session.Open(path));

@@ -157,6 +157,7 @@ TEST(TimeMap, LyricsFromSeveralTracksAreTimedOutOfOrder) {
   EXPECT_EQ(s->SongLength, 3000);
 }
 
+// Zero divisors say what is wrong and what to do.
 TEST(TimeMap, ZeroDivisorsEndInAnError) {
   struct Case {
     const char* name;
@@ -164,12 +165,20 @@ TEST(TimeMap, ZeroDivisorsEndInAnError) {
     const char* en;
     const char* de;
   } cases[] = {
-      {"division 0", 0, 4, 2, "Error in midi file: the time base is 0!", "Fehler in der Mididatei: Die Zeitbasis ist 0!"},
-      {"numerator 0", 480, 0, 2, "Error in midi file: time signature with numerator 0 at tick 0!",
-       "Fehler in der Mididatei: Taktart mit Zähler 0 bei Tick 0!"},
+      {"division 0", 0, 4, 2,
+       "The file header gives 0 ticks per quarter note as its time base, so no time can be measured: the file is "
+       "damaged. Open another copy of the song.",
+       "Der Dateikopf gibt 0 Ticks je Viertelnote als Zeitbasis an, so lässt sich keine Zeit messen: Die Datei ist "
+       "beschädigt. Öffnen Sie eine andere Kopie des Songs."},
+      {"numerator 0", 480, 0, 2,
+       "The time signature at tick 0 has 0 beats to the bar: the file is damaged. Open another copy of the song.",
+       "Die Taktart bei Tick 0 hat 0 Schläge je Takt: Die Datei ist beschädigt. Öffnen Sie eine andere Kopie des "
+       "Songs."},
       {"division below a quarter of the denominator", 3, 4, 4,
-       "Error in midi file: the time base 3 is too small for the time signature 4/16!",
-       "Fehler in der Mididatei: Die Zeitbasis 3 ist zu klein für die Taktart 4/16!"},
+       "The time base 3 is too small for the time signature 4/16 at tick 0: the file is damaged. Open another copy "
+       "of the song.",
+       "Die Zeitbasis 3 ist zu klein für die Taktart 4/16 bei Tick 0: Die Datei ist beschädigt. Öffnen Sie eine "
+       "andere Kopie des Songs."},
   };
   for (const Case& c : cases) {
     for (TLanguage lang : {TLanguage::Englisch, TLanguage::Deutsch}) {

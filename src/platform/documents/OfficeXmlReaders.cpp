@@ -20,6 +20,24 @@ pugi::xml_document ParseXml(const std::string& path, const std::string& xml) {
   // No entity expansion beyond the predefined ones: pugixml has no DTD processing.
   pugi::xml_parse_result result = doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata);
   if (!result) documents::Fail(path, "Der Textteil ist kein gültiges XML.", "the text part is not valid XML.");
+  // Word processors nest a few dozen levels (tables in tables); thousands are a hostile or broken
+  // file, which would otherwise read as empty or as endless lines.
+  constexpr int kMaxDepth = 512;
+  int depth = 0;
+  for (pugi::xml_node n = doc.first_child(); n;) {
+    if (n.first_child()) {
+      n = n.first_child();
+      if (++depth > kMaxDepth)
+        documents::Fail(path, "Das Dokument ist zu tief verschachtelt, um es zu lesen.",
+                        "the document is nested too deeply to read.");
+      continue;
+    }
+    while (n && !n.next_sibling()) {
+      n = n.parent();
+      --depth;
+    }
+    if (n) n = n.next_sibling();
+  }
   return doc;
 }
 

@@ -3,11 +3,17 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <string>
 
+#include <chrono>
+#include <thread>
+
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -66,17 +72,30 @@ size_t WriteAll(int fd, const uint8_t* bytes, size_t size, int& err) {
   return done;
 }
 
+// "." NAME ".cvtmp-": a long NAME is cut (at a character's start) and a hash of the whole name
+// added, so the temporary name stays within the file system's 255 bytes.
+std::string TempPrefix(const fs::path& target) {
+  std::string name = target.filename().string();
+  constexpr size_t kKeep = 160;
+  if (name.size() > kKeep + 40) {
+    size_t cut = kKeep;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    const size_t hash = std::hash<std::string>{}(name);
+    name = name.substr(0, cut) + "~" + std::to_string(hash);
+  }
+  return "." + name + ".cvtmp-";
+}
+
 std::string TempName(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
   fs::path dir = target.parent_path();
-  std::string name = "." + target.filename().string() + ".cvtmp-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(counter.fetch_add(1));
+  std::string name = TempPrefix(target) + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
   return (dir.empty() ? fs::path(name) : dir / name).string();
 }
 
 // Temporary files of ours that a killed save left beside the target; those of running saves stay.
 void RemoveStaleTemporaries(const fs::path& target) {
-  const std::string prefix = "." + target.filename().string() + ".cvtmp-";
+  const std::string prefix = TempPrefix(target);
   const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -111,7 +130,52 @@ void CopyExtendedAttributes(const std::string& from, int toFd) {
   }
 }
 
+// The temporary files being written, readable from a signal handler: a slot is claimed, filled,
+// then published; only published slots are unlinked.
+struct UnfinishedSlot {
+  std::atomic<int> state{0};  // 0 free, 1 being filled, 2 published
+  char path[4096];
+};
+UnfinishedSlot unfinished[32];
+
+int RegisterUnfinished(const std::string& path) {
+  if (path.size() >= sizeof unfinished[0].path) return -1;
+  for (int i = 0; i < static_cast<int>(std::size(unfinished)); ++i) {
+    int expected = 0;
+    if (!unfinished[i].state.compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(unfinished[i].path, path.c_str(), path.size() + 1);
+    unfinished[i].state = 2;
+    return i;
+  }
+  return -1;  // more saves at once than slots: that one is only not cleaned up after a signal
+}
+
+void UnregisterUnfinished(int& slot) {
+  if (slot >= 0) unfinished[slot].state = 0;
+  slot = -1;
+}
+
+extern "C" void EndAfterRemovingUnfinished(int signal) {
+  RemoveUnfinishedFiles();
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
 }  // namespace
+
+void RemoveUnfinishedFiles() {
+  for (UnfinishedSlot& slot : unfinished)
+    if (slot.state.load() == 2) ::unlink(slot.path);
+}
+
+void RemoveUnfinishedFilesOnEndingSignals() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    action.sa_handler = EndAfterRemovingUnfinished;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+  }
+}
 
 bool WritableByMode(const std::string& fileName) {
   struct stat st {};
@@ -129,6 +193,7 @@ void SafeFile::Discard() {
   ::close(fd_);
   fd_ = -1;
   if (!inPlace_) ::unlink(temp_.c_str());
+  UnregisterUnfinished(slot_);
 }
 
 FileWriteResult SafeFile::Begin(const std::string& fileName, const std::string& copyOf) {
@@ -137,6 +202,14 @@ FileWriteResult SafeFile::Begin(const std::string& fileName, const std::string& 
   inPlace_ = false;
   target_ = fileName;
   struct stat st {};
+  if (!copyOf.empty()) {
+    // A copy replaces only a regular file of its name, never what a link there points to.
+    if (::lstat(fileName.c_str(), &st) == 0) {
+      if (!S_ISREG(st.st_mode)) return {false, SaveStep::CannotBegin, 0, FileFault::NotRegularFile};
+      if (!WritableByMode(fileName)) return Fail(SaveStep::ReadOnly, 0);
+    }
+    return CreateTemporary(false, st, copyOf);
+  }
   const bool exists = ::stat(fileName.c_str(), &st) == 0;
   std::error_code linkEc;
   if (!exists && fs::is_symlink(fs::symlink_status(fileName, linkEc))) {
@@ -165,11 +238,15 @@ FileWriteResult SafeFile::Begin(const std::string& fileName, const std::string& 
     }
     if (!WritableByMode(fileName)) return Fail(SaveStep::ReadOnly, 0);
   }
+  return CreateTemporary(exists, st, copyOf);
+}
 
+FileWriteResult SafeFile::CreateTemporary(bool exists, const struct stat& st, const std::string& copyOf) {
   RemoveStaleTemporaries(fs::path(target_));
   temp_ = TempName(fs::path(target_));
   fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd_ < 0) return Fail(SaveStep::CannotBegin, errno);
+  slot_ = RegisterUnfinished(temp_);
   // The new file keeps the old one's permissions and, where allowed, its owner; a copy keeps its
   // original's, so a private file does not become readable for others.
   struct stat model {};
@@ -214,6 +291,7 @@ FileWriteResult SafeFile::Commit() {
   if (inPlace_) return ::close(fd) == 0 ? FileWriteResult{} : Fail(SaveStep::WriteError, errno);
   auto discard = [&](int err) {
     ::unlink(temp_.c_str());
+    UnregisterUnfinished(slot_);
     return FaultOf(err) == FileFault::DiskFull ? Fail(SaveStep::ShortWrite, err, written_)
                                                : Fail(SaveStep::WriteError, err);
   };
@@ -224,6 +302,7 @@ FileWriteResult SafeFile::Commit() {
   }
   if (::close(fd) != 0) return discard(errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return discard(errno);
+  UnregisterUnfinished(slot_);
   // Make the rename itself durable.
   fs::path dir = fs::path(target_).parent_path();
   int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -232,6 +311,38 @@ FileWriteResult SafeFile::Commit() {
     ::close(dfd);
   }
   return {};
+}
+
+SaveLock::~SaveLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool SaveLock::Acquire(const std::string& fileName, int waitMs) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    // A save renames a new file over the old one, so the lock must be on the file the name still
+    // means. A new file has nothing to lose and needs no lock.
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return true;  // unreadable: the save itself says what is wrong
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      struct stat locked {}, now {};
+      if (::fstat(fd, &locked) == 0 && ::stat(fileName.c_str(), &now) == 0 && locked.st_dev == now.st_dev &&
+          locked.st_ino == now.st_ino) {
+        fd_ = fd;
+        return true;
+      }
+    } else if (errno != EWOULDBLOCK && errno != EINTR) {
+      ::close(fd);
+      return true;  // a file system without locks
+    }
+    ::close(fd);
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes,

@@ -3,11 +3,12 @@
 #include <queue>
 #include <vector>
 
+#include "playback/WavFile.h"
+
 namespace cv {
 
 int64_t RenderSongOffline(const Song& song, TSynthesizer& synth, const std::function<void(int64_t, int64_t)>& progress) {
-  constexpr int64_t kTailMs = 3500;
-  const int64_t total = int64_t{std::max(song.SongLength, 0)} + kTailMs;
+  const int64_t total = RenderLengthMs(song);
   const int64_t rate = synth.SampleRate();
   // Next event of every track, earliest first; equal times keep track order.
   using Entry = std::pair<std::pair<int32_t, size_t>, PtrMidiEvent>;

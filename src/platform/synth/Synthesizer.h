@@ -77,7 +77,7 @@ class TSynthesizer : public SynthDevice {
   AudioSink sink_ = AudioSink::Null;
   std::unique_ptr<RtAudio> audio_;
   std::string deviceName_;
-  uint32_t sampleRate_ = 44100;
+  uint32_t sampleRate_ = kRenderSampleRate;  // a device may choose its own
   uint32_t bufferTime_ = 60;
   uint32_t deviceLatency_ = 0;
   AudioRing ring_{1 << 16};
