@@ -20,7 +20,8 @@ SongChanges TakeSongChanges(std::vector<std::string>& args);
 // Opens the song with the speed in effect and transposes it; false when that failed (reported).
 bool OpenChangedSong(CliSession& song, const std::string& path, const SongOptions& options, const SongChanges& changes);
 
-// The synthesizer's messages: its failure when it cannot play, else warnings.
+// The synthesizer's messages: its failure (about file, e.g. the WAV file) when it cannot play, else
+// warnings.
 void ReportSynthMessages(const std::vector<std::string>& messages, bool ok, CliOutput& output,
                          const std::string& file = {});
 

@@ -87,13 +87,16 @@ int RunCheck(CliContext& ctx) {
   configuration.PromptaEnabled = prompter;
   if (melody > 0) configuration.MelodyTrack = static_cast<uint8_t>(melody - 1);
   song.session.SetConfiguration(configuration);
-  if (!song.Open(path, options)) return 1;
+  // The file as read first, so that its copy is gone before the song opens: one song in memory.
   std::vector<cv::TSongFinding> findings;
+  std::string unreadable;
   try {
     findings = cv::CheckSongFile(path, configuration);
   } catch (const cv::EMidiError& e) {
-    throw CliFailure(e.what(), path);
+    unreadable = e.what();  // the song's own open says why, unless only the check failed
   }
+  if (!song.Open(path, options)) return 1;
+  if (!unreadable.empty()) throw CliFailure(unreadable, path);
   const std::vector<cv::TSongFinding> saved = cv::CheckSong(song.Song(), check);
   findings.insert(findings.end(), saved.begin(), saved.end());
   cv::SortFindings(findings);

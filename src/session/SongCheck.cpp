@@ -1,6 +1,7 @@
 #include "session/SongCheck.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <map>
 
@@ -81,19 +82,23 @@ class Checker {
     return {first, last};
   }
 
-  // Note-on ticks (velocity above 0) of one channel in the file's tracks, or of the melody chain.
-  std::vector<int32_t> NoteTicks(int channel) const {
+  // Note-on ticks (velocity above 0) of the melody chain.
+  std::vector<int32_t> MelodyNoteTicks() const {
     std::vector<int32_t> notes;
-    auto take = [&](PtrMidiEvent first, bool anyChannel) {
-      for (PtrMidiEvent e = first; e; e = e->NextEvent)
-        if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0x90 && e->Value[1] > 0 &&
-            (anyChannel || (e->Command & 0x0F) == channel))
-          notes.push_back(e->Position);
-    };
-    if (channel < 0) take(song_.MelodyTrack.TrkFirstEvent, true);
-    for (int t = 0; channel >= 0 && t < song_.NumberOfSourceTracks && t < static_cast<int>(song_.MidiTrack.size()); ++t)
-      take(song_.MidiTrack[t].TrkFirstEvent, false);
+    for (PtrMidiEvent e = song_.MelodyTrack.TrkFirstEvent; e; e = e->NextEvent)
+      if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0x90 && e->Value[1] > 0) notes.push_back(e->Position);
     std::sort(notes.begin(), notes.end());
+    return notes;
+  }
+
+  // Note-on ticks of every channel in the file's tracks, in one pass over the song.
+  std::array<std::vector<int32_t>, 16> ChannelNoteTicks() const {
+    std::array<std::vector<int32_t>, 16> notes;
+    for (int t = 0; t < song_.NumberOfSourceTracks && t < static_cast<int>(song_.MidiTrack.size()); ++t)
+      for (PtrMidiEvent e = song_.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent)
+        if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0x90 && e->Value[1] > 0)
+          notes[e->Command & 0x0F].push_back(e->Position);
+    for (std::vector<int32_t>& channel : notes) std::sort(channel.begin(), channel.end());
     return notes;
   }
 
@@ -113,7 +118,7 @@ class Checker {
   // Syllables after the last note are left to the after-end finding. When most syllables miss
   // the melody channel, one finding names the channel that fits instead of a line for each.
   void Notes(int32_t tolerance, int32_t lastNote) {
-    const std::vector<int32_t> notes = NoteTicks(-1);
+    const std::vector<int32_t> notes = MelodyNoteTicks();
     std::vector<int> sung;
     for (int i = 0; i < Count(); ++i)
       if (IsSung(i) && At(i).SongPosition <= lastNote) sung.push_back(i);
@@ -125,8 +130,9 @@ class Checker {
     if (missing.size() >= 4) {
       int bestChannel = -1;
       size_t bestHits = 0;
+      const std::array<std::vector<int32_t>, 16> byChannel = ChannelNoteTicks();
       for (int ch = 0; ch < 16; ++ch) {
-        const std::vector<int32_t> other = NoteTicks(ch);
+        const std::vector<int32_t>& other = byChannel[static_cast<size_t>(ch)];
         const size_t hits = static_cast<size_t>(std::count_if(sung.begin(), sung.end(), [&](int i) {
           return Nearest(other, At(i).SongPosition).second <= tolerance;
         }));
@@ -259,36 +265,38 @@ class Checker {
 
   // The song's own Prompta data against the data its syllables give now.
   void Prompter(bool fileSource) {
+    // The planned data (a value per character) are built only where there is something to check.
+    const bool held = song_.PromptaControllerTrack >= 0;
+    if (!held && !song_.Configuration.PromptaEnabled) return;
+    // Our own Prompta track is saved only while Prompta support is on (and then rebuilt);
+    // data in one of the file's tracks are saved as they are.
+    if (held && song_.PromptaControllerTrack >= song_.NumberOfSourceTracks && !PromptaTrackWritten(song_)) return;
     std::vector<TPromptaValue> planned;
     const bool planOk = PromptaWireValues(song_, planned);
     const TPromptaDisplay plan = DecodePromptaValues(planned);
-    if (song_.PromptaControllerTrack < 0) {
-      if (song_.Configuration.PromptaEnabled && planOk && !plan.Complete && Count() > 0)
-        Cut(plan);
+    if (!held) {
+      if (planOk && !plan.Complete && Count() > 0) Cut(plan);
       return;
     }
-    // Our own Prompta track is saved only while Prompta support is on (and then rebuilt);
-    // data in one of the file's tracks are saved as they are.
-    if (song_.PromptaControllerTrack >= song_.NumberOfSourceTracks && !PromptaTrackWritten(song_)) return;
-    const TPromptaDisplay held = DecodeSongPrompter(song_).Display;
+    const TPromptaDisplay inSong = DecodeSongPrompter(song_).Display;
     const char* where = fileSource ? "Die Prompta-Daten der Datei" : "Die Prompta-Daten des Liedes";
     const char* whereEn = fileSource ? "The file's prompter data" : "The song's prompter data";
     const TFindingSeverity severity = fileSource ? TFindingSeverity::Warning : TFindingSeverity::Error;
-    if (!held.Complete) {
-      Cut(held);
+    if (!inSong.Complete) {
+      Cut(inSong);
       return;
     }
     const int32_t tolerance = std::max<int32_t>(1, song_.SourceTimeBase / 4);
     int32_t at = -1;
-    if (held.Lines != plan.Lines) {
+    if (inSong.Lines != plan.Lines) {
       at = 0;
     } else {
-      for (size_t k = 0; k < std::max(held.Cues.size(), plan.Cues.size()) && at < 0; ++k) {
-        if (k >= held.Cues.size() || k >= plan.Cues.size()) {
-          at = (k < held.Cues.size() ? held.Cues[k] : plan.Cues[k]).SongPosition;
-        } else if (held.Cues[k].Line != plan.Cues[k].Line || held.Cues[k].Column != plan.Cues[k].Column ||
-                   std::abs(held.Cues[k].SongPosition - plan.Cues[k].SongPosition) > tolerance) {
-          at = std::min(held.Cues[k].SongPosition, plan.Cues[k].SongPosition);
+      for (size_t k = 0; k < std::max(inSong.Cues.size(), plan.Cues.size()) && at < 0; ++k) {
+        if (k >= inSong.Cues.size() || k >= plan.Cues.size()) {
+          at = (k < inSong.Cues.size() ? inSong.Cues[k] : plan.Cues[k]).SongPosition;
+        } else if (inSong.Cues[k].Line != plan.Cues[k].Line || inSong.Cues[k].Column != plan.Cues[k].Column ||
+                   std::abs(inSong.Cues[k].SongPosition - plan.Cues[k].SongPosition) > tolerance) {
+          at = std::min(inSong.Cues[k].SongPosition, plan.Cues[k].SongPosition);
         }
       }
     }
