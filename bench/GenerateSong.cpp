@@ -4,8 +4,6 @@
 
 namespace cvbench {
 
-namespace {
-
 void VarLen(std::vector<uint8_t>& out, uint32_t v) {
   uint8_t buf[5];
   int n = 0;
@@ -13,6 +11,8 @@ void VarLen(std::vector<uint8_t>& out, uint32_t v) {
   while (v >>= 7) buf[n++] = static_cast<uint8_t>(0x80 | (v & 0x7F));
   while (n) out.push_back(buf[--n]);
 }
+
+namespace {
 
 void Meta(std::vector<uint8_t>& out, uint32_t delta, uint8_t type, const std::string& data) {
   VarLen(out, delta);

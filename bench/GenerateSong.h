@@ -20,5 +20,7 @@ SongShape LargeSong();
 SongShape TypicalSong();
 
 std::vector<uint8_t> GenerateSong(const SongShape& shape);
+// A variable-length quantity as a Standard MIDI File writes it.
+void VarLen(std::vector<uint8_t>& out, uint32_t v);
 
 }  // namespace cvbench

@@ -39,20 +39,12 @@ double PeakMiB(const std::vector<std::string>& args) {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-void VarLen(std::vector<uint8_t>& out, uint32_t v) {
-  uint8_t buf[5];
-  int n = 0;
-  buf[n++] = v & 0x7F;
-  while (v >>= 7) buf[n++] = static_cast<uint8_t>(0x80 | (v & 0x7F));
-  while (n) out.push_back(buf[--n]);
-}
-
 // One format 0 track: a long note every 100 syllables, so nearly every syllable shares its note
 // with the one before and is a finding of its own.
 std::vector<uint8_t> SharedNoteSong(int syllables) {
   std::vector<uint8_t> body;
   for (int i = 0; i < syllables; ++i) {
-    VarLen(body, 10);
+    cvbench::VarLen(body, 10);
     if (i % 100 == 0) body.insert(body.end(), {0x90, 60, 100, 0});
     body.insert(body.end(), {0xFF, 0x05, 3, 'l', 'a', static_cast<uint8_t>(i % 8 == 7 ? '\r' : ' ')});
   }
