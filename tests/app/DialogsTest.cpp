@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCheckBox>
@@ -23,6 +26,7 @@
 #include "app/EditTransposeForm.h"
 #include "app/LyricsOffsetForm.h"
 #include "app/MainStatus.h"
+#include "app/PrompterForm.h"
 #include "platform/Devices.h"
 
 using namespace cvapptest;
@@ -261,4 +265,30 @@ TEST(Dialogs, MultiModeConvertsEverySongOfAFolder) {
   EXPECT_TRUE(summary[0].contains(QLatin1String("1 failed"))) << summary[0].toStdString();
   EXPECT_TRUE(summary[1].startsWith(Q(folder + "/broken.mid: "))) << summary[1].toStdString();
   EXPECT_GT(summary[1].size(), Q(folder + "/broken.mid: ").size());
+}
+
+// The real question box is wide enough for its caption, however short the question.
+TEST(Dialogs, AQuestionShowsItsWholeCaption) {
+  AppWindow w(TempSettingsFile());
+  w->Hooks().AskYesNo = cvapp::DefaultUiHooks(w.window.get()).AskYesNo;
+  int boxWidth = 0, captionWidth = 0;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      boxWidth = box->width();
+      captionWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
+      box->button(QMessageBox::No)->click();
+    }
+  });
+  EXPECT_FALSE(w->Hooks().AskYesNo(QStringLiteral(" Cantovex 3 - a long caption"), QStringLiteral("Delete?")));
+  EXPECT_GT(boxWidth, captionWidth + 80);
+}
+
+// The prompter opens whole on the main window's screen.
+TEST(Dialogs, ThePrompterOpensOnTheScreen) {
+  AppWindow w(TempSettingsFile());
+  w->DateiOeffnen(NoteSong("prompter.mid"));
+  w->MainMenu_ViewPrompterClick();
+  const QRect area = w->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(w->PrompterForm()->geometry())) << w->PrompterForm()->geometry().width();
+  w->PrompterForm()->close();
 }
