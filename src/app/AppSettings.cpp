@@ -160,6 +160,7 @@ TStoredSettings LoadConfiguration(const TMyRegistry& store) {
   c.PromptaInversVideo = r.Bool("PromptaInversVideo", d.PromptaInversVideo);
   c.PromptaMidiChannel = static_cast<uint8_t>(r.Int("PromptaMidiChannel", d.PromptaMidiChannel, 0, 15));
   c.PromptaTimeOffset = static_cast<int32_t>(r.Int("PromptaTimeOffset", d.PromptaTimeOffset, 0, 255));
+  s.TapDelay = static_cast<int32_t>(r.Int("TapDelay", 0, -500, 1000));
   s.VolumeValue = static_cast<int32_t>(r.Int("VolumeValue", 100, 0, 130));
   c.VirtualPrompta = r.Bool("VirtualPrompta", d.VirtualPrompta);
   s.VSTiEnabled = r.Bool("VSTiEnabled", true);
@@ -207,6 +208,7 @@ void UpdateConfiguration(TMyRegistry& store, const TStoredSettings& s, QSizeF cl
   store.WriteBoolToReg(QStringLiteral("PromptaInversVideo"), c.PromptaInversVideo);
   store.WriteIntToReg(QStringLiteral("PromptaMidiChannel"), c.PromptaMidiChannel);
   store.WriteIntToReg(QStringLiteral("PromptaTimeOffset"), c.PromptaTimeOffset);
+  store.WriteIntToReg(QStringLiteral("TapDelay"), s.TapDelay);
   store.WriteBoolToReg(QStringLiteral("VirtualPrompta"), c.VirtualPrompta);
   store.WriteBoolToReg(QStringLiteral("VSTiEnabled"), s.VSTiEnabled);
   store.Flush();

@@ -17,6 +17,8 @@ struct TStoredSettings {
   QString AudioOutDeviceName;
   bool VSTiEnabled = true;
   int32_t VolumeValue = 100;  // 0..130
+  // How late taps land against what is heard, ms; recording takes it off every tap.
+  int32_t TapDelay = 0;
   int32_t LyricsOffsetFormLeft = -9999;
   int32_t LyricsOffsetFormTop = -9999;
   float LyricsOffsetFormWidth = 720.0f;  // 96-dpi units

@@ -405,7 +405,7 @@ void TMainForm::CreateCentralWidgets() {
   connect(myMemo_, &QTextEdit::undoAvailable, this, [this] { UpdateUndoActions(); });
   connect(myMemo_, &QTextEdit::redoAvailable, this, [this] { UpdateUndoActions(); });
   myMemo_->hide();
-  column->addWidget(myMemo_, 1);
+  CreateTimeline(column);
   // Keeps the client area filled while no song is shown.
   idleArea_ = new QLabel(central);
   idleArea_->setObjectName(QStringLiteral("IdleArea"));

@@ -7,14 +7,17 @@
 #include <QSet>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "app/AppSettings.h"
+#include "app/TapCalibrationForm.h"
 #include "app/UiHooks.h"
 #include "lyrics/CV_Hyphen.h"
 #include "session/SongCheck.h"
 #include "session/SongSession.h"
 
 class QAction;
+class QBoxLayout;
 class QFrame;
 class QLabel;
 class QMouseEvent;
@@ -89,6 +92,8 @@ struct TMainFormOptions {
   TInstanceManager* Instance = nullptr;  // receives hand-overs when given
   TUiHooks Hooks;                 // unset members get the real dialogs
 };
+
+class TTimelinePanel;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -225,6 +230,14 @@ class TMainForm : public QMainWindow {
   TPrompterForm* PrompterForm() const { return prompterForm_; }
   // The prompter shows the song anew (a new song: the device starts empty).
   void UpdatePrompter(bool newSong = false);
+  // View > Timeline: the panel below the lyrics.
+  TTimelinePanel* Timeline() const { return timeline_; }
+  // Options > Tap delay > Calibrate: the clicks through the current output; the delay taken is
+  // stored at once.
+  std::optional<int> CalibrateTapDelay();
+  TCalibrationHooks CalibrationHooks();
+  // Playback moves to timeMs (and plays on from there when it was playing).
+  void SeekTo(int32_t timeMs);
   // Playback time as heard: the player's time less the output's latency (ms).
   int32_t HeardTimeMs() const;
   // Lookups by name, for tests.
@@ -396,6 +409,9 @@ class TMainForm : public QMainWindow {
   QLabel* idleArea_ = nullptr;
   cv::TEditorMode guidanceMode_ = cv::TEditorMode::NoSong;
   void UpdatePosSliderHint();
+  TTimelinePanel* timeline_ = nullptr;
+  // The lyrics and the timeline share the client area.
+  void CreateTimeline(QBoxLayout* column);
 };
 
 }  // namespace cvapp

@@ -20,6 +20,8 @@
 #include "app/LyricsOffsetForm.h"
 #include "app/MyRegistry.h"
 #include "app/SelectHyphen.h"
+#include "app/TimelinePanel.h"
+#include "app/TimelineView.h"
 #include "song/SafeFile.h"
 #include "song/Language.h"
 
@@ -344,6 +346,7 @@ void TMainForm::SelectHyphen(int hyphenToDraw) {
   if (!ComputeHighlight(song_.HyphenArray, song_.HyphenArrayElements, hyphenToDraw, h)) return;
   song_.CurrentHyphen = hyphenToDraw;
   song_.HyphenArrayCounter = hyphenToDraw;
+  if (timeline_) timeline_->View()->update();
   nextHyphenIsEndOfLine_ = h.EndOfLine;
   const int length = std::max(0, myMemo_->document()->characterCount() - 1);
   QTextCursor cursor(myMemo_->document());

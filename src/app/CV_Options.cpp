@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -68,6 +69,29 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
                MakeCombo(general, "CB_PlaybackSpeed",
                          QStringList{QStringLiteral("100%"), QStringLiteral("90%"), QStringLiteral("80%"),
                                      QStringLiteral("70%"), QStringLiteral("60%"), QStringLiteral("50%")}));
+  {
+    // How late taps land; the calibration measures it against clicks from the output.
+    auto* row = new QHBoxLayout;
+    auto* delay = new QSpinBox(general);
+    delay->setObjectName(QStringLiteral("SE_TapDelay"));
+    delay->setRange(-500, 1000);
+    delay->setSuffix(QStringLiteral(" ms"));
+    delay->setToolTip(T("So viel früher als getippt landen die Silben beim Aufnehmen (Latenz der Ausgabe und "
+                        "Reaktion)",
+                        "Syllables land this much earlier than tapped when recording (the output's latency and "
+                        "your reaction)"));
+    auto* calibrate = new QPushButton(T("Einmessen …", "Calibrate …"), general);
+    calibrate->setObjectName(QStringLiteral("Btn_CalibrateTapDelay"));
+    calibrate->setToolTip(T("Acht Klicks mittippen; der Median der Abweichungen wird vorgeschlagen",
+                            "Tap along with eight clicks; the median offset is proposed"));
+    connect(calibrate, &QPushButton::clicked, this, [this, delay] {
+      if (!OnCalibrate) return;
+      if (const std::optional<int> measured = OnCalibrate()) delay->setValue(*measured);
+    });
+    row->addWidget(delay, 1);
+    row->addWidget(calibrate);
+    form->addRow(T("Tap-Verzögerung", "Tap delay"), row);
+  }
   auto* output = new QGroupBox(T("MIDI-Ausgabe", "MIDI output"), general);
   output->setObjectName(QStringLiteral("GB_MidiOutput"));
   auto* outputRow = new QFormLayout(output);
@@ -221,6 +245,7 @@ void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, co
   Combo("CB_MelodyTrack")->setCurrentIndex(c.MelodyTrack);
   Combo("CB_QuantizeFactor")->setCurrentIndex(c.QuantizeFactor);
   Combo("CB_PlaybackSpeed")->setCurrentIndex(c.PlaybackSpeed);
+  findChild<QSpinBox*>(QStringLiteral("SE_TapDelay"))->setValue(s.TapDelay);
   QComboBox* out = Combo("CB_MidiOutput");
   out->clear();
   out->addItems(outputs);
@@ -272,6 +297,7 @@ void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
   c.MelodyTrack = static_cast<uint8_t>(std::max(0, Combo("CB_MelodyTrack")->currentIndex()));
   c.QuantizeFactor = static_cast<uint8_t>(std::max(0, Combo("CB_QuantizeFactor")->currentIndex()));
   c.PlaybackSpeed = static_cast<uint8_t>(std::max(0, Combo("CB_PlaybackSpeed")->currentIndex()));
+  s.TapDelay = findChild<QSpinBox*>(QStringLiteral("SE_TapDelay"))->value();
   // Only a choice the user changed is stored: OK alone changes nothing.
   if (Combo("CB_MidiOutput")->currentIndex() >= 0 && Combo("CB_MidiOutput")->currentText() != shownOutput_)
     c.MidiOutputDeviceName = Combo("CB_MidiOutput")->currentText().toStdString();

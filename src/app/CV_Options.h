@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "app/AppSettings.h"
 
@@ -31,6 +32,8 @@ class TOptionsForm : public QDialog {
   QCheckBox* Check(const char* name) const;
   QLineEdit* Edit(const char* name) const;
   std::function<void()> OnOk;
+  // The calibration of the tap delay: the measured delay when the user took it.
+  std::function<std::optional<int>()> OnCalibrate;
 
  private:
   void PromptaEnabledClick();

@@ -4,6 +4,7 @@
 #include <QTextEdit>
 
 #include "app/CV_Main.h"
+#include "app/TimelinePanel.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -58,6 +59,7 @@ void TMainForm::UpdateActions() {
   a.TextRetap->setEnabled(viewing && song_.HyphenArrayElements > 0);
   a.ViewPrompter->setEnabled(loaded);
   a.TextFont->setEnabled(true);  // the view's font, in every mode
+  if (timeline_) timeline_->Refresh(!stopped, v.Transport == TTransportState::Recording);
   UpdateUndoActions();
   // While playing, only the item that leaves the open editor stays (leaving stops playback).
   if (!stopped) {

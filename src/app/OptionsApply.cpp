@@ -44,6 +44,7 @@ void TMainForm::MainMenu_OptionsClick() {
   if (!optionsForm_) {
     optionsForm_ = new TOptionsForm(this);
     optionsForm_->OnOk = [this] { ApplyOptions(); };
+    optionsForm_->OnCalibrate = [this] { return CalibrateTapDelay(); };
   }
   if (optionsForm_->isVisible()) {
     optionsForm_->raise();
@@ -86,7 +87,8 @@ void TMainForm::ApplyOptions() {
       c.PromptaForYamaha != now.PromptaForYamaha || c.PromptaInversVideo != now.PromptaInversVideo ||
       c.PromptaMidiChannel != now.PromptaMidiChannel || c.PromptaTimeOffset != now.PromptaTimeOffset ||
       c.InsertController32 != now.InsertController32 || c.DeleteController32 != now.DeleteController32 ||
-      c.Controller32Value != now.Controller32Value || c.DoNotChangeCtrl32 != now.DoNotChangeCtrl32;
+      c.Controller32Value != now.Controller32Value || c.DoNotChangeCtrl32 != now.DoNotChangeCtrl32 ||
+      chosen.TapDelay != settings_.TapDelay;
   if (changed) {
     const bool speedChanged = c.PlaybackSpeed != now.PlaybackSpeed;
     const bool outputChanged = c.MidiOutputDeviceName != now.MidiOutputDeviceName ||

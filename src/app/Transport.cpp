@@ -241,6 +241,7 @@ void TMainForm::StartTapRecording(int from) {
     SetLed(playLED_, true, kGreen);
     SetLed(recLED_, true, kRed);
     UpdateActions();
+    session_.SetTapDelay(settings_.TapDelay);
     const int first = session_.StartRecording(from);
     if (from >= 0) {
       SelectHyphen(first);
@@ -555,6 +556,48 @@ void TMainForm::TransportRelease() {
     playBeforeSeek_ = false;
     Btn_PlayClick();
   }
+}
+
+void TMainForm::SeekTo(int32_t timeMs) {
+  if (!song_.MidiFileLoaded || RecordingTiming) return;
+  const bool wasPlaying = Playing();
+  if (wasPlaying) Btn_StopClick();
+  timeMs = std::clamp(timeMs, 0, std::max(0, song_.SongLength));
+  posSlider_->setValue(timeMs);
+  if (playback_) playback_->Player->MoveToPosition(timeMs);
+  if (wasPlaying) Btn_PlayClick();
+}
+
+TCalibrationHooks TMainForm::CalibrationHooks() {
+  TCalibrationHooks hooks;
+  hooks.PlayClicks = [this](cv::Song* clicks) {
+    if (!clicks) {
+      // Back to the song, where the slider stands.
+      if (playback_) {
+        playback_->Player->Stop();
+        playback_->Player->SetSong(song_.MidiFileLoaded ? &song_ : nullptr);
+        playback_->Player->MoveToPosition(posSlider_->value());
+      }
+      return true;
+    }
+    if (Playing()) Btn_StopClick();
+    if (!EnsurePlayer()) return false;
+    playback_->Player->SetSong(clicks);
+    playback_->Player->MoveToPosition(0);
+    playback_->Player->Play();
+    return playback_->Player->Playing();
+  };
+  hooks.Now = [this] { return playback_ ? playback_->Player->TimePosition() : 0; };
+  return hooks;
+}
+
+std::optional<int> TMainForm::CalibrateTapDelay() {
+  QWidget* parent = QApplication::activeModalWidget();
+  TTapCalibrationForm form(CalibrationHooks(), parent ? parent : this);
+  if (form.exec() != QDialog::Accepted || !form.Proposal()) return std::nullopt;
+  settings_.TapDelay = *form.Proposal();
+  store_->WriteIntToReg(QStringLiteral("TapDelay"), *form.Proposal());
+  return form.Proposal();
 }
 
 void TMainForm::VolSliderChange(int position) {

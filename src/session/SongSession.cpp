@@ -12,6 +12,7 @@
 #include "lyrics/LyricsOffset.h"
 #include "lyrics/MtcText.h"
 #include "lyrics/Quantize.h"
+#include "lyrics/SyllableMoves.h"
 #include "lyrics/LeadIn.h"
 #include "output/Controller32.h"
 #include "output/MidiFileWriter0.h"
@@ -94,6 +95,7 @@ bool SongSession::Change(TSongChange change, F&& step) {
 void SongSession::Record(TSongChange change, Song before, const TUndoSide& side) {
   history_.Record(change, std::move(before), side);
   transposeOpen_ = false;
+  nudgeOpen_ = false;
 }
 
 TUndoSide SongSession::CurrentSide() const {
@@ -155,14 +157,14 @@ void SongSession::SwapWith(UndoHistory::Entry& entry) {
 bool SongSession::Undo() {
   if (!CanUndo()) return false;
   SwapWith(history_.StepBack());
-  transposeOpen_ = false;
+  transposeOpen_ = nudgeOpen_ = false;
   return true;
 }
 
 bool SongSession::Redo() {
   if (!CanRedo()) return false;
   SwapWith(history_.StepForward());
-  transposeOpen_ = false;
+  transposeOpen_ = nudgeOpen_ = false;
   return true;
 }
 
@@ -382,6 +384,29 @@ bool SongSession::MoveLyrics(int32_t ms) {
     cv::MoveLyrics(song_, ms);
     return true;
   });
+}
+
+bool SongSession::MoveSyllables(const std::vector<int32_t>& selection, int32_t delta, bool nudge) {
+  if (!CanEditSyllables() || delta == 0 || LimitSyllableMove(song_, selection, delta) == 0) return false;
+  auto step = [&] { return cv::MoveSyllables(song_, selection, delta) != 0; };
+  if (nudge && NudgeEntryOpen()) {
+    if (!Guarded(step)) return false;
+    history_.MarkChanged();
+    return true;
+  }
+  if (!Change(TSongChange::MoveSyllables, step)) return false;
+  nudgeOpen_ = nudge;
+  return true;
+}
+
+bool SongSession::SnapSyllablesToNotes(const std::vector<int32_t>& selection) {
+  if (!CanEditSyllables()) return false;
+  return Change(TSongChange::MoveSyllables, [&] { return cv::SnapSyllablesToNotes(song_, selection); });
+}
+
+bool SongSession::SetSyllableText(int32_t index, std::u16string_view text) {
+  if (!CanEditSyllables()) return false;
+  return Change(TSongChange::SyllableText, [&] { return cv::SetSyllableText(song_, index, text); });
 }
 
 void SongSession::ApplyConfiguration(const TConfiguration& chosen, int32_t timeMs) {
@@ -645,6 +670,7 @@ void SongSession::StampEntry(int index, int32_t position) {
 
 TTapResult SongSession::Tap(int32_t now) {
   TTapResult result;
+  now = std::max(0, now - tapDelay_);
   if (song_.TimeZone.empty()) return result;
   song_.TextChanged = true;
   tapped_ = true;

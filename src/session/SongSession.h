@@ -112,6 +112,14 @@ class SongSession {
   bool Quantize();
   // Moves every syllable by ms milliseconds; ends the preview offset.
   bool MoveLyrics(int32_t ms);
+  // The timeline's edits of single syllables (element indices of HyphenArray), in viewing mode.
+  // A move is limited so the syllables keep their order; false when nothing moved. Each call is
+  // one undo entry, except that nudges in a row (until another change) extend one entry.
+  bool MoveSyllables(const std::vector<int32_t>& selection, int32_t delta, bool nudge = false);
+  bool SnapSyllablesToNotes(const std::vector<int32_t>& selection);
+  bool SetSyllableText(int32_t index, std::u16string_view text);
+  // Syllables may be moved or edited now (viewing, not recording).
+  bool CanEditSyllables() const { return Viewing() && !tapped_; }
   // The lyric offset slider's preview: the highlight runs that much earlier or later.
   void PreviewLyricsOffset(int32_t ms) { song_.LyricsOffset = ms; }
   // Settings changed in the options window: speed, Prompta data and times follow at once.
@@ -152,6 +160,10 @@ class SongSession {
   // re-tap from there: the syllables before it keep their times. Returns the syllable the first
   // tap stamps.
   int StartRecording(int fromSyllable = -1);
+  // How late taps land against what is heard (output latency and reaction), ms; Tap takes it off.
+  void SetTapDelay(int32_t ms) { tapDelay_ = ms; }
+  int32_t TapDelay() const { return tapDelay_; }
+  // One tap at the player's time, less the tap delay.
   TTapResult Tap(int32_t timeMs);
   // Playback stopped: the syllable times of a recording go into the lyric events. Syllables the
   // taps overtook (still untapped, but before the last tap) follow it 4 ticks apart; the user is
@@ -233,6 +245,11 @@ class SongSession {
   // The newest entry is the transpose window's, and further steps belong to it.
   bool TransposeEntryOpen() const {
     return transposeOpen_ && history_.CanUndo() && !history_.CanRedo() && history_.NextUndo() == TSongChange::Transpose;
+  }
+  int32_t tapDelay_ = 0;
+  bool nudgeOpen_ = false;  // further nudges extend the newest entry
+  bool NudgeEntryOpen() const {
+    return nudgeOpen_ && history_.CanUndo() && !history_.CanRedo() && history_.NextUndo() == TSongChange::MoveSyllables;
   }
   bool restoring_ = false;      // an undo or redo brings a copy up to today's settings
   std::string textFileName_;

@@ -25,6 +25,8 @@ std::string SongChangeName(TSongChange change) {
     case TSongChange::TapRecording: return Tr("Aufnahme der Silbenzeiten", "Tap recording");
     case TSongChange::LoadText: return Tr("Text laden", "Load text");
     case TSongChange::Encoding: return Tr("Kodierung", "Encoding");
+    case TSongChange::MoveSyllables: return Tr("Silben verschieben", "Move syllables");
+    case TSongChange::SyllableText: return Tr("Silbentext ändern", "Change syllable text");
   }
   return {};
 }

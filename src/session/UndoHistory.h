@@ -34,6 +34,8 @@ enum class TSongChange {
   TapRecording,
   LoadText,
   Encoding,
+  MoveSyllables,
+  SyllableText,
 };
 
 // The change's name in the user's language, as the Edit menu shows it.

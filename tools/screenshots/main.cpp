@@ -22,6 +22,8 @@
 #include "app/MyRegistry.h"
 #include "app/PrompterForm.h"
 #include "app/SongCheckForm.h"
+#include "app/TimelinePanel.h"
+#include "app/TimelineView.h"
 #include "app/Styles.h"
 
 namespace {
@@ -40,6 +42,8 @@ int main(int argc, char** argv) {
   p.addOption({"look", "style name", "look", cvapp::DefaultDarkStyle()});
   p.addOption({"menu", "menu to open", "menu"});
   p.addOption({"highlight", "syllable to highlight", "index", "-1"});
+  p.addOption({"timeline", "syllable to select in the timeline (shown from a bar before it)", "index", "-1"});
+  p.addOption({"timeline-others", "the timeline shows the other channels"});
   p.addOption({"window", "prompter, stage or check", "window"});
   p.addOption({"at", "playback time for the prompter, ms", "ms", "0"});
   p.addOption({"prompta", "prompter data on"});
@@ -67,6 +71,13 @@ int main(int argc, char** argv) {
   if (!p.positionalArguments().isEmpty()) w.OpenFromArguments({QStringLiteral("cantovex"), p.positionalArguments().front()});
   if (p.value("highlight").toInt() >= 0) w.SelectHyphen(p.value("highlight").toInt());
   if (p.isSet("edit")) w.MainMenu_TextEditClick();
+  if (const int element = p.value("timeline").toInt(); element >= 0) {
+    cvapp::TTimelineView* t = w.Timeline()->View();
+    t->SetShowOthers(p.isSet("timeline-others"));
+    t->SetSelection({element});
+    const int b = t->Model().BlockOfElement(element);
+    if (b >= 0) t->ScrollTo(t->Model().Blocks()[static_cast<size_t>(b)].Start, t->width() / 4);
+  }
   Settle(400);
   if (p.value("window") == QStringLiteral("prompter") || p.value("window") == QStringLiteral("stage")) {
     w.MainMenu_ViewPrompterClick();
