@@ -131,7 +131,8 @@ void TTimelineView::UpdateScrollBar() {
 }
 
 void TTimelineView::SetTicksPerPixel(double tpp, int anchorX) {
-  const double most = std::max(kMinTicksPerPixel, static_cast<double>(LastTick()) / std::max(1, width() - 8));
+  // Out to the whole song (a short song may still be shown small).
+  const double most = std::max(64.0, static_cast<double>(LastTick()) / std::max(1, width() - 8));
   tpp = std::clamp(tpp, kMinTicksPerPixel, most);
   if (anchorX < 0) anchorX = width() / 2;
   const int32_t anchor = TickAt(anchorX);
@@ -288,7 +289,7 @@ void TTimelineView::PaintNotes(QPainter& p, const TColours& c, const cv::TNoteLa
   for (const cv::TTimelineNote& n : lane.LongNotes()) add(n);
   const auto [first, last] = lane.Visible(from, to);
   const QColor fill = faint ? c.Other : c.Note;
-  if (last - first <= static_cast<size_t>(3 * width() + 64)) {
+  if (last - first <= static_cast<size_t>(width() + 64)) {
     for (size_t i = first; i < last; ++i) add(lane.Notes()[i]);
   } else {
     // More notes than pixels: one stroke per column over the pitches that start in it.
@@ -327,6 +328,32 @@ void TTimelineView::PaintBlocks(QPainter& p, const TColours& c, int32_t from, in
   const QFontMetrics fm = p.fontMetrics();
   int current = song.CurrentHyphen;
   while (current > 0 && current < song.HyphenArrayElements && !cv::IsSungSyllable(song.HyphenArray[current])) --current;
+  if (last - first > static_cast<size_t>(width() / 3)) {
+    // More blocks than room for their text: one stripe per pixel column, marks left out.
+    const int32_t shift = drag_ == TDrag::Move ? dragDelta_ : 0;
+    std::vector<QRect> plain, header, chosen, marked;
+    int lastX = INT_MIN;
+    for (size_t k = first; k < last; ++k) {
+      const cv::TTimelineBlock& b = blocks[k];
+      if (!Wide(b.Kind)) continue;
+      const bool selected = IsSelected(b.Index);
+      const int x0 = static_cast<int>(std::floor(XOf(int64_t{b.Start} + (selected ? shift : 0))));
+      if (x0 <= lastX || x0 >= width()) continue;
+      const int x1 = std::min(width(), std::max(x0 + 1, static_cast<int>(std::floor(XOf(int64_t{b.End} + (selected ? shift : 0)))) - 1));
+      if (x1 < 0) continue;
+      lastX = x0;
+      const QRect r(QPoint(x0, lane.top() + 2), QPoint(x1, lane.bottom() - 2));
+      (b.Kind == cv::TBlockKind::Header ? header : selected ? chosen : plain).push_back(r);
+      if (b.Finding >= 0) marked.emplace_back(x0, lane.bottom() - 3, std::max(2, x1 - x0), 2);
+    }
+    p.setPen(Qt::NoPen);
+    for (const auto& [rects, colour] : {std::pair{&plain, c.BlockEdge}, std::pair{&header, c.Header},
+                                        std::pair{&chosen, c.SelectedEdge}, std::pair{&marked, c.Finding}}) {
+      p.setBrush(colour);
+      p.drawRects(rects->data(), static_cast<int>(rects->size()));
+    }
+    return;
+  }
   int lastRight = INT_MIN;
   for (size_t k = first; k < last; ++k) {
     const cv::TTimelineBlock& b = blocks[k];
