@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,13 @@ double Median(std::vector<double> v) {
 
 double Ms(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
+// CPU time of this thread, ms: on a shared machine the wall clock also counts the other programs.
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,11 +71,11 @@ int main(int argc, char** argv) {
       session.Open(typical);
       open.push_back(Ms(t0));
       cv::TimelineModel model;
-      t0 = Clock::now();
+      const double c0 = CpuMs();
       model.Build(session.CurrentSong());
-      build.push_back(Ms(t0));
+      build.push_back(CpuMs() - c0);
     }
-    std::printf("typical song: open %.2f ms, timeline model adds %.2f ms (median of 15)\n", Median(open), Median(build));
+    std::printf("typical song: open %.2f ms, timeline model adds %.2f ms CPU (median of 15)\n", Median(open), Median(build));
   }
 
   QuietUi ui;
@@ -95,23 +103,25 @@ int main(int argc, char** argv) {
     view.SetShowOthers(others);
     for (double tpp : {whole, whole / 8, 200.0, 40.0, 8.0, 1.0, 0.1}) {
       view.SetTicksPerPixel(tpp, 0);
-      std::vector<double> times;
+      std::vector<double> times, cpu;
       for (int k = 0; k < 40; ++k) {
         // A different stretch each frame, as when scrolling or following playback.
         view.ScrollTo(static_cast<int32_t>((static_cast<int64_t>(end) * (k % 20)) / 20));
         QPainter painter(&frame);
         const auto s = Clock::now();
+        const double c0 = CpuMs();
         view.render(&painter);
+        cpu.push_back(CpuMs() - c0);
         times.push_back(Ms(s));
       }
-      const double m = Median(times);
-      worst = std::max(worst, m);
-      std::printf("%s %10.2f ticks/pixel: median frame %.2f ms, slowest %.2f ms\n",
-                  others ? "with other channels   " : "melody and syllables  ", tpp, m,
+      const double m = Median(times), mc = Median(cpu);
+      worst = std::max(worst, mc);
+      std::printf("%s %10.2f ticks/pixel: median frame %.2f ms CPU (%.2f ms wall), slowest %.2f ms wall\n",
+                  others ? "with other channels   " : "melody and syllables  ", tpp, mc, m,
                   *std::max_element(times.begin(), times.end()));
     }
   }
-  std::printf("worst median frame: %.2f ms (target 8 ms)\n", worst);
+  std::printf("worst median frame: %.2f ms CPU (target 8 ms)\n", worst);
   fs::remove_all(dir);
   return worst <= 8.0 ? 0 : 2;
 }

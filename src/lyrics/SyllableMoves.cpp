@@ -14,23 +14,6 @@ namespace {
 
 int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-// Earliest tick of the first sung unit: the song name keeps its place, the rest of the title lines
-// (artist, blank lines) follow the first sung syllable and need 4 ticks each before it.
-int32_t FirstSungFloor(const Song& song) {
-  const int32_t header = HeaderElementCount(song);
-  return header > 0 ? kTitlePosition + 4 * header : 0;
-}
-
-// The artist line and the blank lines after the name sit right before the first sung unit, 4 ticks
-// apart, wherever that unit was moved.
-void FollowFirstSung(Song& song, const std::vector<TSyllableUnit>& units) {
-  const int32_t header = HeaderElementCount(song);
-  if (header <= 2 || units.empty()) return;
-  int32_t first = INT32_MAX;
-  for (int32_t i = units.front().First; i <= units.front().Last; ++i) first = std::min(first, song.HyphenArray[i].SongPosition);
-  for (int32_t i = 2; i < header; ++i) song.HyphenArray[i].SongPosition = first - 4 * (header - i);
-}
-
 int32_t FirstTick(const Song& song, const TSyllableUnit& u) {
   int32_t t = INT32_MAX;
   for (int32_t i = u.First; i <= u.Last; ++i) t = std::min(t, song.HyphenArray[i].SongPosition);
@@ -56,7 +39,8 @@ std::vector<char> SelectedUnits(const std::vector<TSyllableUnit>& units, const s
 int32_t Limit(const Song& song, const std::vector<TSyllableUnit>& units, const std::vector<char>& selected,
               int32_t delta) {
   int64_t low = INT64_MIN, high = INT64_MAX;
-  const int32_t firstFloor = FirstSungFloor(song);
+  // The song name keeps its place; the artist and blank title lines follow the first sung syllable.
+  const int32_t firstFloor = FirstSungMinimum(HeaderElementCount(song));
   const int32_t songEnd = std::max(0, song.MaxSongPosition - 1);
   const size_t n = units.size();
   for (size_t u = 0; u < n;) {
@@ -150,7 +134,7 @@ int32_t MoveSyllables(Song& song, const std::vector<int32_t>& selection, int32_t
       p = Clamp32(int64_t{p} + d);
     }
   }
-  FollowFirstSung(song, units);
+  PlaceTitleLines(song);
   Refresh(song);
   return d;
 }
@@ -212,7 +196,7 @@ bool SnapSyllablesToNotes(Song& song, const std::vector<int32_t>& selection) {
     }
   }
   if (moved) {
-    FollowFirstSung(song, units);
+    PlaceTitleLines(song);
     Refresh(song);
   }
   return moved;
