@@ -123,6 +123,8 @@ class TMainForm : public QMainWindow {
   void MainMenu_TextEditMTCClick();
   // Leaves the open editor with the text as edited (stopping playback first).
   void LeaveEditor();
+  // Selects a line (1-based) of the open editor, e.g. one the editor could not read.
+  void SelectEditorLine(int line);
   void MainMenu_TextExtractPunctuationClick();
   void MainMenu_TextUpperCaseClick();
   void MainMenu_TextAssignClick();
@@ -387,6 +389,7 @@ class TMainForm : public QMainWindow {
   // release; a press on the thumb drags it. True when the event was taken.
   bool PosSliderMouse(QMouseEvent* event);
   int transportTarget_ = -1;  // where a press beside the thumb runs to; -1: no limit
+  int transportFrom_ = -1;    // the slider's value when that press began
   // Makes the player when needed and starts it; false when the output refused.
   bool StartPlayer();
   // The song is about to change: playback stops first; afterwards the user may play on from the

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QTextCursor>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include "app/CV_Hyphenation.h"
@@ -88,12 +90,22 @@ void TMainForm::LeaveEditor() {
   const TPlayOn at = StopForChange();
   const cv::TLeaveResult r = session_.LeaveEditor(myMemo_->toPlainText().toStdU16String());
   if (r.Status != cv::TLeaveStatus::Done) {
+    if (r.Status == cv::TLeaveStatus::BadPosition) SelectEditorLine(r.Line);
     OfferPlayOn(at, /*ask=*/false);  // nothing changed: play on
     return;
   }
   ShowDisplayText(r.Text);
   UpdateActions();
   OfferPlayOn(at);
+}
+
+void TMainForm::SelectEditorLine(int line) {
+  const QTextBlock block = myMemo_->document()->findBlockByNumber(line - 1);
+  if (!block.isValid()) return;
+  QTextCursor cursor(block);
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  myMemo_->setTextCursor(cursor);
+  myMemo_->setFocus();
 }
 
 void TMainForm::MainMenu_TextExtractPunctuationClick() {
@@ -122,9 +134,11 @@ void TMainForm::MainMenu_TextAssignClick() {
 }
 
 void TMainForm::MainMenu_TextHideNoteClick() {
-  if (!session_.HideNoteAt(song_.Player ? song_.Player->TimePosition() : 0)) return;
+  const std::optional<std::string> note = session_.HideNoteAt(song_.Player ? song_.Player->TimePosition() : 0);
+  if (!note) return;
   ShowSongText();
-  Say(T("Die Note ist versteckt, die Silben sind neu verknüpft.", "The note is hidden; the syllables are assigned again."));
+  Say(T("Versteckt: die Note %1; die Silben sind neu verknüpft.", "Hidden: the note %1; the syllables are assigned again.")
+          .arg(QString::fromStdString(*note)));
   UpdateActions();
 }
 

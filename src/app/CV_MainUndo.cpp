@@ -9,6 +9,7 @@
 #include "app/CV_Main.h"
 #include "app/EditTempoForm.h"
 #include "app/EditTransposeForm.h"
+#include "app/MainStatus.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -70,6 +71,7 @@ void TMainForm::StepHistory(bool back) {
     return;
   }
   transposeForm_->SetAmountQuietly(session_.TransposeAmount());
+  status_->ShowKey(KeyAt(song_, song_.SongPositionTicks));
   tempoForm_->SetTempoDiff(session_.TempoDiff());
   {
     const QSignalBlocker block(posSlider_);

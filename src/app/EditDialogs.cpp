@@ -24,6 +24,7 @@ void TMainForm::CreateDialogs() {
     const bool wasPlaying = Playing();
     if (wasPlaying) song_.Player->Stop();
     session_.Transpose(amount, options);
+    status_->ShowKey(KeyAt(song_, song_.SongPositionTicks));
     if (wasPlaying) Btn_PlayClick();
     UpdateActions();
   };

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/SignedSpinBox.h"
+#include "output/CV_EditTranspose.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -40,7 +41,8 @@ TEditTransposeForm::TEditTransposeForm(QWidget* parent) : QDialog(parent) {
   group->setObjectName(QStringLiteral("GB_Modes"));
   auto* modes = new QVBoxLayout(group);
   for (int i = 0; i < 4; ++i) {
-    modes_[i] = new QRadioButton(T("Modus %1", "Mode %1").arg(i + 1), group);
+    modes_[i] = new QRadioButton(QString::fromStdString(cv::TransposeModeName(i + 1)), group);
+    modes_[i]->setToolTip(QString::fromStdString(cv::TransposeModeDetails(i + 1)));
     modes_[i]->setObjectName(QStringLiteral("RB_Mode%1").arg(i + 1));
     modes->addWidget(modes_[i]);
     connect(modes_[i], &QRadioButton::clicked, this, &TEditTransposeForm::E_TransposeChange);

@@ -4,6 +4,7 @@
 #include <QStatusBar>
 #include <array>
 
+#include "output/CV_EditTranspose.h"
 #include "song/Language.h"
 #include "song/Song.h"
 
@@ -45,8 +46,7 @@ QString KeyAt(const cv::Song& song, int32_t ticks) {
         at = k.MidiEvent->Position;
       }
   if (!found) return {};
-  const int sharps = found->SF > 127 ? found->SF - 256 : found->SF;
-  return KeyName(sharps, found->MI != 0);
+  return KeyName(cv::KeySharpsNow(*found), found->MI != 0);
 }
 
 TMainStatus::TMainStatus(QStatusBar* bar) : QObject(bar), bar_(bar) {
@@ -78,6 +78,11 @@ void TMainStatus::ShowPlace(int measure, int beat, int tempo, const QString& key
 
 void TMainStatus::SetSpeedPercent(int percent) {
   speedPercent_ = percent;
+  Retranslate();
+}
+
+void TMainStatus::ShowKey(const QString& key) {
+  keyName_ = key;
   Retranslate();
 }
 

@@ -33,6 +33,8 @@ class TMainStatus : public QObject {
   void ShowPlace(int measure, int beat, int tempo, const QString& key);
   // The practice speed playback runs at (percent of the song's tempo), shown beside the tempo.
   void SetSpeedPercent(int percent);
+  // The key changed where the song stands (a transposition, its undo or redo).
+  void ShowKey(const QString& key);
   void Clear();
   QString Place() const;
   // The labels' fixed words in the current language.

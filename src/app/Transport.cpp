@@ -526,6 +526,9 @@ bool TMainForm::PosSliderMouse(QMouseEvent* event) {
   const bool release = event->type() == QEvent::MouseButtonRelease;
   if (release) {
     if (transportTarget_ < 0) return false;  // the thumb was dragged: the slider ends that itself
+    // A click, released before the run took its first step, goes to the place clicked; a held
+    // press stops where the run has got to.
+    if (posSlider_->value() == transportFrom_) posSlider_->setValue(transportTarget_);
     transportTarget_ = -1;
     TransportRelease();
     return true;
@@ -541,6 +544,7 @@ bool TMainForm::PosSliderMouse(QMouseEvent* event) {
   if (!song_.MidiFileLoaded || (x >= thumb.left() && x <= thumb.right())) return false;
   const int groove = std::max(1, posSlider_->width() - thumb.width());
   transportTarget_ = QStyle::sliderValueFromPosition(option.minimum, option.maximum, x - thumb.width() / 2, groove);
+  transportFrom_ = posSlider_->value();
   TransportPress(x < thumb.left() ? -1 : +1);
   return true;
 }

@@ -33,6 +33,11 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
   return false;
 }
 
+void RejectUnknownOptions(const std::vector<std::string>& args) {
+  for (const std::string& a : args)
+    if (a.size() > 1 && a[0] == '-') throw CliUsageError{cv::Tr("Unbekannte Option: ", "Unknown option: ") + a};
+}
+
 std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option) {
   if (i + 1 >= args.size()) throw CliUsageError{option + ": " + cv::Tr("Wert fehlt", "value missing")};
   return args[++i];

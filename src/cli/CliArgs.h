@@ -11,6 +11,8 @@ namespace cvcli {
 std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& name);
 // Removes a flag "--name" from args.
 bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+// An option left over in args (none of the command's) is a usage error naming it.
+void RejectUnknownOptions(const std::vector<std::string>& args);
 // The value after option args[i], stepping i over it; a usage error when there is none.
 std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option);
 // path, when it is a folder; otherwise a failure naming the option (a mistyped folder must not

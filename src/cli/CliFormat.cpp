@@ -6,6 +6,8 @@
 #include <set>
 
 #include "output/BatchConvert.h"
+#include "output/MidiFileWriter1.h"
+#include "output/CV_EditTranspose.h"
 #include "song/Language.h"
 #include "song/TextCodec.h"
 #include "song/TimeMap.h"
@@ -30,28 +32,40 @@ int Bpm(int32_t tempoLongInt) {
   return tempoLongInt > 0 ? static_cast<int>(cv::RoundHalfEven(60000000.0 / tempoLongInt)) : 0;
 }
 
+// A track as the file holds it: the lyric events the reader gathered into the lyrics track count
+// with the track they came from.
 Json Track(const cv::Song& song, size_t index) {
   const cv::TMyTrack& track = song.MidiTrack[index];
   std::string name;
-  if (track.TrkNameEvent)
-    name = Utf8(cv::DecodeText(track.TrkNameEvent->Meta, song.Encoding));
-  else if (static_cast<int>(index) == song.LyricsTrackIndex())
-    name = "Lyrics";
-  else if (static_cast<int>(index) == song.PromptaTrackIndex())
-    name = "Prompta";
+  if (track.TrkNameEvent) name = Utf8(cv::DecodeText(track.TrkNameEvent->Meta, song.Encoding));
   std::set<int> channels;
   int events = 0;
   for (const cv::TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent) {
     ++events;
     if (e->DType == cv::DTypeChannel) channels.insert((e->Command & 0x0F) + 1);
   }
-  return {{"Index", index}, {"Name", name}, {"Channels", channels}, {"Events", events}};
+  const int lyrics = index < song.LyricOrigin.size() ? song.LyricOrigin[index].Count : 0;
+  return {{"Index", index}, {"Name", name}, {"Channels", channels}, {"Events", events + lyrics}, {"LyricEvents", lyrics}};
+}
+
+// The tracks the program writes besides the file's own (format 1): the lyrics, the Prompta data.
+Json AddedTracks(const cv::Song& song) {
+  Json added = Json::array();
+  const auto eventsIn = [&](int index) {
+    return index < static_cast<int>(song.MidiTrack.size()) ? song.MidiTrack[index].TrkEventCounter : 0;
+  };
+  // Fewer than three events: name and end only, the writer leaves it out.
+  if (eventsIn(song.LyricsTrackIndex()) >= 3)
+    added.push_back({{"Name", "Lyrics"}, {"Events", eventsIn(song.LyricsTrackIndex())}});
+  if (cv::PromptaTrackWritten(song))
+    added.push_back({{"Name", "Prompta"}, {"Events", eventsIn(song.PromptaTrackIndex())}});
+  return added;
 }
 
 Json KeySignature(cv::Song& song, size_t track, const cv::TKeySigns& key) {
   Json k = {{"Track", track}};
   k.update(Position(song, key.MidiEvent->Position));
-  k["Sharps"] = key.SF > 127 ? key.SF - 256 : key.SF;  // negative: flats
+  k["Sharps"] = cv::KeySharpsNow(key);  // negative: flats
   k["Minor"] = key.MI != 0;
   return k;
 }
@@ -94,10 +108,14 @@ std::string Visible(const std::u16string& text) {
 
 Json SongInfo(cv::Song& song, const std::string& path) {
   Json tracks = Json::array();
-  for (size_t t = 0; t < song.MidiTrack.size(); ++t) tracks.push_back(Track(song, t));
+  const size_t fileTracks = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
+  for (size_t t = 0; t < fileTracks; ++t) tracks.push_back(Track(song, t));
   Json tempos = Json::array();
+  int32_t previousTempo = -1;
   for (const cv::TTempo& t : song.TempoArray) {
-    if (!InSong(song, t.SongPosition)) continue;
+    // A tempo event repeating the tempo in force changes nothing.
+    if (!InSong(song, t.SongPosition) || t.TempoLongInt == previousTempo) continue;
+    previousTempo = t.TempoLongInt;
     Json entry = Position(song, t.SongPosition);
     entry["Bpm"] = Bpm(t.TempoLongInt);
     entry["MicrosecondsPerQuarter"] = t.TempoLongInt;
@@ -123,6 +141,7 @@ Json SongInfo(cv::Song& song, const std::string& path) {
   info["format"] = song.MidiFileFormat;
   info["division"] = song.SourceTimeBase;
   info["tracks"] = tracks;
+  info["addedTracks"] = AddedTracks(song);
   info["tempos"] = tempos;
   info["timeSignatures"] = signatures;
   info["keySignatures"] = keys;
@@ -133,10 +152,17 @@ Json SongInfo(cv::Song& song, const std::string& path) {
                                {"Controller", song.PromptaController}}
                         : Json();
   info["length"] = length;
+  // The file's track the lyric events were read from (the one holding most of them).
+  int lyricsTrack = song.LyricsTrack;
+  for (size_t t = 0, most = 0; t < song.LyricOrigin.size() && t < fileTracks; ++t)
+    if (song.LyricOrigin[t].Count > static_cast<int32_t>(most)) {
+      most = static_cast<size_t>(song.LyricOrigin[t].Count);
+      lyricsTrack = static_cast<int>(t);
+    }
   info["lyrics"] = song.HyphenArrayElements > 0
                        ? Json{{"Syllables", song.HyphenArrayElements},
                               {"Events", song.LyricsMetaType == 5 ? "lyric" : "text"},
-                              {"Track", song.LyricsTrack}}
+                              {"Track", lyricsTrack}}
                        : Json();
   info["encoding"] = cv::EncodingName(song.Encoding);
   return info;
@@ -152,7 +178,18 @@ void SongInfoText(const Json& info, std::ostream& out) {
     std::snprintf(head, sizeof head, "  %3d  %-8s %-12s %7d %s  ", t["Index"].get<int>(),
                   t["Channels"].size() > 1 ? cv::Tr("Kanäle", "channels") : cv::Tr("Kanal", "channel"),
                   JoinedChannels(t["Channels"]).c_str(), t["Events"].get<int>(), cv::Tr("Ereignisse", "events"));
-    out << head << t["Name"].get<std::string>() << "\n";
+    out << head << t["Name"].get<std::string>();
+    if (const int lyrics = t["LyricEvents"]; lyrics > 0)
+      out << " (" << lyrics << cv::Tr(" Liedtext-Ereignisse)", " lyric events)");
+    out << "\n";
+  }
+  for (const Json& t : info["addedTracks"]) {
+    char head[80];
+    std::snprintf(head, sizeof head, "    +  %-21s %7d %s  ", "", t["Events"].get<int>(), cv::Tr("Ereignisse", "events"));
+    out << head << t["Name"].get<std::string>()
+        << cv::Tr(" (vom Programm, eigene Spur beim Speichern als Format 1)",
+                  " (made by the program, a track of its own when saved as format 1)")
+        << "\n";
   }
   out << "Tempo:";
   for (const Json& t : info["tempos"]) out << "  " << t["MTC"].get<std::string>() << ": " << t["Bpm"] << " bpm";
@@ -173,6 +210,10 @@ void SongInfoText(const Json& info, std::ostream& out) {
         << prompta["Channel"] << ", Controller " << prompta["Controller"];
   else
     out << cv::Tr("keine Daten", "no data");
+  for (const Json& t : info["tracks"])
+    if (t["Name"] == "Prompta" && info["prompta"].is_null())
+      out << cv::Tr(" (Spur ", " (track ") << t["Index"]
+          << cv::Tr(" heißt nur so, sie enthält keine Prompta-Controller)", " only bears the name, it holds no Prompta controllers)");
   const Json& length = info["length"];
   out << "\n" << cv::Tr("Länge: ", "Length: ") << length["Time"] << " ms (" << length["MTC"].get<std::string>() << ", "
       << length["SongPosition"] << " ticks)\n"

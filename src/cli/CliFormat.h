@@ -13,7 +13,8 @@
 
 namespace cvcli {
 
-// info: {"file", "format", "division", "tracks", "tempos", "timeSignatures", "keySignatures",
+// info: {"file", "format", "division", "tracks" (as in the file), "addedTracks" (what the program
+// writes besides them), "tempos" (where the tempo changes), "timeSignatures", "keySignatures",
 // "chords", "prompta", "length", "lyrics", "encoding"}
 Json SongInfo(cv::Song& song, const std::string& path);
 void SongInfoText(const Json& info, std::ostream& out);

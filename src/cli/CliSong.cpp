@@ -3,21 +3,30 @@
 #include <algorithm>
 #include <optional>
 
+#include "cli/CliArgs.h"
 #include "song/Language.h"
 
 namespace cvcli {
 
-const std::vector<CliOption>& SongOptionList() {
+const std::vector<CliOption>& ReadSongOptionList() {
   static const std::vector<CliOption> options = {
       // The common ones are offered; any other name ICU knows is taken too.
       {"--encoding", "utf8|cp1252|cp1251|gbk|big5|shift_jis",
        "Read the song's texts in this encoding (or any other name the library knows) / Texte des Songs in dieser "
        "Kodierung lesen (oder jeder andere Name, den die Bibliothek kennt)",
        ValueKind::Choice},
-      {"--output-encoding", "NAME", "Write the whole song in this encoding (e.g. utf8) / Das ganze Lied in dieser "
-       "Kodierung schreiben (z.B. utf8)", ValueKind::Text},
       {"--remove-prompta", "", "Remove Prompta data found in the song / Gefundene Prompta-Daten entfernen"},
   };
+  return options;
+}
+
+const std::vector<CliOption>& SongOptionList() {
+  static const std::vector<CliOption> options =
+      Options({ReadSongOptionList(),
+               {{"--output-encoding", "NAME",
+                 "Write the whole song in this encoding (e.g. utf8) / Das ganze Lied in dieser Kodierung schreiben "
+                 "(z.B. utf8)",
+                 ValueKind::Text}}});
   return options;
 }
 
@@ -75,14 +84,15 @@ cv::TextEncoding KnownEncoding(const std::string& option, const std::string& val
 }
 }  // namespace
 
-SongOptions TakeSongOptions(std::vector<std::string>& args) {
+SongOptions TakeSongOptions(std::vector<std::string>& args, bool writesSong) {
   SongOptions options;
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
     if (std::optional<std::string> v = OptionValue(args, i, "--encoding")) {
       options.encoding = KnownEncoding("--encoding", *v);
-    } else if (std::optional<std::string> out = OptionValue(args, i, "--output-encoding")) {
+    } else if (std::optional<std::string> out =
+                   writesSong ? OptionValue(args, i, "--output-encoding") : std::nullopt) {
       options.outputEncoding = KnownEncoding("--output-encoding", *out);
       if (!cv::FitsTextEvents(*options.outputEncoding))
         throw CliUsageError{"--output-encoding" +
@@ -101,9 +111,10 @@ SongOptions TakeSongOptions(std::vector<std::string>& args) {
 }
 
 std::string TakeSongPath(std::vector<std::string>& args) {
+  RejectUnknownOptions(args);
   if (args.empty()) throw CliUsageError{cv::Tr("Keine Datei angegeben.", "No song file given.")};
-  if (args.size() > 1 || args[0].rfind("--", 0) == 0)
-    throw CliUsageError{cv::Tr("Unbekanntes Argument: ", "Unknown argument: ") + (args.size() > 1 ? args[1] : args[0])};
+  if (args.size() > 1)
+    throw CliUsageError{cv::Tr("Unbekanntes Argument: ", "Unknown argument: ") + args[1]};
   std::string path = args[0];
   args.clear();
   return path;
@@ -126,6 +137,8 @@ bool CliUi::AskSaveAsUtf8(const std::string& question) {
                                        " Use --output-encoding utf8 to save the whole song in UTF-8.")));
   return false;
 }
+
+std::string CliUi::LeadInHow() const { return "cantovex-cli edit --lead-in N"; }
 
 bool CliSession::Open(const std::string& path, const SongOptions& options) {
   ui.SetAnswer(options.removePrompta);

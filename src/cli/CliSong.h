@@ -33,13 +33,16 @@ struct BackupWish {
 // Removes the backup options from args.
 BackupWish TakeBackupWish(std::vector<std::string>& args);
 
-// The options TakeSongOptions understands, for help and completion.
+// The options TakeSongOptions understands, for help and completion: how the song is read, and
+// for the commands that write a song, the encoding it is written in.
 const std::vector<CliOption>& SongOptionList();
+const std::vector<CliOption>& ReadSongOptionList();
 // Joins option lists for a command's table.
 std::vector<CliOption> Options(std::initializer_list<std::vector<CliOption>> lists);
 
-// Removes the song options from args and returns them; wrong values are usage errors.
-SongOptions TakeSongOptions(std::vector<std::string>& args);
+// Removes the song options from args and returns them; wrong values are usage errors. A command
+// that writes no song leaves --output-encoding in args (an unknown option there).
+SongOptions TakeSongOptions(std::vector<std::string>& args, bool writesSong = true);
 // The one remaining argument, the song file (usage error otherwise).
 std::string TakeSongPath(std::vector<std::string>& args);
 // The session's questions are answered by the command's options; its messages are the command's
@@ -50,6 +53,7 @@ class CliUi : public cv::SessionUi {
   bool AskYesNo(const std::string&) override { return answer_; }
   void Report(const cv::TUserMessage& message) override;
   bool AskSaveAsUtf8(const std::string& question) override;
+  std::string LeadInHow() const override;
   void SetAnswer(bool yes) { answer_ = yes; }
   // An error was reported: the command ends with exit code 1.
   bool Failed() const { return failed_; }

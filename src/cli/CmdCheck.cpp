@@ -80,7 +80,7 @@ int RunCheck(CliContext& ctx) {
     }
   }
   ctx.args = rest;
-  SongOptions options = TakeSongOptions(ctx.args);
+  SongOptions options = TakeSongOptions(ctx.args, false);
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
   cv::TConfiguration configuration = song.Song().Configuration;
@@ -108,7 +108,7 @@ CliRegistrar registrar({"check",
                         {"[OPTIONS] SONG"},
                         "Check a song before the gig; exit code 1 on an error / Prüft ein Lied vor dem Auftritt; "
                         "Rückgabewert 1 bei einem Fehler",
-                        Options({SongOptionList(),
+                        Options({ReadSongOptionList(),
                                  {{"--width", "N", "Line width of the keyboard's lyrics display / Zeilenbreite der "
                                                    "Liedtext-Anzeige des Keyboards",
                                    ValueKind::Number},

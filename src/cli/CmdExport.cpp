@@ -14,7 +14,7 @@ void ExportedText(const Json& result, std::ostream& out) {
 }
 
 int RunExport(CliContext& ctx) {
-  SongOptions options = TakeSongOptions(ctx.args);
+  SongOptions options = TakeSongOptions(ctx.args, false);
   const bool lrc = TakeFlag(ctx.args, "--lrc");
   std::string output = TakeValue(ctx.args, "-o").value_or("");
   if (output.empty()) output = TakeValue(ctx.args, "--output").value_or("");
@@ -35,7 +35,7 @@ CliRegistrar registrar({"export",
                         Options({{{"--lrc", "", "Enhanced LRC: a stamp per line and per syllable / LRC mit "
                                                 "Zeitmarke je Zeile und Silbe"},
                                   {"-o", "FILE", "The file to write / Die zu schreibende Datei", ValueKind::AnyFile}},
-                                 SongOptionList()}),
+                                 ReadSongOptionList()}),
                         {ValueKind::Song},
                         RunExport});
 

@@ -50,7 +50,7 @@ int RunImport(CliContext& ctx) {
       if (f != "0" && f != "1") throw CliUsageError{"--format: 0 | 1"};
       format = f == "0" ? 0 : 1;
     } else if (a.rfind("-", 0) == 0) {
-      throw CliUsageError{cv::Tr("Unbekanntes Argument: ", "Unknown argument: ") + a};
+      throw CliUsageError{cv::Tr("Unbekannte Option: ", "Unknown option: ") + a};
     } else {
       files.push_back(a);
     }

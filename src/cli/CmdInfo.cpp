@@ -7,7 +7,7 @@ namespace cvcli {
 namespace {
 
 int RunInfo(CliContext& ctx) {
-  SongOptions options = TakeSongOptions(ctx.args);
+  SongOptions options = TakeSongOptions(ctx.args, false);
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
   if (!song.Open(path, options)) return 1;
@@ -18,7 +18,7 @@ int RunInfo(CliContext& ctx) {
 CliRegistrar registrar({"info",
                         {"[OPTIONS] SONG"},
                         "Show what a song holds: tracks, tempo, signatures, lyrics / Zeigt, was ein Lied enthält",
-                        SongOptionList(),
+                        ReadSongOptionList(),
                         {ValueKind::Song},
                         RunInfo});
 

@@ -9,7 +9,7 @@ namespace {
 
 int RunLyrics(CliContext& ctx) {
   EditOptions edits = TakeEditOptions(ctx.args);
-  SongOptions options = TakeSongOptions(ctx.args);
+  SongOptions options = TakeSongOptions(ctx.args, false);
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
   if (!song.Open(path, options) || !ApplyEditOptions(song, edits, ctx.output)) return 1;
@@ -20,7 +20,7 @@ int RunLyrics(CliContext& ctx) {
 CliRegistrar registrar({"lyrics",
                         {"[OPTIONS] SONG"},
                         "Show the syllables: position, tick, ms, text / Zeigt die Silben: Position, Tick, ms, Text",
-                        Options({SongOptionList(), EditOptionList()}),
+                        Options({ReadSongOptionList(), EditOptionList()}),
                         {ValueKind::Song},
                         RunLyrics});
 

@@ -134,7 +134,7 @@ class LyricsView {
 };
 
 int Play(CliContext& ctx) {
-  SongOptions songOptions = TakeSongOptions(ctx.args);
+  SongOptions songOptions = TakeSongOptions(ctx.args, false);
   SongChanges changes = TakeSongChanges(ctx.args);
   const auto portName = TakeValue(ctx.args, "--port");
   const bool wantSynth = TakeFlag(ctx.args, "--synth");
@@ -253,7 +253,7 @@ CliRegistrar registrar({"play",
                                   {"--from", "MS", "Start at this time / Ab dieser Zeit spielen", ValueKind::Number},
                                   {"--soundfont", "FILE", "SoundFont of the synthesizer / SoundFont des Synthesizers",
                                    ValueKind::SoundFont}},
-                                 SongChangeList(), SongOptionList()}),
+                                 SongChangeList(), ReadSongOptionList()}),
                         {ValueKind::Song},
                         Play});
 

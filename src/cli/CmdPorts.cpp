@@ -1,4 +1,5 @@
 // cantovex-cli ports: the MIDI outputs and audio devices playback can use.
+#include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
 #include "platform/Devices.h"
@@ -8,6 +9,7 @@ namespace cvcli {
 namespace {
 
 int Ports(CliContext& ctx) {
+  RejectUnknownOptions(ctx.args);
   if (!ctx.args.empty()) throw CliUsageError{cv::Tr("Unbekanntes Argument: ", "Unknown argument: ") + ctx.args[0]};
   Json result = {{"midiSystem", nullptr}, {"midiOutputs", Json::array()}, {"audioDevices", Json::array()},
                  {"soundFont", nullptr}};

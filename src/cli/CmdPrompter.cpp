@@ -84,7 +84,7 @@ void PrompterText(const Json& r, std::ostream& out) {
 }
 
 int RunPrompter(CliContext& ctx) {
-  SongOptions options = TakeSongOptions(ctx.args);
+  SongOptions options = TakeSongOptions(ctx.args, false);
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
   if (!song.Open(path, options)) return 1;
@@ -95,7 +95,7 @@ int RunPrompter(CliContext& ctx) {
 CliRegistrar registrar({"prompter",
                         {"[OPTIONS] SONG"},
                         "Show what the prompter would hold: settings, lines, cues / Zeigt, was der Prompta anzeigen würde",
-                        SongOptionList(),
+                        ReadSongOptionList(),
                         {ValueKind::Song},
                         RunPrompter});
 

@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 int Render(CliContext& ctx) {
-  SongOptions songOptions = TakeSongOptions(ctx.args);
+  SongOptions songOptions = TakeSongOptions(ctx.args, false);
   SongChanges changes = TakeSongChanges(ctx.args);
   const auto out = TakeValue(ctx.args, "-o");
   const auto soundFont = TakeValue(ctx.args, "--soundfont");
@@ -76,7 +76,7 @@ CliRegistrar registrar({"render",
                                    ValueKind::SoundFont},
                                   {"--force", "", "Render even more than an hour / Auch mehr als eine Stunde "
                                                   "aufnehmen"}},
-                                 SongChangeList(), SongOptionList()}),
+                                 SongChangeList(), ReadSongOptionList()}),
                         {ValueKind::Song},
                         Render});
 

@@ -11,7 +11,7 @@ namespace cvcli {
 namespace {
 
 int RunText(CliContext& ctx) {
-  SongOptions options = TakeSongOptions(ctx.args);
+  SongOptions options = TakeSongOptions(ctx.args, false);
   const bool mtc = TakeFlag(ctx.args, "--mtc");
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
@@ -27,7 +27,7 @@ CliRegistrar registrar({"text",
                         "mit --mtc den Positionstext",
                         Options({{{"--mtc", "", "The position text (one syllable a line with its position) / Der "
                                                 "Positionstext (eine Silbe je Zeile mit Position)"}},
-                                 SongOptionList()}),
+                                 ReadSongOptionList()}),
                         {ValueKind::Song},
                         RunText});
 

@@ -6,6 +6,8 @@
 #include "lyrics/InsertLyrics.h"
 #include "song/SyllableTimes.h"
 #include "song/Language.h"
+#include "song/TextCodec.h"
+#include "song/TimeMap.h"
 #include "song/TitleLines.h"
 
 namespace cv {
@@ -25,11 +27,11 @@ int32_t Clamp32(int64_t v) {
 
 }  // namespace
 
-std::string StartsTooEarlyText() {
+std::string StartsTooEarlyText(const std::string& leadInHow) {
   return Tr("Der Song beginnt zu früh für seine Titelzeilen: Silben, deren Noten vor dem Ende der "
-            "Titelzeilen liegen, stehen direkt dahinter. Ein Vorlauf (Bearbeiten > Vorlauf einfügen) hilft.",
+            "Titelzeilen liegen, stehen direkt dahinter. Ein Vorlauf (" + leadInHow + ") hilft.",
             "The song starts too early for its title lines: syllables whose notes lie before the end of "
-            "the title lines follow right after them. A lead-in (Edit > Insert lead-in) helps.");
+            "the title lines follow right after them. A lead-in (" + leadInHow + ") helps.");
 }
 
 bool AssignSyllablesToNotes(Song& song) {
@@ -95,12 +97,29 @@ bool AssignSyllablesToNotes(Song& song) {
   return tooEarly;
 }
 
-bool HideNoteAt(Song& song, int32_t timeMs) {
+TypMidiEvent* NoteToHideAt(const Song& song, int32_t timeMs) {
   const int64_t pos = TimeToPosition(song, timeMs);
   TypMidiEvent* e = song.MelodyTrack.TrkFirstEvent;
-  if (!e) return false;
+  if (!e) return nullptr;
   for (e = e->NextEvent; e; e = e->NextEvent)
-    if (UsableNote(*e) && e->Position >= pos) break;
+    if (UsableNote(*e) && e->Position >= pos) return e;
+  return nullptr;
+}
+
+std::string NoteDescription(Song& song, const TypMidiEvent& note) {
+  static const char* const kEnglish[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+  static const char* const kGerman[12] = {"C", "Cis", "D", "Dis", "E", "F", "Fis", "G", "Gis", "A", "Ais", "H"};
+  const int pitch = note.Value[0];
+  const std::string name = std::string(Tr(kGerman[pitch % 12], kEnglish[pitch % 12])) + std::to_string(pitch / 12 - 1);
+  // The position text sets SongPositionToTime as a side effect; the player's position is not ours.
+  const int32_t keep = song.SongPositionToTime;
+  const std::string place = Utf16ToUtf8(SongPositionToMTC(song, note.Position));
+  song.SongPositionToTime = keep;
+  return name + " (" + std::to_string(pitch) + Tr(") bei ", ") at ") + place;
+}
+
+bool HideNoteAt(Song& song, int32_t timeMs) {
+  TypMidiEvent* e = NoteToHideAt(song, timeMs);
   if (!e) return false;
   e->Hidden = true;
   AssignSyllablesToNotes(song);

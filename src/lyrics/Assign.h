@@ -15,11 +15,16 @@ namespace cv {
 // (the caller tells the user once, with StartsTooEarlyText).
 bool AssignSyllablesToNotes(Song& song);
 
-// The song starts too early for its title lines; a lead-in helps.
-std::string StartsTooEarlyText();
+// The song starts too early for its title lines; a lead-in helps, made as leadInHow says (the
+// window's menu item, the command line's option).
+std::string StartsTooEarlyText(const std::string& leadInHow);
 
 // Hides the first usable melody note at or after the playback time (ms) and assigns again.
 // Returns false when no note lies there (nothing changes).
 bool HideNoteAt(Song& song, int32_t timeMs);
+// The note HideNoteAt hides; null when none lies there.
+TypMidiEvent* NoteToHideAt(const Song& song, int32_t timeMs);
+// A note for the user: pitch name, MIDI number and position, e.g. "G4 (67) at 012.03.000".
+std::string NoteDescription(Song& song, const TypMidiEvent& note);
 
 }  // namespace cv

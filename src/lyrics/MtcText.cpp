@@ -10,6 +10,7 @@
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
 #include "song/TitleLines.h"
+#include "song/TextCodec.h"
 
 namespace cv {
 namespace {
@@ -123,10 +124,18 @@ bool TakeTitleLines(const Song& song, std::vector<std::u16string>& lines, int wi
   return !header.empty();
 }
 
-std::string BadPositionMessage(int line) {
-  std::string n = std::to_string(line);
-  return Tr("Die MTC Angabe in Zeile " + n + " ist falsch!\nBitte korrigieren...",
-            "The MTC value in line " + n + " is wrong!\nPlease correct it...");
+// A line of the position text: a valid position field, then a space before the syllable.
+bool PositionLineReadable(const Song& song, std::u16string_view line, int width) {
+  return ReadPositionField(song, line.substr(0, width), width) >= 0 &&
+         (line.size() <= static_cast<size_t>(width) || line[width] == u' ');
+}
+
+std::string BadPositionMessage(int line, const std::u16string& text, const std::u16string& example) {
+  const std::string n = std::to_string(line), shown = Utf16ToUtf8(text), sample = Utf16ToUtf8(example);
+  return Tr("Die MTC Angabe in Zeile " + n + " ist falsch: \u201E" + shown + "\u201C\nErwartet wird die Position wie " +
+                sample + ", ein Leerzeichen, dann die Silbe. Bitte korrigieren...",
+            "The MTC value in line " + n + " is wrong: \u201C" + shown + "\u201D\nExpected: the position as in " +
+                sample + ", a space, then the syllable. Please correct it...");
 }
 
 }  // namespace
@@ -194,13 +203,21 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
   }
   song.TextChanged = false;
   const int width = PositionFieldWidth(song);
-  std::vector<std::u16string> lines;
-  for (const std::u16string& line : raw) {
-    std::u16string normal = NormaliseLine(line, 5);
-    if (!normal.empty()) lines.push_back(std::move(normal));
-  }
   // From the third line on: no blank lines, no empty syllables, at most two line breaks in a row.
   auto droppable = [&](const std::u16string& line) { return isBlankLine(line) || isBlankLine(PartOf(line, width)); };
+  std::vector<std::u16string> lines;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    std::u16string normal = NormaliseLine(raw[i], 5);
+    // A mistyped line is named as the user sees it, before any line is dropped or moved.
+    if (!droppable(normal) && !PositionLineReadable(song, normal, width)) {
+      result.Status = TLeaveStatus::BadPosition;
+      result.Line = static_cast<int32_t>(i + 1);
+      result.Message = BadPositionMessage(result.Line, raw[i], Field(song, song.HyphenArray.empty() ? 0 : song.HyphenArray[0].SongPosition, width));
+      result.Text = std::u16string(text);
+      return result;
+    }
+    if (!normal.empty()) lines.push_back(std::move(normal));
+  }
   std::vector<std::u16string> kept;
   kept.reserve(lines.size());
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -251,15 +268,8 @@ TLeaveResult LeaveMtcText(Song& song, std::u16string_view text) {
       }
       h.Text = std::move(s);
     }
-    const int64_t pos = ReadPositionField(song, std::u16string_view(line).substr(0, width), width);
-    if (pos < 0) {
-      result.Status = TLeaveStatus::BadPosition;
-      result.Line = static_cast<int32_t>(k + 1);
-      result.Message = BadPositionMessage(result.Line);
-      result.Text = JoinLines(lines);
-      return result;
-    }
-    h.SongPosition = static_cast<int32_t>(pos);
+    // Every line kept was read above; the title lines made from blank ones carry a readable field.
+    h.SongPosition = static_cast<int32_t>(std::max<int64_t>(0, ReadPositionField(song, std::u16string_view(line).substr(0, width), width)));
     list.push_back(std::move(h));
   }
   PlaceTitleLines(list, static_cast<int32_t>(list.size()), titleLine);

@@ -35,6 +35,42 @@ int TransposeFoldLimit(int mode, int channel) {
   return kFoldLimits[mode - 1][channel & 0x0F];
 }
 
+namespace {
+// The channels (1..16, listed) whose fold limit in the mode is the limit.
+std::string ChannelsWithLimit(int mode, int limit) {
+  std::string list;
+  for (int c = 0; c < 16; ++c)
+    if (TransposeFoldLimit(mode, c) == limit) list += (list.empty() ? "" : ", ") + std::to_string(c + 1);
+  return list;
+}
+}  // namespace
+
+int KeySharpsNow(const TKeySigns& key) {
+  const bool event = key.MidiEvent && key.MidiEvent->Meta.size() == 2;
+  const int sf = event ? static_cast<uint8_t>(key.MidiEvent->Meta[0]) : key.SF;
+  return sf > 127 ? sf - 256 : sf;
+}
+
+std::string TransposeModeName(int mode) {
+  const std::string n = std::to_string(mode), nearest = ChannelsWithLimit(mode, 6);
+  return Tr("Modus " + n + ": Kanäle " + nearest + " zum nächsten Ton, die übrigen eher aufwärts",
+            "Mode " + n + ": channels " + nearest + " to the nearest pitch, the others rather upwards");
+}
+
+std::string TransposeModeDetails(int mode) {
+  // A limit v lets a channel move at most v semitones down and 12 - v up (6: six either way).
+  std::string text;
+  for (int v = 6; v >= 3; --v) {
+    const std::string channels = ChannelsWithLimit(mode, v);
+    if (channels.empty()) continue;
+    const std::string down = std::to_string(v), up = std::to_string(v == 6 ? 6 : 12 - v);
+    text += (text.empty() ? "" : "\n") + Tr("Kanäle " + channels + ": höchstens " + down + " Halbtöne abwärts, " + up +
+                                                 " aufwärts",
+                                             "Channels " + channels + ": at most " + down + " semitones down, " + up + " up");
+  }
+  return text + Tr("\nBass: nie unter E1; Schlagzeug (Kanal 10): bleibt.", "\nBass: never below E1; drums (channel 10): stay.");
+}
+
 uint8_t TransposeNotePlain(uint8_t org, int amount) {
   int r = org + amount;
   if (r < 0 || r > 127) r = (r + 12 >= 0 && r + 12 <= 127) ? r + 12 : r - 12;

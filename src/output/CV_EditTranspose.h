@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "song/Song.h"
 
@@ -24,7 +25,14 @@ void TransposeSong(Song& song, int amount, const TTransposeOptions& options);
 uint8_t TransposeNotePlain(uint8_t noteAsRead, int amount);
 uint8_t TransposeNoteIntelligent(uint8_t noteAsRead, int amount, int channel, bool bass, int mode);
 uint8_t TransposeKeySignature(int sfAsRead, int amount);
+// The key a key signature says now (a transposition rewrites its event; SF keeps what was read):
+// sharps > 0, flats < 0.
+int KeySharpsNow(const TKeySigns& key);
 // Fold limit of a channel (0..15) in mode 1..4.
 int TransposeFoldLimit(int mode, int channel);
+// What mode 1..4 does, for its choice in the window: "Mode 1: channels 1, 5, 9, 13 to the nearest
+// pitch, the others rather upwards", and in detail how far each group of channels may move.
+std::string TransposeModeName(int mode);
+std::string TransposeModeDetails(int mode);
 
 }  // namespace cv

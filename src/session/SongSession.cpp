@@ -44,6 +44,8 @@ bool SameSyllables(const std::vector<THyphens>& a, const std::vector<THyphens>& 
 
 }  // namespace
 
+std::string SessionUi::LeadInHow() const { return Tr("Bearbeiten > Vorlauf einfügen", "Edit > Insert lead-in"); }
+
 SongSession::SongSession(SessionUi& ui) : ui_(ui), sink_(ui) { song_.Messages = &sink_; }
 
 bool SongSession::CanSave() const {
@@ -135,6 +137,7 @@ void SongSession::SwapWith(UndoHistory::Entry& entry) {
   song_.Messages = messages;
   song_.MidiFileName = std::move(fileName);
   editor_ = static_cast<TEditor>(entry.OtherSide.Editor);
+  enteredText_.reset();
   editorOnEmptySong_ = editorFromEmpty_ = entry.OtherSide.EditorOnEmptySong;
   tempoEdit_ = entry.OtherSide.TempoEdit;
   transposeAmount_ = entry.OtherSide.TransposeAmount;
@@ -191,6 +194,7 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   song_.Player = player;
   if (player) player->MoveToPosition(0);
   editor_ = TEditor::None;
+  enteredText_.reset();
   history_.Clear();
   savedState_ = history_.StateId();
   tapped_ = false;
@@ -208,6 +212,7 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   const bool editing = opened.EditingMode && options.EditWithoutLyrics;
   song_.EditingText = editing;
   editor_ = editing ? TEditor::Text : TEditor::None;
+  enteredText_.reset();
   editorOnEmptySong_ = editorFromEmpty_ = editing;
   editorChange_ = TSongChange::EditText;
   return true;
@@ -359,13 +364,41 @@ bool SongSession::Assign() {
     early = AssignSyllablesToNotes(song_);
     return true;
   });
-  if (early) ui_.Report(UserMessage(TSeverity::Warning, StartsTooEarlyText()));
+  if (early) ui_.Report(UserMessage(TSeverity::Warning, StartsTooEarlyText(ui_.LeadInHow())));
   return done;
 }
 
-bool SongSession::HideNoteAt(int32_t timeMs) {
-  if (!Viewing()) return false;
-  return Change(TSongChange::HideNote, [&] { return cv::HideNoteAt(song_, timeMs); });
+namespace {
+// The sung syllables sit on the notes an assignment gives them (the title lines aside).
+bool SyllablesFollowMelody(const Song& song) {
+  Song assigned = CopySong(song);
+  AssignSyllablesToNotes(assigned);
+  const int32_t count = std::min<int32_t>(song.HyphenArrayElements, static_cast<int32_t>(song.HyphenArray.size()));
+  for (int32_t p = HeaderElementCount(song); p < count; ++p) {
+    const THyphens& h = song.HyphenArray[p];
+    if (h.Text != u"\r" && !IsBarMarker(h) && h.SongPosition != assigned.HyphenArray[p].SongPosition) return false;
+  }
+  return true;
+}
+}  // namespace
+
+std::optional<std::string> SongSession::HideNoteAt(int32_t timeMs) {
+  if (!Viewing()) return std::nullopt;
+  const TypMidiEvent* note = NoteToHideAt(song_, timeMs);
+  if (!note) return std::nullopt;
+  const std::string described = NoteDescription(song_, *note);
+  if (!SyllablesFollowMelody(song_) &&
+      !ui_.AskYesNo(Tr("Die Silben dieses Songs liegen nicht dort, wo das Verknüpfen mit der Melodie sie hinlegt. "
+                       "Eine Note zu verstecken verknüpft alle Silben neu: jede bekommt die Zeit ihrer Melodienote, "
+                       "die Titelzeilen ihren festen Platz (Bearbeiten > Rückgängig nimmt es zurück).\n\n"
+                       "Die Note " + described + " verstecken?",
+                       "The syllables of this song do not sit where assigning them to the melody puts them. "
+                       "Hiding a note assigns every syllable again: each gets the time of its melody note, the "
+                       "title lines their fixed place (Edit > Undo takes it back).\n\nHide the note " +
+                           described + "?")))
+    return std::nullopt;
+  if (!Change(TSongChange::HideNote, [&] { return cv::HideNoteAt(song_, timeMs); })) return std::nullopt;
+  return described;
 }
 
 bool SongSession::Quantize() {
@@ -465,20 +498,34 @@ std::optional<TEditorText> SongSession::EnterEditText() {
   editor_ = TEditor::Text;
   editorOnEmptySong_ = editorFromEmpty_ = false;
   editorChange_ = TSongChange::EditText;
-  return cv::EnterEditText(song_);
+  TEditorText t = cv::EnterEditText(song_);
+  enteredText_ = t.Text;
+  return t;
 }
 
 std::optional<TEditorText> SongSession::EnterMtcText() {
   if (!Viewing() || song_.HyphenArrayElements < 1) return std::nullopt;
   editor_ = TEditor::Mtc;
   editorChange_ = TSongChange::PositionText;
-  return cv::EnterMtcText(song_);
+  TEditorText t = cv::EnterMtcText(song_);
+  enteredText_ = t.Text;
+  return t;
 }
 
 TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
   TLeaveResult r;
   if (editor_ == TEditor::None) {
     r.Status = TLeaveStatus::EditorOpen;
+    return r;
+  }
+  if (enteredText_ && text == *enteredText_) {
+    // Nothing typed: the song stays exactly as it was (read back, the text would place the title
+    // lines and some times anew, a change nobody made).
+    editor_ = TEditor::None;
+    enteredText_.reset();
+    song_.EditingText = false;
+    r.Status = TLeaveStatus::Done;
+    r.Text = DisplayText();
     return r;
   }
   const std::vector<THyphens> before = CurrentSyllables(song_);
@@ -503,6 +550,7 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
     ui_.Report(UserMessage(TSeverity::Error, r.Message));
   if (r.Status != TLeaveStatus::Done) return r;
   editor_ = TEditor::None;
+  enteredText_.reset();
   if (!SameSyllables(before, CurrentSyllables(song_))) Record(editorChange_, std::move(songBefore), sideBefore);
   return r;
 }
@@ -556,6 +604,7 @@ bool SongSession::DeleteLyrics() {
     song_.EditingText = true;
     song_.QuerryForRules = true;
     editor_ = TEditor::Text;
+    enteredText_.reset();
     editorOnEmptySong_ = editorFromEmpty_ = true;
     editorChange_ = TSongChange::EditText;
     return true;
@@ -577,6 +626,7 @@ std::optional<TEditorText> SongSession::LoadText(const std::string& path,
   }
   if (editor_ == TEditor::None) editorFromEmpty_ = false;
   editor_ = TEditor::Text;
+  enteredText_.reset();
   editorOnEmptySong_ = false;
   editorChange_ = TSongChange::LoadText;
   return OpenLyricText(song_, load.Lines);
@@ -596,6 +646,7 @@ bool SongSession::LoadLrc(const std::string& path, std::optional<THyphenLanguage
       return false;
     }
     editor_ = TEditor::None;
+    enteredText_.reset();
     song_.EditingText = false;
     return true;
   });

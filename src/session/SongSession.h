@@ -107,8 +107,10 @@ class SongSession {
   // The tempo window's difference as last applied.
   int TempoDiff() const { return tempoEdit_.PrevTempoDiff; }
   bool Assign();
-  // Hides the first melody note at or after timeMs and assigns again; false: no note there.
-  bool HideNoteAt(int32_t timeMs);
+  // Hides the first melody note at or after timeMs and assigns again. Syllables that do not sit
+  // where an assignment puts them all get new times: the user is asked first. Returns the hidden
+  // note described for the user (pitch and position); none when nothing changed.
+  std::optional<std::string> HideNoteAt(int32_t timeMs);
   bool Quantize();
   // Moves every syllable by ms milliseconds; ends the preview offset.
   bool MoveLyrics(int32_t ms);
@@ -239,6 +241,7 @@ class SongSession {
   std::optional<Song> beforeTaps_;  // the song as the tap recording found it
   TUndoSide sideBeforeTaps_;
   TSongChange editorChange_ = TSongChange::EditText;  // what leaving the open editor records
+  std::optional<std::u16string> enteredText_;  // the open editor's text as it was entered
   int transposeAmount_ = 0;
   TTransposeOptions transposeOptions_;
   bool transposeOpen_ = false;  // further transpose steps extend the newest entry

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSlider>
+#include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QThread>
@@ -222,6 +223,33 @@ TEST(Transport, SliderPressBesideTheThumbRunsTowardsItAndSeeksOnRelease) {
     send(QEvent::MouseButtonRelease, thumb + c.dx);
     RunFor(200);
     EXPECT_EQ(slider->value(), pressed);
+  }
+  const int chosen = slider->value();
+  w->Btn_PlayClick();
+  if (!w->Playing()) GTEST_SKIP() << "no output to play through";
+  EXPECT_GE(w->CurrentSong().Player->TimePosition(), chosen - 50);
+  EXPECT_LT(w->CurrentSong().Player->TimePosition(), chosen + 1000);
+  w->Btn_StopClick();
+}
+
+// A click in the groove (pressed and released at once, as a user clicks) moves the position to
+// the place clicked, and playback starts there.
+TEST(Transport, AClickInTheSliderGrooveGoesThere) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  for (int i = 0; i < 60; ++i) t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);  // 30 s
+  AppWindow w(TempSettingsFile());
+  w->resize(900, 500);
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+  w->DateiOeffnen(Q(b.WriteTemp("click.mid")));
+  auto* slider = w->findChild<QSlider*>(QStringLiteral("PosSlider"));
+  for (const double at : {0.75, 0.25}) {
+    const int x = static_cast<int>(slider->width() * at);
+    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(x, slider->height() / 2));
+    RunFor(150);
+    EXPECT_NEAR(slider->value(), slider->maximum() * at, slider->maximum() / 30.0) << at;
   }
   const int chosen = slider->value();
   w->Btn_PlayClick();

@@ -9,6 +9,7 @@
 
 #include "AppFixture.h"
 #include "app/EditTransposeForm.h"
+#include "app/MainStatus.h"
 #include "song/Language.h"
 
 using namespace cvapptest;
@@ -128,4 +129,24 @@ TEST(UndoWindow, TheTransposeWindowIsOneEntryAndFollowsTheUndo) {
   w->TransposeForm()->SetAmount(5);
   w->TransposeForm()->Btn_OKClick();
   EXPECT_EQ(w->Session().History().Entries(), 1u);
+
+  // The key in the status bar follows the transposition, its undo and its redo.
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 100).TimeSig(0, 4, 2).KeySig(0, -1, 0);  // F major
+  cvtest::SmfTrack& t = b.AddTrack();
+  const char* words[] = {"Title\r", "Artist\r", "one ", "two ", "three\r"};
+  for (int i = 0; i < 5; ++i) t.NoteOn(i * 480, 0, 65, 90).Lyric(i * 480 + 7, words[i]).NoteOff(i * 480 + 400, 0, 65);
+  ASSERT_TRUE(w->DateiOeffnen(Q(b.WriteTemp("key.mid"))));
+  auto key = [&] { return w->Status().Place().section(QStringLiteral(" | "), -1); };
+  EXPECT_EQ(key(), QStringLiteral("Key: F major"));
+  w->MainMenu_EditTransposeClick();
+  w->TransposeForm()->SetAmount(2);
+  EXPECT_EQ(key(), QStringLiteral("Key: G major"));
+  w->TransposeForm()->Btn_OKClick();
+  w->MainMenu_EditUndoClick();
+  EXPECT_EQ(key(), QStringLiteral("Key: F major"));
+  w->MainMenu_EditRedoClick();
+  EXPECT_EQ(key(), QStringLiteral("Key: G major"));
+  w->PosSliderChange(1900);  // the place shown again later: still the key in force
+  EXPECT_EQ(key(), QStringLiteral("Key: G major"));
 }

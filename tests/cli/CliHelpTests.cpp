@@ -81,6 +81,11 @@ TEST(CliHelp, EveryCommandHasItsOwnHelp) {
   auto edit = RunCliIn("en", {"edit", "--help"});
   EXPECT_TRUE(Has(edit.out, "\n  --quantize quarter|eighth|eighth-triplet|sixteenth  Move the syllables onto a grid\n"))
       << edit.out;
+  // Only the commands that write a song offer an encoding to write it in.
+  for (const char* name : {"export", "check", "prompter", "info", "lyrics", "text"})
+    EXPECT_FALSE(Has(RunCliIn("en", {name, "--help"}).out, "--output-encoding")) << name;
+  for (const char* name : {"edit", "import", "convert"})
+    EXPECT_TRUE(Has(RunCliIn("en", {name, "--help"}).out, "--output-encoding")) << name;
   auto unknown = RunCliIn("en", {"help", "frobnicate"});
   EXPECT_EQ(unknown.code, 2);
   EXPECT_TRUE(Has(unknown.err, "Unknown command: frobnicate")) << unknown.err;

@@ -31,7 +31,7 @@ TEST(CliInfo, JsonHoldsTheSongFields) {
   EXPECT_EQ(info["format"], 1);
   EXPECT_EQ(info["division"], 480);
   EXPECT_EQ(info["encoding"], "UTF-8");
-  EXPECT_EQ(info["tracks"][0], nlohmann::json::parse(R"({"Index": 0, "Name": "Conductor", "Channels": [], "Events": 4})"));
+  EXPECT_EQ(info["tracks"][0], nlohmann::json::parse(R"({"Index": 0, "Name": "Conductor", "Channels": [], "Events": 4, "LyricEvents": 0})"));
   EXPECT_EQ(info["tracks"][1]["Channels"], nlohmann::json::parse("[1]"));
   EXPECT_EQ(info["tempos"], nlohmann::json::parse(
                                 R"([{"SongPosition": 0, "Time": 0, "MTC": "001.01.000", "Bpm": 60, "MicrosecondsPerQuarter": 1000000}])"));
@@ -47,6 +47,41 @@ TEST(CliInfo, HumanOutputOnTheDemoSong) {
   ASSERT_EQ(r.code, 0) << r.err;
   for (const char* part : {"Format: 1", "Division: 480", "Row, Row, Row Your Boat", "6/8", "120 bpm", "Length: "})
     EXPECT_TRUE(Has(r.out, part)) << part << "\n" << r.out;
+}
+
+// info describes the file as read: its own tracks (lyric events counted where they stand), what
+// the program adds on saving marked as such, and the tempo only where it changes.
+TEST(CliInfo, TheFileAsRead) {
+  cvtest::SmfBuilder b(0, 480);
+  // The tempo event repeated at every beat, as some files have it, changes only once.
+  b.AddTrack().Name(0, "Piano").Bpm(0, 74).NoteOn(0, 0, 60, 90).Lyric(0, "one ").Bpm(480, 74).Lyric(480, "two ")
+      .Bpm(960, 74).Lyric(960, "three ").Lyric(1440, "four").Bpm(1920, 80).NoteOn(2400, 0, 60, 0);
+  const std::string song = b.WriteTemp("format0.mid");
+  auto json = RunCli({"--json", "info", song});
+  ASSERT_EQ(json.code, 0) << json.err;
+  const auto info = nlohmann::json::parse(json.out);
+  ASSERT_EQ(info["tracks"].size(), 1u) << json.out;
+  EXPECT_EQ(info["tracks"][0]["Name"], "Piano");
+  EXPECT_EQ(info["tracks"][0]["LyricEvents"], 4);
+  ASSERT_EQ(info["tempos"].size(), 2u) << json.out;
+  EXPECT_EQ(info["tempos"][1]["Bpm"], 80);
+  ASSERT_EQ(info["addedTracks"].size(), 1u) << json.out;
+  EXPECT_EQ(info["addedTracks"][0]["Name"], "Lyrics");
+
+  auto text = RunCli({"--lang", "en", "info", song});
+  ASSERT_EQ(text.code, 0) << text.err;
+  for (const char* part : {"Tracks: 1\n", "Piano (4 lyric events)\n", "Tempo:  001.01.000: 74 bpm  002.01.000: 80 bpm\n",
+                           "Lyrics (made by the program, a track of its own when saved as format 1)\n",
+                           "Prompta: no data\n"})
+    EXPECT_TRUE(Has(text.out, part)) << part << "\n" << text.out;
+
+  // A track named Prompta without Prompta controllers is said to be only named so.
+  cvtest::SmfBuilder named(1, 480);
+  named.AddTrack().Name(0, "Conductor").Bpm(0, 100);
+  named.AddTrack().Name(0, "Prompta").NoteOn(0, 0, 60, 90).NoteOn(480, 0, 60, 0);
+  auto prompta = RunCli({"--lang", "en", "info", named.WriteTemp("named.mid")});
+  EXPECT_TRUE(Has(prompta.out, "Prompta: no data (track 1 only bears the name, it holds no Prompta controllers)"))
+      << prompta.out;
 }
 
 TEST(CliLyrics, JsonAndHumanOutputOnTheDemoSong) {
@@ -94,6 +129,13 @@ TEST(CliSong, ErrorsGoToStderrWithAnExitCode) {
        "Cannot read the file \"/nonexistent/song.mid\": it does not exist. Check its name and folder."},
       {{"--lang", "en", "info"}, 2, "No song file given."},
       {{"--lang", "en", "info", "--encoding", "klingon-8", CANTOVEX_DEMO_SONG}, 2, "--encoding: unknown encoding \"klingon-8\""},
+      // An option the command does not know is named, not taken for the song.
+      {{"--lang", "en", "info", "--bogus", CANTOVEX_DEMO_SONG}, 2, "Unknown option: --bogus"},
+      {{"--lang", "de", "check", CANTOVEX_DEMO_SONG, "--bogus=1"}, 2, "Unbekannte Option: --bogus=1"},
+      {{"--lang", "en", "import", "--bogus", CANTOVEX_DEMO_SONG, "x.txt", "-o", "y.mid"}, 2, "Unknown option: --bogus"},
+      // Commands that write no song have no output encoding.
+      {{"--lang", "en", "export", "--lrc", "--output-encoding", "utf8", CANTOVEX_DEMO_SONG, "-o", "x.lrc"}, 2,
+       "Unknown option: --output-encoding"},
   };
   for (const Case& c : cases) {
     auto r = RunCli(c.args);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -7,6 +8,8 @@
 
 #include "session/SongSession.h"
 #include "song/Language.h"
+#include "song/TextCodec.h"
+#include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
@@ -145,10 +148,10 @@ TEST(SongSession, EditorsHoldTheViewAndOnlyRealChangesMarkTheSong) {
   EXPECT_FALSE(session.Quantize());
   EXPECT_FALSE(session.UpperCase());
   EXPECT_FALSE(session.EnterMtcText());
-  // Leaving with the text as it was changes nothing (the layout rules are asked once).
+  // Leaving with the text as it was changes nothing and asks nothing.
   TLeaveResult left = session.LeaveEditor(text->Text);
   ASSERT_EQ(left.Status, TLeaveStatus::Done);
-  EXPECT_EQ(ui.questions.size(), 1u);
+  EXPECT_TRUE(ui.questions.empty());
   EXPECT_FALSE(session.Modified());
   EXPECT_EQ(session.EditorMode(), TEditorMode::Viewing);
 
@@ -163,6 +166,91 @@ TEST(SongSession, EditorsHoldTheViewAndOnlyRealChangesMarkTheSong) {
   ASSERT_EQ(left.Status, TLeaveStatus::Done);
   EXPECT_TRUE(session.Modified());
   EXPECT_NE(session.DisplayText().find(u"there"), std::u16string::npos);
+}
+
+// A look into either editor of a real song leaves it as it was, even where reading the text back
+// would place the title lines or a time anew.
+TEST(SongSession, LeavingAnEditorUnchangedLeavesTheSongAsItWas) {
+  CVTEST_CORPUS_FILE_OR_SKIP(path, "kar/jingle_bells.kar");
+  for (const bool times : {false, true}) {
+    RecordingUi ui;
+    SongSession session(ui);
+    ASSERT_TRUE(session.Open(path));
+    const std::vector<THyphens> before(session.CurrentSong().HyphenArray.begin(),
+                                       session.CurrentSong().HyphenArray.begin() + session.CurrentSong().HyphenArrayElements);
+    const std::optional<TEditorText> text = times ? session.EnterMtcText() : session.EnterEditText();
+    ASSERT_TRUE(text);
+    ASSERT_EQ(session.LeaveEditor(text->Text).Status, TLeaveStatus::Done) << times;
+    EXPECT_FALSE(session.Modified()) << times;
+    EXPECT_FALSE(session.CanUndo()) << times;
+    ASSERT_EQ(session.CurrentSong().HyphenArrayElements, static_cast<int32_t>(before.size()));
+    for (size_t i = 0; i < before.size(); ++i)
+      EXPECT_EQ(session.CurrentSong().HyphenArray[i].SongPosition, before[i].SongPosition) << times << " " << i;
+  }
+}
+
+// A mistyped position line is refused with its number and text as the user sees them.
+TEST(SongSession, TheTimesEditorNamesAMistypedLine) {
+  SetCurrLanguage(TLanguage::Englisch);
+  RecordingUi ui;
+  SongSession session(ui);
+  ASSERT_TRUE(session.Open(LyricSong(1).WriteTemp("song.mid")));
+  const std::optional<TEditorText> text = session.EnterMtcText();
+  ASSERT_TRUE(text);
+  std::u16string edited = text->Text;
+  const size_t at = edited.find(u" lo ");  // the space between position and syllable
+  ASSERT_NE(at, std::u16string::npos);
+  const size_t lineNumber = std::count(edited.begin(), edited.begin() + at, u'\n') + 1;
+  const size_t start = edited.rfind(u'\n', at) + 1;
+  edited[at] = u'0';  // "002.04.0000lo "
+  const TLeaveResult left = session.LeaveEditor(edited);
+  ASSERT_EQ(left.Status, TLeaveStatus::BadPosition);
+  EXPECT_EQ(left.Line, static_cast<int32_t>(lineNumber));
+  EXPECT_EQ(left.Text, edited);  // the editor keeps what was typed
+  ASSERT_EQ(ui.messages.size(), 1u);
+  const std::string line = Utf16ToUtf8(edited.substr(start, edited.find(u'\n', at) - start));
+  EXPECT_NE(ui.messages[0].Text.find("line " + std::to_string(lineNumber) + " is wrong: \u201C" + line + "\u201D"),
+            std::string::npos)
+      << ui.messages[0].Text;
+  EXPECT_EQ(session.EditorMode(), TEditorMode::EditingTimes);
+  EXPECT_FALSE(session.Modified());
+}
+
+// Hiding a note assigns every syllable again: on a song whose syllables do not sit where an
+// assignment puts them, the user is asked first; the note hidden is named with pitch and place.
+TEST(SongSession, HidingANoteAsksBeforeRetimingASongNotAssignedHere) {
+  SetCurrLanguage(TLanguage::Englisch);
+  struct Case {
+    bool assignFirst, answer;
+    size_t questions;
+    bool hidden;
+  } cases[] = {{false, false, 1, false}, {false, true, 1, true}, {true, false, 0, true}};
+  for (const Case& c : cases) {
+    RecordingUi ui;
+    SongSession session(ui);
+    ASSERT_TRUE(session.Open(LyricSong(1).WriteTemp("song.mid")));
+    if (c.assignFirst) {
+      ASSERT_TRUE(session.Assign());
+    }
+    const std::vector<THyphens> before(session.CurrentSong().HyphenArray.begin(),
+                                       session.CurrentSong().HyphenArray.begin() + session.CurrentSong().HyphenArrayElements);
+    ui.answer = c.answer;
+    const std::optional<std::string> note = session.HideNoteAt(1500);  // tick 1440: the note under "Art"
+    ASSERT_EQ(ui.questions.size(), c.questions) << c.assignFirst;
+    if (c.questions) {
+      EXPECT_NE(ui.questions[0].find("Hiding a note assigns every syllable again"), std::string::npos) << ui.questions[0];
+      EXPECT_NE(ui.questions[0].find("Hide the note C4 (60) at 001.04.000?"), std::string::npos) << ui.questions[0];
+    }
+    ASSERT_EQ(note.has_value(), c.hidden) << c.assignFirst;
+    if (!c.hidden) {
+      EXPECT_FALSE(session.Modified());
+      for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(session.CurrentSong().HyphenArray[i].SongPosition, before[i].SongPosition) << i;
+      continue;
+    }
+    EXPECT_EQ(*note, "C4 (60) at 001.04.000");
+    EXPECT_TRUE(session.Modified());
+  }
 }
 
 TEST(SongSession, DeleteLyricsAsksFirst) {

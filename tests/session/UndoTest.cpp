@@ -89,7 +89,7 @@ std::vector<Operation> Operations(const std::string& textFile) {
          return hyphenated && hyphenated->find(u"won-der") != std::u16string::npos && leave(s, *hyphenated);
        }},
       {"assign", TSongChange::Assign, [](SongSession& s) { return s.Assign(); }},
-      {"hide note", TSongChange::HideNote, [](SongSession& s) { return s.HideNoteAt(1500); }},
+      {"hide note", TSongChange::HideNote, [](SongSession& s) { return s.HideNoteAt(1500).has_value(); }},
       {"quantize", TSongChange::Quantize, [](SongSession& s) { return s.Quantize(); }},
       {"offset", TSongChange::Offset, [](SongSession& s) { return s.MoveLyrics(250); }},
       {"tempo", TSongChange::Tempo, [](SongSession& s) { return s.ApplyTempoDiff(12); }},
