@@ -117,7 +117,8 @@ TEST_F(MtcText, EditedPositionsTextsAndTheCleanUp) {
 TEST_F(MtcText, APositionFieldThatFailsTheCheckNamesItsLine) {
   cv::SetCurrLanguage(cv::TLanguage::Englisch);
   const auto before = song.HyphenArray;
-  const char* fields[] = {"000.00.000", "abc.01.000", "001,01,000", "000.01.000", "01.01.000 ", "001.01.0x0"};
+  const char* fields[] = {"000.00.000", "abc.01.000", "001,01,000", "000.01.000", "01.01.000 ", "001.01.0x0",
+                          "001.01.0000"};  // a digit too many: no space between position and syllable
   for (const char* field : fields) {
     std::string text = "001.01.108 Song\n001.01.112 ***_Neue_Zeile_***\n001.03.000 la\n" + std::string(field) + " lo";
     cv::TLeaveResult r = cv::LeaveMtcText(song, U(text));
@@ -129,7 +130,8 @@ TEST_F(MtcText, APositionFieldThatFailsTheCheckNamesItsLine) {
   EXPECT_EQ(Texts(song.HyphenArray), Texts(before));
   cv::SetCurrLanguage(cv::TLanguage::Deutsch);
   cv::TLeaveResult r = cv::LeaveMtcText(song, U("001.01.108 Song\n001.01.112 x\n000.00.000 la"));
-  EXPECT_EQ(r.Message, "Die MTC Angabe in Zeile 3 ist falsch!\nBitte korrigieren...");
+  EXPECT_EQ(r.Message, "Die MTC Angabe in Zeile 3 ist falsch: \u201E000.00.000 la\u201C\nErwartet wird die Position wie "
+                       "001.01.108, ein Leerzeichen, dann die Silbe. Bitte korrigieren...");
   cv::SetCurrLanguage(cv::TLanguage::Englisch);
   EXPECT_EQ(cv::LeaveMtcText(song, U("001.01.108 Song\n001.01.112 x")).Status, cv::TLeaveStatus::TooFewLines);
 }
