@@ -481,6 +481,10 @@ void TMainForm::PosSliderChange(int position) {
   if (Playing()) return;
   UpdatePosSliderHint();
   if (!song_.MidiFileLoaded) return;
+  // The slider moved by its own keys or the wheel: the player goes along, so the next Play (or a
+  // re-tap's count-in) starts where the window shows. A run or a drag seeks once, on release.
+  const bool seeking = posSlider_->isSliderDown() || (transportTimer_ && transportTimer_->isActive());
+  if (!seeking && playback_ && song_.Player == playback_->Player.get()) playback_->Player->MoveToPosition(position);
   ShowSongPosition(position);
   if (song_.HyphenArrayElements < 1 || song_.EditingText || song_.TimeZone.empty()) return;
   const cv::TTimeZone& z = song_.TimeZone[std::clamp(song_.CurrentTimeZone, 0, static_cast<int>(song_.TimeZone.size()) - 1)];

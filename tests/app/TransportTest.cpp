@@ -257,6 +257,14 @@ TEST(Transport, AClickInTheSliderGrooveGoesThere) {
   EXPECT_GE(w->CurrentSong().Player->TimePosition(), chosen - 50);
   EXPECT_LT(w->CurrentSong().Player->TimePosition(), chosen + 1000);
   w->Btn_StopClick();
+
+  // The slider's own keys move the player along: Play starts where the slider shows.
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_Home);
+  ASSERT_EQ(slider->value(), 0);
+  w->Btn_PlayClick();
+  EXPECT_LT(w->CurrentSong().Player->TimePosition(), 1000);
+  w->Btn_StopClick();
 }
 
 // The synthesizer and its SoundFont load on another thread behind the wait window: the window's
