@@ -1,6 +1,7 @@
 #include "song/LyricsExtraction.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "song/Apostrophes.h"
 #include "song/ChainEdit.h"
@@ -30,13 +31,21 @@ std::u16string LowerAsciiLetters(std::u16string s) {
   return s;
 }
 
-bool IsCopyrightLine(const std::u16string& text, const std::u16string& ownCopyright) {
-  static const char16_t* const kMarks[] = {u"all rights reserved", u"copyright", u"maravelt", u"sonder-hof",
-                                           u"sonderhof"};
-  const std::u16string lower = LowerAsciiLetters(text);
-  for (const char16_t* mark : kMarks)
+bool ContainsAny(const std::u16string& lower, std::initializer_list<const char16_t*> marks) {
+  for (const char16_t* mark : marks)
     if (lower.find(mark) != std::u16string::npos) return true;
-  return lower.find(ownCopyright) != std::u16string::npos;
+  return false;
+}
+
+bool IsCopyrightLine(const std::u16string& text, const std::u16string& ownCopyright) {
+  const std::u16string lower = LowerAsciiLetters(text);
+  return ContainsAny(lower, {u"all rights reserved", u"copyright", u"maravelt", u"sonder-hof", u"sonderhof"}) ||
+         lower.find(ownCopyright) != std::u16string::npos;
+}
+
+// A notice of rights, whatever the options say: "Copyright ...", "(c) 2001 ...", "© ...".
+bool IsCopyrightNotice(const std::u16string& text) {
+  return ContainsAny(LowerAsciiLetters(text), {u"copyright", u"all rights reserved", u"rights secured", u"(c)", u"\u00a9"});
 }
 
 // The walk over the source chain that turns events into elements.
@@ -49,6 +58,7 @@ class Extractor {
 
   void Run() {
     const bool karaoke = song_.LyricsMetaType == kTextType;
+    if (karaoke) TitleLinesOfHeaderTrack();
     TMyTrack& track = song_.MidiTrack[song_.LyricsTrack];
     PtrMidiEvent prev = track.TrkFirstEvent;
     while (prev->NextEvent && prev->NextEvent->NextEvent) {
@@ -62,6 +72,33 @@ class Extractor {
   }
 
  private:
+  // Many files keep their "@T" lines in a header track of their own and only the syllables in the
+  // words track. When the words track has none, the first other track holding some gives them;
+  // they become the song's title lines and leave that track like the words track's own would.
+  void TitleLinesOfHeaderTrack() {
+    auto isTitle = [](const TypMidiEvent& e) { return IsMetaEvent(e, kTextType) && StartsWith(e.Meta, "@T"); };
+    auto hasTitle = [&](const TMyTrack& t) {
+      for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent)
+        if (isTitle(*e)) return true;
+      return false;
+    };
+    if (hasTitle(song_.MidiTrack[song_.LyricsTrack])) return;
+    for (size_t t = 0; t < song_.MidiTrack.size(); ++t) {
+      TMyTrack& track = song_.MidiTrack[t];
+      if (static_cast<int>(t) == song_.LyricsTrack || !hasTitle(track)) continue;
+      for (PtrMidiEvent prev = track.TrkFirstEvent; prev->NextEvent && prev->NextEvent->NextEvent;) {
+        TypMidiEvent& cur = *prev->NextEvent;
+        if (!isTitle(cur)) {
+          prev = prev->NextEvent;
+          continue;
+        }
+        Process(cur, true);
+        RemoveEventAfter(song_, track, prev, 2);
+      }
+      return;
+    }
+  }
+
   // False when the event is to be dropped from its chain.
   bool Process(TypMidiEvent& ev, bool karaoke) {
     size_t len = ev.Meta.size();
@@ -103,6 +140,8 @@ class Extractor {
       else
         len = 0;
     }
+    // A copyright notice among the title lines names no song.
+    if (len > 1 && StartsWith(m, "@T") && IsCopyrightNotice(DecodeText(m.substr(2), song_.Encoding))) len = 0;
     if (len > 1 && StartsWith(m, "@T")) {
       // "@T Title" becomes the line start "/Title".
       std::string title = m;
@@ -171,11 +210,21 @@ class Extractor {
     if (karaoke && s.size() > 1 && s[0] == u' ' && s[1] == u'\\') s.erase(0, 1);
     if (s[0] == u'%') return true;  // a comment: stays in the chain, gives no element
     if (s[0] == u'/' || s[0] == u'\\' || s[0] == u'<') {
+      // In karaoke text a backslash starts a new page: the verse after a blank line.
+      const bool page = karaoke && s[0] == u'\\';
       s.erase(0, 1);
       if (IsEmptyTrimmed(s)) {
         Append(ev, u"\r");
       } else {
-        if (!out_.empty()) Append(ev, u"\r", -4);
+        if (!out_.empty()) {
+          size_t breaks = 1;
+          if (page) {
+            size_t have = 0;
+            while (have < out_.size() && IsLineBreak(out_[out_.size() - 1 - have])) ++have;
+            breaks = have >= 2 ? 0 : 2 - have;
+          }
+          for (size_t k = breaks; k > 0; --k) Append(ev, u"\r", -4 * static_cast<int32_t>(k));
+        }
         Append(ev, std::move(s));
       }
       return true;

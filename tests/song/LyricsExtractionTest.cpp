@@ -115,12 +115,13 @@ TEST(LyricsExtraction, KaraokeHeaderLines) {
   Song song;
   Fill(song,
        {{0, "@KMIDI KARAOKE FILE"}, {0, "@V0100"}, {0, "@LENGL"}, {0, "@IHeader info"}, {0, "@WDO NOT COPY"}, {5, "Info"},
-        {6, "%comment"}, {10, "@T  title"}, {100, "\\Hel"}, {200, "lo"}, {300, "/My"}, {400, " dear"}},
+        {6, "%comment"}, {10, "@T  title"}, {150, "\\Hel"}, {200, "lo"}, {300, "/My"}, {400, " dear"}},
        1);
   ExtractLyrics(song);
   EXPECT_EQ(song.LyricsMetaType, 1);
-  // "Hel lo" is a line of two syllables: sung, not an artist line, so it keeps its ticks.
-  EXPECT_EQ(Result(song), (Elements{{"title", 108}, {"\r", 112}, {"Hel", 116}, {"lo", 200}, {"\r", 296},
+  // "Hel lo" is a line of two syllables: sung, not an artist line, so it keeps its ticks. Its
+  // backslash starts a new page: a blank line before it.
+  EXPECT_EQ(Result(song), (Elements{{"title", 108}, {"\r", 112}, {"\r", 146}, {"Hel", 150}, {"lo", 200}, {"\r", 296},
                                     {"My ", 300}, {"dear", 400}}));
   // Header lines and the header text are gone from the chain; the title line was rewritten.
   EXPECT_EQ(MetaTexts(song, 0, 1), (std::vector<std::string>{"/title", "\\Hel", "lo", "/My", " dear"}));
@@ -130,8 +131,8 @@ TEST(LyricsExtraction, KaraokeHeaderLines) {
 TEST(LyricsExtraction, KaraokeLeadingSpaceMovesToSyllableBefore) {
   // After a line break the space is deleted, not moved into the line break.
   EXPECT_EQ(Extract({{100, "x"}, {200, "Hel"}, {300, " lo"}, {400, "\r"}, {500, " world"}, {600, " \\next"}}, 1),
-            (Elements{{"x", 100}, {"Hel ", 200}, {"lo", 300}, {"\r", 400}, {"world", 500}, {"\r", 596},
-                      {"next", 600}}));
+            (Elements{{"x", 100}, {"Hel ", 200}, {"lo", 300}, {"\r", 400}, {"world", 500}, {"\r", 592},
+                      {"\r", 596}, {"next", 600}}));
 }
 
 TEST(LyricsExtraction, SyllableBeforeLineBreakLosesTrailingSpaces) {
