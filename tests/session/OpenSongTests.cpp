@@ -197,8 +197,8 @@ TEST(OpenSong, CorpusLyricsReadAsWritten) {
     int32_t songPosition;
   } cases[] = {
       {"kar/twinkle.kar", 0, u"Twinkle, Twinkle, Little Star", 108},
-      {"kar/twinkle.kar", 3, u"kle, ", 1920},
-      {"kar/twinkle.kar", 9, u"\r", 4604},
+      {"kar/twinkle.kar", 4, u"kle, ", 1920},
+      {"kar/twinkle.kar", 10, u"\r", 4604},
       {"lyrics-mid/music21_test18_utf8_zh.mid", 1, u"山", 2640},
       {"lyrics-mid/Schubert_Standchen.mid", 8, u"Lie", 7680},
       {"kar/HeyJude.kar", 1, u"Jude, ", 384},
