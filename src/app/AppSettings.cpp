@@ -5,8 +5,10 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <cmath>
+#include <optional>
 
 #include "app/MyRegistry.h"
+#include "song/MelodyFinder.h"
 
 namespace cvapp {
 
@@ -84,6 +86,17 @@ class Loader {
     Note(name, ok);
     return v;
   }
+  // "Melody" as text; a store from before it keeps its channel in "MelodyTrack"; none: automatic.
+  cv::MelodySetting Melody() {
+    if (store_.KeyInReg(QStringLiteral("Melody"))) {
+      const std::optional<cv::MelodySetting> v = cv::ParseMelodySetting(Str("Melody", {}).toStdString());
+      Note("Melody", v.has_value());
+      return v.value_or(cv::MelodySetting::Automatic());
+    }
+    if (!store_.KeyInReg(QStringLiteral("MelodyTrack"))) return cv::MelodySetting::Automatic();
+    const int64_t channel = Int("MelodyTrack", -1, 0, 15);
+    return channel < 0 ? cv::MelodySetting::Automatic() : cv::MelodySetting::OfChannel(static_cast<int32_t>(channel));
+  }
   float Size(const char* name, float def) {
     bool ok = true;
     const QString text = store_.ReadStrFromReg(QLatin1String(name), SizeToText(def), &ok);
@@ -145,7 +158,7 @@ TStoredSettings LoadConfiguration(const TMyRegistry& store) {
   c.MainFormWidth = r.Size("MainFormWidth", d.MainFormWidth);
   c.MakeBackup = r.Bool("MakeBackup", d.MakeBackup);
   c.ReplaceBackup = r.Bool("ReplaceBackup", d.ReplaceBackup);
-  c.MelodyTrack = static_cast<uint8_t>(r.Int("MelodyTrack", d.MelodyTrack, 0, 15));
+  c.Melody = r.Melody();
   c.MidiOutputDeviceName = U8(r.Str("MidiOutputDeviceName", {}));
   c.PrevCommandMode = static_cast<uint8_t>(r.Int("PrevCommandMode", d.PrevCommandMode, 0, 255));
   c.PlaybackSpeed = static_cast<uint8_t>(r.Int("PlaybackSpeed", d.PlaybackSpeed, 0, 5));
@@ -197,7 +210,7 @@ void UpdateConfiguration(TMyRegistry& store, const TStoredSettings& s, QSizeF cl
   store.WriteBoolToReg(QStringLiteral("MakeBackup"), c.MakeBackup);
   store.WriteBoolToReg(QStringLiteral("ReplaceBackup"), c.ReplaceBackup);
   store.WriteStrToReg(QStringLiteral("MidiOutputDeviceName"), str(c.MidiOutputDeviceName));
-  store.WriteIntToReg(QStringLiteral("MelodyTrack"), c.MelodyTrack);
+  store.WriteStrToReg(QStringLiteral("Melody"), str(cv::MelodySettingText(c.Melody)));
   store.WriteIntToReg(QStringLiteral("PlaybackSpeed"), c.PlaybackSpeed);
   store.WriteIntToReg(QStringLiteral("QuantizeFactor"), c.QuantizeFactor);
   store.WriteIntToReg(QStringLiteral("PromptaCmdController"), c.PromptaCmdController);

@@ -413,6 +413,7 @@ void TMainForm::CreateCentralWidgets() {
   idleArea_->setWordWrap(true);
   column->addWidget(idleArea_, 1);
   status_ = new TMainStatus(statusBar());
+  connect(status_, &TMainStatus::UseFoundMelody, this, &TMainForm::UseFoundMelody);
 
   panelVolume_ = new QFrame(this);
   panelVolume_->setObjectName(QStringLiteral("PanelVolume"));

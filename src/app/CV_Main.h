@@ -356,6 +356,8 @@ class TMainForm : public QMainWindow {
   TPrompterForm* prompterForm_ = nullptr;
   TSongCheckForm* songCheckForm_ = nullptr;
   void ApplyOptions();
+  // The status bar's offer taken: the melody is found by itself from now on.
+  void UseFoundMelody();
   bool lyricsOffsetShown_ = false;
   QString titleFile_;  // the song file the title names
   // Playback: made on the first Play, so a start without sound devices stays quick.

@@ -84,6 +84,7 @@ bool TMainForm::DateiOeffnen(const QString& fileToOpen) {
   posSlider_->setToolTip(QStringLiteral("0 ms"));
   posSlider_->setValue(0);
   ShowSongTitle(fileToOpen);
+  status_->ShowMelody(&song_);
 
   const bool editing = session_.EditorMode() == cv::TEditorMode::EditingText;
   myMemo_->setReadOnly(!editing);

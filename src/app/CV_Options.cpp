@@ -16,6 +16,7 @@
 
 #include "platform/Devices.h"
 #include "song/Language.h"
+#include "song/MelodyFinder.h"
 
 namespace cvapp {
 
@@ -55,9 +56,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   auto* copyright = new QLineEdit(general);
   copyright->setObjectName(QStringLiteral("E_CopyrightString"));
   form->addRow(QStringLiteral("Copyright"), copyright);
-  QStringList channels;
-  for (int i = 1; i <= 16; ++i) channels << QString::number(i);
-  form->addRow(T("MIDI-Kanal der Melodie", "Melody MIDI channel"), MakeCombo(general, "CB_MelodyTrack", channels));
+  form->addRow(T("Melodie", "Melody"), MakeCombo(general, "CB_Melody", QStringList()));
   form->addRow(T("Quantisierung", "Quantize window"),
                MakeCombo(general, "CB_QuantizeFactor",
                      cv::CurrLanguage() == cv::TLanguage::Deutsch
@@ -237,12 +236,33 @@ void TOptionsForm::SynthesizerTicked(bool on) {
   OutputChosen();
 }
 
+void TOptionsForm::SetSongTracks(const QStringList& names) { songTracks_ = names; }
+
+// Automatic, the sixteen channels, then the open song's tracks; each item carries the setting's
+// text, so a stored track the song does not have stays choosable.
+void TOptionsForm::FillMelody(const cv::MelodySetting& setting) {
+  QComboBox* box = Combo("CB_Melody");
+  box->clear();
+  box->addItem(T("automatisch (selbst gefunden)", "automatic (found by itself)"), QStringLiteral("auto"));
+  for (int i = 1; i <= 16; ++i)
+    box->addItem(T("Kanal ", "channel ") + QString::number(i), QString::number(i));
+  const auto addTrack = [&](int index, const QString& name) {
+    QString label = T("Spur ", "track ") + QString::number(index + 1);
+    if (!name.isEmpty()) label += QStringLiteral(": ") + name;
+    box->addItem(label, QString::fromStdString(cv::MelodySettingText(cv::MelodySetting::OfTrack(index))));
+  };
+  for (int i = 0; i < songTracks_.size(); ++i) addTrack(i, songTracks_[i]);
+  const QString stored = QString::fromStdString(cv::MelodySettingText(setting));
+  if (box->findData(stored) < 0) addTrack(setting.Track, QString());
+  box->setCurrentIndex(std::max(0, box->findData(stored)));
+}
+
 void TOptionsForm::Fill(const TStoredSettings& s, const QStringList& outputs, const QString& inUse,
                         const QStringList& audio, bool english) {
   const cv::TConfiguration& c = s.Configuration;
   Check("CB_SwitchToEnglish")->setChecked(english);
   Edit("E_CopyrightString")->setText(QString::fromStdString(c.CopyrightString));
-  Combo("CB_MelodyTrack")->setCurrentIndex(c.MelodyTrack);
+  FillMelody(c.Melody);
   Combo("CB_QuantizeFactor")->setCurrentIndex(c.QuantizeFactor);
   Combo("CB_PlaybackSpeed")->setCurrentIndex(c.PlaybackSpeed);
   findChild<QSpinBox*>(QStringLiteral("SE_TapDelay"))->setValue(s.TapDelay);
@@ -294,7 +314,8 @@ void TOptionsForm::Read(TStoredSettings& s, bool& english) const {
   QString copyright = Edit("E_CopyrightString")->text();
   if (!copyright.isEmpty() && !copyright.endsWith(QLatin1Char(' '))) copyright += QLatin1Char(' ');
   c.CopyrightString = copyright.toStdString();
-  c.MelodyTrack = static_cast<uint8_t>(std::max(0, Combo("CB_MelodyTrack")->currentIndex()));
+  c.Melody = cv::ParseMelodySetting(Combo("CB_Melody")->currentData().toString().toStdString())
+                 .value_or(cv::MelodySetting::Automatic());
   c.QuantizeFactor = static_cast<uint8_t>(std::max(0, Combo("CB_QuantizeFactor")->currentIndex()));
   c.PlaybackSpeed = static_cast<uint8_t>(std::max(0, Combo("CB_PlaybackSpeed")->currentIndex()));
   s.TapDelay = findChild<QSpinBox*>(QStringLiteral("SE_TapDelay"))->value();

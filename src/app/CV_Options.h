@@ -24,6 +24,8 @@ class TOptionsForm : public QDialog {
   // the one that plays; audio: the audio devices offered to the synthesizer).
   void Fill(const TStoredSettings& settings, const QStringList& outputs, const QString& inUse,
             const QStringList& audio, bool english);
+  // Names of the open song's file tracks, offered as the melody (empty: no song).
+  void SetSongTracks(const QStringList& names);
   // The settings as the controls show them; language: whether English is ticked. An output or
   // audio device the user did not change keeps its stored setting.
   void Read(TStoredSettings& settings, bool& english) const;
@@ -37,6 +39,7 @@ class TOptionsForm : public QDialog {
 
  private:
   void PromptaEnabledClick();
+  void FillMelody(const cv::MelodySetting& setting);
   QGroupBox* MakeBankSelectGroup(QWidget* parent);
   void Controller32Enabling();
   // "Use the synthesizer" and the output list say the same; the audio device belongs to the
@@ -47,6 +50,7 @@ class TOptionsForm : public QDialog {
   QString shownOutput_, shownAudio_, lastPort_;
   bool shownSynth_ = false;
   int lastTimeOffset_ = 0;
+  QStringList songTracks_;
 };
 
 }  // namespace cvapp

@@ -1,11 +1,13 @@
 #include "app/MainStatus.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
 #include <array>
 
 #include "output/CV_EditTranspose.h"
 #include "song/Language.h"
+#include "song/MelodyFinder.h"
 #include "song/Song.h"
 
 namespace cvapp {
@@ -60,6 +62,12 @@ TMainStatus::TMainStatus(QStatusBar* bar) : QObject(bar), bar_(bar) {
   position_ = label("SB_Position");
   tempo_ = label("SB_Tempo");
   key_ = label("SB_Key");
+  melody_ = label("SB_Melody");
+  melodyOffer_ = new QPushButton(bar_);
+  melodyOffer_->setObjectName(QStringLiteral("SB_MelodyOffer"));
+  melodyOffer_->setFlat(true);
+  bar_->addPermanentWidget(melodyOffer_);
+  connect(melodyOffer_, &QPushButton::clicked, this, &TMainStatus::UseFoundMelody);
   Clear();
 }
 
@@ -92,7 +100,31 @@ QString TMainStatus::Place() const {
   return QStringList{position_->text(), tempo_->text(), key_->text()}.join(QStringLiteral(" | "));
 }
 
+void TMainStatus::ShowMelody(const cv::Song* song) {
+  melodySong_ = song && song->MidiFileLoaded ? song : nullptr;
+  Retranslate();
+}
+
+QString TMainStatus::MelodyText() const { return melody_->isVisible() ? melody_->text() : QString(); }
+bool TMainStatus::OffersMelody() const { return !melodyOffer_->isHidden(); }
+
 void TMainStatus::Retranslate() {
+  const cv::MelodyChoice* m = melodySong_ ? &melodySong_->Melody : nullptr;
+  melody_->setVisible(m != nullptr);
+  melodyOffer_->setVisible(m && m->OffersBetter());
+  if (m) {
+    melody_->setText(T("Melodie: ", "Melody: ") + QString::fromStdString(cv::PartsText(*melodySong_, m->Parts)));
+    melody_->setToolTip(QString::fromStdString(m->Reason));
+    if (m->OffersBetter()) {
+      const QString better = QString::fromStdString(cv::PartsText(*melodySong_, m->Better));
+      melodyOffer_->setText(T("Besser: %1", "Better: %1").arg(better));
+      melodyOffer_->setToolTip(T("Die Melodie selbst finden lassen: %1 hat Noten unter %2 von %3 Silben.",
+                                 "Let the melody be found by itself: %1 has notes under %2 of %3 syllables.")
+                                   .arg(better)
+                                   .arg(m->BetterOnNote)
+                                   .arg(m->Syllables));
+    }
+  }
   const bool song = measure_ > 0;
   position_->setVisible(song);
   tempo_->setVisible(song && tempoValue_ > 0);

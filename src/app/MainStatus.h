@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class QLabel;
+class QPushButton;
 class QStatusBar;
 
 namespace cv {
@@ -37,12 +38,23 @@ class TMainStatus : public QObject {
   void ShowKey(const QString& key);
   void Clear();
   QString Place() const;
+  // The melody in use (its reason as the tip) and, when the fixed setting leaves most
+  // syllables without a note, a button offering the finder's choice; nullptr: no song.
+  void ShowMelody(const cv::Song* song);
+  QString MelodyText() const;
+  bool OffersMelody() const;
   // The labels' fixed words in the current language.
   void Retranslate();
 
+ signals:
+  // The user took the offered melody.
+  void UseFoundMelody();
+
  private:
   QStatusBar* bar_;
-  QLabel *position_, *tempo_, *key_;
+  QLabel *position_, *tempo_, *key_, *melody_;
+  QPushButton* melodyOffer_;
+  const cv::Song* melodySong_ = nullptr;
   int measure_ = 0, beat_ = 0, tempoValue_ = 0, speedPercent_ = 100;
   QString keyName_, last_;
 };

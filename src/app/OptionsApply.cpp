@@ -11,6 +11,7 @@
 #include "app/OutputOffer.h"
 #include "platform/Devices.h"
 #include "song/Language.h"
+#include "song/MelodyFinder.h"
 #include "song/TimeMap.h"
 
 namespace {
@@ -50,6 +51,10 @@ void TMainForm::MainMenu_OptionsClick() {
     optionsForm_->raise();
     return;
   }
+  QStringList tracks;
+  if (song_.MidiFileLoaded)
+    for (int t = 0; t < song_.NumberOfSourceTracks; ++t) tracks << QString::fromStdString(cv::TrackName(song_, t));
+  optionsForm_->SetSongTracks(tracks);
   const std::unique_ptr<cv::MidiPortDevice> port = cv::MakeMidiPort();
   const cv::TOutputRequest request = OutputRequestFor(settings_, *port);
   // The output shown is the one playing, else the one the next Play takes.
@@ -76,7 +81,7 @@ void TMainForm::ApplyOptions() {
   cv::TConfiguration& now = settings_.Configuration;
   const cv::TConfiguration& c = chosen.Configuration;
   const bool changed =
-      c.CopyrightString != now.CopyrightString || c.MelodyTrack != now.MelodyTrack ||
+      c.CopyrightString != now.CopyrightString || c.Melody != now.Melody ||
       c.QuantizeFactor != now.QuantizeFactor || c.PlaybackSpeed != now.PlaybackSpeed ||
       c.MidiOutputDeviceName != now.MidiOutputDeviceName || chosen.AudioOutDeviceName != settings_.AudioOutDeviceName ||
       c.XF_DeleteChordHelper != now.XF_DeleteChordHelper ||
@@ -107,12 +112,23 @@ void TMainForm::ApplyOptions() {
     const int32_t time = song_.Player ? song_.Player->TimePosition() : 0;
     session_.ApplyConfiguration(settings_.Configuration, time);
     status_->SetSpeedPercent(cv::PracticePercent(settings_.Configuration.PlaybackSpeed));
+    status_->ShowMelody(&song_);
     if (speedChanged && song_.MidiFileLoaded) RefreshAfterTempoChange();
     SaveConfiguration();
   }
   if (switchLanguage) SwitchLanguage(english);
   UpdateActions();
   if (changed) Say(T("Die Einstellungen sind übernommen.", "The options are applied."));
+}
+
+void TMainForm::UseFoundMelody() {
+  settings_.Configuration.Melody = cv::MelodySetting::Automatic();
+  session_.ApplyConfiguration(settings_.Configuration, song_.Player ? song_.Player->TimePosition() : 0);
+  SaveConfiguration();
+  status_->ShowMelody(&song_);
+  Say(T("Die Melodie wird jetzt selbst gefunden: %1. Text > Silben mit Noten verknüpfen legt die Silben auf ihre Noten.",
+        "The melody is now found by itself: %1. Text > Assign syllables to notes puts the syllables on its notes.")
+          .arg(QString::fromStdString(song_.Melody.Reason)));
 }
 
 }  // namespace cvapp

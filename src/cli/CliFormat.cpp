@@ -9,6 +9,7 @@
 #include "output/MidiFileWriter1.h"
 #include "output/CV_EditTranspose.h"
 #include "song/Language.h"
+#include "song/MelodyFinder.h"
 #include "song/TextCodec.h"
 #include "song/TimeMap.h"
 
@@ -106,6 +107,31 @@ std::string Visible(const std::u16string& text) {
 
 }  // namespace
 
+// The melody in use: its parts (track index as in "tracks", channel 1..16; null: any), why, and a
+// better choice of the finder when the fixed setting misses most syllables.
+Json Melody(const cv::Song& song) {
+  const cv::MelodyChoice& m = song.Melody;
+  auto parts = [](const std::vector<cv::MelodyPart>& list) {
+    Json out = Json::array();
+    for (const cv::MelodyPart& p : list)
+      out.push_back({{"Track", p.Track >= 0 ? Json(p.Track) : Json()},
+                     {"Channel", p.Channel >= 0 ? Json(p.Channel + 1) : Json()},
+                     {"From", p.From}});
+    return out;
+  };
+  Json melody{{"Setting", cv::MelodySettingText(song.Configuration.Melody)},
+              {"Automatic", m.Automatic},
+              {"Parts", parts(m.Parts)},
+              {"Syllables", m.Syllables},
+              {"SyllablesOnNote", m.SyllablesOnNote},
+              {"Reason", m.Reason}};
+  if (!m.Better.empty())
+    melody["Better"] = {{"Parts", parts(m.Better)},
+                        {"Text", cv::PartsText(song, m.Better)},
+                        {"SyllablesOnNote", m.BetterOnNote}};
+  return melody;
+}
+
 Json SongInfo(cv::Song& song, const std::string& path) {
   Json tracks = Json::array();
   const size_t fileTracks = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
@@ -165,6 +191,7 @@ Json SongInfo(cv::Song& song, const std::string& path) {
                               {"Track", lyricsTrack}}
                        : Json();
   info["encoding"] = cv::EncodingName(song.Encoding);
+  info["melody"] = Melody(song);
   return info;
 }
 
@@ -226,6 +253,13 @@ void SongInfoText(const Json& info, std::ostream& out) {
   else
     out << cv::Tr("keiner", "none");
   out << cv::Tr(", Kodierung ", ", encoding ") << info["encoding"].get<std::string>() << "\n";
+  const Json& melody = info["melody"];
+  out << cv::Tr("Melodie: ", "Melody: ") << melody["Reason"].get<std::string>() << "\n";
+  if (melody.contains("Better"))
+    out << cv::Tr("  Die Melodiesuche fände ", "  The melody finder would take ")
+        << melody["Better"]["Text"].get<std::string>() << ": " << melody["Better"]["SyllablesOnNote"] << cv::Tr(" Silben auf einer Note (--melody auto)",
+                                                      " syllables on a note (--melody auto)")
+        << "\n";
 }
 
 Json Syllables(const cv::Song& song, const std::string& path) {

@@ -110,6 +110,37 @@ SongOptions TakeSongOptions(std::vector<std::string>& args, bool writesSong) {
   return options;
 }
 
+const CliOption& MelodyOption() {
+  static const CliOption option{"--melody", "auto|1..16",
+                                "Where the melody is: found by itself (default) or this MIDI channel / Wo die Melodie "
+                                "liegt: selbst gefunden (Vorgabe) oder dieser MIDI-Kanal",
+                                ValueKind::Text};
+  return option;
+}
+
+std::optional<cv::MelodySetting> TakeMelodyOption(std::vector<std::string>& args) {
+  std::optional<cv::MelodySetting> melody;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string value;
+    if (a == "--melody") {
+      if (i + 1 >= args.size()) throw CliUsageError{"--melody: auto | 1..16"};
+      value = args[++i];
+    } else if (a.rfind("--melody=", 0) == 0) {
+      value = a.substr(9);
+    } else {
+      rest.push_back(a);
+      continue;
+    }
+    melody = cv::ParseMelodySetting(value);
+    if (!melody || melody->Mode == cv::MelodySetting::Kind::Track)
+      throw CliUsageError{std::string("--melody: auto | 1..16 (") + cv::Tr("nicht ", "not ") + value + ")"};
+  }
+  args = rest;
+  return melody;
+}
+
 std::string TakeSongPath(std::vector<std::string>& args) {
   RejectUnknownOptions(args);
   if (args.empty()) throw CliUsageError{cv::Tr("Keine Datei angegeben.", "No song file given.")};
@@ -146,6 +177,7 @@ bool CliSession::Open(const std::string& path, const SongOptions& options) {
   cv::TSessionOpenOptions open;
   open.ForceEncoding = options.encoding;
   open.EditWithoutLyrics = false;
+  if (options.melody) Song().Configuration.Melody = *options.melody;
   const bool opened = session.Open(path, open);
   // The command line states the layout rules and its deletions in its usage: asked later, yes.
   ui.SetAnswer(true);

@@ -16,6 +16,7 @@ struct SongOptions {
   std::optional<cv::TextEncoding> encoding;        // --encoding NAME: how the song's text is read
   std::optional<cv::TextEncoding> outputEncoding;  // --output-encoding NAME: the whole song is written in it
   bool removePrompta = false;                      // --remove-prompta: answer yes to the Prompta question
+  std::optional<cv::MelodySetting> melody;         // --melody auto|1..16 (TakeMelodyOption)
 };
 
 // "--no-backup" and "--backup=new" of the commands that write songs: an existing file is replaced
@@ -43,6 +44,10 @@ std::vector<CliOption> Options(std::initializer_list<std::vector<CliOption>> lis
 // Removes the song options from args and returns them; wrong values are usage errors. A command
 // that writes no song leaves --output-encoding in args (an unknown option there).
 SongOptions TakeSongOptions(std::vector<std::string>& args, bool writesSong = true);
+// "--melody auto|1..16" of the commands that work with the melody.
+const CliOption& MelodyOption();
+// Removes --melody from args; nothing when absent; a wrong value is a usage error.
+std::optional<cv::MelodySetting> TakeMelodyOption(std::vector<std::string>& args);
 // The one remaining argument, the song file (usage error otherwise).
 std::string TakeSongPath(std::vector<std::string>& args);
 // The session's questions are answered by the command's options; its messages are the command's

@@ -65,14 +65,12 @@ int NumberOption(const std::vector<std::string>& args, size_t& i, int low, int h
 int RunCheck(CliContext& ctx) {
   cv::TCheckOptions check;
   bool prompter = false;
-  int melody = 0;
+  const std::optional<cv::MelodySetting> melody = TakeMelodyOption(ctx.args);
   std::vector<std::string> rest;
   for (size_t i = 0; i < ctx.args.size(); ++i) {
     const std::string& a = ctx.args[i];
     if (a == "--width") {
       check.KeyboardLineWidth = NumberOption(ctx.args, i, 1, 1000);
-    } else if (a == "--melody") {
-      melody = NumberOption(ctx.args, i, 1, 16);
     } else if (a == "--prompter") {
       prompter = true;
     } else {
@@ -85,7 +83,7 @@ int RunCheck(CliContext& ctx) {
   CliSession song(ctx);
   cv::TConfiguration configuration = song.Song().Configuration;
   configuration.PromptaEnabled = prompter;
-  if (melody > 0) configuration.MelodyTrack = static_cast<uint8_t>(melody - 1);
+  if (melody) configuration.Melody = *melody;
   song.session.SetConfiguration(configuration);
   // The file as read first, so that its copy is gone before the song opens: one song in memory.
   std::vector<cv::TSongFinding> findings;
@@ -112,8 +110,7 @@ CliRegistrar registrar({"check",
                                  {{"--width", "N", "Line width of the keyboard's lyrics display / Zeilenbreite der "
                                                    "Liedtext-Anzeige des Keyboards",
                                    ValueKind::Number},
-                                  {"--melody", "1..16", "MIDI channel of the melody / MIDI-Kanal der Melodie",
-                                   ValueKind::Number},
+                                  MelodyOption(),
                                   {"--prompter", "", "Check with the prompter support on / Mit eingeschalteter "
                                                      "Prompta-Unterstützung prüfen"}}}),
                         {ValueKind::Song},

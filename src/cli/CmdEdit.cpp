@@ -28,6 +28,7 @@ int RunEdit(CliContext& ctx) {
   }
   EditOptions edits = TakeEditOptions(args);
   SongOptions songOptions = TakeSongOptions(args);
+  songOptions.melody = TakeMelodyOption(args);
   std::string path = TakeSongPath(args);
   if (output.empty()) throw CliUsageError{cv::Tr("Keine Zieldatei angegeben (-o).", "No output file given (-o).")};
 
@@ -48,7 +49,7 @@ CliRegistrar registrar({"edit",
                                   {"--format", "0|1", "Format of the written file (default: the song's, 2 as 1) / "
                                                       "Format der Datei (Vorgabe: das des Songs, 2 als 1)",
                                    ValueKind::Choice}},
-                                  BackupOptions(),
+                                  BackupOptions(), {MelodyOption()},
                                  EditOptionList(), SongOptionList()}),
                         {ValueKind::Song},
                         RunEdit});

@@ -31,6 +31,7 @@ std::vector<std::unique_ptr<cv::DocumentReader>> Readers() {
 int RunImport(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args);
   const BackupWish backup = TakeBackupWish(ctx.args);
+  options.melody = TakeMelodyOption(ctx.args);
   std::string output, language, exceptionsDir;
   bool assign = false;
   int format = -1;
@@ -114,7 +115,7 @@ CliRegistrar registrar(
                {"--format", "0|1", "Format of the written file (default: the song's, 2 as 1) / Format der Datei "
                                    "(Vorgabe: das des Songs, 2 als 1)",
                 ValueKind::Choice}},
-               BackupOptions(),
+               BackupOptions(), {MelodyOption()},
               SongOptionList()}),
      {ValueKind::Song, ValueKind::LyricText},
      RunImport});

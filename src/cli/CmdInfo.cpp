@@ -8,6 +8,7 @@ namespace {
 
 int RunInfo(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args, false);
+  options.melody = TakeMelodyOption(ctx.args);
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
   if (!song.Open(path, options)) return 1;
@@ -18,7 +19,7 @@ int RunInfo(CliContext& ctx) {
 CliRegistrar registrar({"info",
                         {"[OPTIONS] SONG"},
                         "Show what a song holds: tracks, tempo, signatures, lyrics / Zeigt, was ein Lied enthält",
-                        ReadSongOptionList(),
+                        Options({ReadSongOptionList(), {MelodyOption()}}),
                         {ValueKind::Song},
                         RunInfo});
 

@@ -99,6 +99,8 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
     BuildSongTimeMap(song);
     if (!song.Configuration.XF_Format) ReadXFChords(song);
     ExtractLyrics(song);
+    // Timed lyrics say where the melody is: the reader could only guess it from the notes.
+    if (song.HyphenArrayElements > 0) UseMelody(song);
     song.CurrentHyphen = -1;
     if (options.AfterExtract) options.AfterExtract(song);
 

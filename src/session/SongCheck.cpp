@@ -9,6 +9,7 @@
 #include "output/PromptaDecoder.h"
 #include "session/OpenSong.h"
 #include "song/Language.h"
+#include "song/MelodyFinder.h"
 #include "song/TextCodec.h"
 #include "song/TimeMap.h"
 
@@ -91,17 +92,6 @@ class Checker {
     return notes;
   }
 
-  // Note-on ticks of every channel in the file's tracks, in one pass over the song.
-  std::array<std::vector<int32_t>, 16> ChannelNoteTicks() const {
-    std::array<std::vector<int32_t>, 16> notes;
-    for (int t = 0; t < song_.NumberOfSourceTracks && t < static_cast<int>(song_.MidiTrack.size()); ++t)
-      for (PtrMidiEvent e = song_.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent)
-        if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0x90 && e->Value[1] > 0)
-          notes[e->Command & 0x0F].push_back(e->Position);
-    for (std::vector<int32_t>& channel : notes) std::sort(channel.begin(), channel.end());
-    return notes;
-  }
-
   // The nearest note to a tick: its index and distance (-1 and INT64_MAX without notes).
   static std::pair<int, int64_t> Nearest(const std::vector<int32_t>& notes, int32_t pos) {
     auto it = std::lower_bound(notes.begin(), notes.end(), pos);
@@ -116,44 +106,33 @@ class Checker {
   }
 
   // Syllables after the last note are left to the after-end finding. When most syllables miss
-  // the melody channel, one finding names the channel that fits instead of a line for each.
+  // the melody, or the melody finder knows a better one, one finding says why instead of a line
+  // for each.
   void Notes(int32_t tolerance, int32_t lastNote) {
     const std::vector<int32_t> notes = MelodyNoteTicks();
     std::vector<int> sung;
     for (int i = 0; i < Count(); ++i)
       if (IsSung(i) && At(i).SongPosition <= lastNote) sung.push_back(i);
     if (sung.empty()) return;
-    const int channel = song_.Configuration.MelodyTrack + 1;
     std::vector<int> missing;
     for (int i : sung)
       if (Nearest(notes, At(i).SongPosition).second > tolerance) missing.push_back(i);
     if (missing.size() >= 4) {
-      int bestChannel = -1;
-      size_t bestHits = 0;
-      const std::array<std::vector<int32_t>, 16> byChannel = ChannelNoteTicks();
-      for (int ch = 0; ch < 16; ++ch) {
-        const std::vector<int32_t>& other = byChannel[static_cast<size_t>(ch)];
-        const size_t hits = static_cast<size_t>(std::count_if(sung.begin(), sung.end(), [&](int i) {
-          return Nearest(other, At(i).SongPosition).second <= tolerance;
-        }));
-        if (hits > bestHits) bestHits = hits, bestChannel = ch + 1;
-      }
-      // Another channel leaves fewer than half as many syllables without a note: it is the melody.
-      const bool better = bestChannel > 0 && bestChannel != channel && (sung.size() - bestHits) * 2 < missing.size();
+      const MelodyChoice found = FindMelody(song_);
+      const bool better = !found.Better.empty();
       if (better || missing.size() * 2 > sung.size()) {
         const std::string counts =
             Num(static_cast<int64_t>(missing.size())) + " / " + Num(static_cast<int64_t>(sung.size()));
-        std::string de = counts + " Silben liegen auf keiner Note des Melodiekanals " + Num(channel) + ".";
-        std::string en = counts + " syllables lie on no note of the melody channel " + Num(channel) + ".";
+        std::string message = Tr(counts + " Silben liegen auf keiner Note der Melodie (" + found.Reason + ").",
+                                 counts + " syllables lie on no note of the melody (" + found.Reason + ").");
         if (better) {
-          de += " Kanal " + Num(bestChannel) + " hat Noten unter " + Num(static_cast<int64_t>(bestHits)) +
-                " der " + Num(static_cast<int64_t>(sung.size())) +
-                ": in den Optionen als Melodiekanal wählen.";
-          en += " Channel " + Num(bestChannel) + " has notes under " + Num(static_cast<int64_t>(bestHits)) +
-                " of the " + Num(static_cast<int64_t>(sung.size())) +
-                ": choose it as the melody channel in the options.";
+          const std::string parts = PartsText(song_, found.Better), onNote = Num(found.BetterOnNote);
+          message += Tr(" Die Melodiesuche findet " + parts + " mit Noten unter " + onNote +
+                            " Silben: in den Optionen \"Melodie: automatisch\" wählen.",
+                        " The melody finder finds " + parts + " with notes under " + onNote +
+                            " syllables: choose \"Melody: automatic\" in the options.");
         }
-        AddAtSyllable(TFindingSeverity::Warning, "no-note", missing.front(), Tr(de, en));
+        AddAtSyllable(TFindingSeverity::Warning, "no-note", missing.front(), message);
         return;
       }
     }
@@ -163,8 +142,8 @@ class Checker {
       if (distance > tolerance) {
         AddAtSyllable(TFindingSeverity::Warning, "no-note", i,
                       notes.empty()
-                          ? Tr("Der Melodiekanal " + Num(channel) + " hat keine Noten.",
-                               "The melody channel " + Num(channel) + " has no notes.")
+                          ? Tr("Die Melodie hat keine Noten (" + song_.Melody.Reason + ").",
+                               "The melody has no notes (" + song_.Melody.Reason + ").")
                           : Tr("Keine Melodienote unter der Silbe (nächste " + Num(distance) + " Ticks entfernt).",
                                "No melody note under the syllable (the nearest is " + Num(distance) + " ticks away)."));
         best = -1;

@@ -100,6 +100,7 @@ Song CopySong(const Song& s) {
   c.MidiTrack.reserve(s.MidiTrack.size());
   for (const TMyTrack& t : s.MidiTrack) c.MidiTrack.push_back(chains.Copy(t));
   c.MelodyTrack = chains.Copy(s.MelodyTrack);
+  c.Melody = s.Melody;
   auto aim = [&](TMyTrack& copy, const TMyTrack& from) {
     copy.TrkNameEvent = chains.Moved(from.TrkNameEvent);
     copy.TrkPlayEvent = chains.Moved(from.TrkPlayEvent);

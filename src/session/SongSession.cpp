@@ -446,6 +446,8 @@ void SongSession::ApplyConfiguration(const TConfiguration& chosen, int32_t timeM
   const TConfiguration before = song_.Configuration;
   song_.Configuration = chosen;
   if (!song_.MidiFileLoaded) return;
+  // Another melody setting takes effect at once: assign and hide note work on the new notes.
+  if (chosen.Melody != before.Melody) UseMelody(song_);
   if (chosen.PlaybackSpeed != before.PlaybackSpeed) {
     song_.Configuration.PlaybackSpeed = before.PlaybackSpeed;
     SetPlaybackSpeed(chosen.PlaybackSpeed);

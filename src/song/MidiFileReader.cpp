@@ -128,7 +128,7 @@ class Reader {
   void Complete() {
     n_ = s_.NumberOfSourceTracks;
     DeleteDrumBankSelect(s_);
-    BuildMelodyChain();
+    UseMelody(s_);
   }
 
  private:
@@ -618,32 +618,6 @@ class Reader {
       if (n_ > 0) s_.MidiTrack[0].TrkMidiChannel = 16;
     }
     s_.Encoding = DecideTextEncoding(s_);
-  }
-
-  void BuildMelodyChain() {
-    TMyTrack& melody = s_.MelodyTrack;
-    melody = TMyTrack{};
-    PtrMidiEvent port = NewMeta(0x21, "\0", 1, 0);
-    melody.TrkFirstEvent = melody.TrkLastEvent = port;
-    melody.TrkEventCounter = 1;
-    const uint8_t noteOn = static_cast<uint8_t>(0x90 + (s_.Configuration.MelodyTrack & 0x0F));
-    for (int t = 0; t < n_ && melody.TrkEventCounter == 1; ++t) {
-      PtrMidiEvent first = s_.MidiTrack[t].TrkFirstEvent;
-      for (PtrMidiEvent e = first ? first->NextEvent : nullptr; e; e = e->NextEvent) {
-        if (e->Command != noteOn || e->Value[1] == 0) continue;
-        PtrMidiEvent copy = s_.Pool.NewEvent();
-        copy->Command = e->Command;
-        copy->DLength = e->DLength;
-        copy->DType = e->DType;
-        copy->MType = e->MType;
-        copy->Position = e->Position;
-        copy->TimePosition = e->TimePosition;
-        copy->Value[0] = copy->ValueOrg[0] = e->Value[0];
-        copy->Value[1] = copy->ValueOrg[1] = e->Value[1];
-        Append(melody, copy);
-      }
-    }
-    Append(melody, NewMeta(0x2F, "", 0, s_.MaxSongPosition));
   }
 };
 

@@ -11,6 +11,7 @@ void ClearMidiMemory(Song& song) {
     track.TrkPlayEvent = nullptr;
   }
   song.MelodyTrack = TMyTrack{};
+  song.Melody = MelodyChoice{};
   song.Pool.Clear();
   song.HyphenArray.clear();
   song.HyphenArrayElements = 0;

@@ -8,6 +8,7 @@
 
 #include "song/CV_Data.h"
 #include "song/EventPool.h"
+#include "song/MelodyFinder.h"
 #include "song/MessageSink.h"
 #include "song/PlayerLink.h"
 #include "song/TConfiguration.h"
@@ -36,7 +37,10 @@ struct Song {
 
   // Entries 0..N-1: the file's tracks; N: lyrics track; N+1: Prompta track.
   std::vector<TMyTrack> MidiTrack;
+  // The melody's notes (one per tick) that assign and hide note work on, and why they were
+  // chosen (Melody.Notes stays empty: the chain holds them).
   TMyTrack MelodyTrack;
+  MelodyChoice Melody;
   int32_t MaxSongPosition = 0;
 
   std::vector<TTempo> TempoArray;

@@ -6,6 +6,19 @@
 
 namespace cv {
 
+// Which notes are the song's melody: found by the melody finder, one MIDI channel, or one track.
+struct MelodySetting {
+  enum class Kind : uint8_t { Automatic, Channel, Track };
+  Kind Mode = Kind::Automatic;
+  int32_t Channel = 0;  // 0..15 with Kind::Channel
+  int32_t Track = 0;    // file track index with Kind::Track
+
+  static MelodySetting Automatic() { return {}; }
+  static MelodySetting OfChannel(int32_t channel) { return {Kind::Channel, channel, 0}; }
+  static MelodySetting OfTrack(int32_t track) { return {Kind::Track, 0, track}; }
+  bool operator==(const MelodySetting&) const = default;
+};
+
 struct TConfiguration {
   uint8_t Controller32Value = 0;
   std::string CopyrightString;  // UTF-8
@@ -31,7 +44,7 @@ struct TConfiguration {
   // An existing NAME~ is replaced by the new copy; otherwise it stays, so it keeps the original
   // through a chain of edits.
   bool ReplaceBackup = false;
-  uint8_t MelodyTrack = 0;  // MIDI channel of the melody, 0..15
+  MelodySetting Melody;
   std::string MidiOutputDeviceName;
   uint8_t QuantizeFactor = 1;  // 0..3
   uint8_t PlaybackSpeed = 0;   // 0..5 = 100 % .. 50 %

@@ -79,7 +79,7 @@ TEST(Settings, BulkSaveAndLoadRoundTrip) {
   c.LastMidiPathSource = "/music/songs";
   c.MainFormLeft = 33;
   c.MainFormTop = 44;
-  c.MelodyTrack = 9;
+  c.Melody = cv::MelodySetting::OfChannel(9);
   c.PlaybackSpeed = 3;
   c.PromptaCmdController = 119;
   c.PromptaMidiChannel = 2;
@@ -104,7 +104,7 @@ TEST(Settings, BulkSaveAndLoadRoundTrip) {
   EXPECT_EQ(r.Configuration.MainFormTop, 44);
   EXPECT_FLOAT_EQ(r.Configuration.MainFormHeight, 600.0f);
   EXPECT_FLOAT_EQ(r.Configuration.MainFormWidth, 800.5f);
-  EXPECT_EQ(r.Configuration.MelodyTrack, 9);
+  EXPECT_EQ(r.Configuration.Melody, cv::MelodySetting::OfChannel(9));
   EXPECT_EQ(r.Configuration.PlaybackSpeed, 3);
   EXPECT_EQ(r.Configuration.PromptaCmdController, 119);
   EXPECT_EQ(r.Configuration.PromptaMidiChannel, 2);
@@ -139,6 +139,7 @@ TEST(Settings, BadOrOutOfRangeValuesTakeTheirDefaultAndTheLoadGoesOn) {
   };
   const Case cases[] = {
       {"MelodyTrack=300", "MelodyTrack"},           {"MelodyTrack=16", "MelodyTrack"},
+      {"Melody=channel 4", "Melody"},               {"Melody=17", "Melody"},
       {"FontSize=big", "FontSize"},                 {"MainFormHeight=480x8", "MainFormHeight"},
       {"Controller32Value=128", "Controller32Value"}, {"PromptaCmdController=120", "PromptaCmdController"},
       {"PromptaMidiChannel=16", "PromptaMidiChannel"}, {"PromptaFont=7", "PromptaFont"},
@@ -159,11 +160,42 @@ TEST(Settings, BadOrOutOfRangeValuesTakeTheirDefaultAndTheLoadGoesOn) {
     EXPECT_EQ(s.Configuration.PromptaTimeOffset, 77) << k.line;
     EXPECT_FALSE(s.VSTiEnabled) << k.line;
     EXPECT_EQ(s.Configuration.MidiOutputDeviceName, "Port 2") << k.line;
-    EXPECT_EQ(s.Configuration.MelodyTrack, d.MelodyTrack) << k.line;
+    EXPECT_EQ(s.Configuration.Melody, d.Melody) << k.line;
     EXPECT_EQ(s.Configuration.FontSize, d.FontSize) << k.line;
     EXPECT_EQ(s.Configuration.PromptaCmdController, d.PromptaCmdController) << k.line;
     EXPECT_EQ(s.Configuration.PromptaMidiChannel, d.PromptaMidiChannel) << k.line;
     EXPECT_EQ(s.VolumeValue, 100) << k.line;
+  }
+}
+
+// New settings find the melody by themselves; a store from before keeps its channel until the
+// user picks another melody.
+TEST(Settings, MelodySettingOfNewAndOlderStores) {
+  struct Case {
+    const char* ini;
+    cv::MelodySetting expected;
+  };
+  const Case cases[] = {
+      {"", cv::MelodySetting::Automatic()},
+      {"MelodyTrack=0\n", cv::MelodySetting::OfChannel(0)},
+      {"MelodyTrack=3\n", cv::MelodySetting::OfChannel(3)},
+      {"MelodyTrack=3\nMelody=auto\n", cv::MelodySetting::Automatic()},
+      {"Melody=16\n", cv::MelodySetting::OfChannel(15)},
+      {"Melody=track 2\n", cv::MelodySetting::OfTrack(1)},
+  };
+  for (const Case& k : cases) {
+    const QString file = TempSettingsFile();
+    WriteIni(file, QLatin1String(k.ini));
+    TStoredSettings s;
+    {
+      TMyRegistry store(file);
+      s = LoadConfiguration(store, Q(cvtest::TempDir()));
+      EXPECT_EQ(s.Configuration.Melody, k.expected) << k.ini;
+      EXPECT_TRUE(s.DefaultedValues.isEmpty()) << k.ini;
+      UpdateConfiguration(store, s, QSizeF(640, 480), false);
+    }
+    TMyRegistry again(file);
+    EXPECT_EQ(LoadConfiguration(again, Q(cvtest::TempDir())).Configuration.Melody, k.expected) << k.ini;
   }
 }
 

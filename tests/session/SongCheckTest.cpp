@@ -97,14 +97,19 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
     std::function<void(Song&)> edit;  // after opening, as the user would have edited
     KindSet expected;
     const char* says = "";  // in one finding's message
+    MelodySetting melody = MelodySetting::Automatic();
   };
   std::string longText(90, 'x');
   const std::vector<Case> cases = {
       {"clean", nullptr, nullptr, {}},
       {"syllable off its note", [](SongShape& s) { s.lyrics[4].first = 1600; }, nullptr, {{"no-note", "song"}}},
-      // Not a line for each syllable: one finding names the channel that fits.
-      {"melody on another channel", [](SongShape& s) { s.channel = 3; }, nullptr, {{"no-note", "song"}},
-       "6 / 6 syllables lie on no note of the melody channel 1. Channel 4 has notes under 6 of the 6:"},
+      {"melody on another channel, found", [](SongShape& s) { s.channel = 3; }, nullptr, {}},
+      // Not a line for each syllable: one finding says why and names the melody that fits.
+      {"melody on another channel than the fixed one", [](SongShape& s) { s.channel = 3; }, nullptr,
+       {{"no-note", "song"}},
+       "6 / 6 syllables lie on no note of the melody (channel 1 (chosen in the options): no notes). The melody "
+       "finder finds channel 4, track 2 with notes under 6 syllables: choose \"Melody: automatic\"",
+       MelodySetting::OfChannel(0)},
       {"two syllables on one note", [](SongShape& s) { s.lyrics.insert(s.lyrics.begin() + 4, {1230, "x"}); }, nullptr,
        {{"shared-note", "song"}}},
       {"line wider than the prompter", [&](SongShape& s) { s.lyrics[6].second = longText; }, nullptr,
@@ -141,6 +146,7 @@ TEST(SongCheck, EachSmallSongShowsItsFinding) {
     if (c.shape) c.shape(made);
     const std::string path = Write(made, "check.mid");
     Song song;
+    song.Configuration.Melody = c.melody;
     DateiOeffnen(song, path);
     ASSERT_GE(song.HyphenArrayElements, 5);
     if (c.edit) c.edit(song);
