@@ -105,7 +105,7 @@ void TMainStatus::ShowMelody(const cv::Song* song) {
   Retranslate();
 }
 
-QString TMainStatus::MelodyText() const { return melody_->isVisible() ? melody_->text() : QString(); }
+QString TMainStatus::MelodyText() const { return melody_->isHidden() ? QString() : melody_->text(); }
 bool TMainStatus::OffersMelody() const { return !melodyOffer_->isHidden(); }
 
 void TMainStatus::Retranslate() {
