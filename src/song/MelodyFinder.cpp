@@ -5,6 +5,7 @@
 #include <climits>
 #include <cctype>
 #include <cmath>
+#include <iterator>
 
 #include "song/Language.h"
 #include "song/Song.h"
@@ -68,7 +69,9 @@ struct PartStats {
   int64_t Overlaps = 0;  // onsets while an earlier note still sounds
   int64_t InRange = 0;   // note-ons in a singing range
   int64_t Matched = 0;   // onsets with a syllable near them
-  std::vector<uint8_t> Hit;  // per sung syllable: a note-on lies near it
+  // The sung syllables with a note-on near them, ascending (a list, not a flag per syllable:
+  // a file of many parts and many syllables must not cost their product).
+  std::vector<int32_t> Hit;
   int32_t Hits = 0;
 
   // Being mostly one note at a time, in a singing range, with a name that says so (the name
@@ -117,7 +120,6 @@ class PartSurvey {
       if (perChannel[static_cast<size_t>(c)] < 2) continue;
       PartStats all;
       all.Part = {-1, c, 0};
-      all.Hit.assign(syl_.size(), 0);
       for (const Pair& p : pairs_) {
         const PartStats& s = p.Stats;
         if (s.Part.Channel != c) continue;
@@ -126,9 +128,11 @@ class PartSurvey {
         all.Overlaps += s.Overlaps;
         all.InRange += s.InRange;
         all.Matched += s.Matched;
-        for (size_t i = 0; i < syl_.size(); ++i) all.Hit[i] |= s.Hit[i];
+        std::vector<int32_t> merged;
+        std::set_union(all.Hit.begin(), all.Hit.end(), s.Hit.begin(), s.Hit.end(), std::back_inserter(merged));
+        all.Hit.swap(merged);
       }
-      all.Hits = static_cast<int32_t>(std::count(all.Hit.begin(), all.Hit.end(), 1));
+      all.Hits = static_cast<int32_t>(all.Hit.size());
       parts.push_back(std::move(all));
     }
     for (Pair& p : pairs_) parts.push_back(std::move(p.Stats));
@@ -171,7 +175,6 @@ class PartSurvey {
         Pair& p = pairs_.emplace_back();
         p.Stats.Part = {t, channel, 0};
         p.Stats.Named = named;
-        p.Stats.Hit.assign(syl_.size(), 0);
         p.OnTick.fill(-1);
       }
       NoteOn(pairs_[static_cast<size_t>(i)], *e);
@@ -200,8 +203,8 @@ class PartSurvey {
       bool near = false;
       for (size_t j = p.Cursor; j < syl_.size() && syl_[j] <= int64_t{tick} + tol_; ++j) {
         near = true;
-        if (!s.Hit[j]) {
-          s.Hit[j] = 1;
+        if (s.Hit.empty() || s.Hit.back() < static_cast<int32_t>(j)) {
+          s.Hit.push_back(static_cast<int32_t>(j));
           ++s.Hits;
         }
       }
@@ -239,12 +242,16 @@ std::vector<MelodyNote> CollectNotes(const Song& song, const std::vector<MelodyP
     return *(after - 1);
   };
   const int32_t tracks = std::min<int32_t>(song.NumberOfSourceTracks, static_cast<int32_t>(song.MidiTrack.size()));
+  std::array<std::array<int64_t, 128>, 16> open;
+  for (auto& row : open) row.fill(-1);
+  std::vector<std::pair<size_t, uint8_t>> used;
   for (int32_t t = 0; t < tracks; ++t) {
     bool wanted = false;
     for (const MelodyPart& p : parts) wanted |= p.Track < 0 || p.Track == t;
     if (!wanted) continue;
-    std::array<std::array<int64_t, 128>, 16> open;
-    for (auto& row : open) row.fill(-1);
+    // Notes waiting for their note-off; only the entries used are reset for the next track.
+    for (const auto& [channel, pitch] : used) open[channel][pitch] = -1;
+    used.clear();
     for (const TypMidiEvent* e = FirstEventOf(song.MidiTrack[static_cast<size_t>(t)]); e; e = e->NextEvent) {
       if (e->DType != DTypeChannel) continue;
       const int channel = e->Command & 0x0F;
@@ -260,6 +267,7 @@ std::vector<MelodyNote> CollectNotes(const Song& song, const std::vector<MelodyP
       const bool fits = (p.Track < 0 || p.Track == t) && (p.Channel == channel || (p.Channel < 0 && channel != kDrums));
       if (!fits) continue;
       open[static_cast<size_t>(channel)][pitch] = static_cast<int64_t>(notes.size());
+      used.push_back({static_cast<size_t>(channel), pitch});
       notes.push_back({e->Position, e->TimePosition, std::max(0, song.MaxSongPosition - e->Position), pitch,
                        e->Value[1], static_cast<uint8_t>(channel)});
     }
@@ -301,8 +309,9 @@ std::vector<MelodyPart> SplitMelody(const std::vector<PartStats>& stats, size_t 
   for (size_t i = 0; i < stats.size(); ++i) {
     const PartStats& b = stats[i];
     if (i == best || Related(a.Part, b.Part) || b.Hits < enough) continue;
-    int32_t gain = 0;
-    for (int32_t j = 0; j < n; ++j) gain += b.Hit[static_cast<size_t>(j)] && !a.Hit[static_cast<size_t>(j)];
+    std::vector<int32_t> only;
+    std::set_difference(b.Hit.begin(), b.Hit.end(), a.Hit.begin(), a.Hit.end(), std::back_inserter(only));
+    const int32_t gain = static_cast<int32_t>(only.size());
     const double weighted = gain * b.Shape();
     if (gain >= enough && weighted > bestGain) {
       bestGain = weighted;
@@ -311,13 +320,19 @@ std::vector<MelodyPart> SplitMelody(const std::vector<PartStats>& stats, size_t 
   }
   if (second == stats.size()) return {};
   const PartStats& b = stats[second];
+  auto flags = [n](const std::vector<int32_t>& hit) {
+    std::vector<uint8_t> f(static_cast<size_t>(n), 0);
+    for (int32_t j : hit) f[static_cast<size_t>(j)] = 1;
+    return f;
+  };
+  const std::vector<uint8_t> onA = flags(a.Hit), onB = flags(b.Hit);
   // Each syllable goes to the part that has a note near it (the best part first); a syllable
   // near neither stays with the part before it.
   std::vector<int> label(static_cast<size_t>(n), -1);
   int previous = -1;
   for (int32_t j = 0; j < n; ++j) {
     const size_t u = static_cast<size_t>(j);
-    label[u] = a.Hit[u] ? 0 : b.Hit[u] ? 1 : previous;
+    label[u] = onA[u] ? 0 : onB[u] ? 1 : previous;
     if (label[u] >= 0) previous = label[u];
   }
   for (int32_t j = n - 1, next = 0; j >= 0; --j) {

@@ -189,13 +189,13 @@ TEST(Settings, MelodySettingOfNewAndOlderStores) {
     TStoredSettings s;
     {
       TMyRegistry store(file);
-      s = LoadConfiguration(store, Q(cvtest::TempDir()));
+      s = LoadConfiguration(store);
       EXPECT_EQ(s.Configuration.Melody, k.expected) << k.ini;
       EXPECT_TRUE(s.DefaultedValues.isEmpty()) << k.ini;
       UpdateConfiguration(store, s, QSizeF(640, 480), false);
     }
     TMyRegistry again(file);
-    EXPECT_EQ(LoadConfiguration(again, Q(cvtest::TempDir())).Configuration.Melody, k.expected) << k.ini;
+    EXPECT_EQ(LoadConfiguration(again).Configuration.Melody, k.expected) << k.ini;
   }
 }
 
