@@ -24,7 +24,11 @@ struct TMelodySource {
 
 TMelodySource FindMelodySource(const Song& song) {
   TMelodySource source;
-  source.Channel = song.Configuration.MelodyTrack & 0x0F;
+  // The melody in use: its first part (the finder's choice or the options' channel).
+  if (!song.Melody.Parts.empty()) {
+    source.Channel = std::max(0, song.Melody.Parts.front().Channel) & 0x0F;
+    if (song.Melody.Parts.front().Track >= 0) return {song.Melody.Parts.front().Track, source.Channel};
+  }
   const uint8_t noteOn = static_cast<uint8_t>(0x90 + source.Channel);
   const int tracks = std::min<int>(song.NumberOfSourceTracks, static_cast<int>(song.MidiTrack.size()));
   for (int t = 0; t < tracks && source.Track < 0; ++t)
