@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lyrics/Lrc.h"
+#include "song/TitleLines.h"
 #include "song/Language.h"
 #include "session/OpenSong.h"
 #include "support/Corpus.h"
@@ -25,16 +26,9 @@ struct Timed {
 // The lyric syllables after the two title lines, line breaks left out.
 std::vector<Timed> LyricSyllables(const Song& song) {
   std::vector<Timed> out;
-  const bool titled = song.HyphenArrayElements > 1 && song.HyphenArray[0].SongPosition == 108 &&
-                      song.HyphenArray[1].Text == u"\r" && song.HyphenArray[1].SongPosition == 112;
-  int breaks = titled ? 0 : 2;
-  for (int i = 0; i < song.HyphenArrayElements; ++i) {
+  for (int i = HeaderElementCount(song); i < song.HyphenArrayElements; ++i) {
     const THyphens& h = song.HyphenArray[i];
-    if (h.Text == u"\r") {
-      ++breaks;
-      continue;
-    }
-    if (breaks >= 2 && !h.Text.empty()) out.push_back({h.Text, h.Time});
+    if (h.Text != u"\r" && !h.Text.empty()) out.push_back({h.Text, h.Time});
   }
   return out;
 }

@@ -178,15 +178,16 @@ TEST(TitleLines, AnOffsetTowardsTheStartMovesEverySungSyllableOfARealSong) {
     Song song;
     DateiOeffnen(song, path);
     const int32_t header = HeaderElementCount(song);
-    ASSERT_EQ(header, 4) << name;
+    // Title, break, artist, break; a page mark before the first verse adds a blank line.
+    ASSERT_GE(header, 4) << name;
     std::vector<int32_t> before;
     for (int32_t i = header; i < song.HyphenArrayElements; ++i) before.push_back(song.HyphenArray[i].Time);
     MoveLyrics(song, -120);
     for (int32_t i = header; i < song.HyphenArrayElements; ++i)
       EXPECT_NEAR(song.HyphenArray[i].Time, before[i - header] - 120, 10) << name << " element " << i;
     const int32_t first = song.HyphenArray[header].SongPosition;
-    EXPECT_EQ(song.HyphenArray[2].SongPosition, first - 8) << name;
-    EXPECT_EQ(song.HyphenArray[3].SongPosition, first - 4) << name;
+    for (int32_t i = 2; i < header; ++i)
+      EXPECT_EQ(song.HyphenArray[i].SongPosition, first - 4 * (header - i)) << name << " element " << i;
   }
 }
 
