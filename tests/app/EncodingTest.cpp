@@ -20,7 +20,7 @@ TEST(Encoding, TitleShowsItAndTheMenuReadsTheSongAgain) {
   w.nextOpenFile = EncodedSong("zh_gbk.mid");
   w->MainMenu_DateiOeffnenClick();
   ASSERT_TRUE(w->MidiFileLoaded());
-  EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral(" [GB18030]"))) << w->windowTitle().toStdString();
+  EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral(" [GBK]"))) << w->windowTitle().toStdString();
   const QString chinese = QStringLiteral("月亮代表我的心");
   EXPECT_TRUE(w->DisplayText().contains(chinese)) << w->DisplayText().toStdString();
   const int syllables = w->CurrentSong().HyphenArrayElements;

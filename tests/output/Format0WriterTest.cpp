@@ -116,7 +116,7 @@ TEST(EventEncoder, EventsThatCannotBeEncodedAreACodingError) {
     FAIL() << "no error";
   } catch (const cv::EMidiError& e) {
     EXPECT_TRUE(std::string(e.what()).starts_with("The song holds an event a MIDI file cannot hold")) << e.what();
-    EXPECT_TRUE(std::string(e.what()).ends_with("\nError coding the midi file!")) << e.what();
+    EXPECT_EQ(std::string(e.what()).find("Error coding"), std::string::npos) << e.what();
   }
 }
 
