@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchUi.h"
 #include "GenerateSong.h"
 #include "app/TimelineView.h"
 #include "session/SongSession.h"
@@ -24,11 +25,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-struct QuietUi : cv::SessionUi {
-  bool AskYesNo(const std::string&) override { return true; }
-  void Report(const cv::TUserMessage&) override {}
-};
 
 std::string Write(const fs::path& dir, const char* name, const std::vector<uint8_t>& bytes) {
   const fs::path path = dir / name;

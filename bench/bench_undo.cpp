@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchUi.h"
 #include "GenerateSong.h"
 #include "session/SongCopy.h"
 #include "session/SongSession.h"
@@ -18,11 +19,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-struct QuietUi : cv::SessionUi {
-  bool AskYesNo(const std::string&) override { return true; }
-  void Report(const cv::TUserMessage&) override {}
-};
 
 double ResidentMiB() {
   std::ifstream statm("/proc/self/statm");

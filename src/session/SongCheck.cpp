@@ -346,15 +346,27 @@ void CheckAsRead(Song& song, std::vector<TSongFinding>& out) {
   c.Prompter(true);
 }
 
+int32_t NoteTolerance(const Song& song, const TCheckOptions& options) {
+  return options.NoteTolerance >= 0 ? options.NoteTolerance : std::max(1, song.SourceTimeBase / 4);
+}
+
 }  // namespace
+
+std::vector<TSongFinding> CheckSongNotes(Song& song, const TCheckOptions& options) {
+  std::vector<TSongFinding> out;
+  if (!song.MidiFileLoaded) return out;
+  Checker c(song, TFindingSource::Song, out);
+  c.Notes(NoteTolerance(song, options), c.NoteSpan().second);
+  SortFindings(out);
+  return out;
+}
 
 std::vector<TSongFinding> CheckSong(Song& song, const TCheckOptions& options) {
   std::vector<TSongFinding> out;
   if (!song.MidiFileLoaded) return out;
   Checker c(song, TFindingSource::Song, out);
-  const int32_t tolerance = options.NoteTolerance >= 0 ? options.NoteTolerance : std::max(1, song.SourceTimeBase / 4);
   const int32_t lastNote = c.NoteSpan().second;
-  c.Notes(tolerance, lastNote);
+  c.Notes(NoteTolerance(song, options), lastNote);
   c.LineWidths(options.KeyboardLineWidth);
   c.Characters();
   c.Header();

@@ -38,6 +38,8 @@ struct TCheckOptions {
 
 // The song as it will be saved (syllables, lyric events, Prompta data).
 std::vector<TSongFinding> CheckSong(Song& song, const TCheckOptions& options = {});
+// Only the note findings of CheckSong (no-note, shared-note): what views mark on the syllables.
+std::vector<TSongFinding> CheckSongNotes(Song& song, const TCheckOptions& options = {});
 // The file as read, with the given settings; EMidiError when it cannot be read.
 std::vector<TSongFinding> CheckSongFile(const std::string& path, const TConfiguration& configuration);
 // Both, by position (file findings first at equal positions); true when any is an error.

@@ -209,7 +209,7 @@ void TimelineModel::BuildSyllables(Song& song, bool findings) {
   }
   // The song check's note findings, on the syllables they concern.
   try {
-    for (const TSongFinding& f : findings ? CheckSong(song) : std::vector<TSongFinding>{}) {
+    for (const TSongFinding& f : findings ? CheckSongNotes(song) : std::vector<TSongFinding>{}) {
       if ((f.Kind != "no-note" && f.Kind != "shared-note") || f.Hyphen < 0 || f.Hyphen >= n) continue;
       const int32_t block = elementBlock_[static_cast<size_t>(f.Hyphen)];
       if (block < 0) continue;

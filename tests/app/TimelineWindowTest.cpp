@@ -23,26 +23,15 @@
 #include "lyrics/PositionTexts.h"
 #include "lyrics/SyllableMoves.h"
 #include "session/SongSession.h"
+#include "support/QuietUi.h"
+#include "support/TimelineSong.h"
 #include "song/Language.h"
 
 using namespace cvapptest;
 
 namespace {
 
-// Title lines, then "one two three four five" on melody notes a beat apart from bar 2; "three"
-// lies 200 ticks after its note.
-QString TimelineSong(const std::string& name = "timeline.mid") {
-  cvtest::SmfBuilder smf(1, 480);
-  smf.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
-  auto& t = smf.AddTrack();
-  t.Lyric(108, "Title\r").Lyric(112, "Artist\r");
-  const char* words[] = {"one ", "two ", "three ", "four ", "five"};
-  for (int i = 0; i < 5; ++i) {
-    const int note = 1920 + i * 480;
-    t.NoteOn(note, 0, 60 + i, 90).Lyric(note + (i == 2 ? 200 : 0), words[i]).NoteOff(note + 400, 0, 60 + i);
-  }
-  return Q(smf.WriteTemp(name));
-}
+QString TimelineSong(const std::string& name = "timeline.mid") { return Q(cvtest::WriteTimelineSong(name, false)); }
 
 struct Timeline {
   AppWindow w;
@@ -96,10 +85,7 @@ TEST(TimelineWindow, DragOntoTheNextNoteSnapsAndTheSavedLyricSitsThere) {
 
   t.w->MainMenu_DateiSpeichernClick();
   EXPECT_FALSE(t.w->windowTitle().contains(QLatin1Char('*')));
-  struct Quiet : cv::SessionUi {
-    bool AskYesNo(const std::string&) override { return true; }
-    void Report(const cv::TUserMessage&) override {}
-  } ui;
+  cvtest::QuietUi ui;
   cv::SongSession saved(ui);
   ASSERT_TRUE(saved.Open(t.song.MidiFileName));
   bool found = false;
@@ -361,10 +347,7 @@ TEST(TimelineWindow, HeyJudeOffNoteSyllableDraggedOntoItsNote) {
   t.w->MainMenu_EditRedoClick();
   EXPECT_EQ(t.song.HyphenArray[element].SongPosition, placed);
   t.w->MainMenu_DateiSpeichernClick();
-  struct Quiet : cv::SessionUi {
-    bool AskYesNo(const std::string&) override { return true; }
-    void Report(const cv::TUserMessage&) override {}
-  } ui;
+  cvtest::QuietUi ui;
   cv::SongSession saved(ui);
   ASSERT_TRUE(saved.Open(copy.toStdString()));
   EXPECT_EQ(saved.CurrentSong().HyphenArray[element].SongPosition, placed);

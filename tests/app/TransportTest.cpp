@@ -126,6 +126,15 @@ void RunFor(int ms) {
   }
 }
 
+// 30 s of quarter notes at 120 bpm, for the slider.
+QString ThirtySecondSong(const std::string& name) {
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  for (int i = 0; i < 60; ++i) t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);
+  return Q(b.WriteTemp(name));
+}
+
 }  // namespace
 
 // Listening while typing: Play works with an editor open, the player never moves the caret, and
@@ -188,14 +197,10 @@ TEST(Transport, PlaysWhileAnEditorIsOpenAndPlaysOnAfterLeavingIt) {
 // A press beside the thumb runs the position towards the press while the button is held (and no
 // further), seeks once on release, and the next Play starts there; a press on the thumb drags it.
 TEST(Transport, SliderPressBesideTheThumbRunsTowardsItAndSeeksOnRelease) {
-  cvtest::SmfBuilder b(1);
-  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
-  cvtest::SmfTrack& t = b.AddTrack();
-  for (int i = 0; i < 60; ++i) t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);  // 30 s
   AppWindow w(TempSettingsFile());
   w->resize(900, 500);
   w->show();
-  w->DateiOeffnen(Q(b.WriteTemp("slider.mid")));
+  w->DateiOeffnen(ThirtySecondSong("slider.mid"));
   auto* slider = w->findChild<QSlider*>(QStringLiteral("PosSlider"));
   ASSERT_GT(slider->maximum(), 25000);
   auto send = [&](QEvent::Type type, int x) {
@@ -235,15 +240,11 @@ TEST(Transport, SliderPressBesideTheThumbRunsTowardsItAndSeeksOnRelease) {
 // A click in the groove (pressed and released at once, as a user clicks) moves the position to
 // the place clicked, and playback starts there.
 TEST(Transport, AClickInTheSliderGrooveGoesThere) {
-  cvtest::SmfBuilder b(1);
-  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
-  cvtest::SmfTrack& t = b.AddTrack();
-  for (int i = 0; i < 60; ++i) t.NoteOn(i * 480, 0, 60, 90).NoteOff(i * 480 + 400, 0, 60);  // 30 s
   AppWindow w(TempSettingsFile());
   w->resize(900, 500);
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
-  w->DateiOeffnen(Q(b.WriteTemp("click.mid")));
+  w->DateiOeffnen(ThirtySecondSong("click.mid"));
   auto* slider = w->findChild<QSlider*>(QStringLiteral("PosSlider"));
   for (const double at : {0.75, 0.25}) {
     const int x = static_cast<int>(slider->width() * at);

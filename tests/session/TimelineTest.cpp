@@ -15,33 +15,17 @@
 #include "session/Timeline.h"
 #include "song/Language.h"
 #include "song/TitleLines.h"
+#include "support/QuietUi.h"
 #include "support/SmfBuilder.h"
+#include "support/TimelineSong.h"
 
 using namespace cv;
 
 namespace {
 
-struct QuietUi : SessionUi {
-  bool AskYesNo(const std::string&) override { return true; }
-  void Report(const TUserMessage& message) override { messages.push_back(message.Text); }
-  std::vector<std::string> messages;
-};
+using cvtest::QuietUi;
 
-// Title lines, then "one two three four five" on melody notes a beat apart from bar 2, except
-// "three", which lies 200 ticks after its note. A note on channel 2 plays along.
-std::string TimelineSong() {
-  cvtest::SmfBuilder smf(1, 480);
-  smf.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
-  auto& t = smf.AddTrack();
-  t.Lyric(108, "Title\r").Lyric(112, "Artist\r");
-  const char* words[] = {"one ", "two ", "three ", "four ", "five"};
-  for (int i = 0; i < 5; ++i) {
-    const int note = 1920 + i * 480;
-    t.NoteOn(note, 0, 60 + i, 90).Lyric(note + (i == 2 ? 200 : 0), words[i]).NoteOff(note + 400, 0, 60 + i);
-  }
-  smf.AddTrack().NoteOn(1920, 1, 40, 80).NoteOff(3840, 1, 40);
-  return smf.WriteTemp("timeline.mid");
-}
+std::string TimelineSong() { return cvtest::WriteTimelineSong("timeline.mid", true); }
 
 int Index(const Song& song, std::u16string_view text) {
   for (int i = 0; i < song.HyphenArrayElements; ++i)

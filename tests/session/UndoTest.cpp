@@ -13,17 +13,14 @@
 #include "session/SongCopy.h"
 #include "session/SongSession.h"
 #include "song/Language.h"
+#include "support/QuietUi.h"
 #include "support/SmfBuilder.h"
 
 using namespace cv;
 
 namespace {
 
-struct QuietUi : SessionUi {
-  bool AskYesNo(const std::string&) override { return true; }
-  void Report(const TUserMessage& message) override { messages.push_back(message.Text); }
-  std::vector<std::string> messages;
-};
+using cvtest::QuietUi;
 
 // Lines of a plain text file, one per line.
 class PlainTextReader : public DocumentReader {
