@@ -56,7 +56,7 @@ void ReadSongData(Song& song, const YesNoQuestion& askRemovePrompta) {
     RemovePromptaData(song);
   if (song.Configuration.InsertController32) InsertController32(song);
   if (song.Configuration.DeleteController32) DeleteController32(song);
-  CompleteMidiData(song);
+  DeleteDrumBankSelect(song);
 }
 
 void BuildSongTimeMap(Song& song) {
@@ -99,8 +99,8 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
     BuildSongTimeMap(song);
     if (!song.Configuration.XF_Format) ReadXFChords(song);
     ExtractLyrics(song);
-    // Timed lyrics say where the melody is: the reader could only guess it from the notes.
-    if (song.HyphenArrayElements > 0) UseMelody(song);
+    // Once, with the lyrics: timed syllables say where the melody is.
+    UseMelody(song);
     song.CurrentHyphen = -1;
     if (options.AfterExtract) options.AfterExtract(song);
 
