@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "song/ByteBuffer.h"
 #include "song/CV_Data.h"
 #include "song/TextCodec.h"
 
@@ -31,40 +32,70 @@ inline TypMidiEvent MakeMetaEvent(int16_t type, std::string data, int32_t positi
   return e;
 }
 
-// Whole chunks kept from the read file (Song::ForeignChunks) go back after the last track unchanged.
-inline void AppendForeignChunks(std::vector<uint8_t>& image, const std::vector<std::string>& chunks) {
-  for (const std::string& c : chunks) image.insert(image.end(), c.begin(), c.end());
-}
-
 // Largest number a variable-length quantity of a Standard MIDI File can hold (four bytes).
 constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;
 
-// Encodes events into a file image that grows as needed. Callers size it from the event counts
-// beforehand, so it rarely grows; one walk over the events does the whole work.
+// Where a file image goes while it is encoded, piece by piece, instead of whole into memory (a
+// large song's image would cost as many fresh pages as it is long). A failure is kept by the drain,
+// which then takes no more bytes; the caller asks it once the image is done.
+class ImageDrain {
+ public:
+  virtual ~ImageDrain() = default;
+  // Appends bytes.
+  virtual void Write(const uint8_t* data, size_t size) = 0;
+  // Overwrites bytes already written (a chunk length known at the chunk's end).
+  virtual void WriteAt(uint64_t offset, const uint8_t* data, size_t size) = 0;
+  // Drops everything written: the image starts again.
+  virtual void Restart() = 0;
+};
+
+// Encodes events into a file image. Without a drain the image grows as needed in `out` (callers
+// size it from the event counts beforehand, so it rarely grows); with one, `out` is a small block
+// handed to the drain whenever it fills. One walk over the events does the whole work; the image
+// is never zero-filled: every byte up to Size() is written.
 class EventEncoder {
  public:
   // Starts an empty image with room for sizeGuess bytes. In a double-byte text encoding a "_" byte
   // may be the second half of a character, which lyricLeads (the song encoding's) keeps whole.
-  EventEncoder(std::vector<uint8_t>& out, size_t sizeGuess, TLeadBytes lyricLeads = TLeadBytes::None)
-      : buf_(out), pos_(0), leads_(lyricLeads) {
-    buf_.resize(std::max<size_t>(sizeGuess, 64));
+  EventEncoder(ByteBuffer& out, size_t sizeGuess, TLeadBytes lyricLeads = TLeadBytes::None,
+               ImageDrain* drain = nullptr)
+      : buf_(out), pos_(0), leads_(lyricLeads), drain_(drain) {
+    buf_.resize(std::max<size_t>(drain ? std::min(sizeGuess, kDrainBlock) : sizeGuess, 64));
     out_ = buf_.data();
   }
   // The bytes written, in the image.
-  size_t Size() const { return pos_; }
-  // Cuts the image to what was written.
-  void Finish() { buf_.resize(pos_); }
-  // Raw bytes (headers), and a big-endian number into bytes already written.
+  size_t Size() const { return drained_ + pos_; }
+  // Cuts the image to what was written, or hands the rest to the drain.
+  void Finish() {
+    if (drain_) {
+      Drain();
+      buf_.clear();
+    } else {
+      buf_.resize(pos_);
+    }
+  }
+  // Raw bytes (headers, whole chunks), and a big-endian number into bytes already written.
   void PutRaw(const void* data, size_t size) {
+    if (drain_ && size > kDrainBlock) {
+      Drain();
+      drain_->Write(static_cast<const uint8_t*>(data), size);
+      drained_ += size;
+      return;
+    }
     Reserve(size);
     std::memcpy(out_ + pos_, data, size);
     pos_ += size;
   }
   void Patch32(size_t at, uint32_t v) {
-    out_[at] = static_cast<uint8_t>(v >> 24);
-    out_[at + 1] = static_cast<uint8_t>(v >> 16);
-    out_[at + 2] = static_cast<uint8_t>(v >> 8);
-    out_[at + 3] = static_cast<uint8_t>(v);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                              static_cast<uint8_t>(v)};
+    Patch(at, bytes, 4);
+  }
+  // Bytes already written: those still in the block are changed there, the drain's in the drain.
+  void Patch(size_t at, const uint8_t* bytes, size_t size) {
+    const size_t gone = at < drained_ ? std::min(size, drained_ - at) : 0;
+    if (gone > 0) drain_->WriteAt(at, bytes, gone);
+    if (size > gone) std::memcpy(out_ + (at + gone - drained_), bytes + gone, size - gone);
   }
 
   // Delta times and running status start again in every chunk.
@@ -131,10 +162,22 @@ class EventEncoder {
   uint8_t PrevCommand = 0;
 
  private:
+  // Large enough that writing it costs little more than copying it, small enough to stay in cache.
+  static constexpr size_t kDrainBlock = size_t{256} << 10;
+
   void Reserve(size_t n) {
     if (pos_ + n <= buf_.size()) return;
+    if (drain_) {
+      Drain();
+      if (n <= buf_.size()) return;
+    }
     buf_.resize(std::max(pos_ + n, buf_.size() + buf_.size() / 2));
     out_ = buf_.data();
+  }
+  void Drain() {
+    drain_->Write(out_, pos_);
+    drained_ += pos_;
+    pos_ = 0;
   }
   void Put(uint8_t b) { out_[pos_++] = b; }
 
@@ -183,12 +226,19 @@ class EventEncoder {
     pos_ += size;
   }
 
-  std::vector<uint8_t>& buf_;
+  ByteBuffer& buf_;
   uint8_t* out_;
   size_t pos_;
+  size_t drained_ = 0;  // bytes handed to the drain
   int64_t runningTick_ = 0;
   TLeadBytes leads_;
+  ImageDrain* drain_;
 };
+
+// Whole chunks kept from the read file (Song::ForeignChunks) go back after the last track unchanged.
+inline void PutForeignChunks(EventEncoder& writer, const std::vector<std::string>& chunks) {
+  for (const std::string& c : chunks) writer.PutRaw(c.data(), c.size());
+}
 
 // Lists of events gathered from several chains lie scattered in memory: fetching a few events
 // ahead keeps the encoder from waiting on each one.

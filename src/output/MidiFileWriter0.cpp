@@ -174,7 +174,9 @@ std::string TrackNameForFile(const Song& song, const std::string& fileName) {
   return EncodeText(Utf8ToUtf16(name), song.Encoding);
 }
 
-std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& trackName) {
+namespace {
+
+void Format0Image(const Song& song, const std::string& trackName, ByteBuffer& dest, ImageDrain* drain) {
   try {
     const TypMidiEvent port = MakeMetaEvent(0x21, std::string(1, '\0'), 0);
     const TypMidiEvent name = MakeMetaEvent(0x03, trackName, 0);
@@ -183,9 +185,8 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
                               static_cast<uint8_t>(song.SourceTimeBase >> 8), static_cast<uint8_t>(song.SourceTimeBase),
                               'M', 'T', 'r', 'k', 0, 0, 0, 0};
     const MergePlan plan = PlanMerge(song);
-    std::vector<uint8_t> dest;
     auto image = [&](auto&& body) {
-      EventEncoder writer(dest, 22 + kBytesPerEventGuess * (plan.events + 3), LeadBytesOf(song.Encoding));
+      EventEncoder writer(dest, 22 + kBytesPerEventGuess * (plan.events + 3), LeadBytesOf(song.Encoding), drain);
       writer.PutRaw(head, sizeof head);
       writer.Encode(port);
       writer.Encode(name);
@@ -193,6 +194,7 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
       writer.Encode(end);
       if (writer.Size() - 22 > UINT32_MAX) ThrowCodingError();
       writer.Patch32(18, static_cast<uint32_t>(writer.Size() - 22));
+      PutForeignChunks(writer, song.ForeignChunks);
       writer.Finish();
       return true;
     };
@@ -202,22 +204,30 @@ std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& track
       return MergeSortedTracks(plan.starts, song.MaxSongPosition, [&](const TypMidiEvent& e) { writer.Encode(e); });
     });
     if (!sorted) {
+      if (drain) drain->Restart();
       const EventList merged = MergeAnyOrder(plan, song.MaxSongPosition);
       image([&](EventEncoder& writer) {
         EncodeList(writer, merged);
         return true;
       });
     }
-    AppendForeignChunks(dest, song.ForeignChunks);
-    return dest;
   } catch (const std::bad_alloc&) {
     throw EMidiError(NoMemoryToSave());
   }
 }
 
+}  // namespace
+
+std::vector<uint8_t> Format0FileImage(const Song& song, const std::string& trackName) {
+  ByteBuffer image;
+  Format0Image(song, trackName, image, nullptr);
+  return std::vector<uint8_t>(image.begin(), image.end());
+}
+
 bool SaveToFileFormat0(const Song& song, const std::string& NewFileName, MessageSink& sink) {
-  std::vector<uint8_t> bytes = Format0FileImage(song, TrackNameForFile(song, NewFileName));
-  return SaveFileSafely(NewFileName, bytes, SaveTexts::Song, sink);
+  const std::string trackName = TrackNameForFile(song, NewFileName);
+  return SaveImageSafely(NewFileName, sink,
+                         [&](ByteBuffer& image, ImageDrain* drain) { Format0Image(song, trackName, image, drain); });
 }
 
 }  // namespace cv

@@ -50,7 +50,7 @@ struct Chunk {
   const TypMidiEvent* chain = nullptr;
   const EventList* list = nullptr;
   int32_t counter = 0;  // events of the chain (sizes the image)
-  const std::vector<uint8_t>* encoded = nullptr;
+  const ByteBuffer* encoded = nullptr;
 
   template <class F>
   void ForEach(F&& f) const {
@@ -76,15 +76,15 @@ struct Chunk {
                       "Error: the song would need " + n + " tracks, a format 1 file can hold at most 255 here!"));
 }
 
-std::vector<uint8_t> AssembleFile(const Song& song, const std::vector<Chunk>& chunks) {
+// The file: header, the chunks, then the chunks of other types kept from the read file.
+void AssembleFile(const Song& song, const std::vector<Chunk>& chunks, ByteBuffer& dest, ImageDrain* drain) {
   if (chunks.size() > 255) ThrowTooManyTracks(chunks.size());
   size_t events = 0;
   for (const Chunk& c : chunks) {
     events += c.list ? c.list->size() : static_cast<size_t>(std::max(c.counter, 0));
     if (c.encoded) events += c.encoded->size() / kBytesPerEventGuess + 1;
   }
-  std::vector<uint8_t> dest;
-  EventEncoder writer(dest, 14 + 8 * chunks.size() + kBytesPerEventGuess * events, LeadBytesOf(song.Encoding));
+  EventEncoder writer(dest, 14 + 8 * chunks.size() + kBytesPerEventGuess * events, LeadBytesOf(song.Encoding), drain);
   const uint8_t head[14] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 0, static_cast<uint8_t>(song.SourceTimeBase >> 8),
                             static_cast<uint8_t>(song.SourceTimeBase)};
   writer.PutRaw(head, sizeof head);
@@ -100,9 +100,9 @@ std::vector<uint8_t> AssembleFile(const Song& song, const std::vector<Chunk>& ch
     writer.Patch32(start - 4, static_cast<uint32_t>(writer.Size() - start));
     ++written;
   }
+  writer.Patch(11, &written, 1);
+  PutForeignChunks(writer, song.ForeignChunks);
   writer.Finish();
-  dest[11] = written;
-  return dest;
 }
 
 bool IsTrackName(const TypMidiEvent* e, std::string_view name) {
@@ -126,7 +126,7 @@ bool IsEmptiedLyricsTrack(const Song& song, size_t t) {
 // A song read from a format 1 file: its own chains, without an empty lyrics or Prompta track. The
 // song's lyrics and Prompta tracks take the place of the first file track they emptied (so a
 // file this program wrote keeps its layout), else they follow the file's tracks.
-std::vector<uint8_t> ImageFromOwnTracks(const Song& song) {
+void ImageFromOwnTracks(const Song& song, ByteBuffer& dest, ImageDrain* drain) {
   const size_t n = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
   std::vector<Chunk> own;
   for (size_t t = n; t < std::min(song.MidiTrack.size(), n + 2); ++t) {
@@ -150,7 +150,7 @@ std::vector<uint8_t> ImageFromOwnTracks(const Song& song) {
     chunks.push_back({track.TrkFirstEvent, nullptr, track.TrkEventCounter});
   }
   placeOwn();
-  return AssembleFile(song, chunks);
+  AssembleFile(song, chunks, dest, drain);
 }
 
 constexpr std::string_view kInstrumentPrefixes[] = {"KAVE_ch.", "KIRU_ch.", "KOLB_ch.", "ZAR_ch.",  "ZEL_ch.",
@@ -204,7 +204,7 @@ int WorkingTrackOf(const TypMidiEvent& e) {
 
 struct WorkingTrack {
   EventList events;
-  std::vector<uint8_t> body;  // events encoded while distributing (single source track)
+  ByteBuffer body;  // events encoded while distributing (single source track)
   std::unique_ptr<EventEncoder> encoder;
   std::vector<size_t> runStarts;  // where the events of each source track begin
   int lastSource = -1;
@@ -232,7 +232,7 @@ void MergeRuns(WorkingTrack& w) {
 }
 
 // A song read from another format: conductor, channel, lyrics and Prompta tracks.
-std::vector<uint8_t> ImageFromWorkingTracks(const Song& song) {
+void ImageFromWorkingTracks(const Song& song, ByteBuffer& dest, ImageDrain* drain) {
   std::deque<TypMidiEvent> made;  // events made for the file (stable addresses)
   auto makeMeta = [&](int16_t type, std::string data, int32_t position) -> TypMidiEvent* {
     return &made.emplace_back(MakeMetaEvent(type, std::move(data), position));
@@ -320,7 +320,7 @@ std::vector<uint8_t> ImageFromWorkingTracks(const Song& song) {
     if (k == 0 || track.counter >= 3)
       chunks.push_back({nullptr, &track.events, 0, track.encoder ? &track.body : nullptr});
   }
-  return AssembleFile(song, chunks);
+  AssembleFile(song, chunks, dest, drain);
 }
 
 }  // namespace
@@ -331,19 +331,25 @@ bool PromptaTrackWritten(const Song& song) {
          song.MidiTrack[index].TrkEventCounter >= 3;
 }
 
-std::vector<uint8_t> Format1FileImage(const Song& song) {
+void Format1Image(const Song& song, ByteBuffer& image, ImageDrain* drain) {
   try {
-    std::vector<uint8_t> image = song.MidiFileFormat == 1 ? ImageFromOwnTracks(song) : ImageFromWorkingTracks(song);
-    AppendForeignChunks(image, song.ForeignChunks);
-    return image;
+    if (song.MidiFileFormat == 1)
+      ImageFromOwnTracks(song, image, drain);
+    else
+      ImageFromWorkingTracks(song, image, drain);
   } catch (const std::bad_alloc&) {
     throw EMidiError(NoMemoryToSave());
   }
 }
 
+std::vector<uint8_t> Format1FileImage(const Song& song) {
+  ByteBuffer image;
+  Format1Image(song, image, nullptr);
+  return std::vector<uint8_t>(image.begin(), image.end());
+}
+
 bool SaveToFileFormat1(const Song& song, const std::string& NewFileName, MessageSink& sink) {
-  std::vector<uint8_t> bytes = Format1FileImage(song);
-  return SaveFileSafely(NewFileName, bytes, SaveTexts::Song, sink);
+  return SaveImageSafely(NewFileName, sink, [&](ByteBuffer& image, ImageDrain* drain) { Format1Image(song, image, drain); });
 }
 
 }  // namespace cv

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "output/EventEncoder.h"
 #include "song/Language.h"
 
 namespace cv {
@@ -86,11 +87,47 @@ std::string SaveMessage(SaveTexts texts, const FileWriteResult& result, const st
   return Explanation(result, name, texts == SaveTexts::Song);
 }
 
-bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes, SaveTexts texts,
-                    MessageSink& sink) {
-  const FileWriteResult r = WriteFileSafely(fileName, bytes);
+
+namespace {
+
+// The safe save's temporary file as a drain; the first failure is kept and stops the writing.
+class FileDrain final : public ImageDrain {
+ public:
+  FileDrain(SafeFile& file, const std::string& fileName) : file_(file), fileName_(fileName) {}
+  void Write(const uint8_t* data, size_t size) override {
+    if (result.Ok) result = file_.Write(data, size);
+  }
+  void WriteAt(uint64_t offset, const uint8_t* data, size_t size) override {
+    if (result.Ok) result = file_.WriteAt(offset, data, size);
+  }
+  void Restart() override {
+    file_.Discard();
+    result = file_.Begin(fileName_);
+  }
+  FileWriteResult result;
+
+ private:
+  SafeFile& file_;
+  const std::string& fileName_;
+};
+
+}  // namespace
+
+bool SaveImageSafely(const std::string& fileName, MessageSink& sink,
+                     const std::function<void(ByteBuffer&, ImageDrain*)>& encode) {
+  SafeFile file;
+  FileWriteResult r = file.Begin(fileName);
+  if (r.Ok) {
+    FileDrain drain(file, fileName);
+    ByteBuffer image;
+    const bool inPlace = file.InPlace();
+    encode(image, inPlace ? nullptr : &drain);
+    r = drain.result;
+    if (r.Ok && inPlace) r = file.Write(image.data(), image.size());
+    if (r.Ok) r = file.Commit();
+  }
   if (r.Ok) return true;
-  sink.ShowMessage(SaveCaption(), SaveMessage(texts, r, fileName));
+  sink.ShowMessage(SaveCaption(), SaveMessage(SaveTexts::Song, r, fileName));
   return false;
 }
 

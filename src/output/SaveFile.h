@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "song/ByteBuffer.h"
 #include "song/MessageSink.h"
 #include "song/SafeFile.h"
 
@@ -23,9 +26,14 @@ std::string NoMemoryToSave();
 // "Achtung" / "Warning".
 std::string SaveCaption();
 
-// WriteFileSafely with the failed step's message to the sink; false on failure.
-bool SaveFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes, SaveTexts texts,
-                    MessageSink& sink);
+
+class ImageDrain;
+// A song file encoded straight into its safe save: encode gets a small block and the drain that
+// takes it whenever it fills (none for a device or pipe, written in place: the whole image then
+// stays in the block and is written at the end). File-step failures go to the sink (and give
+// false); what encode throws propagates, and the old file stays as it was.
+bool SaveImageSafely(const std::string& fileName, MessageSink& sink,
+                     const std::function<void(ByteBuffer&, ImageDrain*)>& encode);
 
 // Copies an existing regular file to "NAME~" beside it, through the safe save, before it is
 // replaced. An existing NAME~ is kept (it holds the oldest version, so the original survives a

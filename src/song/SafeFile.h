@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ class SafeFile {
   FileWriteResult Commit();
   void Discard();
   bool IsOpen() const { return fd_ >= 0; }
+  // A device or pipe, written where it is: no WriteAt.
+  bool InPlace() const { return inPlace_; }
 
  private:
   // The temporary file beside target_, with the mode and owner of the old file (st, when it
@@ -65,7 +68,7 @@ class SafeFile {
 };
 
 // The whole file in one go through SafeFile.
-FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes,
+FileWriteResult WriteFileSafely(const std::string& fileName, std::span<const uint8_t> bytes,
                                 const std::string& copyOf = {});
 // False when the file exists and its mode bits forbid writing for this user (root included).
 bool WritableByMode(const std::string& fileName);

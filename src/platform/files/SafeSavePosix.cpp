@@ -345,7 +345,7 @@ bool SaveLock::Acquire(const std::string& fileName, int waitMs) {
   }
 }
 
-FileWriteResult WriteFileSafely(const std::string& fileName, const std::vector<uint8_t>& bytes,
+FileWriteResult WriteFileSafely(const std::string& fileName, std::span<const uint8_t> bytes,
                                 const std::string& copyOf) {
   SafeFile file;
   FileWriteResult r = file.Begin(fileName, copyOf);
