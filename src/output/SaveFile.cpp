@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "output/EventEncoder.h"
@@ -159,15 +158,13 @@ FileWriteResult MakeBackupCopy(const std::string& fileName, bool replaceOld, std
     return {false, SaveStep::CannotBegin, 0, FileFault::NotRegularFile};
   }
   if (fs::exists(old) && !replaceOld) return {};
-  std::ifstream in(fs::u8path(fileName), std::ios::binary);
-  std::vector<uint8_t> bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
+  // A file this user cannot read is not saved over: its backup could not be read back either.
+  if (!std::ifstream(fs::u8path(fileName), std::ios::binary)) {
     message = BackupFailed(backup, Tr("Die Datei lässt sich nicht lesen: Erlauben Sie das Lesen.",
                                       "The file cannot be read: allow reading it."));
     return {false, SaveStep::CannotBegin, 0, FileFault::Other};
   }
-  const FileWriteResult r = WriteFileSafely(backup, bytes, fileName);
+  const FileWriteResult r = CopyFileSafely(fileName, backup);
   if (r.Ok) return r;
   message = BackupFailed(backup, r.FailedStep == SaveStep::ReadOnly
                                      ? Tr("Sie ist schreibgeschützt: Heben Sie den Schreibschutz auf oder löschen "

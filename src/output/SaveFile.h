@@ -35,8 +35,9 @@ class ImageDrain;
 bool SaveImageSafely(const std::string& fileName, MessageSink& sink,
                      const std::function<void(ByteBuffer&, ImageDrain*)>& encode);
 
-// Copies an existing regular file to "NAME~" beside it, through the safe save, before it is
-// replaced. An existing NAME~ is kept (it holds the oldest version, so the original survives a
+// Keeps an existing regular file as "NAME~" beside it before it is replaced: a second name for the
+// same file where the file system allows (the save then puts a new file at NAME, so NAME~ keeps
+// the old one), else a copy through the safe save. An existing NAME~ is kept (it holds the oldest version, so the original survives a
 // chain of edits) unless replaceOld. Ok when there was nothing to copy (no file, or one the save
 // will not replace), the old copy stays or the copy is complete; otherwise the message says why
 // and what to do, and the caller does not replace the file, except in a write-protected folder

@@ -47,6 +47,8 @@ class SafeFile {
   FileWriteResult Write(const void* data, size_t size);
   // Overwrites bytes already written (a header completed at the end); not for devices and pipes.
   FileWriteResult WriteAt(uint64_t offset, const void* data, size_t size);
+  // Appends the whole content of the file `source`, copied by the system where it can.
+  FileWriteResult WriteContentsOf(const std::string& source);
   // Flushes the file to the disk and renames it over the target.
   FileWriteResult Commit();
   void Discard();
@@ -70,6 +72,11 @@ class SafeFile {
 // The whole file in one go through SafeFile.
 FileWriteResult WriteFileSafely(const std::string& fileName, std::span<const uint8_t> bytes,
                                 const std::string& copyOf = {});
+// Puts a copy of the regular file `from` at `to`, which is never followed or written through: what
+// stands there must be a regular file (else NotRegularFile) that may be written (else ReadOnly). A
+// second name for the same file (a hard link) copies nothing; where the file system has none (another
+// disk, no links) the bytes are copied by the system into a safe save with `from`'s mode and owner.
+FileWriteResult CopyFileSafely(const std::string& from, const std::string& to);
 // False when the file exists and its mode bits forbid writing for this user (root included).
 bool WritableByMode(const std::string& fileName);
 

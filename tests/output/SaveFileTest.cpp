@@ -249,9 +249,9 @@ TEST(SaveFile, MessagesOfTheWriters) {
             "some space, or save to another disk.");
 }
 
-// The backup is a complete copy made through the safe save; an older copy stays unless replacing
-// it is asked for; a write-protected backup or an unreadable folder stops the save with the
-// reason, a write-protected folder is left to the save.
+// The backup holds the file as it was, also once the file is saved over; an older copy stays unless
+// replacing it is asked for; a write-protected backup or an unreadable folder stops the save with
+// the reason, a write-protected folder is left to the save.
 TEST(SaveFile, BackupCopyBesideTheFile) {
   cv::SetCurrLanguage(cv::TLanguage::Englisch);
   const std::string dir = SharedTempDir();
@@ -271,6 +271,22 @@ TEST(SaveFile, BackupCopyBesideTheFile) {
   stat((target + "~").c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0600u);  // a private song stays private in its copy
   EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"song.mid", "song.mid~"}));
+  ASSERT_TRUE(cv::WriteFileSafely(target, Bytes{'n', 'e', 'w'}).Ok);
+  EXPECT_EQ(cvtest::ReadFileBytes(target + "~"), kOld);
+  // On another disk the backup is a copy of the bytes, with the original's permissions.
+  const std::string other = "/dev/shm/cantovex-backup-" + std::to_string(getpid()) + ".mid";
+  struct stat shm {}, here {};
+  if (stat("/dev/shm", &shm) == 0 && stat(dir.c_str(), &here) == 0 && shm.st_dev != here.st_dev) {
+    WriteFile(other, kOld);
+    chmod(other.c_str(), 0640);
+    ASSERT_TRUE(cv::CopyFileSafely(other, target + "~").Ok);
+    fs::remove(other);
+    EXPECT_EQ(cvtest::ReadFileBytes(target + "~"), kOld);
+    stat((target + "~").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"song.mid", "song.mid~"}));
+  }
+  WriteFile(target, kOld);
 
   chmod((target + "~").c_str(), 0444);
   const cv::FileWriteResult protectedBackup = cv::MakeBackupCopy(target, true, message);

@@ -155,6 +155,16 @@ void UnregisterUnfinished(int& slot) {
   slot = -1;
 }
 
+// Makes a rename in the file's folder durable.
+void SyncFolderOf(const std::string& file) {
+  const fs::path dir = fs::path(file).parent_path();
+  const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    (void)::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
 extern "C" void EndAfterRemovingUnfinished(int signal) {
   RemoveUnfinishedFiles();
   ::signal(signal, SIG_DFL);
@@ -284,6 +294,45 @@ FileWriteResult SafeFile::WriteAt(uint64_t offset, const void* data, size_t size
   return FailWrite(err ? err : EIO, written_);
 }
 
+FileWriteResult SafeFile::WriteContentsOf(const std::string& source) {
+  if (fd_ < 0) return Fail(SaveStep::WriteError, EBADF);
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    const int err = errno;
+    Discard();
+    return Fail(SaveStep::CannotBegin, err);
+  }
+  int err = 0;
+#if defined(__linux__)
+  // In the kernel, without passing the bytes through this process (or at all, on file systems
+  // that share extents).
+  for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, fd_, nullptr, size_t{1} << 30, 0);
+    if (n > 0) {
+      written_ += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) err = errno;
+    break;  // the end, a fault, or a copy the system cannot make: the rest goes through read below
+  }
+#endif
+  uint8_t block[1 << 16];
+  while (err == 0) {
+    const ssize_t n = ::read(in, block, sizeof block);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno != EINTR) err = errno;
+      continue;
+    }
+    written_ += WriteAll(fd_, block, static_cast<size_t>(n), err);
+  }
+  ::close(in);
+  if (err == 0) return {};
+  Discard();
+  return FailWrite(err, written_);
+}
+
 FileWriteResult SafeFile::Commit() {
   if (fd_ < 0) return Fail(SaveStep::WriteError, EBADF);
   const int fd = fd_;
@@ -303,14 +352,36 @@ FileWriteResult SafeFile::Commit() {
   if (::close(fd) != 0) return discard(errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return discard(errno);
   UnregisterUnfinished(slot_);
-  // Make the rename itself durable.
-  fs::path dir = fs::path(target_).parent_path();
-  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
+  SyncFolderOf(target_);
   return {};
+}
+
+FileWriteResult CopyFileSafely(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return {false, SaveStep::CannotBegin, 0, FileFault::NotRegularFile};
+    if (!WritableByMode(to)) return Fail(SaveStep::ReadOnly, 0);
+  }
+  // The link is made under a temporary name and renamed over `to`, which replaces whatever stands
+  // there by then instead of following it.
+  const fs::path target(to);
+  RemoveStaleTemporaries(target);
+  const std::string temp = TempName(target);
+  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    int slot = RegisterUnfinished(temp);
+    const bool renamed = ::rename(temp.c_str(), to.c_str()) == 0;
+    const int err = errno;
+    if (!renamed) ::unlink(temp.c_str());
+    UnregisterUnfinished(slot);
+    if (!renamed) return Fail(SaveStep::WriteError, err);
+    SyncFolderOf(to);
+    return {};
+  }
+  SafeFile file;
+  FileWriteResult r = file.Begin(to, from);
+  if (r.Ok) r = file.WriteContentsOf(from);
+  if (r.Ok) r = file.Commit();
+  return r;
 }
 
 SaveLock::~SaveLock() {
