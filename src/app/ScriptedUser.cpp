@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QMetaEnum>
@@ -47,6 +48,15 @@ class TScriptedUser : public QObject {
     if (window_->windowTitle() != lastTitle_) {
       lastTitle_ = window_->windowTitle();
       Log(QStringLiteral("title: ") + lastTitle_);
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != lastModal_) {
+      lastModal_ = modal;
+      if (modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        Log(QStringLiteral("modal: ") + QLatin1String(modal->metaObject()->className()) + QStringLiteral(" ") +
+            modal->windowTitle() + (box ? QStringLiteral(" | ") + box->text() : QString()));
+      }
     }
     if (next_ >= steps_.size()) return;
     const QString step = steps_[next_];
@@ -112,7 +122,12 @@ class TScriptedUser : public QObject {
       if (!dialog) return false;
       Log(QStringLiteral("dialog: ") + dialog->windowTitle() + QStringLiteral(" | ") + dialog->nameFilters().join(QStringLiteral(";;")));
       Log(QStringLiteral("folder: ") + dialog->directory().absolutePath());
-      dialog->selectFile(arg);
+      // Typed into the name field, as a user does: selectFile leaves a focused field as it is.
+      if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->setText(arg);
+      else
+        dialog->selectFile(arg);
+      Log(QStringLiteral("selected: ") + dialog->selectedFiles().join(QStringLiteral(";")));
       QTimer::singleShot(0, dialog, &QDialog::accept);
       return true;
     }
@@ -125,6 +140,7 @@ class TScriptedUser : public QObject {
   QFile log_;
   qsizetype next_ = 0;
   QString lastTitle_;
+  QPointer<QWidget> lastModal_;
   QElapsedTimer waiting_;
 };
 

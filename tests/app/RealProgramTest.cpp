@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 #include <tuple>
 
@@ -82,9 +83,10 @@ class RealProgram {
     return true;
   }
 
-  // The exit code once the program ended by itself (-1: still running after 30 s, killed).
+  // The exit code once the program ended by itself (-1: still running after 45 s, killed). A
+  // stalled step ends the program sooner, with a "timeout:" line in the log.
   int Finish() {
-    if (!process_.waitForFinished(30000)) {
+    if (!process_.waitForFinished(45000)) {
       process_.kill();
       process_.waitForFinished();
       return -1;
@@ -170,8 +172,6 @@ TEST(RealProgram, LeadInThenExitAsksAboutTheChanges) {
 
 // File > Open asks before the modified song goes; Cancel keeps it, Discard opens the other one.
 TEST(RealProgram, OpenAsksBeforeAModifiedSongGoes) {
-  GTEST_SKIP() << "open after Discard stalls in the scripted run since the last merges (the second song's "
-                  "title never comes); to be found before this runs again";
   RealProgram program;
   const QString first = Song("first.mid"), second = Song("second.mid");
   program.Start({first}, QStringList{QStringLiteral("title first.mid")} + kLeadInOfTwoBars +
@@ -180,7 +180,10 @@ TEST(RealProgram, OpenAsksBeforeAModifiedSongGoes) {
                                          QStringLiteral("file ") + second, QStringLiteral("title second.mid"),
                                          QStringLiteral("key Ctrl+Q"), QStringLiteral("button Yes")});
   EXPECT_EQ(program.Finish(), 0) << program.Trace();
-  EXPECT_EQ(program.Log().count(QStringLiteral("Save changes to \"first.mid\"?")), 2) << program.Trace();
+  // Answered twice (the log also names each dialog as it comes up).
+  const QRegularExpression answered(QStringLiteral("^dialog: .*Save changes to \"first.mid\"\\?$"),
+                                    QRegularExpression::MultilineOption);
+  EXPECT_EQ(program.Log().count(answered), 2) << program.Trace();
   EXPECT_EQ(FirstNoteTick(first), 0);  // discarded
 }
 
