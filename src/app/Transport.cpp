@@ -28,6 +28,7 @@
 #include "song/Language.h"
 #include "song/SyllableTimes.h"
 #include "song/TimeMap.h"
+#include "song/TitleLines.h"
 
 namespace cvapp {
 
@@ -246,8 +247,8 @@ void TMainForm::StartTapRecording(int from) {
     if (from >= 0) {
       SelectHyphen(first);
       song_.CurrentHyphen = first;
-    } else if (first == 0) {
-      SelectHyphen(0);
+    } else if (first == cv::HeaderElementCount(song_)) {
+      SelectHyphen(first);  // from the start: the first sung syllable
     }
     displayTimer_->start();
   }

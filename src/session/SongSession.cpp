@@ -699,14 +699,16 @@ int SongSession::StartRecording(int fromSyllable) {
     sideBeforeTaps_ = SideBefore();
   }
   const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
-  if (fromSyllable >= std::max(3, HeaderElementCount(song_)) && fromSyllable < n) {
+  const int header = HeaderElementCount(song_);
+  if (fromSyllable >= std::max(3, header) && fromSyllable < n) {
     // A line break is not tapped: the re-tap starts at the syllable after it.
     while (fromSyllable < n - 1 && song_.HyphenArray[fromSyllable].Text == u"\r") ++fromSyllable;
     song_.CurrentHyphen = fromSyllable;
-  } else if (song_.CurrentHyphen > 0) {
-    ++song_.CurrentHyphen;
   } else {
-    song_.CurrentHyphen = 0;
+    // On from the syllable after the one highlighted last; near the start, from the first sung
+    // one: header lines are never tapped, they follow the first sung syllable.
+    const int next = song_.CurrentHyphen > 0 ? song_.CurrentHyphen + 1 : 0;
+    song_.CurrentHyphen = next < 3 || next < header ? header : next;
   }
   return song_.CurrentHyphen;
 }
@@ -722,14 +724,11 @@ void SongSession::StampEntry(int index, int32_t position) {
 }
 
 TTapResult SongSession::Tap(int32_t now) {
-  TTapResult result;
   now = std::max(0, now - tapDelay_);
-  if (song_.TimeZone.empty()) return result;
+  if (song_.TimeZone.empty()) return {};
   song_.TextChanged = true;
   tapped_ = true;
-  // Line breaks and the syllable after them ride a few ticks behind the tapped one.
-  int32_t shiftTicks = 0;
-  if (song_.SongPositionTicks < 108) return result;
+  if (song_.SongPositionTicks < 108) return {};
   int k = static_cast<int>(song_.TimeZone.size()) - 1;
   for (int i = 0; i + 1 < static_cast<int>(song_.TimeZone.size()); ++i)
     if (song_.TimeZone[i].Time <= now && now < song_.TimeZone[i + 1].Time) {
@@ -737,21 +736,30 @@ TTapResult SongSession::Tap(int32_t now) {
       break;
     }
   const TTimeZone& z = song_.TimeZone[k];
-  const int32_t p =
+  int32_t p =
       z.SongPosition + (z.TempoComp > 0 ? static_cast<int32_t>(std::nearbyint((now - z.Time) / z.TempoComp)) : 0);
   const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
-  auto isBreak = [this](int i) { return song_.HyphenArray[i].Text == u"\r"; };
-  int& c = song_.CurrentHyphen;
-  if (c < 3) {
-    // The first tap places the title lines ahead of the lyrics: the name at 108, its line break at
-    // 112, an artist line (-1) placed before the first sung syllable when the recording stops.
-    // A song without title lines starts at its first syllable.
-    c = 0;
-    const int header = std::min(HeaderElementCount(song_), 4);
-    for (; c < header && c < n; ++c) StampEntry(c, c == 0 ? 108 : c == 1 ? 112 : header == 4 ? -1 : 116);
+  // Header lines are never tapped: they follow the first sung syllable, which leaves them room.
+  const int header = HeaderElementCount(song_);
+  const bool firstSung = header > 0 && song_.CurrentHyphen == header;
+  if (firstSung) p = std::max(p, FirstSungMinimum(header));
+  const TTapResult result = StampTap(song_.CurrentHyphen, p, n);
+  if (firstSung) {
+    // The position texts set SongPositionToTime as a side effect; the player's position is not ours.
+    const int32_t keep = song_.SongPositionToTime;
+    PlaceTitleLines(song_);
+    song_.SongPositionToTime = keep;
   }
+  return result;
+}
+
+TTapResult SongSession::StampTap(int& c, int32_t p, int n) {
+  TTapResult result;
+  auto isBreak = [this](int i) { return song_.HyphenArray[i].Text == u"\r"; };
+  // Line breaks and the syllable after them ride a few ticks behind the tapped one.
+  int32_t shiftTicks = 0;
   if (c >= n - 1) {
-    if (c < n) {
+    if (c >= 0 && c < n) {
       StampEntry(c, p);
       result.Select = c;
     }
@@ -809,8 +817,6 @@ void SongSession::PlaybackStopped() {
   const bool tapped = tapped_;
   tapped_ = false;
   Guarded([&] {
-    // Taps may have moved the first sung syllable: the artist line follows it.
-    if (tapped) PlaceTitleLines(song_);
     InsertLyrics(song_);
     return true;
   });

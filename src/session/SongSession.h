@@ -208,6 +208,8 @@ class SongSession {
   void Fail(const std::exception& e);
   bool Viewing() const { return song_.MidiFileLoaded && editor_ == TEditor::None; }
   void StampEntry(int index, int32_t position);
+  // Stamps syllable c (and the line breaks around it) at tick p; c moves on to the next to tap.
+  TTapResult StampTap(int& c, int32_t p, int n);
   // The lock on path and its backup (when wanted) before it is replaced; false when reported.
   bool BeginSave(SaveGuard& guard, const std::string& path, bool backup);
   // The song's encoding can hold every syllable to be written (after the user's yes to UTF-8).

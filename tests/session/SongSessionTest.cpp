@@ -317,16 +317,19 @@ TEST(OutputChoice, PicksThePortTheSynthesizerOrNoneWithTheReason) {
 
 namespace {
 
-// Tap recording: the first tap stamps the title lines only when the song has them.
-TEST(SongSession, TheFirstTapStampsTitleLinesOnlyWhereTheSongHasThem) {
+// Tap recording: header lines (name, artist, blank lines after them) are never tapped. Whatever
+// was highlighted before Rec near the start, the first tap stamps the first sung syllable, and
+// the artist line follows it, before and after the stop.
+TEST(SongSession, TheFirstTapStampsTheFirstSungSyllableAndTheHeaderFollows) {
   struct Case {
     std::vector<const char*> words;
     std::vector<int32_t> stamped;  // positions of the first elements after one tap at tick 1000
   };
   const Case cases[] = {
-      {{"Hel", "lo\r", "world", "and", "more"}, {1000}},                    // no title line: sung from the start
-      {{"Name\r", "Hel", "lo\r", "world", "more"}, {108, 112, 1000}},       // a name line only
-      {{"Name\r", "Art\r", "Hel", "lo", "world"}, {108, 112, -1, -1, 1000}},  // name and artist
+      {{"Hel", "lo\r", "world", "and", "more"}, {1000}},                              // no title line
+      {{"Name\r", "Hel", "lo\r", "world", "more"}, {108, 112, 1000}},                // a name line only
+      {{"Name\r", "Art\r", "Hel", "lo", "world"}, {108, 112, 992, 996, 1000}},       // name and artist
+      {{"Name\r", "Art\r", "\r", "Hel", "lo", "world"}, {108, 112, 988, 992, 996, 1000}},  // and a blank line
   };
   for (const Case& c : cases) {
     cvtest::SmfBuilder smf(1, 480);
@@ -339,16 +342,28 @@ TEST(SongSession, TheFirstTapStampsTitleLinesOnlyWhereTheSongHasThem) {
       const int tick = 960 + 480 * static_cast<int>(i);
       notes.NoteOn(tick, 0, 60, 100).NoteOff(tick + 140, 0, 60);
     }
-    RecordingUi ui;
-    SongSession session(ui);
-    ASSERT_TRUE(session.Open(smf.WriteTemp("tap.mid")));
-    Song& song = session.CurrentSong();
-    song.CurrentHyphen = -1;
-    session.StartRecording();
-    song.SongPositionTicks = 1000;
-    const TTapResult r = session.Tap(1042);  // 1000 ticks at 120 bpm, 480 per quarter
-    ASSERT_EQ(r.Select, static_cast<int>(c.stamped.size()) - 1) << c.words[0];
-    for (size_t i = 0; i < c.stamped.size(); ++i) EXPECT_EQ(song.HyphenArray[i].SongPosition, c.stamped[i]) << c.words[0];
+    const std::string path = smf.WriteTemp("tap.mid");
+    const int firstSung = static_cast<int>(c.stamped.size()) - 1;
+    // Highlighted before Rec: nothing, the name, ..., the last header line.
+    for (int highlighted = -1; highlighted < std::max(firstSung, 2); ++highlighted) {
+      SCOPED_TRACE(std::string(c.words[0]) + ", highlighted " + std::to_string(highlighted));
+      RecordingUi ui;
+      SongSession session(ui);
+      ASSERT_TRUE(session.Open(path));
+      Song& song = session.CurrentSong();
+      song.CurrentHyphen = highlighted;
+      EXPECT_EQ(session.StartRecording(), firstSung);
+      song.SongPositionTicks = 1000;
+      const TTapResult r = session.Tap(1042);  // 1000 ticks at 120 bpm, 480 per quarter
+      ASSERT_EQ(r.Select, firstSung);
+      std::vector<int32_t> stamped;
+      for (int i = 0; i <= firstSung; ++i) stamped.push_back(song.HyphenArray[i].SongPosition);
+      EXPECT_EQ(stamped, c.stamped);
+      session.PlaybackStopped();
+      stamped.clear();
+      for (int i = 0; i <= firstSung; ++i) stamped.push_back(song.HyphenArray[i].SongPosition);
+      EXPECT_EQ(stamped, c.stamped);
+    }
   }
 }
 
