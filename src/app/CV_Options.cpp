@@ -79,7 +79,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
                         "Reaktion)",
                         "Syllables land this much earlier than tapped when recording (the output's latency and "
                         "your reaction)"));
-    auto* calibrate = new QPushButton(T("Einmessen …", "Calibrate …"), general);
+    auto* calibrate = new QPushButton(T("Einmessen…", "Calibrate…"), general);
     calibrate->setObjectName(QStringLiteral("Btn_CalibrateTapDelay"));
     calibrate->setToolTip(T("Acht Klicks mittippen; der Median der Abweichungen wird vorgeschlagen",
                             "Tap along with eight clicks; the median offset is proposed"));

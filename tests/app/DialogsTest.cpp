@@ -182,7 +182,7 @@ TEST(Dialogs, OptionsApplyOnlyWhatChanged) {
   }
 
   // The window switched at once; the options window is made again in English.
-  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Open"));
+  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Open…"));
   w->MainMenu_OptionsClick();
   form = w->OptionsForm();
   form->Edit("E_CopyrightString")->setText(QStringLiteral("(c) Me"));

@@ -226,7 +226,7 @@ TEST(Texts, QtsOwnButtonsFollowTheLanguageAndSwitchingActsAtOnce) {
   w->MainMenu_OptionsClick();
   w->OptionsForm()->Check("CB_SwitchToEnglish")->setChecked(true);
   ClickOk(w->OptionsForm());
-  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Open"));
+  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Open…"));
   EXPECT_EQ(w->Menu(QStringLiteral("MMF_History"))->title(), QStringLiteral("Recent files"));
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
   EXPECT_EQ(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("Lang")).toString(), QStringLiteral("en"));

@@ -45,7 +45,7 @@ TEST(Window, StartsWithAnEmptyStoreInTheSystemLanguageAndWritesNothing) {
   EXPECT_EQ(cv::CurrLanguage(), cv::TLanguage::Deutsch);
   EXPECT_EQ(w->windowTitle(), QStringLiteral(" Cantovex 3"));
   EXPECT_EQ(w->Menu(QStringLiteral("MainMenu_Datei"))->title(), QStringLiteral(" Datei "));
-  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Öffnen"));
+  EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QStringLiteral("Öffnen…"));
   EXPECT_EQ(w.Text("MainMenu_HelpInfo"), QStringLiteral("Info über Cantovex 3"));
   // Enabled states before a song is open.
   EXPECT_TRUE(w.Enabled("MainMenu_DateiOeffnen"));
@@ -75,9 +75,9 @@ TEST(Window, StoredLanguageWinsOverTheSystem) {
     const char* about;
   };
   const Case cases[] = {
-      {"de", "English", " Datei ", "Öffnen", "Info über Cantovex 3"},
-      {"en", "Deutsch", "File", "Open", "About Cantovex 3"},
-      {"fr", "Deutsch", "File", "Open", "About Cantovex 3"},
+      {"de", "English", " Datei ", "Öffnen…", "Info über Cantovex 3"},
+      {"en", "Deutsch", "File", "Open…", "About Cantovex 3"},
+      {"fr", "Deutsch", "File", "Open…", "About Cantovex 3"},
   };
   for (const Case& c : cases) {
     const QString file = TempSettingsFile();
@@ -87,8 +87,21 @@ TEST(Window, StoredLanguageWinsOverTheSystem) {
     EXPECT_EQ(w.Text("MainMenu_DateiOeffnen"), QString::fromUtf8(c.open)) << c.lang;
     EXPECT_EQ(w.Text("MainMenu_HelpInfo"), QString::fromUtf8(c.about)) << c.lang;
   }
-  AppWindow en(TempSettingsFile(), QStringLiteral("English"));
-  EXPECT_EQ(en.Text("MainMenu_DateiSpeichernUnter"), QStringLiteral("Save as ..."));
+  // An item that asks for more before it acts (a dialog or a window of its own) ends in "…".
+  for (const char* lang : {"de", "en"}) {
+    const QString file = TempSettingsFile();
+    WriteIni(file, QStringLiteral("Lang=%1\n").arg(QLatin1String(lang)));
+    AppWindow w(file, QStringLiteral("English"));
+    for (const char* name :
+         {"MainMenu_DateiOeffnen", "MainMenu_DateiSpeichernUnter", "MainMenu_DateiMultiOeffnen", "MainMenu_DateiExportLrc",
+          "MainMenu_TextLaden", "MainMenu_TextSpeichernUnter", "MainMenu_TextHyphenate", "MainMenu_TextOffset",
+          "MainMenu_TextSchriftAuswahl", "MainMenu_EditTempo", "MainMenu_EditTranspose", "MainMenu_EditLeadIn",
+          "PopupMenu_TextHyphenate"})
+      EXPECT_TRUE(w.Text(name).endsWith(QChar(0x2026))) << lang << " " << name << ": " << w.Text(name).toStdString();
+    for (const char* name : {"MainMenu_DateiSpeichern", "MainMenu_TextAssign", "MainMenu_TextQuantize",
+                             "MainMenu_TextHideNote", "MainMenu_TextRetap", "MainMenu_EditUndo"})
+      EXPECT_FALSE(w.Text(name).contains(QChar(0x2026))) << lang << " " << name;
+  }
 }
 
 TEST(Window, StartsWithAFilledStore) {
