@@ -43,7 +43,7 @@ void MoveEndOfTrack(PtrMidiEvent first, int32_t position) {
 
 // Syllables at or after the song end would never be written (and so lost on saving): the song
 // grows to end one tick after the last of them.
-void CoverLastSyllable(Song& song) {
+void CoverLastSyllable(Song& song, bool timesStamped) {
   int32_t last = std::numeric_limits<int32_t>::min();
   for (int i = 0; i < song.HyphenArrayElements; ++i)
     if (!song.HyphenArray[i].Text.empty()) last = std::max(last, song.HyphenArray[i].SongPosition);
@@ -58,7 +58,10 @@ void CoverLastSyllable(Song& song) {
   for (TTimeSign& t : song.TimeSignature)
     if (t.SongPosition == oldEndMarker) t.SongPosition = song.MaxSongPosition + 1;
   SetTimeZones(song);
-  SetTimePositions(song);
+  if (timesStamped)
+    SetTimePositionsAfter(song, oldEndMarker - 1);
+  else
+    SetTimePositions(song);
   for (int i = 0; i < song.TimeZoneElements; ++i)
     if (song.TimeZone[i].SongPosition == song.MaxSongPosition + 1) song.TimeZone[i].Time = song.SongLength + 1;
   for (int i = 0; i < song.HyphenArrayElements; ++i) {
@@ -140,7 +143,7 @@ void InsertEvents(Song& song) {
 
 }  // namespace
 
-void InsertLyrics(Song& song) {
+void InsertLyrics(Song& song, bool timesStamped) {
   const int32_t playTime = song.Player ? song.Player->TimePosition() : 0;
   if (song.MidiTrack.size() < static_cast<size_t>(song.NumberOfSourceTracks) + 2 ||
       !song.MidiTrack[song.LyricsTrackIndex()].TrkFirstEvent)
@@ -150,7 +153,7 @@ void InsertLyrics(Song& song) {
   RemoveMetaEvents(song, song.LyricsTrackIndex(), kLyricType);
 
   if (song.HyphenArrayElements >= 1 && static_cast<int>(song.HyphenArray.size()) >= song.HyphenArrayElements) {
-    CoverLastSyllable(song);
+    CoverLastSyllable(song, timesStamped);
     InsertEvents(song);
     song.TextChanged = false;
     if (song.Configuration.PromptaEnabled) InsertPromptaController(song);

@@ -5,6 +5,9 @@
 
 namespace cv {
 
-void InsertLyrics(Song& song);
+// Syllables at or after the song end make the song grow and its times be stamped again; with
+// timesStamped (every event has the time map's time, as right after opening) only the events after
+// the old end need it.
+void InsertLyrics(Song& song, bool timesStamped = false);
 
 }  // namespace cv

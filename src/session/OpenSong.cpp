@@ -9,6 +9,7 @@
 #include "lyrics/InsertLyrics.h"
 #include "output/Controller32.h"
 #include "output/Prompta.h"
+#include "song/ByteBuffer.h"
 #include "song/Language.h"
 #include "song/LyricsExtraction.h"
 #include "song/MidiFileReader.h"
@@ -25,7 +26,8 @@ EMidiError CannotRead(const std::string& fileName) {
                                    "Choose a .mid or .kar file."));
 }
 
-void LoadFile(Song& song, const std::string& fileName) {
+// The file's bytes, read into memory that is not cleared first.
+ByteBuffer LoadFile(const std::string& fileName) {
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
@@ -42,15 +44,15 @@ void LoadFile(Song& song, const std::string& fileName) {
                            " Bytes lang, zu kurz für einen Song: Sie ist leer, beschädigt oder unvollständig.",
                        "The file is only " + std::to_string(size) +
                            " bytes long, too short for a song: it is empty, damaged or incomplete."));
-  song.SourceData.resize(static_cast<size_t>(size));
-  if (std::fread(song.SourceData.data(), 1, song.SourceData.size(), file.get()) != song.SourceData.size())
-    throw CannotRead(fileName);
+  ByteBuffer bytes(static_cast<size_t>(size));
+  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) throw CannotRead(fileName);
+  return bytes;
 }
 
 }  // namespace
 
-void ReadSongData(Song& song, const YesNoQuestion& askRemovePrompta) {
-  ParseMidiData(song);
+void ReadSongData(Song& song, std::span<const uint8_t> bytes, const YesNoQuestion& askRemovePrompta) {
+  ParseMidiData(song, bytes);
   if (song.PromptaControllerTrack >= 0 &&
       (song.Configuration.PromptaEnabled || (askRemovePrompta && askRemovePrompta(PromptaQuestionText(song)))))
     RemovePromptaData(song);
@@ -89,12 +91,9 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
   try {
     if (options.AfterRelease) options.AfterRelease(song);
     song.MidiFileName = fileToOpen;
-    LoadFile(song, fileToOpen);
     song.PromptaControllerTrack = -1;
-    ReadSongData(song, options.AskRemovePrompta);
+    ReadSongData(song, LoadFile(fileToOpen), options.AskRemovePrompta);
     if (options.ForceEncoding) song.Encoding = *options.ForceEncoding;
-    song.SourceData.clear();
-    song.SourceData.shrink_to_fit();
 
     BuildSongTimeMap(song);
     if (!song.Configuration.XF_Format) ReadXFChords(song);
@@ -109,12 +108,11 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
     // The transport starts at the song start in both lyrics modes.
     if (song.Player) song.Player->MoveToPosition(0);
     result.EditingMode = song.HyphenArrayElements < 1;
-    if (!result.EditingMode) InsertLyrics(song);
+    // Every event was stamped with the time map above and none has moved since.
+    if (!result.EditingMode) InsertLyrics(song, true);
     for (TMyTrack& track : song.MidiTrack) track.TrkPlayEvent = track.TrkFirstEvent;
     song.MelodyTrack.TrkPlayEvent = song.MelodyTrack.TrkFirstEvent;
   } catch (...) {
-    song.SourceData.clear();
-    song.SourceData.shrink_to_fit();
     ClearMidiMemory(song);
     try {
       throw;

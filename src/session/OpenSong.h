@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "song/MessageSink.h"
@@ -35,7 +36,7 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
 // The reading steps of opening: the reader, the Prompta data removed (support on, or the question
 // answered yes; without a question they stay), the controller 32 options, the reader's clean-up.
 // The melody chain is left to the open flow, which builds it once the lyrics are known.
-void ReadSongData(Song& song, const YesNoQuestion& askRemovePrompta = {});
+void ReadSongData(Song& song, std::span<const uint8_t> bytes, const YesNoQuestion& askRemovePrompta = {});
 // The time map of opening, the default tempo at the playback speed included.
 void BuildSongTimeMap(Song& song);
 

@@ -30,7 +30,7 @@ struct TooLarge {};
 // Bounds-checked sequential reading of the file bytes.
 class Cursor {
  public:
-  Cursor(const std::vector<uint8_t>& data) : data_(data.data()), size_(static_cast<int64_t>(data.size())) {}
+  Cursor(std::span<const uint8_t> data) : data_(data.data()), size_(static_cast<int64_t>(data.size())) {}
 
   int64_t pos = 0;
 
@@ -45,6 +45,7 @@ class Cursor {
     return v;
   }
   int64_t Left() const { return size_ - pos; }
+  int64_t Size() const { return size_; }
   bool At(const char* tag) const { return Left() >= 4 && std::memcmp(data_ + pos, tag, 4) == 0; }
   // A chunk type is four printable ASCII characters.
   bool AtChunkType() const {
@@ -104,7 +105,7 @@ bool HasSecondDataByte(uint8_t status) {
 
 class Reader {
  public:
-  Reader(Song& song) : s_(song), c_(song.SourceData) {}
+  Reader(Song& song, std::span<const uint8_t> bytes = {}) : s_(song), c_(bytes) {}
 
   void Parse() {
     try {
@@ -157,7 +158,7 @@ class Reader {
                                   ": it is damaged or incomplete. Copy or download it again.");
     // A track's header is whole before it is read: only the file header can be cut short here.
     if (track_ < 0 || chunkStart_ < 0) return Tr("Die Datei endet zu früh (im Dateikopf)", "The file ends early (in the file header)") + advice;
-    const int64_t present = std::max<int64_t>(0, static_cast<int64_t>(s_.SourceData.size()) - chunkStart_ - 8);
+    const int64_t present = std::max<int64_t>(0, c_.Size() - chunkStart_ - 8);
     // The track is whole, but an event in it claims more bytes than there are.
     if (present >= chunkLength_)
       return DamagedFile(InTrack(Tr("Ein Ereignis reicht über das Ende der Datei hinaus",
@@ -188,6 +189,9 @@ class Reader {
   }
   bool lineFlag_ = false;
   int64_t textEvents_[2] = {0, 0};  // text and lyric events seen by the scan
+  // The text events of the file tracks as built, for the encoding (the lyric events are all in
+  // the lyrics track).
+  std::vector<const TypMidiEvent*> texts_;
 
   void Start() {
     s_.BassOnChannel.fill(false);
@@ -541,6 +545,7 @@ class Reader {
         if (len >= 1) {
           PtrMidiEvent e = NewMeta(type, data, len, tick);
           Append(track, e);
+          texts_.push_back(e);
         }
         return;
       case 0x00: case 0x02: case 0x04: case 0x06: case 0x07: case 0x08: case 0x09: case 0x54:
@@ -617,7 +622,14 @@ class Reader {
       for (int t = 0; t < n_; ++t) s_.MidiTrack[t].TrkMidiChannel = -1;
       if (n_ > 0) s_.MidiTrack[0].TrkMidiChannel = 16;
     }
-    s_.Encoding = DecideTextEncoding(s_);
+    // Decided on the song's texts alone, in song order: the file tracks' text events, then the
+    // lyrics. Track names are left out: they are often typed in another program than the lyrics.
+    std::vector<std::string_view> texts;
+    texts.reserve(texts_.size() + static_cast<size_t>(s_.MidiTrack[n_].TrkEventCounter));
+    for (const TypMidiEvent* e : texts_) texts.emplace_back(e->Meta);
+    for (const TypMidiEvent* e = s_.MidiTrack[n_].TrkFirstEvent; e; e = e->NextEvent)
+      if (e->Command == 0xFF && e->MType == 0x05) texts.emplace_back(e->Meta);
+    s_.Encoding = ChooseTextEncoding(texts);
   }
 };
 
@@ -643,9 +655,11 @@ void DeleteDrumBankSelect(Song& song) {
   }
 }
 
-void ParseMidiData(Song& song) {
+void ParseMidiData(Song& song) { ParseMidiData(song, song.SourceData); }
+
+void ParseMidiData(Song& song, std::span<const uint8_t> bytes) {
   try {
-    Reader(song).Parse();
+    Reader(song, bytes).Parse();
   } catch (const std::bad_alloc&) {
     throw OutOfMemory();
   }

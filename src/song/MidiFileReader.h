@@ -1,6 +1,9 @@
 // Standard MIDI File bytes (song.SourceData) into the song model: chains, lists, melody chain.
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "song/Song.h"
 
 namespace cv {
@@ -10,6 +13,8 @@ namespace cv {
 // built and must be treated as not loaded. The open flow changes the tracks after this step
 // (Prompta removal, controller 32) and then completes the reading.
 void ParseMidiData(Song& song);
+// The same over the file's bytes held elsewhere.
+void ParseMidiData(Song& song, std::span<const uint8_t> bytes);
 // The reading's last steps on the tracks as they now are: the drum bank-select clean-up and the
 // melody chain.
 void CompleteMidiData(Song& song);

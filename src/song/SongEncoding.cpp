@@ -8,9 +8,6 @@ namespace cv {
 
 namespace {
 
-// Track names are left out: they are often typed in another program than the lyrics.
-bool IsTextMeta(const TypMidiEvent& e) { return e.Command == 0xFF && (e.MType == 0x01 || e.MType == 0x05); }
-
 bool IsAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 bool IsLatin1Letter(unsigned char c) { return IsAsciiLetter(c) || (c >= 0xC0 && c != 0xD7 && c != 0xF7); }
 
@@ -57,14 +54,6 @@ TextEncoding ChooseTextEncoding(const std::vector<std::string_view>& texts, std:
   // Judged by the text it gives, not by its name: a guess that reads like Windows-1252 is it.
   if (DecodeText(all, *found) == DecodeWindows1252(all)) return TextEncoding::Windows1252;
   return *found;
-}
-
-TextEncoding DecideTextEncoding(const Song& song) {
-  std::vector<std::string_view> texts;
-  for (const TMyTrack& track : song.MidiTrack)
-    for (PtrMidiEvent e = track.TrkFirstEvent; e; e = e->NextEvent)
-      if (IsTextMeta(*e)) texts.emplace_back(e->Meta);
-  return ChooseTextEncoding(texts);
 }
 
 void ChangeSongEncoding(Song& song, const TextEncoding& encoding) {

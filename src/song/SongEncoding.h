@@ -9,14 +9,12 @@
 
 namespace cv {
 
-// The encoding of one song's texts, decided on all of them together: plain ASCII and text that is
+// The encoding of one song's texts (its text and lyric events, which the reader gathers), decided
+// on all of them together: plain ASCII and text that is
 // not UTF-8 but reads the same in Windows-1252 are Windows-1252; valid UTF-8 with multi-byte
 // characters is UTF-8; anything else is the page GuessLegacyEncoding finds with the installed
 // converter (Windows-1252 without one). `language` as there (empty: the locale's).
 TextEncoding ChooseTextEncoding(const std::vector<std::string_view>& texts, std::string_view language = {});
-
-// The same over the song's text and lyric events.
-TextEncoding DecideTextEncoding(const Song& song);
 
 // Reads the syllables again in another encoding: every syllable still as read gets the text of its
 // bytes in the new encoding; syllables changed or made in the program keep their text. The lyric

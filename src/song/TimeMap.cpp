@@ -274,6 +274,19 @@ void SetTimePositions(Song& song) {
   song.SongLength = songLength;
 }
 
+void SetTimePositionsAfter(Song& song, int32_t after) {
+  int32_t songLength = 0;
+  for (TMyTrack& track : song.MidiTrack) {
+    PtrMidiEvent e = track.TrkFirstEvent;
+    if (!e) continue;
+    for (e = e->NextEvent; e; e = e->NextEvent) {
+      if (e->Position > after) e->TimePosition = SongPositionTime(song, e->Position);
+      songLength = std::max(songLength, e->TimePosition);
+    }
+  }
+  song.SongLength = songLength;
+}
+
 int32_t SongPositionTime(const Song& song, int32_t songPos) {
   if (songPos <= 0 || song.TimeZoneElements < 1 || static_cast<int>(song.TimeZone.size()) < song.TimeZoneElements)
     return 0;

@@ -24,6 +24,10 @@ void PrepareTempoLists(Song& song);
 void SetTimeZones(Song& song);
 // Stamps TimePosition on every event of the N + 2 chains and sets song.SongLength.
 void SetTimePositions(Song& song);
+// The same after the song grew past `after`, its old last tick, and its time map was built anew,
+// when every event had the old map's time: only events after `after` can lie in another zone, so
+// only they get new times (and the song length the latest of all).
+void SetTimePositionsAfter(Song& song, int32_t after);
 // The zone holding a tick position; positions before the song start belong to zone 0.
 int32_t FindTimeZone(const Song& song, int32_t songPos);
 // Milliseconds of a tick position as SetTimePositions stamps them (0 before the song start or

@@ -14,10 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   song.Configuration.InsertController32 = options & 0x10;
   song.Configuration.DeleteController32 = options & 0x20;
   song.Configuration.XF_DeleteChordHelper = options & 0x40;
-  song.SourceData.assign(data, data + size);
   try {
-    cv::ReadSongData(song, [&](const std::string&) { return (options & 0x80) != 0; });
-    song.SourceData.clear();
+    cv::ReadSongData(song, {data, size}, [&](const std::string&) { return (options & 0x80) != 0; });
     cv::BuildSongTimeMap(song);
     cv::ReadXFChords(song);
     cv::ExtractLyrics(song);

@@ -125,9 +125,14 @@ TEST(InsertLyrics, SyllablesAtOrAfterSongEndExtendTheSong) {
   Song song;
   InitSong(song, 2, 1000);
   AddChannel(song, 0, 900, 0x90, 60, 100);
+  AddChannel(song, 1, 1500, 0x91, 62, 100);  // read after an End of Track: past the song end
   SetSyllables(song, {{u"a", 108}, {u"b", 500}, {u"c", 999}, {u"d", 1000}, {u"e", 2400}, {u"", 3000}});
   InsertLyrics(song);
   EXPECT_EQ(song.MaxSongPosition, 2401);
+  // Every event has the time the grown time map gives it.
+  for (const TMyTrack& t : song.MidiTrack)
+    for (const TypMidiEvent* e = t.TrkFirstEvent->NextEvent; e; e = e->NextEvent)
+      EXPECT_EQ(e->TimePosition, SongPositionTime(song, e->Position)) << e->Position;
   for (int t = 0; t < 4; ++t) EXPECT_EQ(song.MidiTrack[t].TrkLastEvent->Position, 2401) << t;
   ExpectMirrors(song);
   EXPECT_EQ(Lyrics(song).size(), 5u);

@@ -8,6 +8,7 @@
 #include "output/Prompta.h"
 #include "session/OpenSong.h"
 #include "song/Language.h"
+#include "song/TimeMap.h"
 #include "support/Corpus.h"
 #include "support/SmfBuilder.h"
 
@@ -233,4 +234,37 @@ TEST(OpenSong, StopsThePlayerAndStartsTheTransportAtZero) {
   options.AfterRelease = [&](Song&) { player.log += "released "; };
   ASSERT_EQ(TryOpen(song, b.WriteTemp("p.mid"), options), "");
   EXPECT_EQ(player.log.rfind("stop released move0 ", 0), 0u) << player.log;
+}
+
+// A last syllable at the song end makes opening grow the song; every event, one read after an End
+// of Track too, then has the grown time map's time.
+TEST(OpenSong, SongGrownForItsLastSyllableIsTimedWhole) {
+  cvtest::SmfBuilder b;
+  b.AddTrack().Bpm(0, 90).TimeSig(0, 3, 2).NoteOn(0, 0, 60, 90).NoteOff(1900, 0, 60);
+  b.AddTrack()
+      .Lyric(0, "Oh ")
+      .Lyric(480, "when ")
+      .Lyric(960, "the ")
+      .Lyric(1440, "saints ")
+      .Lyric(1700, "go ")
+      .Lyric(1920, "in")
+      .NoEnd()
+      .Raw(1920, {0xFF, 0x2F, 0x00})
+      .NoteOn(2500, 1, 62, 90);
+  Song song;
+  DateiOeffnen(song, b.WriteTemp("grown.mid"));
+  EXPECT_EQ(song.MaxSongPosition, 1921);
+  for (const TMyTrack& t : song.MidiTrack)
+    for (const TypMidiEvent* e = t.TrkFirstEvent->NextEvent; e; e = e->NextEvent)
+      if (e->Position <= song.MaxSongPosition) {
+        EXPECT_EQ(e->TimePosition, SongPositionTime(song, e->Position)) << e->Position;
+      }
+  EXPECT_EQ(song.MidiTrack[0].TrkLastEvent->TimePosition, 2668);  // the End of Track at the new end
+  // The note after the End of Track, timed at 90 beats per minute; the song length is its time.
+  EXPECT_EQ(song.MidiTrack[1].TrkLastEvent->Position, 1921);
+  int32_t after = 0;
+  for (const TypMidiEvent* e = song.MidiTrack[1].TrkFirstEvent; e; e = e->NextEvent)
+    if (e->Position == 2500) after = e->TimePosition;
+  EXPECT_EQ(after, 3472);
+  EXPECT_EQ(song.SongLength, 3472);
 }
