@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/SignedSpinBox.h"
+#include "app/WindowGeometry.h"
 #include "output/CV_EditTempo.h"
 #include "song/Language.h"
 
@@ -54,6 +55,7 @@ TEditTempoForm::TEditTempoForm(QWidget* parent) : QDialog(parent) {
 
 void TEditTempoForm::Open(int firstTempoBpm) {
   setWindowTitle(T(" Tempo ändern", " Change tempo"));
+  KeepCaptionWhole(*this);
   tempo_->setText(QString::number(firstTempoBpm));
   // Typing replaces the shown difference; the arrows step it.
   upDown_->setFocus();

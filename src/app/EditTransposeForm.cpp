@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/SignedSpinBox.h"
+#include "app/WindowGeometry.h"
 #include "output/CV_EditTranspose.h"
 #include "song/Language.h"
 
@@ -24,7 +25,7 @@ TEditTransposeForm::TEditTransposeForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("EditTransposeForm"));
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
-  auto* label = new QLabel(T("Transponierung:", "Transpose"), this);
+  auto* label = new QLabel(T("Transponierung:", "Transpose by:"), this);
   label->setObjectName(QStringLiteral("L_Transpose"));
   upDown_ = new SignedSpinBox(this, QStringLiteral("E_Transpose"));
   upDown_->setObjectName(QStringLiteral("Transpose_UpDown"));
@@ -66,7 +67,8 @@ TEditTransposeForm::TEditTransposeForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TEditTransposeForm::Open() {
-  setWindowTitle(QString());
+  setWindowTitle(T(" Transponieren", " Transpose"));
+  KeepCaptionWhole(*this);
   SetIntelligent(true);
   SetMode(1);
 }

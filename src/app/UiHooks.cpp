@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 
+#include "app/WindowGeometry.h"
 #include "song/Language.h"
 
 namespace cvapp {
@@ -20,16 +21,23 @@ QString SuffixOfFilter(const QString& filter) {
   return firstPattern.match(filter).captured(1);
 }
 // A short question makes a narrow box whose title bar cuts the caption ("Cant…ex 3"): the box is
-// made wide enough for it (with room for the title bar's buttons).
+// made wide enough for it through its layout, as message and input boxes fix their own sizes.
+void RoomForCaption(QDialog& box) {
+  (void)box.minimumSizeHint();  // an input box builds its layout only when first measured
+  auto* room = new QSpacerItem(CaptionWidth(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(room, grid->rowCount(), 0, 1, grid->columnCount());
+  else if (box.layout())
+    box.layout()->addItem(room);
+  else
+    delete room;
+}
+
 int AskBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
   QMessageBox box(icon, caption, text, buttons, owner);
   box.setDefaultButton(defaultButton);
-  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    const int wide = box.fontMetrics().horizontalAdvance(caption) + 8 * box.fontMetrics().averageCharWidth() + 96;
-    grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
-                  grid->columnCount());
-  }
+  RoomForCaption(box);
   return box.exec();
 }
 }  // namespace
@@ -74,10 +82,15 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
   // False when nothing on the desktop can show it: the caller shows it itself.
   h.OpenUrl = [](const QUrl& url) { return DesktopShowsWebPages() && QDesktopServices::openUrl(url); };
   h.AskNumber = [owner](const QString& caption, const QString& label, int min, int max, int& value) {
-    bool ok = false;
-    const int v = QInputDialog::getInt(owner, caption, label, value, min, max, 1, &ok);
-    if (ok) value = v;
-    return ok;
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setIntRange(min, max);
+    dialog.setIntValue(value);
+    RoomForCaption(dialog);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    value = dialog.intValue();
+    return true;
   };
   return h;
 }

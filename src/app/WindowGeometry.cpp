@@ -1,7 +1,9 @@
 #include "app/WindowGeometry.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <algorithm>
 
 namespace cvapp {
@@ -30,6 +32,20 @@ QRect ScreenAreaAt(int left, int top) {
   const QScreen* screen = QGuiApplication::screenAt(QPoint(left, top));
   if (!screen) screen = QGuiApplication::primaryScreen();
   return screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+}
+
+int CaptionWidth(const QWidget& window) {
+  // Title bars mostly draw the caption bold.
+  QFont bold = window.font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  return metrics.horizontalAdvance(window.windowTitle()) + 8 * metrics.averageCharWidth() + 96;
+}
+
+void KeepCaptionWhole(QWidget& window) {
+  // A minimum width set by hand replaces the one the layout gives: the content's counts too.
+  window.setMinimumWidth(0);
+  window.setMinimumWidth(std::max(CaptionWidth(window), window.minimumSizeHint().width()));
 }
 
 }  // namespace cvapp

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 namespace cvapp {
 
 constexpr int kNeverStored = -9999;
@@ -26,5 +28,12 @@ QSize DefaultWindowSize(const QRect& screen);
 // The usable area of the screen that holds the point, else of the main screen (the screen a
 // placement was stored on may be gone).
 QRect ScreenAreaAt(int left, int top);
+
+// The width a window's title bar needs to show its whole caption beside the icon and the
+// buttons: a small window is made at least this wide, or the desktop cuts the caption
+// ("Chan…mpo").
+int CaptionWidth(const QWidget& window);
+// Makes a window with a layout of its own at least that wide (and never narrower than what it holds).
+void KeepCaptionWhole(QWidget& window);
 
 }  // namespace cvapp

@@ -12,12 +12,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QFile>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <utility>
+#include <vector>
 
 #include "AppFixture.h"
 #include "app/CV_Options.h"
@@ -28,6 +31,7 @@
 #include "app/MainStatus.h"
 #include "app/PrompterForm.h"
 #include "platform/Devices.h"
+#include "song/Language.h"
 
 using namespace cvapptest;
 
@@ -267,20 +271,48 @@ TEST(Dialogs, MultiModeConvertsEverySongOfAFolder) {
   EXPECT_GT(summary[1].size(), Q(folder + "/broken.mid: ").size());
 }
 
-// The real question box is wide enough for its caption, however short the question.
-TEST(Dialogs, AQuestionShowsItsWholeCaption) {
-  AppWindow w(TempSettingsFile());
-  w->Hooks().AskYesNo = cvapp::DefaultUiHooks(w.window.get()).AskYesNo;
-  int boxWidth = 0, captionWidth = 0;
-  QTimer::singleShot(0, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      boxWidth = box->width();
-      captionWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
-      box->button(QMessageBox::No)->click();
-    }
-  });
-  EXPECT_FALSE(w->Hooks().AskYesNo(QStringLiteral(" Cantovex 3 - a long caption"), QStringLiteral("Delete?")));
-  EXPECT_GT(boxWidth, captionWidth + 80);
+// Small windows are wide enough for their whole caption (an icon, three buttons and the frame's
+// margins take some 120 pixels beside it), however little they hold: the real question box, the lead-in's number, tempo and transpose.
+TEST(Dialogs, SmallWindowsShowTheirWholeCaption) {
+  for (cv::TLanguage language : {cv::TLanguage::Englisch, cv::TLanguage::Deutsch}) {
+    AppWindow w(TempSettingsFile(), language == cv::TLanguage::Deutsch ? QStringLiteral("Deutsch") : QStringLiteral("English"));
+    ASSERT_TRUE(w->DateiOeffnen(NoteSong("captions.mid")));
+    const cvapp::TUiHooks real = cvapp::DefaultUiHooks(w.window.get());
+    std::vector<std::pair<QString, int>> seen;  // caption, width short of what it needs
+    auto measure = [&seen](QWidget* window) {
+      EXPECT_GE(window->width(), window->minimumSizeHint().width()) << window->windowTitle().toStdString();  // nor cut what it holds
+      QFont bold = window->font();
+      bold.setBold(true);
+      seen.emplace_back(window->windowTitle(),
+                        window->width() - QFontMetrics(bold).horizontalAdvance(window->windowTitle()) - 120);
+    };
+    auto answerModal = [&] {
+      QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        measure(modal);
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+          box->button(QMessageBox::No)->click();
+        else
+          qobject_cast<QDialog*>(modal)->reject();
+      });
+    };
+    answerModal();
+    EXPECT_FALSE(real.AskYesNo(QStringLiteral(" Cantovex 3"), QStringLiteral("Delete?")));
+    answerModal();
+    int bars = 1;
+    EXPECT_FALSE(real.AskNumber(QString::fromUtf8(cv::Tr(" Vorlauf einfügen", " Insert lead-in")),
+                                QStringLiteral("Bars:"), 1, 8, bars));
+    w->MainMenu_EditTempoClick();
+    measure(w->TempoForm());
+    w->TempoForm()->Btn_CancelClick();
+    w->MainMenu_EditTransposeClick();
+    measure(w->TransposeForm());
+    EXPECT_NE(w->TransposeForm()->windowTitle().trimmed(), QStringLiteral("Cantovex 3"));  // it names the window
+    w->TransposeForm()->Btn_CancelClick();
+    ASSERT_EQ(seen.size(), 4u);
+    for (const auto& [caption, spare] : seen) EXPECT_GT(spare, 0) << caption.toStdString();
+  }
 }
 
 // The prompter opens whole on the main window's screen.
