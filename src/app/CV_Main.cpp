@@ -67,6 +67,7 @@ const Caption kCaptions[] = {
     {"MainMenu_DateiKodierung", "Kodierung", "Encoding"},
     {"MainMenu_DateiExport", "Exportieren", "Export"},
     {"MainMenu_DateiExportLrc", "LRC (Liedtext mit Zeiten)…", "LRC (timed lyrics)…"},
+    {"MainMenu_DateiExportGame", "Karaoke-Spiel (UltraStar)…", "Karaoke game (UltraStar)…"},
     {"MainMenu_DateiProgrammBeenden", "Programm beenden", "Exit"},
     {"MainMenu_Text", " Text ", nullptr},
     {"MainMenu_TextLaden", "Laden…", "Load…"},
@@ -205,6 +206,8 @@ void TMainForm::CreateMenus() {
   a.File->addMenu(exports);
   connect(AddAction(exports, "MainMenu_DateiExportLrc"), &QAction::triggered, this,
           &TMainForm::MainMenu_DateiExportLrcClick);
+  connect(AddAction(exports, "MainMenu_DateiExportGame"), &QAction::triggered, this,
+          &TMainForm::MainMenu_DateiExportGameClick);
   a.File->addSeparator();
   connect(AddAction(a.File, "MainMenu_DateiMultiOeffnen"), &QAction::triggered, this,
           &TMainForm::MainMenu_DateiMultiOeffnenClick);

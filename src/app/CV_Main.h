@@ -117,6 +117,7 @@ class TMainForm : public QMainWindow {
   // File > Encoding: the song's text read again in the chosen encoding.
   void ChooseEncoding(const QString& name);
   void MainMenu_DateiExportLrcClick();
+  void MainMenu_DateiExportGameClick();  // in MainGameExport.cpp
 
   // --- Lyrics commands of the Text menu ---
   void MainMenu_TextEditClick();

@@ -22,6 +22,7 @@
 #include "app/SelectHyphen.h"
 #include "app/TimelinePanel.h"
 #include "app/TimelineView.h"
+#include "output/KarFileWriter.h"
 #include "song/SafeFile.h"
 #include "song/Language.h"
 
@@ -229,7 +230,7 @@ void TMainForm::MainMenu_DateiSpeichernClick() {
 
 bool TMainForm::SaveSong() {
   if (session_.Save()) {
-    SaidSaved(QString::fromStdString(song_.MidiFileName), session_.NaturalFormat());
+    SaidSaved(QString::fromStdString(song_.MidiFileName), session_.SaveFormat());
     return true;
   }
   // A write-protected file is never replaced, and a write-protected folder takes no new file: the
@@ -245,16 +246,19 @@ void TMainForm::MainMenu_DateiSpeichernUnterClick() {
   const TPlayerCommandsIgnored ignored(IgnorePlayerCommands);
   const QString current = QString::fromStdString(song_.MidiFileName);
   QString fileName = current;
-  int filterIndex = session_.NaturalFormat() + 1;
+  int filterIndex = session_.SaveFormat() + 1;
   // The format is the file type chosen in the dialog, named by what it means.
   const bool chosen = hooks_.ChooseSaveFile(
       T(" Datei speichern", " Save song as"), QFileInfo(current).absolutePath(),
-      T("MIDI-Format 0, alle Spuren in einer (*.mid *.kar);;MIDI-Format 1, eine Spur je Part (*.mid *.kar)",
-        "MIDI format 0, all tracks in one (*.mid *.kar);;MIDI format 1, one track per part (*.mid *.kar)"),
+      T("MIDI-Format 0, alle Spuren in einer (*.mid *.kar);;MIDI-Format 1, eine Spur je Part (*.mid *.kar);;"
+        "Karaoke-Datei für Karaoke-Player am Computer (*.kar)",
+        "MIDI format 0, all tracks in one (*.mid *.kar);;MIDI format 1, one track per part (*.mid *.kar);;"
+        "Karaoke file for karaoke players on computers (*.kar)"),
       fileName, filterIndex);
   if (!chosen || fileName.isEmpty()) return;
-  if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".mid");
-  const int format = filterIndex == 2 ? 1 : 0;
+  const int format = filterIndex == 3 ? cv::kKarFormat : filterIndex == 2 ? 1 : 0;
+  if (QFileInfo(fileName).suffix().isEmpty())
+    fileName += format == cv::kKarFormat ? QStringLiteral(".kar") : QStringLiteral(".mid");
   if (session_.SaveAs(fileName.toStdString(), format)) {
     ShowSongTitle(fileName);
     RememberRecentFile(fileName);
@@ -264,7 +268,10 @@ void TMainForm::MainMenu_DateiSpeichernUnterClick() {
 }
 
 void TMainForm::SaidSaved(const QString& fileName, int format) {
-  Say(T("Gespeichert: %1 (MIDI-Format %2).", "Saved: %1 (MIDI format %2).").arg(fileName).arg(format));
+  if (format == cv::kKarFormat)
+    Say(T("Gespeichert: %1 (Karaoke-Datei).", "Saved: %1 (karaoke file).").arg(fileName));
+  else
+    Say(T("Gespeichert: %1 (MIDI-Format %2).", "Saved: %1 (MIDI format %2).").arg(fileName).arg(format));
 }
 
 QString TMainForm::SongTitle(const QString& fileName) const {

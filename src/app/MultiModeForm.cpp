@@ -53,11 +53,12 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
   summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(summary_);
   auto* buttons = new QHBoxLayout;
-  const QString texts[4] = {T("Aktualisieren", "Refresh"), T("Alle in Format 1", "All to format 1"),
-                            T("Alle in Format 0", "All to format 0"),
-                            T("Nur Format 0 in Format 1", "Only format 0 to format 1")};
-  const char* const names[4] = {"Btn_Update", "Btn_Format1", "Btn_Format0", "Btn_Auto"};
-  for (int i = 0; i < 4; ++i) {
+  const QString texts[kButtons] = {T("Aktualisieren", "Refresh"), T("Alle in Format 1", "All to format 1"),
+                                   T("Alle in Format 0", "All to format 0"),
+                                   T("Nur Format 0 in Format 1", "Only format 0 to format 1"),
+                                   T("Alle als Karaoke (.kar)", "All to karaoke (.kar)")};
+  const char* const names[kButtons] = {"Btn_Update", "Btn_Format1", "Btn_Format0", "Btn_Auto", "Btn_Kar"};
+  for (int i = 0; i < kButtons; ++i) {
     buttons_[i] = new QPushButton(texts[i], this);
     buttons_[i]->setObjectName(QLatin1String(names[i]));
     buttons->addWidget(buttons_[i]);
@@ -73,6 +74,7 @@ TMultiModeForm::TMultiModeForm(QWidget* parent) : QDialog(parent) {
   connect(buttons_[1], &QPushButton::clicked, this, [this] { Convert(cv::BatchFormat::Format1); });
   connect(buttons_[2], &QPushButton::clicked, this, [this] { Convert(cv::BatchFormat::Format0); });
   connect(buttons_[3], &QPushButton::clicked, this, [this] { Convert(cv::BatchFormat::Auto); });
+  connect(buttons_[4], &QPushButton::clicked, this, [this] { Convert(cv::BatchFormat::Kar); });
   connect(close, &QPushButton::clicked, this, &QWidget::close);
   ensurePolished();
   resize(sizeHint().expandedTo(QSize(560, 380)));  // every button's caption shows whole
@@ -108,6 +110,7 @@ void TMultiModeForm::Convert(cv::BatchFormat format) {
   cv::BatchOptions options;
   options.Folder = folder_->text().toStdString();
   options.Format = format;
+  options.LanguageTag = languageTag_;
   std::vector<cv::BatchItem> items;
   try {
     items = cv::CollectBatch(options);

@@ -1,8 +1,10 @@
-// "Open and save at once": every song of a folder converted to format 0 or 1 in one go.
+// "Open and save at once": every song of a folder converted to format 0 or 1 or to karaoke files
+// in one go.
 #pragma once
 
 #include <QDialog>
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "output/BatchConvert.h"
@@ -23,6 +25,8 @@ class TMultiModeForm : public QDialog {
   ~TMultiModeForm() override;
   void SetFolder(const QString& folder);
   void SetConfiguration(const cv::TConfiguration& c) { configuration_ = c; }
+  // The "@L" tag of the karaoke files written.
+  void SetLanguageTag(const std::string& tag) { languageTag_ = tag; }
   // Lists the songs the folder holds.
   void Update();
   // Converts every listed song on worker threads; the summary shows when all are done.
@@ -43,7 +47,9 @@ class TMultiModeForm : public QDialog {
   QProgressBar* progress_ = nullptr;
   QLabel* summary_ = nullptr;
   QStringList problems_;  // of the running conversion, said with its summary
-  QPushButton* buttons_[4] = {};
+  static constexpr int kButtons = 5;
+  QPushButton* buttons_[kButtons] = {};
+  std::string languageTag_ = "GERM";
   cv::TConfiguration configuration_;
   std::thread worker_;
   std::atomic<bool> busy_{false};

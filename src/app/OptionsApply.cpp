@@ -9,6 +9,7 @@
 #include "app/MultiModeForm.h"
 #include "app/MyRegistry.h"
 #include "app/OutputOffer.h"
+#include "lyrics/CV_Hyphen.h"
 #include "platform/Devices.h"
 #include "song/Language.h"
 #include "song/MelodyFinder.h"
@@ -37,6 +38,7 @@ void TMainForm::MainMenu_DateiMultiOeffnenClick() {
     multiModeForm_->SetFolder(QString::fromStdString(settings_.Configuration.LastMidiPathSource));
   }
   multiModeForm_->SetConfiguration(settings_.Configuration);
+  multiModeForm_->SetLanguageTag(cv::KaraokeLanguageTag(session_.SongLanguage()));
   multiModeForm_->show();
   multiModeForm_->raise();
 }

@@ -60,6 +60,9 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
   h.ChooseOpenFile = [owner](const QString& title, const QString& start, const QString& filter) {
     return QFileDialog::getOpenFileName(owner, title, start, filter);
   };
+  h.ChooseFolder = [owner](const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, title, start);
+  };
   h.ChooseSaveFile = [owner](const QString& title, const QString& start, const QString& filter,
                              QString& fileName, int& filterIndex) {
     QFileDialog dialog(owner, title, start, filter);

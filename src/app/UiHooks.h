@@ -45,6 +45,8 @@ struct TUiHooks {
   THook<bool(const QString& title, const QString& startFolder, const QString& filter, QString& fileName,
              int& filterIndex)>
       ChooseSaveFile;
+  // Folder dialog: the chosen folder or empty.
+  THook<QString(const QString& title, const QString& startFolder)> ChooseFolder;
   // Shows a web page in the desktop's browser; false when there is none.
   THook<bool(const QUrl&)> OpenUrl;
   // A whole number from min to max; false when cancelled.
@@ -55,8 +57,9 @@ struct TUiHooks {
 // added above does not compile until it is added here too: none can be left without a dialog.
 template <class Hooks>
 auto HookMembers(Hooks& h) {
-  auto& [message, askYesNo, askSaveChanges, chooseOpenFile, chooseSaveFile, openUrl, askNumber] = h;
-  return std::tie(message, askYesNo, askSaveChanges, chooseOpenFile, chooseSaveFile, openUrl, askNumber);
+  auto& [message, askYesNo, askSaveChanges, chooseOpenFile, chooseSaveFile, chooseFolder, openUrl, askNumber] = h;
+  return std::tie(message, askYesNo, askSaveChanges, chooseOpenFile, chooseSaveFile, chooseFolder, openUrl,
+                  askNumber);
 }
 
 // Real dialogs, parented to the given window.

@@ -8,6 +8,7 @@
 #include "output/BatchConvert.h"
 #include "output/MidiFileWriter1.h"
 #include "output/CV_EditTranspose.h"
+#include "output/KarFileWriter.h"
 #include "song/Language.h"
 #include "song/MelodyFinder.h"
 #include "song/TextCodec.h"
@@ -295,12 +296,17 @@ void PlainText(const Json& result, std::ostream& out) {
 }
 
 Json Written(const cv::Song& song, const std::string& path, int format) {
-  return {{"written", path}, {"format", format}, {"syllables", song.HyphenArrayElements}};
+  Json kind = format == cv::kKarFormat ? Json("kar") : Json(format);
+  return {{"written", path}, {"format", kind}, {"syllables", song.HyphenArrayElements}};
 }
 
 void WrittenText(const Json& result, std::ostream& out) {
-  out << cv::Tr("Geschrieben: ", "Written: ") << result["written"].get<std::string>() << cv::Tr(" (Format ", " (format ")
-      << result["format"] << ", " << result["syllables"] << cv::Tr(" Silben)", " syllables)") << "\n";
+  out << cv::Tr("Geschrieben: ", "Written: ") << result["written"].get<std::string>();
+  if (result["format"].is_string())
+    out << cv::Tr(" (Karaoke-Datei, ", " (karaoke file, ");
+  else
+    out << cv::Tr(" (Format ", " (format ") << result["format"] << ", ";
+  out << result["syllables"] << cv::Tr(" Silben)", " syllables)") << "\n";
 }
 
 void WordsText(const Json& result, std::ostream& out) {

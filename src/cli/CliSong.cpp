@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/CliArgs.h"
+#include "lyrics/CV_Hyphen.h"
 #include "song/Language.h"
 
 namespace cvcli {
@@ -41,6 +42,21 @@ const std::vector<CliOption>& BackupOptions() {
        "Original)"},
   };
   return options;
+}
+
+const CliOption& SongLanguageOption() {
+  static const CliOption option{"--song-lang", "de|en|fr|it|es",
+                                "Language of the words, named in the file (default: the user's) / Sprache des "
+                                "Liedtexts, in der Datei genannt (Vorgabe: die des Benutzers)",
+                                ValueKind::Choice};
+  return option;
+}
+
+cv::THyphenLanguage ParseSongLanguage(const std::string& value) {
+  const std::optional<cv::THyphenLanguage> language = cv::ParseHyphenLanguage(value);
+  if (!language)
+    throw CliUsageError{cv::Tr("Unbekannte Sprache: ", "Unknown language: ") + value + " (de, en, fr, it, es)"};
+  return *language;
 }
 
 BackupWish TakeBackupWish(std::vector<std::string>& args) {

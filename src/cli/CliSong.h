@@ -34,6 +34,12 @@ struct BackupWish {
 // Removes the backup options from args.
 BackupWish TakeBackupWish(std::vector<std::string>& args);
 
+// "--song-lang de|en|fr|it|es" of the commands writing karaoke and game files: the language the
+// words are in (default: the user's).
+const CliOption& SongLanguageOption();
+// The language of a --song-lang value (usage error otherwise).
+cv::THyphenLanguage ParseSongLanguage(const std::string& value);
+
 // The options TakeSongOptions understands, for help and completion: how the song is read, and
 // for the commands that write a song, the encoding it is written in.
 const std::vector<CliOption>& SongOptionList();

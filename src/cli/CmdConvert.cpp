@@ -1,4 +1,5 @@
-// cantovex-cli convert: one song into a format 0 or 1 file, or a whole folder (the Multi mode).
+// cantovex-cli convert: one song into a format 0 or 1 file or a karaoke file, or a whole folder
+// (the Multi mode).
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -9,7 +10,9 @@
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
 #include "cli/CliSong.h"
+#include "lyrics/CV_Hyphen.h"
 #include "output/BatchConvert.h"
+#include "output/KarFileWriter.h"
 #include "session/OpenSong.h"
 #include "song/Language.h"
 
@@ -17,7 +20,9 @@ namespace cvcli {
 namespace {
 
 struct ConvertArgs {
-  std::string format;  // "0", "1", "auto"
+  std::string format;  // "0", "1", "kar", "auto"
+  cv::THyphenLanguage language = cv::CurrLanguage() == cv::TLanguage::Deutsch ? cv::THyphenLanguage::German
+                                                                               : cv::THyphenLanguage::English;
   std::string batchFolder;
   std::string outFolder;
   bool recursive = false;
@@ -34,6 +39,7 @@ ConvertArgs ParseArgs(std::vector<std::string> args) {
     const std::string& s = args[i];
     if (s == "--format") a.format = NextValue(args, i, s);
     else if (s == "--batch") a.batchFolder = NextValue(args, i, s);
+    else if (s == "--song-lang") a.language = ParseSongLanguage(NextValue(args, i, s));
     else if (s == "--out") a.outFolder = NextValue(args, i, s);
     else if (s == "--recursive") a.recursive = true;
     else if (s == "--in-place") a.inPlace = true;
@@ -48,8 +54,8 @@ ConvertArgs ParseArgs(std::vector<std::string> args) {
     else a.positional.push_back(s);
   }
   const bool batch = !a.batchFolder.empty();
-  if (a.format != "0" && a.format != "1" && !(batch && a.format == "auto"))
-    throw CliUsageError{batch ? "--format: 0 | 1 | auto" : "--format: 0 | 1"};
+  if (a.format != "0" && a.format != "1" && a.format != "kar" && !(batch && a.format == "auto"))
+    throw CliUsageError{batch ? "--format: 0 | 1 | kar | auto" : "--format: 0 | 1 | kar"};
   if (!batch && (a.recursive || a.inPlace || a.jobs || !a.outFolder.empty()))
     throw CliUsageError{cv::Tr("--recursive, --jobs, --out und --in-place gelten nur mit --batch.",
                                "--recursive, --jobs, --out and --in-place need --batch.")};
@@ -64,7 +70,8 @@ int ConvertOne(CliContext& ctx, const ConvertArgs& a, const SongOptions& options
   CliSession song(ctx);
   song.session.SetConfiguration(a.config);
   if (!song.Open(a.positional[0], options)) return 1;
-  const int format = a.format == "0" ? 0 : 1;
+  const int format = a.format == "0" ? 0 : a.format == "kar" ? cv::kKarFormat : 1;
+  song.session.SetSongLanguage(a.language);
   if (!song.session.WriteTo(a.positional[1], format)) return 1;
   ctx.output.Result(Written(song.Song(), a.positional[1], format), WrittenText);
   return 0;
@@ -73,8 +80,11 @@ int ConvertOne(CliContext& ctx, const ConvertArgs& a, const SongOptions& options
 int ConvertBatch(CliContext& ctx, const ConvertArgs& a, const SongOptions& options) {
   cv::BatchOptions batch;
   batch.Folder = a.batchFolder;
-  batch.Format = a.format == "0" ? cv::BatchFormat::Format0 : a.format == "1" ? cv::BatchFormat::Format1
-                                                                               : cv::BatchFormat::Auto;
+  batch.Format = a.format == "0"     ? cv::BatchFormat::Format0
+                 : a.format == "1"   ? cv::BatchFormat::Format1
+                 : a.format == "kar" ? cv::BatchFormat::Kar
+                                     : cv::BatchFormat::Auto;
+  batch.LanguageTag = cv::KaraokeLanguageTag(a.language);
   batch.Recursive = a.recursive;
   batch.Jobs = a.jobs;
   batch.OutFolder = a.outFolder;
@@ -125,11 +135,14 @@ int RunConvert(CliContext& ctx) {
 
 const CliRegistrar registrar(
     {"convert",
-     {"[OPTIONS] SONG OUT --format 0|1", "[OPTIONS] --batch FOLDER --format 0|1|auto"},
-     "Save songs as MIDI files of format 0 or 1 / Speichert Songs als MIDI-Dateien im Format 0 oder 1",
-     Options({{{"--format", "0|1|auto", "Format to write; auto: format 0 songs become format 1 (with --batch) / "
-                                        "Zielformat; auto: Format-0-Songs werden Format 1 (mit --batch)",
+     {"[OPTIONS] SONG OUT --format 0|1|kar", "[OPTIONS] --batch FOLDER --format 0|1|kar|auto"},
+     "Save songs as MIDI files of format 0 or 1 or as karaoke files / Speichert Songs als MIDI-Dateien im Format 0 "
+     "oder 1 oder als Karaoke-Dateien",
+     Options({{{"--format", "0|1|kar|auto", "Format to write; kar: karaoke file (.kar); auto: format 0 songs become "
+                                            "format 1 (with --batch) / Zielformat; kar: Karaoke-Datei (.kar); auto: "
+                                            "Format-0-Songs werden Format 1 (mit --batch)",
                 ValueKind::Choice},
+               SongLanguageOption(),
                {"--batch", "FOLDER", "Convert every .mid and .kar of a folder / Alle .mid und .kar eines Ordners "
                                      "umwandeln",
                 ValueKind::Folder},

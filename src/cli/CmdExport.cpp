@@ -1,8 +1,10 @@
-// cantovex-cli export --lrc SONG -o FILE.lrc: the syllables as timed lyrics for other players.
+// cantovex-cli export: the syllables as timed lyrics for other players (--lrc), or the song for a
+// karaoke game (--ultrastar: a folder with the game's text file and the backing track).
 #include "cli/CliArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliFormat.h"
 #include "cli/CliSong.h"
+#include "platform/Devices.h"
 #include "song/Language.h"
 
 namespace cvcli {
@@ -13,31 +15,87 @@ void ExportedText(const Json& result, std::ostream& out) {
       << result["syllables"] << cv::Tr(" Silben)", " syllables)") << "\n";
 }
 
+void GameText(const Json& result, std::ostream& out) {
+  out << cv::Tr("Geschrieben: ", "Written: ") << result["text"].get<std::string>() << "\n"
+      << cv::Tr("Geschrieben: ", "Written: ") << result["audio"].get<std::string>()
+      << (result["withMelody"].get<bool>() ? cv::Tr(" (mit Melodie)", " (with the melody)")
+                                            : cv::Tr(" (Begleitung ohne Melodie)", " (backing without the melody)"))
+      << "\n"
+      << result["notes"] << cv::Tr(" Noten", " notes");
+  const int freestyle = result["freestyle"].get<int>();
+  if (freestyle > 0)
+    out << cv::Tr(", davon ", ", ") << freestyle
+        << cv::Tr(" Silben ohne Melodienote als freie Noten (F)", " syllables without a melody note as freestyle (F)");
+  out << "\n";
+}
+
 int RunExport(CliContext& ctx) {
   SongOptions options = TakeSongOptions(ctx.args, false);
   const bool lrc = TakeFlag(ctx.args, "--lrc");
+  const bool ultrastar = TakeFlag(ctx.args, "--ultrastar");
+  const bool withMelody = TakeFlag(ctx.args, "--with-melody");
+  const auto soundFont = TakeValue(ctx.args, "--soundfont");
+  const auto language = TakeValue(ctx.args, "--song-lang");
+  const auto melody = TakeMelodyOption(ctx.args);
   std::string output = TakeValue(ctx.args, "-o").value_or("");
   if (output.empty()) output = TakeValue(ctx.args, "--output").value_or("");
   std::string path = TakeSongPath(ctx.args);
-  if (!lrc) throw CliUsageError{cv::Tr("Das Ausgabeformat fehlt (--lrc).", "The output format is missing (--lrc).")};
-  if (output.empty()) throw CliUsageError{cv::Tr("Keine Zieldatei angegeben (-o).", "No output file given (-o).")};
+  if (lrc == ultrastar)
+    throw CliUsageError{cv::Tr("Das Ausgabeformat fehlt (--lrc oder --ultrastar).",
+                               "Give one output format (--lrc or --ultrastar).")};
+  if (output.empty()) throw CliUsageError{cv::Tr("Kein Ziel angegeben (-o).", "No output given (-o).")};
   CliSession song(ctx);
+  if (melody) {
+    cv::TConfiguration configuration;
+    configuration.Melody = *melody;
+    song.session.SetConfiguration(configuration);
+  }
+  if (language) song.session.SetSongLanguage(ParseSongLanguage(*language));
   if (!song.Open(path, options)) return 1;
-  if (!song.session.ExportLrc(output) || song.ui.Failed()) return 1;
-  ctx.output.Result({{"written", output}, {"syllables", song.Song().HyphenArrayElements}}, ExportedText);
+  if (lrc) {
+    if (!song.session.ExportLrc(output) || song.ui.Failed()) return 1;
+    ctx.output.Result({{"written", output}, {"syllables", song.Song().HyphenArrayElements}}, ExportedText);
+    return 0;
+  }
+  const cv::TAudioRenderer render = [&](const cv::Song& s, const std::string& wav, int muted, std::string& message) {
+    return cv::RenderSongToWav(s, wav, muted, soundFont.value_or(""), message);
+  };
+  const auto made = song.session.ExportKaraokeGame(output, withMelody, ".wav", render);
+  if (!made || song.ui.Failed()) return 1;
+  ctx.output.Result({{"folder", made->Folder},
+                     {"text", made->TextFile},
+                     {"audio", made->AudioFile},
+                     {"withMelody", withMelody},
+                     {"notes", made->Notes},
+                     {"freestyle", made->Freestyle}},
+                    GameText);
   return 0;
 }
 
-CliRegistrar registrar({"export",
-                        {"--lrc [OPTIONS] SONG -o FILE.lrc"},
-                        "Write the syllables as timed lyrics (enhanced LRC, UTF-8) / Schreibt die Silben als "
-                        "Liedtext mit Zeiten (LRC, UTF-8)",
-                        Options({{{"--lrc", "", "Enhanced LRC: a stamp per line and per syllable / LRC mit "
-                                                "Zeitmarke je Zeile und Silbe"},
-                                  {"-o", "FILE", "The file to write / Die zu schreibende Datei", ValueKind::AnyFile}},
-                                 ReadSongOptionList()}),
-                        {ValueKind::Song},
-                        RunExport});
+CliRegistrar registrar(
+    {"export",
+     {"--lrc [OPTIONS] SONG -o FILE.lrc", "--ultrastar [--melody N] [--with-melody] [OPTIONS] SONG -o FOLDER"},
+     "Write the syllables as timed lyrics (enhanced LRC, UTF-8), or the song for a karaoke game (UltraStar) / "
+     "Schreibt die Silben als Liedtext mit Zeiten (LRC, UTF-8) oder den Song für ein Karaoke-Spiel (UltraStar)",
+     Options({{{"--lrc", "", "Enhanced LRC: a stamp per line and per syllable / LRC mit Zeitmarke je Zeile und Silbe"},
+               {"--ultrastar", "",
+                "Karaoke game: in FOLDER a folder \"Artist - Title\" with the UltraStar text and the backing track "
+                "(WAV) / Karaoke-Spiel: in ORDNER ein Ordner \"Interpret - Titel\" mit dem UltraStar-Text und der "
+                "Begleitung (WAV)"},
+               {"--with-melody", "", "With --ultrastar: the audio keeps the melody / Mit --ultrastar: die Aufnahme "
+                                     "behält die Melodie"},
+               {"--melody", "1..16", "With --ultrastar: MIDI channel of the melody (default 1) / Mit --ultrastar: "
+                                     "MIDI-Kanal der Melodie (Vorgabe 1)",
+                ValueKind::Number},
+               {"--soundfont", "FILE", "SoundFont of the synthesizer / SoundFont des Synthesizers",
+                ValueKind::SoundFont},
+               SongLanguageOption(),
+               {"-o", "FILE|FOLDER", "The file (--lrc) or folder (--ultrastar) to write into / Die zu schreibende "
+                                     "Datei (--lrc) oder der Ordner (--ultrastar)",
+                ValueKind::AnyFile}},
+              ReadSongOptionList()}),
+     {ValueKind::Song},
+     RunExport});
 
 }  // namespace
 }  // namespace cvcli

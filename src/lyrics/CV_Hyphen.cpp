@@ -79,41 +79,41 @@ bool IsWordPunctuation(char16_t c) {
 
 }  // namespace
 
-const char* HyphenPatternFileName(THyphenLanguage language) {
-  switch (language) {
-    case THyphenLanguage::German: return "Lang_ger.hyp";
-    case THyphenLanguage::English: return "Lang_eng.hyp";
-    case THyphenLanguage::French: return "Lang_fre.hyp";
-    case THyphenLanguage::Italian: return "Lang_ita.hyp";
-    case THyphenLanguage::Spanish: return "Lang_spa.hyp";
-  }
-  return "Lang_ger.hyp";
+namespace {
+
+// The names of each language in the files and settings that name it, in enum order.
+struct TLanguageNames {
+  THyphenLanguage Language;
+  const char* PatternFile;
+  const char* Code;
+  const char* Iso639_2;
+  const char* EnglishName;
+  const char* KaraokeTag;
+};
+constexpr TLanguageNames kLanguageNames[] = {
+    {THyphenLanguage::German, "Lang_ger.hyp", "de", "ger", "German", "GERM"},
+    {THyphenLanguage::English, "Lang_eng.hyp", "en", "eng", "English", "ENGL"},
+    {THyphenLanguage::French, "Lang_fre.hyp", "fr", "fre", "French", "FREN"},
+    {THyphenLanguage::Italian, "Lang_ita.hyp", "it", "ita", "Italian", "ITAL"},
+    {THyphenLanguage::Spanish, "Lang_spa.hyp", "es", "spa", "Spanish", "SPAN"},
+};
+
+const TLanguageNames& NamesOf(THyphenLanguage language) {
+  for (const TLanguageNames& n : kLanguageNames)
+    if (n.Language == language) return n;
+  return kLanguageNames[0];
 }
 
-const char* HyphenLanguageCode(THyphenLanguage language) {
-  switch (language) {
-    case THyphenLanguage::German: return "de";
-    case THyphenLanguage::English: return "en";
-    case THyphenLanguage::French: return "fr";
-    case THyphenLanguage::Italian: return "it";
-    case THyphenLanguage::Spanish: return "es";
-  }
-  return "de";
-}
+}  // namespace
+
+const char* HyphenPatternFileName(THyphenLanguage language) { return NamesOf(language).PatternFile; }
+const char* HyphenLanguageCode(THyphenLanguage language) { return NamesOf(language).Code; }
+const char* LanguageEnglishName(THyphenLanguage language) { return NamesOf(language).EnglishName; }
+const char* KaraokeLanguageTag(THyphenLanguage language) { return NamesOf(language).KaraokeTag; }
 
 std::optional<THyphenLanguage> ParseHyphenLanguage(std::string_view code) {
-  struct Entry {
-    const char* a;
-    const char* b;
-    THyphenLanguage lang;
-  };
-  static constexpr Entry kEntries[] = {{"de", "ger", THyphenLanguage::German},
-                                       {"en", "eng", THyphenLanguage::English},
-                                       {"fr", "fre", THyphenLanguage::French},
-                                       {"it", "ita", THyphenLanguage::Italian},
-                                       {"es", "spa", THyphenLanguage::Spanish}};
-  for (const auto& e : kEntries)
-    if (code == e.a || code == e.b) return e.lang;
+  for (const TLanguageNames& n : kLanguageNames)
+    if (code == n.Code || code == n.Iso639_2) return n.Language;
   return std::nullopt;
 }
 

@@ -31,6 +31,10 @@ enum class THyphenLanguage { German, English, French, Italian, Spanish };
 const char* HyphenPatternFileName(THyphenLanguage language);
 // "de", "en", "fr", "it", "es".
 const char* HyphenLanguageCode(THyphenLanguage language);
+// "German", "English", ... (the karaoke game files name the language in English).
+const char* LanguageEnglishName(THyphenLanguage language);
+// The karaoke files' "@L" tag: "GERM", "ENGL", "FREN", "ITAL", "SPAN".
+const char* KaraokeLanguageTag(THyphenLanguage language);
 // Accepts the codes above (and "ger", "eng", ...); nullopt otherwise.
 std::optional<THyphenLanguage> ParseHyphenLanguage(std::string_view code);
 // Radio caption in the current user language ("Deutsch" / "german", ...).

@@ -5,6 +5,7 @@
 
 #include "output/Prompta.h"
 #include "song/ChainEdit.h"
+#include "song/SongEncoding.h"
 #include "song/TimeMap.h"
 
 namespace cv {
@@ -125,10 +126,7 @@ void InsertEvents(Song& song) {
       continue;
     }
     if (h[k].SongPosition < r->Position) {
-      // A syllable still as read keeps its bytes, whatever re-encoding them would give.
-      const bool asRead = !h[k].SourceBytes.empty() && h[k].Text == h[k].SourceText;
-      PtrMidiEvent e =
-          NewLyric(song, asRead ? h[k].SourceBytes : EncodeText(h[k].Text, song.Encoding), h[k].SongPosition, false);
+      PtrMidiEvent e = NewLyric(song, SyllableBytes(song, h[k]), h[k].SongPosition, false);
       LinkAfter(c, e);
       ++track.TrkEventCounter;
       c = e;

@@ -8,6 +8,7 @@
 
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
+#include "output/KarFileWriter.h"
 #include "output/SaveFile.h"
 #include "song/Language.h"
 #include "song/MessageSink.h"
@@ -29,10 +30,11 @@ bool IsSongFile(const fs::path& p) {
   return ext == ".mid" || ext == ".kar";
 }
 
-// Results of an earlier run beside the sources: NAME.f0.EXT and NAME.f1.EXT.
+// Results of an earlier run beside the sources: NAME.f0.EXT, NAME.f1.EXT and NAME.k.kar.
 bool IsEarlierResult(const fs::path& p) {
   const std::string stem = Lower(p.stem().string());
-  return stem.size() > 3 && (stem.ends_with(".f0") || stem.ends_with(".f1"));
+  return (stem.size() > 3 && (stem.ends_with(".f0") || stem.ends_with(".f1"))) ||
+         (stem.size() > 2 && stem.ends_with(".k") && Lower(p.extension().string()) == ".kar");
 }
 
 bool IsInside(const fs::path& path, const fs::path& folder) {
@@ -97,7 +99,9 @@ BatchFileResult ConvertOne(const BatchOptions& options, const BatchItem& item, c
       return r;
     }
     CollectingSink sink;
-    const bool saved = format0 ? SaveToFileFormat0(song, item.Target, sink) : SaveToFileFormat1(song, item.Target, sink);
+    const bool saved = options.Format == BatchFormat::Kar ? SaveToKarFile(song, item.Target, options.LanguageTag, sink)
+                       : format0                          ? SaveToFileFormat0(song, item.Target, sink)
+                                                          : SaveToFileFormat1(song, item.Target, sink);
     if (saved) {
       r.Outcome = BatchOutcome::Converted;
     } else {
@@ -143,7 +147,10 @@ std::vector<BatchItem> CollectBatch(const BatchOptions& options) {
                         "Cannot read the folder \"" + options.Folder + "\"."));
   std::sort(sources.begin(), sources.end());
 
-  const char* suffix = options.Format == BatchFormat::Format0 ? ".f0" : ".f1";
+  const bool kar = options.Format == BatchFormat::Kar;
+  const char* suffix = kar ? ".k" : options.Format == BatchFormat::Format0 ? ".f0" : ".f1";
+  // A karaoke file always ends in .kar: in place, a .mid source gets its .kar beside it.
+  auto extension = [&](const fs::path& source) { return kar ? std::string(".kar") : source.extension().string(); };
   std::vector<BatchItem> items;
   items.reserve(sources.size());
   for (const fs::path& source : sources) {
@@ -157,11 +164,11 @@ std::vector<BatchItem> CollectBatch(const BatchOptions& options) {
       continue;
     }
     if (options.InPlace)
-      target = source;
+      target = fs::path(source).replace_extension(extension(source));
     else if (!out.empty())
-      target = out / source.lexically_relative(folder);
+      target = (out / source.lexically_relative(folder)).replace_extension(extension(source));
     else
-      target = source.parent_path() / (source.stem().string() + suffix + source.extension().string());
+      target = source.parent_path() / (source.stem().string() + suffix + extension(source));
     items.push_back({source.string(), target.string(), {}});
   }
   return items;

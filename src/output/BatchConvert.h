@@ -11,14 +11,16 @@
 
 namespace cv {
 
-enum class BatchFormat { Format0, Format1, Auto };  // Auto: only format 0 songs become format 1
+// Auto: only format 0 songs become format 1. Kar: karaoke files (.kar).
+enum class BatchFormat { Format0, Format1, Auto, Kar };
 
 struct BatchOptions {
   std::string Folder;
   BatchFormat Format = BatchFormat::Format1;
   bool Recursive = false;
   unsigned Jobs = 0;      // 0: every core
-  std::string OutFolder;  // empty: beside each source as NAME.f0.EXT / NAME.f1.EXT
+  std::string OutFolder;  // empty: beside each source as NAME.f0.EXT / NAME.f1.EXT / NAME.k.kar
+  std::string LanguageTag = "GERM";  // karaoke files' "@L"
   bool InPlace = false;   // replace the sources themselves
 };
 

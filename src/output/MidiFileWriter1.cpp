@@ -77,7 +77,12 @@ struct Chunk {
 }
 
 // The file: header, the chunks, then the chunks of other types kept from the read file.
-void AssembleFile(const Song& song, const std::vector<Chunk>& chunks, ByteBuffer& dest, ImageDrain* drain) {
+void AssembleFile(const Song& song, std::vector<Chunk> chunks, const KaraokeChunks* karaoke, ByteBuffer& dest,
+                  ImageDrain* drain) {
+  if (karaoke) {
+    const auto at = chunks.begin() + (chunks.empty() ? 0 : 1);
+    chunks.insert(at, {Chunk{nullptr, &karaoke->Header, 0}, Chunk{nullptr, &karaoke->Words, 0}});
+  }
   if (chunks.size() > 255) ThrowTooManyTracks(chunks.size());
   size_t events = 0;
   for (const Chunk& c : chunks) {
@@ -105,6 +110,26 @@ void AssembleFile(const Song& song, const std::vector<Chunk>& chunks, ByteBuffer
   writer.Finish();
 }
 
+// A track without its karaoke header lines; empty when nothing else than its name and placeholder
+// remains (the header track of an earlier karaoke file).
+EventList WithoutKaraokeHeader(const TMyTrack& track) {
+  EventList kept;
+  bool content = false;
+  for (const TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent) {
+    if (IsKaraokeHeaderLine(*e)) continue;
+    kept.push_back(e);
+    if (!IsMeta(*e) || (e->MType != 0x21 && e->MType != 0x03 && e->MType != 0x2F)) content = true;
+  }
+  if (!content) kept.clear();
+  return kept;
+}
+
+bool HasKaraokeHeader(const TMyTrack& track) {
+  for (const TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent)
+    if (IsKaraokeHeaderLine(*e)) return true;
+  return false;
+}
+
 bool IsTrackName(const TypMidiEvent* e, std::string_view name) {
   return e && IsMeta(*e) && e->MType == 0x03 && e->Meta == name;
 }
@@ -126,16 +151,17 @@ bool IsEmptiedLyricsTrack(const Song& song, size_t t) {
 // A song read from a format 1 file: its own chains, without an empty lyrics or Prompta track. The
 // song's lyrics and Prompta tracks take the place of the first file track they emptied (so a
 // file this program wrote keeps its layout), else they follow the file's tracks.
-void ImageFromOwnTracks(const Song& song, ByteBuffer& dest, ImageDrain* drain) {
+void ImageFromOwnTracks(const Song& song, const KaraokeChunks* karaoke, ByteBuffer& dest, ImageDrain* drain) {
   const size_t n = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
   std::vector<Chunk> own;
   for (size_t t = n; t < std::min(song.MidiTrack.size(), n + 2); ++t) {
     const TMyTrack& track = song.MidiTrack[t];
-    if (t == n && track.TrkEventCounter < 3) continue;
+    if (t == n && (karaoke || track.TrkEventCounter < 3)) continue;
     if (t == n + 1 && !PromptaTrackWritten(song)) continue;
     own.push_back({track.TrkFirstEvent, nullptr, track.TrkEventCounter});
   }
   std::vector<Chunk> chunks;
+  std::deque<EventList> filtered;
   bool ownPlaced = false;
   auto placeOwn = [&] {
     if (!ownPlaced) chunks.insert(chunks.end(), own.begin(), own.end());
@@ -147,10 +173,15 @@ void ImageFromOwnTracks(const Song& song, ByteBuffer& dest, ImageDrain* drain) {
       continue;
     }
     const TMyTrack& track = song.MidiTrack[t];
+    if (karaoke && HasKaraokeHeader(track)) {
+      const EventList& kept = filtered.emplace_back(WithoutKaraokeHeader(track));
+      if (!kept.empty()) chunks.push_back({nullptr, &kept, 0});
+      continue;
+    }
     chunks.push_back({track.TrkFirstEvent, nullptr, track.TrkEventCounter});
   }
   placeOwn();
-  AssembleFile(song, chunks, dest, drain);
+  AssembleFile(song, std::move(chunks), karaoke, dest, drain);
 }
 
 constexpr std::string_view kInstrumentPrefixes[] = {"KAVE_ch.", "KIRU_ch.", "KOLB_ch.", "ZAR_ch.",  "ZEL_ch.",
@@ -232,7 +263,7 @@ void MergeRuns(WorkingTrack& w) {
 }
 
 // A song read from another format: conductor, channel, lyrics and Prompta tracks.
-void ImageFromWorkingTracks(const Song& song, ByteBuffer& dest, ImageDrain* drain) {
+void ImageFromWorkingTracks(const Song& song, const KaraokeChunks* karaoke, ByteBuffer& dest, ImageDrain* drain) {
   std::deque<TypMidiEvent> made;  // events made for the file (stable addresses)
   auto makeMeta = [&](int16_t type, std::string data, int32_t position) -> TypMidiEvent* {
     return &made.emplace_back(MakeMetaEvent(type, std::move(data), position));
@@ -260,7 +291,7 @@ void ImageFromWorkingTracks(const Song& song, ByteBuffer& dest, ImageDrain* drai
     const TypMidiEvent* e = song.MidiTrack[t].TrkFirstEvent;
     if (e && IsMeta(*e) && e->MType == 0x21) e = e->NextEvent;
     for (; e; e = e->NextEvent) {
-      const int k = WorkingTrackOf(*e);
+      const int k = karaoke && IsKaraokeHeaderLine(*e) ? -1 : WorkingTrackOf(*e);
       if (k < 0) continue;
       WorkingTrack& target = w[k];
       ++target.counter;
@@ -301,7 +332,7 @@ void ImageFromWorkingTracks(const Song& song, ByteBuffer& dest, ImageDrain* drai
     }
   };
   const bool hasSyllables = song.HyphenArrayElements > 0;
-  copyTrack(w[17], song.LyricsTrackIndex(), hasSyllables);
+  copyTrack(w[17], song.LyricsTrackIndex(), hasSyllables && !karaoke);
   copyTrack(w[18], song.PromptaTrackIndex(), PromptaTrackWritten(song));
 
   std::vector<Chunk> chunks;
@@ -320,10 +351,14 @@ void ImageFromWorkingTracks(const Song& song, ByteBuffer& dest, ImageDrain* drai
     if (k == 0 || track.counter >= 3)
       chunks.push_back({nullptr, &track.events, 0, track.encoder ? &track.body : nullptr});
   }
-  AssembleFile(song, chunks, dest, drain);
+  AssembleFile(song, std::move(chunks), karaoke, dest, drain);
 }
 
 }  // namespace
+
+bool IsKaraokeHeaderLine(const TypMidiEvent& e) {
+  return IsMeta(e) && e.MType == 0x01 && !e.Meta.empty() && e.Meta[0] == '@';
+}
 
 bool PromptaTrackWritten(const Song& song) {
   const size_t index = static_cast<size_t>(song.PromptaTrackIndex());
@@ -331,20 +366,20 @@ bool PromptaTrackWritten(const Song& song) {
          song.MidiTrack[index].TrkEventCounter >= 3;
 }
 
-void Format1Image(const Song& song, ByteBuffer& image, ImageDrain* drain) {
+void Format1Image(const Song& song, ByteBuffer& image, ImageDrain* drain, const KaraokeChunks* karaoke) {
   try {
     if (song.MidiFileFormat == 1)
-      ImageFromOwnTracks(song, image, drain);
+      ImageFromOwnTracks(song, karaoke, image, drain);
     else
-      ImageFromWorkingTracks(song, image, drain);
+      ImageFromWorkingTracks(song, karaoke, image, drain);
   } catch (const std::bad_alloc&) {
     throw EMidiError(NoMemoryToSave());
   }
 }
 
-std::vector<uint8_t> Format1FileImage(const Song& song) {
+std::vector<uint8_t> Format1FileImage(const Song& song, const KaraokeChunks* karaoke) {
   ByteBuffer image;
-  Format1Image(song, image, nullptr);
+  Format1Image(song, image, nullptr, karaoke);
   return std::vector<uint8_t>(image.begin(), image.end());
 }
 

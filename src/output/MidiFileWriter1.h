@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "song/ByteBuffer.h"
 #include "song/MessageSink.h"
 #include "song/Song.h"
 
@@ -15,8 +16,23 @@ namespace cv {
 // the track holds data; so a file never carries data the user switched off.
 bool PromptaTrackWritten(const Song& song);
 
-// The complete file as bytes. Throws EMidiError (also when more than 255 chunks would be needed).
-std::vector<uint8_t> Format1FileImage(const Song& song);
+// Lyrics as karaoke text (a .kar file): these two chunks, given as their events with End of Track,
+// stand right after the first chunk instead of the lyrics track, and the music tracks lose their
+// own "@" header lines, so a player finds one header and one set of words.
+struct KaraokeChunks {
+  std::vector<const TypMidiEvent*> Header;
+  std::vector<const TypMidiEvent*> Words;
+};
+
+class ImageDrain;
+// The file encoded into image (handed to drain block by block where one is given). Throws
+// EMidiError (also when more than 255 chunks would be needed).
+void Format1Image(const Song& song, ByteBuffer& image, ImageDrain* drain, const KaraokeChunks* karaoke = nullptr);
+// The complete file as bytes.
+std::vector<uint8_t> Format1FileImage(const Song& song, const KaraokeChunks* karaoke = nullptr);
+
+// A text event of a karaoke header ("@K...", "@T...", ...).
+bool IsKaraokeHeaderLine(const TypMidiEvent& e);
 
 // Writes NewFileName safely. File-step failures go to the sink (and give false); an event that
 // cannot be encoded, too many tracks or memory that runs out throw EMidiError.

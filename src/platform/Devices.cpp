@@ -109,7 +109,7 @@ class MissingSynthesizer : public SynthDevice {
   std::string AudioHintString() const override { return messages_.front(); }
   void SetVolume(int) override {}
   bool Finish(std::string*) override { return true; }
-  int64_t RenderSong(const Song&, const std::function<void(int64_t, int64_t)>&) override {
+  int64_t RenderSong(const Song&, const std::function<void(int64_t, int64_t)>&, int) override {
     throw EMidiOutputError(messages_.front());
   }
   void PutShort(uint8_t, uint8_t, uint8_t) override {}
@@ -165,6 +165,29 @@ std::unique_ptr<SynthDevice> MakeSynthesizer(const SynthOptions& options) {
   if (auto make = Entry<MakeSynthesizerFn>(plugin, "CantovexMakeSynthesizer"))
     return std::unique_ptr<SynthDevice>(make(&options));
   return std::make_unique<MissingSynthesizer>(plugin.error);
+}
+
+bool RenderSongToWav(const Song& song, const std::string& path, int mutedChannel, const std::string& soundFont,
+                     std::string& message, const std::function<void(int64_t, int64_t)>& progress) {
+  SynthOptions options;
+  options.Sink = AudioSink::WavFile;
+  options.WavPath = path;
+  options.SoundFont = soundFont;
+  try {
+    const std::unique_ptr<SynthDevice> synth = MakeSynthesizer(options);
+    if (!synth->isOK() || synth->Sink() != AudioSink::WavFile) {
+      message.clear();
+      for (const std::string& m : synth->Messages()) message += (message.empty() ? "" : "\n") + m;
+      if (message.empty()) message = Tr("Der Synthesizer kann nicht in die WAV-Datei spielen.", "The synthesizer cannot render into the WAV file.");
+      synth->Finish(nullptr);
+      return false;
+    }
+    synth->RenderSong(song, progress, mutedChannel);
+    return synth->Finish(&message);
+  } catch (const std::exception& e) {
+    message = e.what();
+    return false;
+  }
 }
 
 std::vector<TAudioDevice> AudioDevices() {

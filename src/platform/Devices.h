@@ -72,8 +72,10 @@ class SynthDevice : public InstrumentSink {
   // Closes the WAV file (when rendering into one); false with the message when it failed.
   virtual bool Finish(std::string* message) = 0;
   // Renders the whole song as fast as it can (no clock), then a 3.5 s tail; progress(doneMs,
-  // totalMs) now and then. Returns the rendered length in ms.
-  virtual int64_t RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress) = 0;
+  // totalMs) now and then. The notes of mutedChannel (0..15; -1: none) are left out. Returns the
+  // rendered length in ms.
+  virtual int64_t RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress,
+                             int mutedChannel = -1) = 0;
 };
 
 // The MIDI port of this system. Without its plugin: the do-nothing port, which lists no device
@@ -81,6 +83,10 @@ class SynthDevice : public InstrumentSink {
 std::unique_ptr<MidiPortDevice> MakeMidiPort(MidiSystem system = MidiSystem::Auto);
 // The synthesizer. Without its plugin: one that is not OK and says why in Messages().
 std::unique_ptr<SynthDevice> MakeSynthesizer(const SynthOptions& options);
+// The song through a synthesizer of its own into the WAV file path, without the notes of
+// mutedChannel (-1: none); false with the user's message when it failed (the file not made then).
+bool RenderSongToWav(const Song& song, const std::string& path, int mutedChannel, const std::string& soundFont,
+                     std::string& message, const std::function<void(int64_t, int64_t)>& progress = nullptr);
 // Usable audio output devices, named and sorted for the user (none without the plugin).
 std::vector<TAudioDevice> AudioDevices();
 // The SoundFont used when none is configured (empty without the plugin).

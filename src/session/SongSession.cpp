@@ -15,9 +15,12 @@
 #include "lyrics/SyllableMoves.h"
 #include "lyrics/LeadIn.h"
 #include "output/Controller32.h"
+#include "output/KarFileWriter.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "output/Prompta.h"
+#include "output/SongMelody.h"
+#include "output/UltraStarExport.h"
 #include "output/SaveFile.h"
 #include "session/OpenSong.h"
 #include "session/SongCopy.h"
@@ -204,6 +207,7 @@ bool SongSession::Open(const std::string& path, const TSessionOpenOptions& optio
   transposeOpen_ = false;
   textFileName_.clear();
   backedUp_.clear();
+  saveFormat_.reset();
   // A new song is read as it is: the tempo window starts again from 0.
   tempoEdit_.SongOpened();
   song_.CurrentHyphen = -1;
@@ -235,6 +239,7 @@ bool SongSession::WriteTo(const std::string& path, int format) {
     if (!EncodingReadyToSave()) return false;
     if (!BeginSave(guard, path, backup)) return false;
     return SaveWithDefaultTempoEvent(song_, [&] {
+      if (format == kKarFormat) return SaveToKarFile(song_, path, KaraokeLanguageTag(SongLanguage()), collected);
       return format == 0 ? SaveToFileFormat0(song_, path, collected) : SaveToFileFormat1(song_, path, collected);
     });
   });
@@ -277,15 +282,16 @@ bool SongSession::ChangeEncoding(const TextEncoding& encoding) {
 }
 
 bool SongSession::Save() {
-  if (!WriteTo(song_.MidiFileName, NaturalFormat())) return false;
+  if (!WriteTo(song_.MidiFileName, SaveFormat())) return false;
   savedState_ = history_.StateId();
   return true;
 }
 
 bool SongSession::SaveAs(const std::string& path, int format) {
   if (!WriteTo(path, format)) return false;
-  // From now on Save writes to the new file, not over the one the song came from.
+  // From now on Save writes to the new file in its format, not over the one the song came from.
   song_.MidiFileName = path;
+  saveFormat_ = format;
   savedState_ = history_.StateId();
   return true;
 }
@@ -557,12 +563,18 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
   return r;
 }
 
+THyphenLanguage SongSession::SongLanguage() const {
+  if (songLanguage_) return *songLanguage_;
+  return CurrLanguage() == TLanguage::Deutsch ? THyphenLanguage::German : THyphenLanguage::English;
+}
+
 std::optional<std::u16string> SongSession::HyphenateEditText(std::u16string_view text, THyphenLanguage language,
                                                              const std::string& patternDir,
                                                              const std::string& exceptionsDir) {
   if (editor_ != TEditor::Text) return std::nullopt;
   try {
     const THyphenator hyphenator = LoadHyphenator(language, patternDir, exceptionsDir);
+    songLanguage_ = language;
     std::vector<std::u16string> lines = SplitLines(text);
     cv::HyphenateEditText(lines, hyphenator);
     // A loaded text keeps its name: the text is what the user will take back.
@@ -675,6 +687,65 @@ bool SongSession::ExportLrc(const std::string& path) {
   if (!written.Ok)
     ui_.Report(UserMessage(TSeverity::Error, SaveMessage(SaveTexts::Other, written, path), SaveCaption(), path));
   return written.Ok;
+}
+
+std::optional<TGameExport> SongSession::ExportKaraokeGame(const std::string& folder, bool withMelody,
+                                                          const std::string& audioExtension,
+                                                          const TAudioRenderer& render) {
+  if (!song_.MidiFileLoaded) return std::nullopt;
+  namespace fs = std::filesystem;
+  TMelody melody;
+  TUltraStarSong game;
+  if (!Guarded([&] {
+        melody = FindSongMelody(song_);
+        TUltraStarOptions options;
+        options.Language = LanguageEnglishName(SongLanguage());
+        options.AudioExtension = audioExtension;
+        options.FallbackTitle = fs::path(song_.MidiFileName).stem().string();
+        game = MakeUltraStarSong(song_, melody, options);
+        return true;
+      }))
+    return std::nullopt;
+
+  TGameExport result;
+  result.Notes = game.Notes;
+  result.Freestyle = game.Freestyle;
+  const fs::path dir = fs::path(folder) / fs::path(game.BaseName);
+  result.Folder = dir.string();
+  result.TextFile = (dir / fs::path(game.BaseName + ".txt")).string();
+  result.AudioFile = (dir / fs::path(game.BaseName + audioExtension)).string();
+  std::error_code ec;
+  const bool madeFolder = !fs::exists(dir, ec) && fs::create_directories(dir, ec);
+  if (ec || !fs::is_directory(dir, ec)) {
+    ui_.Report(UserMessage(TSeverity::Error,
+                           Tr("Der Ordner \"" + result.Folder + "\" kann nicht angelegt werden: " + ec.message() +
+                                  ". Wählen Sie einen anderen Ort.",
+                              "Cannot create the folder \"" + result.Folder + "\": " + ec.message() +
+                                  ". Choose another place."),
+                           SaveCaption(), result.Folder));
+    return std::nullopt;
+  }
+  // Whatever this export made goes again when a later step fails; files that were there stay.
+  const bool hadAudio = fs::exists(dir / fs::path(game.BaseName + audioExtension), ec);
+  auto undo = [&](bool audioWritten) {
+    if (audioWritten && !hadAudio) fs::remove(fs::path(result.AudioFile), ec);
+    if (madeFolder) fs::remove(dir, ec);  // only while empty
+  };
+  std::string message;
+  if (!render(song_, result.AudioFile, withMelody ? -1 : melody.Channel, message)) {
+    ui_.Report(UserMessage(TSeverity::Error, message, SaveCaption(), result.AudioFile));
+    undo(false);
+    return std::nullopt;
+  }
+  const std::vector<uint8_t> bytes(game.Text.begin(), game.Text.end());
+  const FileWriteResult written = WriteFileSafely(result.TextFile, bytes);
+  if (!written.Ok) {
+    ui_.Report(UserMessage(TSeverity::Error, SaveMessage(SaveTexts::Other, written, result.TextFile), SaveCaption(),
+                           result.TextFile));
+    undo(true);
+    return std::nullopt;
+  }
+  return result;
 }
 
 bool SongSession::SaveText(const std::string& path) {

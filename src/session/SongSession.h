@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -47,6 +48,16 @@ struct TTapResult {
   bool Finished = false;  // the last syllable got its time: recording ends, playback goes on
 };
 
+// Renders the song into an audio file at path without the channel's notes (-1: every channel);
+// false with the user's message when it failed (no file left then).
+using TAudioRenderer =
+    std::function<bool(const Song& song, const std::string& path, int mutedChannel, std::string& message)>;
+
+struct TGameExport {
+  std::string Folder, TextFile, AudioFile;
+  int Notes = 0, Freestyle = 0;
+};
+
 class SongSession {
  public:
   explicit SongSession(SessionUi& ui);
@@ -74,13 +85,15 @@ class SongSession {
   bool Open(const std::string& path, const TSessionOpenOptions& options = {});
   // The format a song is saved in by default: 0 stays 0, formats 1 and 2 are written as 1.
   int NaturalFormat() const { return song_.MidiFileFormat == 0 ? 0 : 1; }
-  // Writes the song as format 0 or 1 (-1: NaturalFormat) to path. A default tempo changed by a
+  // Writes the song as format 0 or 1, or as a karaoke file (kKarFormat), (-1: NaturalFormat) to path. A default tempo changed by a
   // speed or tempo change is carried into the file; the song itself stays as it was. With
   // Configuration.MakeBackup, an existing file gets its backup "NAME~" before the first write over
   // it since the song was opened (an older NAME~ stays unless Configuration.ReplaceBackup); without
   // the backup nothing is written. The file is locked against other writers meanwhile.
   bool WriteTo(const std::string& path, int format = -1);
-  // Writes the song over its own file in its natural format.
+  // The format Save writes: the one of the last Save as, else the natural one.
+  int SaveFormat() const { return saveFormat_.value_or(NaturalFormat()); }
+  // Writes the song over its own file in SaveFormat().
   bool Save();
   // Every later save writes the whole song in this encoding (none: the song's own).
   void SetOutputEncoding(std::optional<TextEncoding> encoding) { outputEncoding_ = std::move(encoding); }
@@ -129,6 +142,10 @@ class SongSession {
   void ApplyConfiguration(const TConfiguration& chosen, int32_t timeMs);
 
   // --- Lyrics ---
+  // The language the song's words are in: the one last hyphenated in, or set, else the user's.
+  // Karaoke and game files name it.
+  THyphenLanguage SongLanguage() const;
+  void SetSongLanguage(THyphenLanguage language) { songLanguage_ = language; }
   std::optional<TEditorText> EnterEditText();
   std::optional<TEditorText> EnterMtcText();
   // Leaves the open editor with the text as edited: Done (with the display text) or the editor
@@ -153,6 +170,12 @@ class SongSession {
                const std::string& patternDir = {}, const std::string& exceptionsDir = {});
   // Writes the syllables as enhanced LRC (UTF-8).
   bool ExportLrc(const std::string& path);
+  // The karaoke game export into folder/"Artist - Title"/: the UltraStar text and its audio, the
+  // song rendered by render (into the path given, leaving out mutedChannel, -1: none) as the
+  // backing track without the melody unless withMelody. Nothing is left behind when it fails
+  // (reported); nullopt then.
+  std::optional<TGameExport> ExportKaraokeGame(const std::string& folder, bool withMelody,
+                                               const std::string& audioExtension, const TAudioRenderer& render);
   const std::string& TextFileName() const { return textFileName_; }
   // The syllables as shown in the view.
   std::u16string DisplayText() const;
@@ -260,6 +283,8 @@ class SongSession {
   std::string textFileName_;
   std::set<std::string> backedUp_;  // files with their backup made since the song was opened
   std::optional<TextEncoding> outputEncoding_;
+  std::optional<THyphenLanguage> songLanguage_;
+  std::optional<int> saveFormat_;
 };
 
 }  // namespace cv

@@ -105,4 +105,10 @@ std::string UnencodableSyllableText(const Song& song, int index) {
             "Syllable " + std::to_string(index) + " \"" + text + "\" cannot be saved in the encoding " + name + ".");
 }
 
+std::string SyllableBytes(const Song& song, const THyphens& syllable) {
+  // A syllable still as read keeps its bytes, whatever re-encoding them would give.
+  if (!syllable.SourceBytes.empty() && syllable.Text == syllable.SourceText) return syllable.SourceBytes;
+  return EncodeText(syllable.Text, song.Encoding);
+}
+
 }  // namespace cv

@@ -2,6 +2,7 @@
 // and what saving needs to know (syllables the encoding cannot hold, a switch to UTF-8).
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +30,9 @@ int FirstUnencodableSyllable(const Song& song);
 // bytes, so the whole song is written in it (e.g. UTF-8 when its own encoding cannot hold a new
 // syllable). The lyric events are rebuilt by the caller (InsertLyrics).
 void ReencodeSong(Song& song, const TextEncoding& encoding);
+
+// The bytes a syllable is written with: as read while its text is unchanged, else encoded anew.
+std::string SyllableBytes(const Song& song, const THyphens& syllable);
 
 // The message for a syllable that the encoding cannot hold (user's language).
 std::string UnencodableSyllableText(const Song& song, int index);

@@ -56,6 +56,10 @@ class AppWindow {
       filterIndex = nextSaveFilter;
       return true;
     };
+    o.Hooks.ChooseFolder = [this](const QString& title, const QString&) {
+      dialogTitles << title;
+      return nextFolder;
+    };
     o.Hooks.OpenUrl = [this](const QUrl& url) {
       openedUrls << url;
       return true;
@@ -78,7 +82,7 @@ class AppWindow {
   std::vector<ShownMessage> messages;
   QStringList questions, dialogTitles, dialogStarts;
   QList<QUrl> openedUrls;
-  QString nextOpenFile, nextSaveFile, saveFilter;
+  QString nextOpenFile, nextSaveFile, saveFilter, nextFolder;
   int nextSaveFilter = 1;
   bool answerYes = true;
   QMessageBox::StandardButton saveAnswer = QMessageBox::Discard;  // to "Save changes to …?"

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "AppFixture.h"
+#include "app/MainStatus.h"
 #include "song/Language.h"
 #include "TestPaths.h"
 
@@ -53,4 +54,29 @@ TEST(Encoding, LrcGoesOutThroughExportAndComesBackThroughTextLoad) {
   EXPECT_TRUE(w.messages.empty());
   EXPECT_TRUE(w->DisplayText().contains(QStringLiteral("아리랑")));
   EXPECT_FALSE(w->EditingText());
+}
+
+TEST(Encoding, KaraokeFileThroughSaveAsAndKaraokeGameThroughExport) {
+  AppWindow w(TempSettingsFile());
+  w.nextOpenFile = OneLyricPerNoteSong("game.mid", {"Hel", "lo ", "world", "\r", "and ", "more"});
+  w->MainMenu_DateiOeffnenClick();
+  ASSERT_TRUE(w->MidiFileLoaded());
+  const QString dir = Q(cvtest::TempDir());
+  w.nextSaveFile = dir + QStringLiteral("/song");
+  w.nextSaveFilter = 3;
+  w->MainMenu_DateiSpeichernUnterClick();
+  EXPECT_TRUE(w.saveFilter.endsWith(QStringLiteral(";;Karaoke file for karaoke players on computers (*.kar)")));
+  QFile kar(dir + QStringLiteral("/song.kar"));
+  ASSERT_TRUE(kar.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(kar.readAll().contains("@KMIDI KARAOKE FILE"));
+  EXPECT_EQ(w->Status().LastMessage(), QStringLiteral("Saved: %1/song.kar (karaoke file).").arg(dir));
+
+  w.nextFolder = dir;
+  w->Action(QStringLiteral("MainMenu_DateiExportGame"))->trigger();
+  const QString song = dir + QStringLiteral("/Unknown - song/Unknown - song");  // named after the file saved last
+  EXPECT_TRUE(QFile::exists(song + QStringLiteral(".txt")));
+  EXPECT_TRUE(QFile::exists(song + QStringLiteral(".wav")));
+  EXPECT_TRUE(w->Status().LastMessage().startsWith(QStringLiteral("Karaoke game written: ") + song))
+      << w->Status().LastMessage().toStdString();
+  EXPECT_TRUE(w.messages.empty());
 }

@@ -67,3 +67,51 @@ TEST(CliConvert, BatchReportsEachFailureAndASummary) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<uint8_t> SungSong(bool lyrics) {
+  cvtest::SmfBuilder b(1, 96);
+  b.AddTrack().Bpm(0, 120);
+  cvtest::SmfTrack& t = b.AddTrack();
+  const char* words[] = {"Song", "\r", "Hel", "lo ", "world", "and ", "more"};
+  for (int i = 0; i < 7; ++i) {
+    if (lyrics) t.Lyric(i * 96, words[i]);
+    t.NoteOn(i * 96, 0, 60 + i, 100).NoteOff(i * 96 + 90, 0, 60 + i);
+  }
+  return b.Bytes();
+}
+
+}  // namespace
+
+TEST(CliConvert, KaraokeFileAndKaraokeGame) {
+  const std::string dir = cvtest::TempDir();
+  Put(dir + "/sung.mid", SungSong(true));
+  Put(dir + "/bare.mid", SungSong(false));
+  auto kar = RunCliIn("en", {"convert", dir + "/sung.mid", dir + "/sung.kar", "--format", "kar", "--song-lang", "it"});
+  EXPECT_EQ(kar.code, 0) << kar.err;
+  EXPECT_EQ(kar.out, "Written: " + dir + "/sung.kar (karaoke file, 7 syllables)\n");
+  const auto bytes = cvtest::ReadFileBytes(dir + "/sung.kar");
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_TRUE(clitest::Has(text, "@KMIDI KARAOKE FILE") && clitest::Has(text, "@LITAL")) << text;
+
+  auto batch = RunCliIn("en", {"convert", "--batch", dir, "--format", "kar"});
+  EXPECT_TRUE(fs::exists(dir + "/sung.k.kar")) << batch.err;
+
+  const std::string games = dir + "/games";
+  fs::create_directory(games);
+  auto game = RunCliIn("en", {"export", "--ultrastar", dir + "/sung.mid", "-o", games});
+  EXPECT_EQ(game.code, 0) << game.err;
+  const std::string song = games + "/Unknown - Song/Unknown - Song";
+  EXPECT_TRUE(clitest::Has(game.out, "Written: " + song + ".txt\nWritten: " + song + ".wav (backing without the melody)"))
+      << game.out;
+  EXPECT_GT(fs::file_size(song + ".wav"), 44u);
+  EXPECT_EQ(cvtest::ReadFileBytes(song + ".txt").front(), '#');
+
+  for (const char* lang : {"en", "de"}) {
+    auto none = RunCliIn(lang, {"export", "--ultrastar", dir + "/bare.mid", "-o", games});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_TRUE(clitest::Has(none.err, std::string(lang) == "en" ? "no lyrics" : "keinen Liedtext")) << none.err;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(games), fs::directory_iterator()), 1);
+}

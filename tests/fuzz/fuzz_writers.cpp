@@ -1,4 +1,4 @@
-// Arbitrary bytes: when they read as a song, both writers must produce files that read again.
+// Arbitrary bytes: when they read as a song, every writer must produce files that read again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -6,10 +6,12 @@
 
 #include "output/EventEncoder.h"
 
+#include "output/KarFileWriter.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "song/MidiFileReader.h"
 #include "song/Song.h"
+#include "song/TextCodec.h"
 
 namespace {
 
@@ -50,6 +52,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadAgain(cv::Format1FileImage(song));
   } catch (const cv::EMidiError&) {
     if (!tooLong && !tooManyChunks) std::abort();
+  }
+  // The karaoke writer, with the lyric events as the syllables.
+  if (static_cast<size_t>(song.LyricsTrackIndex()) >= song.MidiTrack.size()) return 0;
+  const cv::TMyTrack& lyrics = song.MidiTrack[static_cast<size_t>(song.LyricsTrackIndex())];
+  for (const cv::TypMidiEvent* e = lyrics.TrkFirstEvent; e; e = e->NextEvent) {
+    if (e->Command != 0xFF || e->MType != 5) continue;
+    cv::THyphens h;
+    h.Text = cv::DecodeText(e->Meta, song.Encoding);
+    h.SongPosition = e->Position;
+    song.HyphenArray.push_back(h);
+  }
+  song.HyphenArrayElements = static_cast<int32_t>(song.HyphenArray.size());
+  const bool noLyrics = std::none_of(song.HyphenArray.begin(), song.HyphenArray.end(),
+                                     [](const cv::THyphens& h) { return !h.Text.empty() && h.Text != u"\r"; });
+  try {
+    ReadAgain(cv::KarFileImage(song, "ENGL"));
+  } catch (const cv::EMidiError&) {
+    if (!tooLong && !noLyrics && !(song.MidiFileFormat == 1 && song.NumberOfSourceTracks > 251)) std::abort();
   }
   return 0;
 }

@@ -57,6 +57,31 @@ TEST(Synth, RendersASongOfflineIntoAWavFile) {
   }
 }
 
+TEST(Synth, BackingTrackLeavesTheMelodyChannelOut) {
+  // The melody on channel 1 sounds first, the accompaniment on channel 2 after it.
+  struct Case { int muted; bool melodyHeard; };
+  for (const Case& c : {Case{-1, true}, Case{0, false}}) {
+    const std::string path = cvtest::TempDir() + "/backing.wav";
+    SynthOptions options;
+    options.Sink = AudioSink::WavFile;
+    options.WavPath = path;
+    TSynthesizer synth(options);
+    ASSERT_TRUE(synth.isOK());
+    Song song;
+    cvtest::BuildSong(song, {{{0, 0xC0, 0}, {0, 0xC1, 0}, {500, 0x90, 60, 110}, {1500, 0x80, 60, 0},
+                              {3500, 0x91, 48, 110}, {4500, 0x81, 48, 0}}});
+    RenderSongOffline(song, synth, nullptr, c.muted);
+    std::string message;
+    ASSERT_TRUE(synth.Finish(&message)) << message;
+    const auto wav = cvtest::ReadFileBytes(path);
+    EXPECT_EQ(Peak(wav, 520, 1400) > 1000, c.melodyHeard) << c.muted;
+    if (!c.melodyHeard) {
+      EXPECT_EQ(Peak(wav, 0, 3490), 0);
+    }
+    EXPECT_GT(Peak(wav, 3520, 4400), 1000) << c.muted;
+  }
+}
+
 TEST(Synth, MissingSoundFontIsNamed) {
   struct Case { TLanguage language; const char* text; };
   for (const Case& c : {Case{TLanguage::Englisch, "File not found: \"/no/such/font.sf2\""},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "output/KarFileWriter.h"
 #include "session/SongSession.h"
 #include "song/Language.h"
 #include "song/TextCodec.h"
@@ -499,4 +500,68 @@ TEST(SongSession, TheFirstSaveKeepsTheFileAsItWasBesideIt) {
   ASSERT_TRUE(session.Open(path));
   ASSERT_TRUE(session.Save());
   EXPECT_FALSE(std::filesystem::exists(backup));
+}
+
+TEST(SongSession, SaveAfterSaveAsKaraokeWritesKaraokeAgain) {
+  SetCurrLanguage(TLanguage::Englisch);
+  RecordingUi ui;
+  SongSession session(ui);
+  ASSERT_TRUE(session.Open(LyricSong(1).WriteTemp("song.mid")));
+  session.SetSongLanguage(THyphenLanguage::French);
+  const std::string kar = cvtest::TempDir() + "/song.kar";
+  ASSERT_TRUE(session.SaveAs(kar, kKarFormat));
+  ASSERT_TRUE(session.Save());
+  EXPECT_EQ(session.SaveFormat(), kKarFormat);
+  const std::vector<uint8_t> bytes = cvtest::ReadFileBytes(kar);
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(text.find("@LFREN"), std::string::npos);
+  EXPECT_NE(text.find("\\Song"), std::string::npos);  // sung at its note, no title line
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(SongSession, GameExportLeavesNothingBehindWhenItFails) {
+  SetCurrLanguage(TLanguage::Englisch);
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* what;
+    bool withLyrics;
+    bool renders;
+    const char* says;
+  };
+  for (const Case& c : {Case{"no lyrics", false, true, "no lyrics"},
+                        Case{"audio fails", true, false, "disk is full"},
+                        Case{"written", true, true, nullptr}}) {
+    RecordingUi ui;
+    SongSession session(ui);
+    cvtest::SmfBuilder smf = LyricSong(1);
+    if (!c.withLyrics) {
+      smf = cvtest::SmfBuilder(1, 480);
+      smf.AddTrack().Bpm(0, 120).NoteOn(480, 0, 60, 90).NoteOff(960, 0, 60);
+    }
+    ASSERT_TRUE(session.Open(smf.WriteTemp("song.mid"))) << c.what;
+    const std::string folder = cvtest::TempDir();
+    int muted = -2;
+    const TAudioRenderer render = [&](const Song&, const std::string& path, int mutedChannel, std::string& message) {
+      muted = mutedChannel;
+      if (!c.renders) {
+        message = "The disk is full.";
+        return false;
+      }
+      std::ofstream(path) << "RIFF";
+      return true;
+    };
+    const auto made = session.ExportKaraokeGame(folder, false, ".wav", render);
+    if (!c.says) {
+      ASSERT_TRUE(made) << c.what;
+      EXPECT_EQ(made->Folder, folder + "/Unknown - song");  // no title line: the file's name
+      EXPECT_TRUE(fs::exists(made->TextFile));
+      EXPECT_TRUE(fs::exists(made->AudioFile));
+      EXPECT_EQ(muted, 0);  // the melody channel is left out of the backing track
+      continue;
+    }
+    EXPECT_FALSE(made) << c.what;
+    EXPECT_TRUE(fs::is_empty(folder)) << c.what;
+    ASSERT_EQ(ui.messages.size(), 1u) << c.what;
+    EXPECT_NE(ui.messages[0].Text.find(c.says), std::string::npos) << ui.messages[0].Text;
+  }
 }

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
   p.addOption({"out", "PNG file", "out", "screenshot.png"});
   p.addOption({"edit", "open the edit text first"});
   p.addOption({"dialog", "window to open: options, options-prompta, transpose, tempo, offset, hyphenate, "
-                         "multimode, about, prompter, check, manual",
+                         "multimode, about, prompter, check, manual, saveas",
                "name"});
   p.addPositionalArgument("song", "song to open");
   p.process(app);
@@ -99,8 +101,21 @@ int main(int argc, char** argv) {
   QRect area = w.frameGeometry();
   if (p.isSet("menu")) {
     if (QMenu* menu = w.Menu(p.value("menu"))) {
-      const QRect item = w.menuBar()->actionGeometry(menu->menuAction());
-      menu->popup(w.menuBar()->mapToGlobal(item.bottomLeft()));
+      // A submenu opens beside its item in the menu above it, which opens first.
+      QMenu* parent = nullptr;
+      for (QMenu* top : w.menuBar()->findChildren<QMenu*>())
+        if (top != menu && top->actions().contains(menu->menuAction())) parent = top;
+      if (parent) {
+        const QRect item = w.menuBar()->actionGeometry(parent->menuAction());
+        parent->popup(w.menuBar()->mapToGlobal(item.bottomLeft()));
+        Settle(400);
+        parent->setActiveAction(menu->menuAction());
+        menu->popup(parent->mapToGlobal(parent->actionGeometry(menu->menuAction()).topRight()));
+        area = area.united(parent->geometry());
+      } else {
+        const QRect item = w.menuBar()->actionGeometry(menu->menuAction());
+        menu->popup(w.menuBar()->mapToGlobal(item.bottomLeft()));
+      }
       Settle(400);
       area = area.united(menu->geometry());
     }
@@ -137,11 +152,19 @@ int main(int argc, char** argv) {
          w.MainMenu_HelpManualClick();
        }},
       {"about", [&w] { w.MainMenu_HelpInfoClick(); }},
+      {"saveas", [&w] { w.MainMenu_DateiSpeichernUnterClick(); }},
   };
   if (!openers.contains(dialog)) return 2;
   // A modal window runs its own loop: the picture is taken from inside it, then it closes.
   bool saved = false;
   QTimer::singleShot(600, [&] {
+    // Save as: its list of file types open, the choices the picture is about.
+    if (QWidget* modal = QApplication::activeModalWidget())
+      if (auto* types = modal->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        types->showPopup();
+        Settle(400);
+        if (QWidget* list = types->view()->window()) area = area.united(list->frameGeometry());
+      }
     saved = grab();
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
   });

@@ -7,7 +7,9 @@
 
 namespace cv {
 
-int64_t RenderSongOffline(const Song& song, TSynthesizer& synth, const std::function<void(int64_t, int64_t)>& progress) {
+int64_t RenderSongOffline(const Song& song, TSynthesizer& synth, const std::function<void(int64_t, int64_t)>& progress,
+                          int mutedChannel) {
+  const int mutedNoteOn = mutedChannel >= 0 && mutedChannel <= 15 ? 0x90 | mutedChannel : -1;
   const int64_t total = RenderLengthMs(song);
   const int64_t rate = synth.SampleRate();
   // Next event of every track, earliest first; equal times keep track order.
@@ -43,7 +45,7 @@ int64_t RenderSongOffline(const Song& song, TSynthesizer& synth, const std::func
         sysex.insert(sysex.end(), e->Meta.begin(), e->Meta.end());
         synth.PutLong(sysex.data(), sysex.size());
       }
-    } else if (e->Command >= 0x80 && e->Command < 0xF0) {
+    } else if (e->Command >= 0x80 && e->Command < 0xF0 && e->Command != mutedNoteOn) {
       synth.PutShort(e->Command, e->Value[0], e->Value[1]);
     }
     if (e->NextEvent) next.push({{e->NextEvent->TimePosition, key.second}, e->NextEvent});
@@ -53,8 +55,9 @@ int64_t RenderSongOffline(const Song& song, TSynthesizer& synth, const std::func
   return total;
 }
 
-int64_t TSynthesizer::RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress) {
-  return RenderSongOffline(song, *this, progress);
+int64_t TSynthesizer::RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress,
+                                 int mutedChannel) {
+  return RenderSongOffline(song, *this, progress, mutedChannel);
 }
 
 }  // namespace cv

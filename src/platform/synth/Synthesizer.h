@@ -37,7 +37,8 @@ class TSynthesizer : public SynthDevice {
   uint32_t SampleRate() const { return sampleRate_; }
   void SetVolume(int volumeValue) override;
   bool Finish(std::string* message) override;
-  int64_t RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress) override;
+  int64_t RenderSong(const Song& song, const std::function<void(int64_t, int64_t)>& progress,
+                     int mutedChannel) override;
 
   // MidiSink
   void PutShort(uint8_t status, uint8_t data1, uint8_t data2) override;
