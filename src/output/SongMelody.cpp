@@ -19,7 +19,7 @@ TMelody FindSongMelody(const Song& song) {
   int best = 0;
   for (int c = 1; c < 16; ++c)
     if (perChannel[static_cast<size_t>(c)] > perChannel[static_cast<size_t>(best)]) best = c;
-  melody.Channel = choice.Notes.empty() ? (song.Configuration.MelodyTrack & 0x0F) : best;
+  melody.Channel = best;
   return melody;
 }
 

@@ -144,7 +144,7 @@ TEST(UltraStar, NoLyricsOrNoMelodyIsAClearError) {
 TEST(UltraStar, RealSongEveryNoteWithin15MsOfItsSyllableOnItsMelodyPitch) {
   CVTEST_CORPUS_FILE_OR_SKIP(path, "kar/twinkle.kar");
   Song song;
-  song.Configuration.MelodyTrack = 15;  // its "Solo" track plays on channel 16
+  song.Configuration.Melody = cv::MelodySetting::OfChannel(15);  // its "Solo" track plays on channel 16
   DateiOeffnen(song, path);
   const TMelody melody = FindSongMelody(song);
   const TUltraStarSong game = MakeUltraStarSong(song, melody, {"English", ".wav", "twinkle"});
