@@ -57,10 +57,13 @@ void KarImage(const Song& song, const std::string& languageTag, ByteBuffer& imag
   const int header = HeaderElementCount(song);
   int32_t last = 0;
   int breaks = 2;  // the song's start is a new page
+  bool anySung = false;
+  std::vector<int32_t> closingBreaks;  // line breaks after the last sung syllable so far
   for (int i = 0; i < count; ++i) {
     const THyphens& h = song.HyphenArray[i];
     if (IsLineBreak(h)) {
       ++breaks;
+      if (anySung) closingBreaks.push_back(h.SongPosition);
       continue;
     }
     if (h.Text.empty()) continue;
@@ -71,8 +74,16 @@ void KarImage(const Song& song, const std::string& languageTag, ByteBuffer& imag
       // Text events go in tick order whatever an edit left.
       last = std::max(last, h.SongPosition);
       add(chunks.Words, 0x01, mark + SyllableBytes(song, h), last);
+      anySung = true;
+      closingBreaks.clear();
     }
     breaks = 0;
+  }
+  // The last line's end has no next line to carry its mark: an empty "/" keeps it (players show
+  // an empty line at most).
+  for (const int32_t tick : closingBreaks) {
+    last = std::max(last, tick);
+    add(chunks.Words, 0x01, "/", last);
   }
   const int32_t end = std::max(song.MaxSongPosition, last);
   add(chunks.Header, 0x2F, std::string(), end);

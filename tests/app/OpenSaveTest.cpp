@@ -193,7 +193,7 @@ TEST(Open, RecentListKeepsNineMostRecentFirst) {
   EXPECT_EQ(w->Settings().LastMidifilesList.size(), 9);
 }
 
-TEST(Save, SaveAsWritesEitherFormatAndReopens) {
+TEST(Save, SaveAsWritesEachFormatAndReopens) {
   AppWindow w(TempSettingsFile());
   w->DateiOeffnen(LyricSong("source.mid"));
   ASSERT_TRUE(w->MidiFileLoaded());
@@ -202,13 +202,14 @@ TEST(Save, SaveAsWritesEitherFormatAndReopens) {
   struct Case {
     int filter;
     uint8_t format;
+    const char* extension;
   };
-  for (const Case c : {Case{1, 0}, Case{2, 1}}) {
+  for (const Case c : {Case{1, 0, ".mid"}, Case{2, 1, ".mid"}, Case{3, 1, ".kar"}}) {
     w.nextSaveFile = folder + QStringLiteral("/saved%1").arg(c.filter);  // the extension is added
     w.nextSaveFilter = c.filter;
     w->MainMenu_DateiSpeichernUnterClick();
     ASSERT_TRUE(w.messages.empty()) << Utf8(w.messages.front().Text);
-    const QString written = w.nextSaveFile + QStringLiteral(".mid");
+    const QString written = w.nextSaveFile + QString::fromLatin1(c.extension);
     const std::vector<uint8_t> bytes = cvtest::ReadFileBytes(Utf8(written));
     ASSERT_GE(bytes.size(), 14u);
     EXPECT_EQ(bytes[9], c.format) << c.filter;
@@ -218,7 +219,8 @@ TEST(Save, SaveAsWritesEitherFormatAndReopens) {
     again->DateiOeffnen(written);
     EXPECT_EQ(again->DisplayText(), shown) << c.filter;
   }
-  EXPECT_EQ(w.saveFilter, QStringLiteral("MIDI format 0, all tracks in one (*.mid *.kar);;MIDI format 1, one track per part (*.mid *.kar)"));
+  EXPECT_EQ(w.saveFilter, QStringLiteral("MIDI format 0, all tracks in one (*.mid *.kar);;MIDI format 1, one track per part (*.mid *.kar);;"
+                                        "Karaoke file for karaoke players on computers (*.kar)"));
   EXPECT_EQ(w.dialogTitles.back(), QStringLiteral(" Save song as"));
 }
 

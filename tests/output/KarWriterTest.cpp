@@ -100,6 +100,8 @@ TEST(KarWriter, OwnKarFileReadsBackTheSameSyllablesTimesAndTitleLines) {
                       {2160, "line"}}, true},
       {"no title", {{960, "Hel"}, {1200, "lo "}, {1440, "world\r"}, {1680, "\r"}, {1920, "Next "}, {2160, "line"}},
        false},
+      // The last line's break has no next line to carry it.
+      {"last line closed", {{960, "Hel"}, {1200, "lo "}, {1440, "world\r"}, {1920, "Next "}, {2160, "line\r"}}, false},
   };
   for (const Case& c : cases) {
     Song song;
