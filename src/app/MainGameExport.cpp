@@ -23,6 +23,13 @@ void TMainForm::MainMenu_DateiExportGameClick() {
                             " Karaoke game: choose the folder to hold the song's folder"),
                           start);
   if (folder.isEmpty()) return;
+  // A backing track to sing to leaves the melody out; with it the singer can learn the song.
+  const bool withoutMelody = hooks_.AskYesNo(
+      T(" Karaoke-Spiel", " Karaoke game"),
+      T("Die Begleitung ohne die Melodie aufnehmen?\n\nJa: zum Mitsingen, die Melodie singen Sie.\n"
+        "Nein: die Melodie spielt mit.",
+        "Record the backing track without the melody?\n\nYes: to sing to, you sing the melody.\n"
+        "No: the melody plays along."));
   const cv::TAudioRenderer render = [this](const cv::Song& song, const std::string& path, int muted,
                                            std::string& message) {
     bool ok = false;
@@ -31,10 +38,12 @@ void TMainForm::MainMenu_DateiExportGameClick() {
     wait.Run([&] { ok = cv::RenderSongToWav(song, path, muted, {}, message); });
     return ok;
   };
-  const auto made = session_.ExportKaraokeGame(folder.toStdString(), false, ".wav", render);
+  const auto made = session_.ExportKaraokeGame(folder.toStdString(), !withoutMelody, ".wav", render);
   if (!made) return;
-  QString said = T("Karaoke-Spiel geschrieben: %1 und %2 (Begleitung ohne Melodie), %3 Noten.",
-                   "Karaoke game written: %1 and %2 (backing without the melody), %3 notes.")
+  QString said = (withoutMelody ? T("Karaoke-Spiel geschrieben: %1 und %2 (Begleitung ohne Melodie), %3 Noten.",
+                                    "Karaoke game written: %1 and %2 (backing without the melody), %3 notes.")
+                                  : T("Karaoke-Spiel geschrieben: %1 und %2 (mit Melodie), %3 Noten.",
+                                      "Karaoke game written: %1 and %2 (with the melody), %3 notes."))
                      .arg(QString::fromStdString(made->TextFile), QString::fromStdString(made->AudioFile))
                      .arg(made->Notes);
   if (made->Freestyle > 0)

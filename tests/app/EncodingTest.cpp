@@ -78,5 +78,13 @@ TEST(Encoding, KaraokeFileThroughSaveAsAndKaraokeGameThroughExport) {
   EXPECT_TRUE(QFile::exists(song + QStringLiteral(".wav")));
   EXPECT_TRUE(w->Status().LastMessage().startsWith(QStringLiteral("Karaoke game written: ") + song))
       << w->Status().LastMessage().toStdString();
+  EXPECT_TRUE(w->Status().LastMessage().contains(QStringLiteral("(backing without the melody)")));
+  ASSERT_FALSE(w.questions.empty());
+  EXPECT_TRUE(w.questions.back().startsWith(QStringLiteral("Record the backing track without the melody?")));
+  // No: the melody plays along.
+  w.answerYes = false;
+  w->Action(QStringLiteral("MainMenu_DateiExportGame"))->trigger();
+  EXPECT_TRUE(w->Status().LastMessage().contains(QStringLiteral("(with the melody)")))
+      << w->Status().LastMessage().toStdString();
   EXPECT_TRUE(w.messages.empty());
 }
