@@ -22,6 +22,7 @@
 #include "app/MyRegistry.h"
 #include "app/OutputOffer.h"
 #include "app/PrompterForm.h"
+#include "app/SelectHyphen.h"
 #include "app/WaitForm.h"
 #include "platform/Devices.h"
 #include "playback/CV_MidiPlayer.h"
@@ -204,10 +205,16 @@ void TMainForm::Btn_PlayClick() {
 void TMainForm::Btn_RecClick() { StartTapRecording(-1); }
 
 void TMainForm::MainMenu_TextRetapClick() {
-  // The syllable the caret is in, else the one highlighted (under the playhead).
-  const int caret = myMemo_->textCursor().position();
+  // The syllable highlighted (under the playhead) while the highlight stands; else the one the user
+  // put the caret in. The highlight's own cursor ends behind its syllable, so it does not count.
+  const QTextCursor cursor = myMemo_->textCursor();
+  THighlight shown;
+  const bool highlighted =
+      cursor.hasSelection() && ComputeHighlight(song_.HyphenArray, song_.HyphenArrayElements, song_.CurrentHyphen, shown) &&
+      cursor.selectionStart() == shown.SelStart && cursor.selectionEnd() == shown.SelEnd;
+  const int caret = cursor.selectionStart();
   int at = 0, syllable = song_.CurrentHyphen;
-  for (int i = 0; i < song_.HyphenArrayElements && i < static_cast<int>(song_.HyphenArray.size()); ++i) {
+  for (int i = 0; !highlighted && i < song_.HyphenArrayElements && i < static_cast<int>(song_.HyphenArray.size()); ++i) {
     at += static_cast<int>(song_.HyphenArray[i].Text.size());
     if (caret < at) {
       syllable = i;

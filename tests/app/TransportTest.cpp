@@ -442,4 +442,10 @@ TEST(Transport, RetapFromASyllableKeepsTheEarlierTimes) {
   EXPECT_EQ(undone.HyphenArray[from].SongPosition, target);
   EXPECT_NE(retapped, target);
   EXPECT_FALSE(w->Session().CanUndo());
+
+  // Without a caret put in by hand, the highlighted syllable is the one (not the one after it).
+  w->SelectHyphen(from);
+  w->Action(QStringLiteral("MainMenu_TextRetap"))->trigger();
+  EXPECT_EQ(song.CurrentHyphen, from);
+  w->Btn_StopClick();
 }
