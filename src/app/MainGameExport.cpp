@@ -35,10 +35,11 @@ void TMainForm::MainMenu_DateiExportGameClick() {
     bool ok = false;
     TWaitForm wait(T(" Die Begleitung wird aufgenommen ...", " ... recording the backing track"),
                    std::max(1.0, std::floor(DpiFactor())), this);
-    wait.Run([&] { ok = cv::RenderSongToWav(song, path, muted, {}, message); });
+    wait.Run([&] { ok = cv::RenderSongToAudio(song, path, muted, {}, message); });
     return ok;
   };
-  const auto made = session_.ExportKaraokeGame(folder.toStdString(), !withoutMelody, ".wav", render);
+  const auto made = session_.ExportKaraokeGame(folder.toStdString(), !withoutMelody,
+                                               cv::OggVorbisAvailable() ? ".ogg" : ".wav", render);
   if (!made) return;
   QString said = (withoutMelody ? T("Karaoke-Spiel geschrieben: %1 und %2 (Begleitung ohne Melodie), %3 Noten.",
                                     "Karaoke game written: %1 and %2 (backing without the melody), %3 notes.")

@@ -37,6 +37,7 @@ int RunExport(CliContext& ctx) {
   const auto soundFont = TakeValue(ctx.args, "--soundfont");
   const auto language = TakeValue(ctx.args, "--song-lang");
   const auto melody = TakeMelodyOption(ctx.args);
+  const auto audio = TakeValue(ctx.args, "--audio");
   std::string output = TakeValue(ctx.args, "-o").value_or("");
   if (output.empty()) output = TakeValue(ctx.args, "--output").value_or("");
   std::string path = TakeSongPath(ctx.args);
@@ -44,6 +45,11 @@ int RunExport(CliContext& ctx) {
     throw CliUsageError{cv::Tr("Das Ausgabeformat fehlt (--lrc oder --ultrastar).",
                                "Give one output format (--lrc or --ultrastar).")};
   if (output.empty()) throw CliUsageError{cv::Tr("Kein Ziel angegeben (-o).", "No output given (-o).")};
+  if (audio && *audio != "ogg" && *audio != "wav")
+    throw CliUsageError{cv::Tr("--audio kennt ogg und wav, nicht \"" + *audio + "\".",
+                               "--audio takes ogg or wav, not \"" + *audio + "\".")};
+  if (audio && !ultrastar)
+    throw CliUsageError{cv::Tr("--audio gehört zu --ultrastar.", "--audio goes with --ultrastar.")};
   CliSession song(ctx);
   if (melody) {
     cv::TConfiguration configuration;
@@ -57,10 +63,12 @@ int RunExport(CliContext& ctx) {
     ctx.output.Result({{"written", output}, {"syllables", song.Song().HyphenArrayElements}}, ExportedText);
     return 0;
   }
-  const cv::TAudioRenderer render = [&](const cv::Song& s, const std::string& wav, int muted, std::string& message) {
-    return cv::RenderSongToWav(s, wav, muted, soundFont.value_or(""), message);
+  const cv::TAudioRenderer render = [&](const cv::Song& s, const std::string& file, int muted, std::string& message) {
+    return cv::RenderSongToAudio(s, file, muted, soundFont.value_or(""), message);
   };
-  const auto made = song.session.ExportKaraokeGame(output, withMelody, ".wav", render);
+  // Ogg Vorbis where the system can write it: a tenth of the WAV, and every game plays it.
+  const std::string extension = audio ? "." + *audio : cv::OggVorbisAvailable() ? ".ogg" : ".wav";
+  const auto made = song.session.ExportKaraokeGame(output, withMelody, extension, render);
   if (!made || song.ui.Failed()) return 1;
   ctx.output.Result({{"folder", made->Folder},
                      {"text", made->TextFile},
@@ -74,19 +82,22 @@ int RunExport(CliContext& ctx) {
 
 CliRegistrar registrar(
     {"export",
-     {"--lrc [OPTIONS] SONG -o FILE.lrc", "--ultrastar [--melody N] [--with-melody] [OPTIONS] SONG -o FOLDER"},
+     {"--lrc [OPTIONS] SONG -o FILE.lrc",
+      "--ultrastar [--melody N] [--with-melody] [--audio ogg|wav] [OPTIONS] SONG -o FOLDER"},
      "Write the syllables as timed lyrics (enhanced LRC, UTF-8), or the song for a karaoke game (UltraStar) / "
      "Schreibt die Silben als Liedtext mit Zeiten (LRC, UTF-8) oder den Song für ein Karaoke-Spiel (UltraStar)",
      Options({{{"--lrc", "", "Enhanced LRC: a stamp per line and per syllable / LRC mit Zeitmarke je Zeile und Silbe"},
                {"--ultrastar", "",
                 "Karaoke game: in FOLDER a folder \"Artist - Title\" with the UltraStar text and the backing track "
-                "(WAV) / Karaoke-Spiel: in ORDNER ein Ordner \"Interpret - Titel\" mit dem UltraStar-Text und der "
-                "Begleitung (WAV)"},
+                "/ Karaoke-Spiel: in ORDNER ein Ordner \"Interpret - Titel\" mit dem UltraStar-Text und der "
+                "Begleitung"},
+               {"--audio", "ogg|wav", "With --ultrastar: the backing track as Ogg Vorbis (default where the system "
+                                      "can write it) or WAV / Mit --ultrastar: die Begleitung als Ogg Vorbis (Vorgabe, "
+                                      "wo das System es schreiben kann) oder WAV",
+                ValueKind::Choice},
                {"--with-melody", "", "With --ultrastar: the audio keeps the melody / Mit --ultrastar: die Aufnahme "
                                      "behält die Melodie"},
-               {"--melody", "1..16", "With --ultrastar: MIDI channel of the melody (default 1) / Mit --ultrastar: "
-                                     "MIDI-Kanal der Melodie (Vorgabe 1)",
-                ValueKind::Number},
+               MelodyOption(),
                {"--soundfont", "FILE", "SoundFont of the synthesizer / SoundFont des Synthesizers",
                 ValueKind::SoundFont},
                SongLanguageOption(),

@@ -1,13 +1,18 @@
 #include "platform/Devices.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include "output/SaveFile.h"
 #include "song/Language.h"
+#include "song/SafeFile.h"
 
 namespace cv {
 
@@ -20,6 +25,8 @@ using MakeMidiPortFn = MidiPortDevice* (*)(int system);
 using MakeSynthesizerFn = SynthDevice* (*)(const SynthOptions* options);
 using AudioDevicesFn = void (*)(std::vector<TAudioDevice>* devices);
 using DefaultSoundFontFn = void (*)(std::string* path);
+using OggVorbisWritableFn = bool (*)();
+using WavToOggVorbisFn = bool (*)(const std::string* wav, std::vector<uint8_t>* ogg, std::string* error);
 using DocumentReadersFn = void (*)(std::vector<std::unique_ptr<DocumentReader>>* readers);
 
 constexpr const char* kMidiPortPlugin = "cantovex-midiport.so";
@@ -188,6 +195,44 @@ bool RenderSongToWav(const Song& song, const std::string& path, int mutedChannel
     message = e.what();
     return false;
   }
+}
+
+bool OggVorbisAvailable() {
+  auto writable = Entry<OggVorbisWritableFn>(Plugin(kSynthPlugin), "CantovexOggVorbisWritable");
+  return writable && writable();
+}
+
+bool RenderSongToAudio(const Song& song, const std::string& path, int mutedChannel, const std::string& soundFont,
+                       std::string& message, const std::function<void(int64_t, int64_t)>& progress) {
+  std::string extension = fs::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (extension != ".ogg") return RenderSongToWav(song, path, mutedChannel, soundFont, message, progress);
+  auto encode = Entry<WavToOggVorbisFn>(Plugin(kSynthPlugin), "CantovexWavToOggVorbis");
+  if (!encode || !OggVorbisAvailable()) {
+    message = Tr("Ogg Vorbis kann hier nicht geschrieben werden (libsndfile mit Vorbis fehlt); wählen Sie WAV.",
+                 "Ogg Vorbis cannot be written here (libsndfile with Vorbis is missing); choose WAV.");
+    return false;
+  }
+  std::error_code ec;
+  const fs::path wav = fs::temp_directory_path(ec) /
+                       ("cantovex-render-" + std::to_string(::getpid()) + "-" + fs::path(path).stem().string() + ".wav");
+  struct Remove {
+    const fs::path& file;
+    ~Remove() {
+      std::error_code ignored;
+      fs::remove(file, ignored);
+    }
+  } removeWav{wav};
+  if (!RenderSongToWav(song, wav.string(), mutedChannel, soundFont, message, progress)) return false;
+  const std::string wavName = wav.string();
+  std::vector<uint8_t> ogg;
+  if (!encode(&wavName, &ogg, &message)) return false;
+  const FileWriteResult written = WriteFileSafely(path, ogg);
+  if (!written.Ok) {
+    message = SaveMessage(SaveTexts::Other, written, path);
+    return false;
+  }
+  return true;
 }
 
 std::vector<TAudioDevice> AudioDevices() {

@@ -87,6 +87,12 @@ std::unique_ptr<SynthDevice> MakeSynthesizer(const SynthOptions& options);
 // mutedChannel (-1: none); false with the user's message when it failed (the file not made then).
 bool RenderSongToWav(const Song& song, const std::string& path, int mutedChannel, const std::string& soundFont,
                      std::string& message, const std::function<void(int64_t, int64_t)>& progress = nullptr);
+// Ogg Vorbis can be written here (the synthesizer plugin and the system's encoder are there).
+bool OggVorbisAvailable();
+// As RenderSongToWav, and for a path ending in ".ogg" the song as Ogg Vorbis: rendered into a WAV
+// in the temporary folder (removed again), encoded and written through the safe save.
+bool RenderSongToAudio(const Song& song, const std::string& path, int mutedChannel, const std::string& soundFont,
+                       std::string& message, const std::function<void(int64_t, int64_t)>& progress = nullptr);
 // Usable audio output devices, named and sorted for the user (none without the plugin).
 std::vector<TAudioDevice> AudioDevices();
 // The SoundFont used when none is configured (empty without the plugin).

@@ -100,13 +100,24 @@ TEST(CliConvert, KaraokeFileAndKaraokeGame) {
 
   const std::string games = dir + "/games";
   fs::create_directory(games);
-  auto game = RunCliIn("en", {"export", "--ultrastar", dir + "/sung.mid", "-o", games});
+  auto game = RunCliIn("en", {"export", "--ultrastar", dir + "/sung.mid", "-o", games, "--audio", "wav"});
   EXPECT_EQ(game.code, 0) << game.err;
   const std::string song = games + "/Unknown - Song/Unknown - Song";
   EXPECT_TRUE(clitest::Has(game.out, "Written: " + song + ".txt\nWritten: " + song + ".wav (backing without the melody)"))
       << game.out;
   EXPECT_GT(fs::file_size(song + ".wav"), 44u);
   EXPECT_EQ(cvtest::ReadFileBytes(song + ".txt").front(), '#');
+  // By default Ogg Vorbis, named in the game's text; no WAV left behind from encoding it.
+  auto ogg = RunCliIn("en", {"export", "--ultrastar", dir + "/sung.mid", "-o", games});
+  EXPECT_EQ(ogg.code, 0) << ogg.err;
+  const auto oggBytes = cvtest::ReadFileBytes(song + ".ogg");
+  ASSERT_GT(oggBytes.size(), 4u) << ogg.out << ogg.err;
+  EXPECT_EQ(std::string(oggBytes.begin(), oggBytes.begin() + 4), "OggS");
+  EXPECT_LT(oggBytes.size(), fs::file_size(song + ".wav") / 4);
+  const auto gameText = cvtest::ReadFileBytes(song + ".txt");
+  EXPECT_TRUE(clitest::Has(std::string(gameText.begin(), gameText.end()), "#AUDIO:Unknown - Song.ogg"));
+  fs::remove(song + ".wav");
+  EXPECT_EQ(RunCliIn("en", {"export", "--ultrastar", dir + "/sung.mid", "-o", games, "--audio", "mp3"}).code, 2);
 
   for (const char* lang : {"en", "de"}) {
     auto none = RunCliIn(lang, {"export", "--ultrastar", dir + "/bare.mid", "-o", games});

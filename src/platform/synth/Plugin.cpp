@@ -1,4 +1,5 @@
 // The synthesizer plugin's entry points (see platform/Devices.h).
+#include "platform/synth/OggEncoder.h"
 #include "platform/synth/Synthesizer.h"
 
 extern "C" cv::SynthDevice* CantovexMakeSynthesizer(const cv::SynthOptions* options) {
@@ -10,3 +11,9 @@ extern "C" void CantovexAudioDevices(std::vector<cv::TAudioDevice>* devices) {
 }
 
 extern "C" void CantovexDefaultSoundFont(std::string* path) { *path = cv::TSynthesizer::DefaultSoundFont(); }
+
+extern "C" bool CantovexOggVorbisWritable() { return cv::OggVorbisWritable(); }
+
+extern "C" bool CantovexWavToOggVorbis(const std::string* wav, std::vector<uint8_t>* ogg, std::string* error) {
+  return cv::WavToOggVorbis(*wav, *ogg, *error);
+}
