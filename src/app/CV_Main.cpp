@@ -680,7 +680,12 @@ void TMainForm::ShowInfo(const QString& text) { ui_.Report(cv::UserMessage(cv::T
 
 bool TMainForm::TWindowUi::AskYesNo(const std::string& question) {
   const TPlayerCommandsIgnored ignored(form_.IgnorePlayerCommands);
-  return form_.hooks_.AskYesNo(kTitle, QString::fromStdString(question));
+  return form_.hooks_.AskYesNo(kTitle, QString::fromStdString(question), false);
+}
+
+bool TMainForm::TWindowUi::AskRulesFollowed(const std::string& question) {
+  const TPlayerCommandsIgnored ignored(form_.IgnorePlayerCommands);
+  return form_.hooks_.AskYesNo(kTitle, QString::fromStdString(question), true);
 }
 
 void TMainForm::TWindowUi::Report(const cv::TUserMessage& message) {

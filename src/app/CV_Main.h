@@ -299,6 +299,7 @@ class TMainForm : public QMainWindow {
    public:
     explicit TWindowUi(TMainForm& form) : form_(form) {}
     bool AskYesNo(const std::string& question) override;
+    bool AskRulesFollowed(const std::string& question) override;
     void Report(const cv::TUserMessage& message) override;
 
    private:

@@ -29,7 +29,8 @@ void TMainForm::MainMenu_DateiExportGameClick() {
       T("Die Begleitung ohne die Melodie aufnehmen?\n\nJa: zum Mitsingen, die Melodie singen Sie.\n"
         "Nein: die Melodie spielt mit.",
         "Record the backing track without the melody?\n\nYes: to sing to, you sing the melody.\n"
-        "No: the melody plays along."));
+        "No: the melody plays along."),
+      true);
   const cv::TAudioRenderer render = [this](const cv::Song& song, const std::string& path, int muted,
                                            std::string& message) {
     bool ok = false;

@@ -48,9 +48,9 @@ TUiHooks DefaultUiHooks(QWidget* parent) {
   h.Message = [owner](QMessageBox::Icon icon, const QString& caption, const QString& text) {
     AskBox(owner, icon, caption, text, QMessageBox::Ok, QMessageBox::Ok);
   };
-  h.AskYesNo = [owner](const QString& caption, const QString& text) {
-    return AskBox(owner, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+  h.AskYesNo = [owner](const QString& caption, const QString& text, bool yesFirst) {
+    return AskBox(owner, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                  yesFirst ? QMessageBox::Yes : QMessageBox::No) == QMessageBox::Yes;
   };
   h.AskSaveChanges = [owner](const QString& caption, const QString& text) {
     return static_cast<QMessageBox::StandardButton>(AskBox(owner, QMessageBox::Question, caption, text,

@@ -36,7 +36,8 @@ class THook<R(A...)> : public std::function<R(A...)> {
 
 struct TUiHooks {
   THook<void(QMessageBox::Icon, const QString& caption, const QString& text)> Message;
-  THook<bool(const QString& caption, const QString& text)> AskYesNo;
+  // yesFirst: Yes is the button Enter presses (else No, for a question that may cost work).
+  THook<bool(const QString& caption, const QString& text, bool yesFirst)> AskYesNo;
   // Save / Discard / Cancel for a modified song about to be replaced or closed.
   THook<QMessageBox::StandardButton(const QString& caption, const QString& text)> AskSaveChanges;
   // Open dialog: the chosen file or empty.

@@ -32,6 +32,9 @@ class SessionUi {
   // A syllable that the song's encoding cannot hold is about to be saved: true saves the whole
   // song as UTF-8, false cancels the save.
   virtual bool AskSaveAsUtf8(const std::string& question) { return AskYesNo(question); }
+  // Leaving the edit text: did the user keep the title-line rules? The expected answer (they just
+  // wrote the text) is Yes, so a window makes it the default.
+  virtual bool AskRulesFollowed(const std::string& question) { return AskYesNo(question); }
   // How the user inserts a lead-in here, for advice in messages: the window's menu item.
   virtual std::string LeadInHow() const;
 };

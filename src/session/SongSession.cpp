@@ -544,7 +544,7 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
             ? LeaveEditText(song_, text,
                             [this](const std::string& question) {
                               // Once confirmed, every later song of the run takes it as known.
-                              if (!rulesConfirmed_) rulesConfirmed_ = ui_.AskYesNo(question);
+                              if (!rulesConfirmed_) rulesConfirmed_ = ui_.AskRulesFollowed(question);
                               return rulesConfirmed_;
                             })
             : LeaveMtcText(song_, text);

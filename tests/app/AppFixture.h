@@ -34,8 +34,9 @@ class AppWindow {
     o.Hooks.Message = [this](QMessageBox::Icon icon, const QString& caption, const QString& text) {
       messages.push_back({icon, caption, text});
     };
-    o.Hooks.AskYesNo = [this](const QString&, const QString& text) {
+    o.Hooks.AskYesNo = [this](const QString&, const QString& text, bool yesFirst) {
       questions << text;
+      yesFirsts << yesFirst;
       return answerYes;
     };
     o.Hooks.AskSaveChanges = [this](const QString&, const QString& text) {
@@ -85,6 +86,7 @@ class AppWindow {
   QString nextOpenFile, nextSaveFile, saveFilter, nextFolder;
   int nextSaveFilter = 1;
   bool answerYes = true;
+  QList<bool> yesFirsts;  // per question: Yes was the default button
   QMessageBox::StandardButton saveAnswer = QMessageBox::Discard;  // to "Save changes to …?"
   int nextNumber = -1;  // the number the user types; below 0: cancelled
   std::pair<int, int> numberRange;

@@ -298,7 +298,17 @@ TEST(Dialogs, SmallWindowsShowTheirWholeCaption) {
       });
     };
     answerModal();
-    EXPECT_FALSE(real.AskYesNo(QStringLiteral(" Cantovex 3"), QStringLiteral("Delete?")));
+    EXPECT_FALSE(real.AskYesNo(QStringLiteral(" Cantovex 3"), QStringLiteral("Delete?"), false));
+    // A question whose expected answer is Yes has Yes on Enter.
+    bool yesOnEnter = false;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        yesOnEnter = box->defaultButton() == box->button(QMessageBox::Yes);
+        box->button(QMessageBox::No)->click();
+      }
+    });
+    EXPECT_FALSE(real.AskYesNo(QStringLiteral(" Cantovex 3"), QStringLiteral("Done?"), true));
+    EXPECT_TRUE(yesOnEnter);
     answerModal();
     int bars = 1;
     EXPECT_FALSE(real.AskNumber(QString::fromUtf8(cv::Tr(" Vorlauf einfügen", " Insert lead-in")),

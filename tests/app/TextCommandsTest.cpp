@@ -61,6 +61,7 @@ TEST(TextCommands, EditTextRoundTripAsksForTheRulesOnce) {
   w->MainMenu_TextEditClick();
   EXPECT_FALSE(w->EditingText());
   EXPECT_EQ(w.questions.size(), 2);
+  EXPECT_EQ(w.yesFirsts, (QList<bool>{true, true}));  // Enter confirms: the user just wrote the text
   EXPECT_TRUE(w->MyMemo()->isReadOnly());
   EXPECT_TRUE(w->DisplayText().contains(QLatin1String("Hello earth")));
   EXPECT_TRUE(w.Enabled("MainMenu_DateiSpeichern"));
