@@ -30,12 +30,6 @@ const TypMidiEvent* FirstEventOf(const TMyTrack& track) {
   return track.TrkFirstEvent ? track.TrkFirstEvent->NextEvent : nullptr;
 }
 
-// A sixteenth note in ticks: how far a syllable may lie from its note.
-int32_t Tolerance(const Song& song) {
-  const int division = song.SourceTimeBase & 0x8000 ? 0 : song.SourceTimeBase;
-  return std::max(1, (division > 0 ? division : 120) / 4);
-}
-
 // Ticks of the sung syllables (no title lines, line breaks, continuations or bar markers), sorted.
 std::vector<int32_t> SungTicks(const Song& song) {
   std::vector<int32_t> ticks;
@@ -214,12 +208,13 @@ class PartSurvey {
     p.OnTick[pitch] = tick;
   }
 
-  static void NoteOff(Pair& p, const TypMidiEvent& e) {
+  void NoteOff(Pair& p, const TypMidiEvent& e) const {
     const uint8_t pitch = e.Value[0] & 0x7F;
     const int32_t began = p.OnTick[pitch];
     if (began < 0) return;
-    // A note ending right at the new onset does not sound under it.
-    if (p.Pending && began < p.LastTick && e.Position == p.LastTick) --p.Held;
+    // A note ending at the new onset, or a little after it (played legato), does not sound
+    // under it.
+    if (p.Pending && began < p.LastTick && e.Position <= int64_t{p.LastTick} + tol_ / 2) --p.Held;
     --p.Active;
     p.OnTick[pitch] = -1;
   }
@@ -382,9 +377,10 @@ MelodyChoice Automatic(const Song& song, const std::vector<int32_t>& syl, int32_
   choice.Automatic = true;
   choice.Syllables = static_cast<int32_t>(syl.size());
   const std::vector<PartStats> stats = PartSurvey(song, syl, tol).Run();
-  const bool lyrics = !syl.empty();
-  int64_t mostOnsets = 0;
-  for (const PartStats& s : stats) mostOnsets = std::max(mostOnsets, s.Onsets);
+  int64_t mostOnsets = 0, mostHits = 0;
+  for (const PartStats& s : stats) mostOnsets = std::max(mostOnsets, s.Onsets), mostHits = std::max<int64_t>(mostHits, s.Hits);
+  // Lyrics that lie near no note at all (an imported text not yet assigned) tell nothing.
+  const bool lyrics = mostHits > 0;
   size_t best = stats.size();
   double bestScore = 0;
   for (size_t i = 0; i < stats.size(); ++i) {
@@ -399,6 +395,14 @@ MelodyChoice Automatic(const Song& song, const std::vector<int32_t>& syl, int32_
     choice.Reason = Tr("keine Melodie: der Song hat außer auf Kanal 10 keine Noten",
                        "no melody: the song has no notes outside channel 10");
     return choice;
+  }
+  // A part that clearly carries more syllables than the best-shaped one is what was sung on,
+  // whatever its shape (a piano doubling the melody with chords under it).
+  if (lyrics) {
+    size_t most = best;
+    for (size_t i = 0; i < stats.size(); ++i)
+      if (stats[i].Hits > stats[most].Hits) most = i;
+    if (stats[most].Hits >= stats[best].Hits + std::max(8, choice.Syllables / 10)) best = most;
   }
   choice.Parts = {stats[best].Part};
   if (lyrics) {
@@ -424,9 +428,14 @@ MelodyChoice Automatic(const Song& song, const std::vector<int32_t>& syl, int32_
 
 }  // namespace
 
+int32_t NoteTolerance(const Song& song) {
+  const int division = song.SourceTimeBase & 0x8000 ? 0 : song.SourceTimeBase;
+  return std::max(1, (division > 0 ? division : 120) / 4);
+}
+
 MelodyChoice FindMelody(const Song& song, const MelodySetting& setting) {
   const std::vector<int32_t> syl = SungTicks(song);
-  const int32_t tol = Tolerance(song);
+  const int32_t tol = NoteTolerance(song);
   if (setting.Mode == MelodySetting::Kind::Automatic) return Automatic(song, syl, tol);
 
   MelodyChoice choice;

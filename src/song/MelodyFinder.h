@@ -69,6 +69,9 @@ void UseMelody(Song& song);
 // included): what exports and views show as "the melody".
 std::vector<MelodyNote> CurrentMelodyNotes(const Song& song);
 
+// A sixteenth note in ticks: how far a sung syllable may lie from the note it is sung on.
+int32_t NoteTolerance(const Song& song);
+
 // The name of a file track (UTF-8, trimmed; empty: none).
 std::string TrackName(const Song& song, int32_t track);
 // "channel 4, track 'Melody'" / "Kanal 4, Spur „Melody“"; "none" when parts is empty.

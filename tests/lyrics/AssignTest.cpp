@@ -86,6 +86,36 @@ TEST(Assign, HiddenNoteIsPassedOver) {
   EXPECT_EQ(Positions(song), hidden);
 }
 
+// Syllables timed by people go onto the notes they were sung on, not the n-th onto the n-th
+// note; an imported text, not yet timed, goes onto the notes in order.
+TEST(Assign, TimedSyllablesLandOnTheNotesTheyWereSungOn) {
+  const struct {
+    const char* what;
+    std::vector<int> notes;
+    std::vector<int32_t> ticks, expected;
+  } cases[] = {
+      // The note at 1200 is the second note of "lit" (a melisma): in order "tle" would take it.
+      {"a syllable sung over two notes", {480, 960, 1200, 1440}, {500, 950, 1450}, {480, 960, 1440}},
+      // One letter per lyric event, spread over the held note: they all light up with it.
+      {"letters over a held note", {480, 1440}, {480, 700, 900, 1440}, {480, 480, 480, 1440}},
+      {"an eighth early before its note", {480, 960, 1440}, {480, 720, 1440}, {480, 960, 1440}},
+      // No note near it for two bars: it keeps the time it was given.
+      {"a syllable in a long rest", {480, 480 + 4 * 1920}, {480, 5000, 480 + 4 * 1920}, {480, 5000, 480 + 4 * 1920}},
+      {"an imported text waiting at the song end", {480, 960, 1440}, {3000, 3010, 3020}, {480, 960, 1440}},
+      {"an imported text bunched at the start", {480, 960, 1440}, {0, 0, 0}, {480, 960, 1440}},
+  };
+  for (const auto& c : cases) {
+    Song song;
+    Open(song, Melody(c.notes, 12000));
+    song.TitleLine = false;
+    const std::vector<std::u16string> texts(c.ticks.size(), u"la ");
+    SetSyllables(song, texts, c.ticks);
+    AssignSyllablesToNotes(song);
+    EXPECT_EQ(Positions(song), c.expected) << c.what;
+    ExpectSongInvariants(song, c.what);
+  }
+}
+
 TEST(Assign, EmptyListChangesNothing) {
   Song song;
   Open(song, Melody({480}, 1920));

@@ -30,14 +30,18 @@ struct RecordingUi : SessionUi {
 };
 
 // A song with a melody and one lyric per note, in the given file format (format 2: two tracks).
-cvtest::SmfBuilder LyricSong(int format, int microsPerQuarter = 500000) {
+// lyricsLate: the lyric events that many ticks after their notes.
+cvtest::SmfBuilder LyricSong(int format, int microsPerQuarter = 500000, int lyricsLate = 0) {
   cvtest::SmfBuilder smf(format, 480);
   auto& t = smf.AddTrack();
   t.Tempo(0, microsPerQuarter).TimeSig(0, 4, 2);
   const char* words[] = {"Song", "\r", "Art", "\r", "Hel", "lo ", "world"};
   int tick = 480;
   for (const char* w : words) {
-    t.Lyric(tick, w).NoteOn(tick, 0, 60, 100).NoteOff(tick + 200, 0, 60);
+    if (lyricsLate == 0)
+      t.Lyric(tick, w).NoteOn(tick, 0, 60, 100).NoteOff(tick + 200, 0, 60);
+    else
+      t.NoteOn(tick, 0, 60, 100).NoteOff(tick + 200, 0, 60).Lyric(tick + lyricsLate, w);
     tick += 480;
   }
   if (format != 0) smf.AddTrack().NoteOn(0, 1, 40, 90).NoteOff(tick, 1, 40);
@@ -229,7 +233,8 @@ TEST(SongSession, HidingANoteAsksBeforeRetimingASongNotAssignedHere) {
   for (const Case& c : cases) {
     RecordingUi ui;
     SongSession session(ui);
-    ASSERT_TRUE(session.Open(LyricSong(1).WriteTemp("song.mid")));
+    // Timed between the notes: assign moves them.
+    ASSERT_TRUE(session.Open(LyricSong(1, 500000, 240).WriteTemp("song.mid")));
     if (c.assignFirst) {
       ASSERT_TRUE(session.Assign());
     }
