@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "lyrics/InsertLyrics.h"
+#include "lyrics/SyllableMoves.h"
 #include "song/SyllableTimes.h"
 #include "song/Language.h"
 #include "song/MelodyFinder.h"
@@ -31,15 +32,6 @@ int32_t Clamp32(int64_t v) {
 
 
 constexpr int32_t kNoNote = INT32_MIN;
-
-// Ticks of the usable melody notes (hidden notes left out), ascending, one per tick.
-std::vector<int32_t> UsableNoteTicks(const Song& song) {
-  std::vector<int32_t> ticks;
-  const TypMidiEvent* first = song.MelodyTrack.TrkFirstEvent;
-  for (const TypMidiEvent* e = first ? first->NextEvent : nullptr; e; e = e->NextEvent)
-    if (UsableNote(*e) && (ticks.empty() || e->Position > ticks.back())) ticks.push_back(e->Position);
-  return ticks;
-}
 
 // Syllables timed by people lie apart as sung syllables (or their letters) do, mostly within the
 // tolerance of a melody note. An imported text waits at the song end, spread evenly, or bunched a
@@ -183,7 +175,7 @@ bool AssignSyllablesToNotes(Song& song) {
     sung.push_back(i);
     ticks.push_back(h[i].SongPosition);
   }
-  const std::vector<int32_t> notes = UsableNoteTicks(song);
+  const std::vector<int32_t> notes = MelodyStarts(song);
   const int32_t tol = NoteTolerance(song);
   std::vector<int32_t> placed = Timed(ticks, notes, tol) ? MatchTimed(ticks, notes, tol, song.SourceTimeBase)
                                                          : MatchInOrder(ticks.size(), notes);

@@ -6,41 +6,13 @@
 #include <exception>
 
 #include "lyrics/SyllableMoves.h"
+#include "song/MelodyFinder.h"
 #include "session/SongCheck.h"
 #include "song/SyllableTimes.h"
 #include "song/TitleLines.h"
 #include "song/TimeMap.h"
 
 namespace cv {
-
-namespace {
-
-// Where the melody's notes come from: the channel of the options, in the first track that plays
-// on it (the notes the syllables are matched with).
-struct TMelodySource {
-  int Track = -1;
-  int Channel = 0;
-};
-
-TMelodySource FindMelodySource(const Song& song) {
-  TMelodySource source;
-  // The melody in use: its first part (the finder's choice or the options' channel).
-  if (!song.Melody.Parts.empty()) {
-    source.Channel = std::max(0, song.Melody.Parts.front().Channel) & 0x0F;
-    if (song.Melody.Parts.front().Track >= 0) return {song.Melody.Parts.front().Track, source.Channel};
-  }
-  const uint8_t noteOn = static_cast<uint8_t>(0x90 + source.Channel);
-  const int tracks = std::min<int>(song.NumberOfSourceTracks, static_cast<int>(song.MidiTrack.size()));
-  for (int t = 0; t < tracks && source.Track < 0; ++t)
-    for (PtrMidiEvent e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent)
-      if (e->Command == noteOn && e->Value[1] != 0) {
-        source.Track = t;
-        break;
-      }
-  return source;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------- lanes
 
@@ -126,41 +98,51 @@ void TimelineModel::Build(Song& song) {
   Clear();
   if (!song.MidiFileLoaded) return;
   song_ = &song;
-  const TMelodySource melody = FindMelodySource(song);
+  // The program's melody says which notes are sung (one per chord, over every part it follows);
+  // the tracks give every note its note-off.
+  const std::vector<MelodyNote> melody = CurrentMelodyNotes(song, true);
+  std::vector<uint8_t> taken(melody.size(), 0);
   std::vector<TTimelineNote> melodyNotes, otherNotes;
-  std::array<int64_t, 16 * 128> open{};
+  std::array<int64_t, 16 * 128> open{};  // per channel and pitch: the sounding note, +1 in melody
   const int tracks = std::min<int>(song.NumberOfSourceTracks, static_cast<int>(song.MidiTrack.size()));
   for (int t = 0; t < tracks; ++t) {
-    open.fill(-1);
-    const bool melodyTrack = t == melody.Track;
-    auto list = [&](int channel) -> std::vector<TTimelineNote>& {
-      return melodyTrack && channel == melody.Channel ? melodyNotes : otherNotes;
-    };
-    auto close = [&](int64_t& slot, int channel, int32_t tick) {
-      if (slot < 0) return;
-      TTimelineNote& n = list(channel)[static_cast<size_t>(slot)];
+    open.fill(0);
+    size_t m = 0;  // first melody note not before the event
+    auto close = [&](int64_t& slot, int32_t tick) {
+      if (slot == 0) return;
+      TTimelineNote& n = slot > 0 ? melodyNotes[static_cast<size_t>(slot - 1)] : otherNotes[static_cast<size_t>(-slot - 1)];
       n.End = std::max(tick, n.Tick + 1);
-      slot = -1;
+      slot = 0;
     };
     for (PtrMidiEvent e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent) {
       if (e->DType != DTypeChannel) continue;
       const int kind = e->Command & 0xF0, channel = e->Command & 0x0F;
       if (kind != 0x80 && kind != 0x90) continue;
-      int64_t& slot = open[static_cast<size_t>(channel * 128 + (e->Value[0] & 0x7F))];
-      close(slot, channel, e->Position);
-      if (kind == 0x90 && e->Value[1] != 0) {
-        std::vector<TTimelineNote>& into = list(channel);
-        slot = static_cast<int64_t>(into.size());
-        into.push_back({e->Position, e->Position + 1, static_cast<uint8_t>(e->Value[0] & 0x7F),
-                        static_cast<uint8_t>(channel), false});
+      const uint8_t pitch = e->Value[0] & 0x7F;
+      int64_t& slot = open[static_cast<size_t>(channel * 128 + pitch)];
+      close(slot, e->Position);
+      if (kind != 0x90 || e->Value[1] == 0) continue;
+      while (m < melody.size() && melody[m].Tick < e->Position) ++m;
+      size_t k = m;
+      // The melody keeps the pitch it was found with: the one played, or the one read before a
+      // transposition.
+      auto same = [&](const MelodyNote& n) {
+        return n.Channel == channel && (n.Pitch == pitch || n.Pitch == (e->ValueOrg[0] & 0x7F));
+      };
+      while (k < melody.size() && melody[k].Tick == e->Position && (taken[k] || !same(melody[k]))) ++k;
+      const TTimelineNote note{e->Position, e->Position + 1, pitch, static_cast<uint8_t>(channel), false};
+      if (k < melody.size() && melody[k].Tick == e->Position) {
+        taken[k] = 1;
+        melodyNotes.push_back(note);
+        melodyNotes.back().Hidden = melody[k].Hidden;
+        slot = static_cast<int64_t>(melodyNotes.size());
+      } else {
+        otherNotes.push_back(note);
+        slot = -static_cast<int64_t>(otherNotes.size());
       }
     }
-    for (int k = 0; k < 16 * 128; ++k) close(open[static_cast<size_t>(k)], k / 128, song.MaxSongPosition);
+    for (int64_t& slot : open) close(slot, song.MaxSongPosition);
   }
-  // The melody chain holds the same note-ons in the same order, with the hidden marks.
-  size_t m = 0;
-  for (PtrMidiEvent e = song.MelodyTrack.TrkFirstEvent; e && m < melodyNotes.size(); e = e->NextEvent)
-    if (e->DType == DTypeChannel && (e->Command & 0xF0) == 0x90 && e->Value[1] != 0) melodyNotes[m++].Hidden = e->Hidden;
   melody_.Assign(std::move(melodyNotes));
   others_.Assign(std::move(otherNotes));
   const TNoteLane& fit = melody_.Empty() ? others_ : melody_;

@@ -501,14 +501,14 @@ void UseMelody(Song& song) {
   song.Melody = std::move(choice);
 }
 
-std::vector<MelodyNote> CurrentMelodyNotes(const Song& song) {
+std::vector<MelodyNote> CurrentMelodyNotes(const Song& song, bool withHidden) {
   std::vector<MelodyNote> notes;
   const TypMidiEvent* first = song.MelodyTrack.TrkFirstEvent;
   for (const TypMidiEvent* e = first ? first->NextEvent : nullptr; e; e = e->NextEvent) {
-    if (e->Hidden || !IsNoteOn(*e)) continue;
+    if ((e->Hidden && !withHidden) || !IsNoteOn(*e)) continue;
     if (!notes.empty()) notes.back().Length = e->Position - notes.back().Tick;
     notes.push_back({e->Position, static_cast<int32_t>(PositionToTime(song, e->Position)), 0, e->Value[0], e->Value[1],
-                     static_cast<uint8_t>(e->Command & 0x0F)});
+                     static_cast<uint8_t>(e->Command & 0x0F), e->Hidden});
   }
   if (!notes.empty()) notes.back().Length = std::max(0, song.MaxSongPosition - notes.back().Tick);
   return notes;

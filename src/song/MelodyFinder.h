@@ -32,6 +32,7 @@ struct MelodyNote {
   uint8_t Pitch = 0;
   uint8_t Velocity = 0;
   uint8_t Channel = 0;  // 0..15
+  bool Hidden = false;  // hidden from the syllable matching
   bool operator==(const MelodyNote&) const = default;
 };
 
@@ -65,9 +66,9 @@ MelodyChoice FindMelody(const Song& song);
 // Finds the melody under the song's configuration and makes it the song's melody chain (the notes
 // assign and hide note work on); the choice without its notes is kept in Song::Melody.
 void UseMelody(Song& song);
-// The melody chain's notes as they now are (hidden notes left out, moves such as a lead-in
-// included): what exports and views show as "the melody".
-std::vector<MelodyNote> CurrentMelodyNotes(const Song& song);
+// The melody chain's notes as they now are (moves such as a lead-in included; hidden notes left
+// out unless asked for): what exports and views show as "the melody". Length: to the next note.
+std::vector<MelodyNote> CurrentMelodyNotes(const Song& song, bool withHidden = false);
 
 // A sixteenth note in ticks: how far a sung syllable may lie from the note it is sung on.
 int32_t NoteTolerance(const Song& song);

@@ -215,6 +215,49 @@ TEST(TimelineModel, VisibleRangesMatchAFullScan) {
   }
 }
 
+// The strip shows the melody every other part of the program uses: here channel 4 on a track of
+// its own under a piano on channel 1, one note per chord (its highest), each to its note-off,
+// also after a transposition; the rest of the notes lie behind it.
+TEST(TimelineModel, TheMelodyStripIsTheSongsMelody) {
+  cvtest::SmfBuilder smf(1, 480);
+  smf.AddTrack().Tempo(0, 500000).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& piano = smf.AddTrack();
+  for (int i = 0; i < 6; ++i) {
+    for (int pitch : {48, 52, 55}) piano.NoteOn(480 + 480 * i, 0, pitch, 80);
+    for (int pitch : {48, 52, 55}) piano.NoteOff(480 + 480 * i + 400, 0, pitch);
+  }
+  cvtest::SmfTrack& melody = smf.AddTrack();
+  melody.Name(0, "Lead");
+  const char* words[] = {"one ", "two ", "three ", "four ", "five ", "six "};
+  for (int i = 0; i < 6; ++i) {
+    const int tick = 480 + 480 * i;
+    melody.Lyric(tick, words[i]).NoteOn(tick, 3, 67 + i, 100);
+    if (i == 2) melody.NoteOn(tick, 3, 60, 100);  // a chord in the melody part
+    melody.NoteOff(tick + 240, 3, 67 + i);
+    if (i == 2) melody.NoteOff(tick + 240, 3, 60);
+  }
+  Opened o(smf.WriteTemp("lead.mid"));
+  ASSERT_EQ(o.song.Melody.Parts.size(), 1u);
+  ASSERT_EQ(o.song.Melody.Parts[0].Channel, 3) << o.song.Melody.Reason;
+  for (int transpose : {0, 2}) {
+    if (transpose) {
+      ASSERT_TRUE(o.session.Transpose(transpose, {}));
+    }
+    TimelineModel model;
+    model.Build(o.song);
+    const std::vector<TTimelineNote>& notes = model.Melody().Notes();
+    ASSERT_EQ(notes.size(), 6u) << transpose;
+    for (int i = 0; i < 6; ++i) {
+      const TTimelineNote& n = notes[static_cast<size_t>(i)];
+      EXPECT_EQ(n.Tick, 480 + 480 * i);
+      EXPECT_EQ(n.End, n.Tick + 240);
+      EXPECT_EQ(n.Pitch, 67 + i + transpose);
+      EXPECT_EQ(n.Channel, 3);
+    }
+    EXPECT_EQ(model.Others().Notes().size(), 6u * 3 + 1) << "the piano and the chord's lower note";
+  }
+}
+
 TEST(TimelineModel, NoteLaneRangesOnRandomNotes) {
   std::mt19937 random(7);
   std::vector<TTimelineNote> notes;
