@@ -203,8 +203,18 @@ TEST(TextCommands, HyphenationDialogSplitsTheEditText) {
 }
 
 TEST(TextCommands, AssignTellsASongThatStartsTooEarlyAndALeadInHelps) {
+  // Sung from tick 0 on, under the title lines.
+  cvtest::SmfBuilder b(1);
+  b.AddTrack().Bpm(0, 120).TimeSig(0, 4, 2);
+  cvtest::SmfTrack& t = b.AddTrack();
+  t.Lyric(0, "Title\r").Lyric(0, "Artist\r");
+  int tick = 0;
+  for (const char* word : {"Hel", "lo ", "world\r", "how ", "are ", "you\r"}) {
+    t.Lyric(tick, word).NoteOn(tick, 0, 60, 90).NoteOff(tick + 400, 0, 60);
+    tick += 480;
+  }
   AppWindow w(TempSettingsFile());
-  w->DateiOeffnen(LyricSong("leadin.mid"));  // its melody starts at tick 0, under the title lines
+  w->DateiOeffnen(Q(b.WriteTemp("leadin.mid")));
   w->MainMenu_TextAssignClick();
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_TRUE(w.messages[0].Text.contains(QLatin1String("lead-in"))) << w.messages[0].Text.toStdString();
