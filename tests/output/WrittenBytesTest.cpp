@@ -1,6 +1,7 @@
 // Speed work on the reader and the writers must not change a byte: every corpus song, opened as the
-// program does, is written in both formats, and the written files and the song as read (syllables,
-// times, tempo map, every event) are compared by SHA-256 with a table recorded before the change.
+// program does, is written in both formats and as a karaoke file, and the written files and the
+// song as read (syllables, times, tempo map, every event) are compared by SHA-256 with a table
+// recorded before the change.
 //
 // The table is tests/data/written-bytes.tsv. After a change that is meant to alter the output,
 // record it again and review the diff:
@@ -14,6 +15,7 @@
 #include <map>
 #include <sstream>
 
+#include "output/KarFileWriter.h"
 #include "output/MidiFileWriter0.h"
 #include "output/MidiFileWriter1.h"
 #include "session/OpenSong.h"
@@ -27,7 +29,7 @@ using namespace cv;
 namespace {
 
 struct Row {
-  std::string read, format0, format1;
+  std::string read, format0, format1, kar;
 };
 
 std::string Bits(float f) {
@@ -84,7 +86,7 @@ Row RowOf(const std::string& path) {
   try {
     DateiOeffnen(song, path);
   } catch (const EMidiError&) {
-    return {"fails", "-", "-"};  // the message is in the user's language: only that it fails counts
+    return {"fails", "-", "-", "-"};  // the message is in the user's language: only that it fails counts
   }
   auto written = [&](auto&& write) {
     try {
@@ -94,7 +96,7 @@ Row RowOf(const std::string& path) {
     }
   };
   return {cvtest::Sha256Hex(ReadState(song)), written([&] { return Format0FileImage(song, "Out"); }),
-          written([&] { return Format1FileImage(song); })};
+          written([&] { return Format1FileImage(song); }), written([&] { return KarFileImage(song, "ENGL"); })};
 }
 
 const std::string kTable = std::string(CANTOVEX_TEST_DATA_DIR) + "/written-bytes.tsv";
@@ -111,6 +113,7 @@ std::map<std::string, Row> LoadTable() {
     std::getline(fields, r.read, '\t');
     std::getline(fields, r.format0, '\t');
     std::getline(fields, r.format1, '\t');
+    std::getline(fields, r.kar, '\t');
     rows[name] = r;
   }
   return rows;
@@ -120,10 +123,11 @@ TEST(WrittenBytes, EveryCorpusSongReadsAndWritesAsRecorded) {
   const auto songs = cvtest::AllCorpusSongs();
   if (const char* record = std::getenv("CANTOVEX_RECORD_WRITTEN_BYTES"); record && *record) {
     std::ofstream out(record);
-    out << "# song\tsong as read\tformat 0 file\tformat 1 file (SHA-256; see tests/output/WrittenBytesTest.cpp)\n";
+    out << "# song\tsong as read\tformat 0 file\tformat 1 file\tkaraoke file (SHA-256; see "
+           "tests/output/WrittenBytesTest.cpp)\n";
     for (const auto& [name, path] : songs) {
       const Row r = RowOf(path);
-      out << name << '\t' << r.read << '\t' << r.format0 << '\t' << r.format1 << '\n';
+      out << name << '\t' << r.read << '\t' << r.format0 << '\t' << r.format1 << '\t' << r.kar << '\n';
     }
     GTEST_SKIP() << "recorded " << songs.size() << " songs into " << record;
   }
@@ -141,6 +145,7 @@ TEST(WrittenBytes, EveryCorpusSongReadsAndWritesAsRecorded) {
     EXPECT_EQ(r.read, it->second.read) << "the song as read changed";
     EXPECT_EQ(r.format0, it->second.format0) << "the format 0 file changed";
     EXPECT_EQ(r.format1, it->second.format1) << "the format 1 file changed";
+    EXPECT_EQ(r.kar, it->second.kar) << "the karaoke file changed";
     ++compared;
   }
   if (compared < table.size())
