@@ -47,8 +47,9 @@ void PutChain(std::ostringstream& out, const TypMidiEvent* e) {
   out << '\n';
 }
 
-// Everything opening decides: encoding, lengths, time map, tempo and signature lists, syllables,
-// the melody, and every event with its tick and time.
+// What reading decides: encoding, lengths, time map, tempo and signature lists, syllables, and
+// every event of the song's chains with its tick and time. The melody is the melody finder's
+// choice, which changes with it, not with the reader.
 std::string ReadState(const Song& s) {
   std::ostringstream out;
   out << EncodingName(s.Encoding) << ' ' << s.MidiFileFormat << ' ' << s.SourceTimeBase << ' ' << s.MaxSongPosition
@@ -70,12 +71,11 @@ std::string ReadState(const Song& s) {
   for (const THyphens& h : s.HyphenArray)
     out << h.dTime << ',' << h.pTime << ',' << Utf16ToUtf8(h.MTC) << ',' << h.SongPosition << ',' << h.Time << ','
         << Utf16ToUtf8(h.Text) << ',' << h.SourceBytes << ';';
-  out << '\n' << s.Melody.Automatic << ' ' << s.Melody.Parts.size() << ' ' << s.Melody.SyllablesOnNote << '\n';
+  out << '\n';
   for (const TMyTrack& t : s.MidiTrack) {
     out << t.TrkEventCounter << ' ' << t.TrkMidiChannel << ' ' << t.TrkPatchNumber << ' ';
     PutChain(out, t.TrkFirstEvent);
   }
-  PutChain(out, s.MelodyTrack.TrkFirstEvent);
   return out.str();
 }
 
