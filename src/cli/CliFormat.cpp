@@ -263,31 +263,30 @@ void SongInfoText(const Json& info, std::ostream& out) {
         << "\n";
 }
 
-Json Syllables(const cv::Song& song, const std::string& path) {
+void WriteSyllables(CliOutput& output, const cv::Song& song, const std::string& path) {
   const int n = std::min<int>(song.HyphenArrayElements, static_cast<int>(song.HyphenArray.size()));
-  Json syllables = Json::array();
-  for (int i = 0; i < n; ++i) {
-    const cv::THyphens& h = song.HyphenArray[i];
-    syllables.push_back(
-        {{"Text", Utf8(h.Text)}, {"SongPosition", h.SongPosition}, {"Time", h.Time}, {"MTC", Utf8(h.MTC)}});
-  }
-  return {{"file", path}, {"syllables", syllables}};
-}
-
-void SyllablesText(const Json& result, std::ostream& out) {
-  const Json& syllables = result["syllables"];
-  if (syllables.empty()) {
+  std::ostream& out = output.Out();
+  if (output.IsJson()) {
+    out << "{\"file\":" << DumpJson(Json(path)) << ",\"syllables\":[";
+    for (int i = 0; i < n; ++i) {
+      const cv::THyphens& h = song.HyphenArray[i];
+      if (i > 0) out << ',';
+      out << DumpJson(
+          {{"Text", Utf8(h.Text)}, {"SongPosition", h.SongPosition}, {"Time", h.Time}, {"MTC", Utf8(h.MTC)}});
+    }
+    out << "]}\n";
+  } else if (n == 0) {
     out << cv::Tr("Keine Liedtexte.", "No lyrics.") << "\n";
-    return;
+  } else {
+    out << "    #  Position          Tick        ms  Text\n";
+    char buf[96];
+    for (int i = 0; i < n; ++i) {
+      const cv::THyphens& h = song.HyphenArray[i];
+      std::snprintf(buf, sizeof buf, "%5d  %-12s %9d %9d  ", i, Utf8(h.MTC).c_str(), h.SongPosition, h.Time);
+      out << buf << Visible(h.Text) << "\n";
+    }
   }
-  out << "    #  Position          Tick        ms  Text\n";
-  char buf[96];
-  int i = 0;
-  for (const Json& h : syllables) {
-    std::snprintf(buf, sizeof buf, "%5d  %-12s %9d %9d  ", i++, h["MTC"].get<std::string>().c_str(),
-                  h["SongPosition"].get<int>(), h["Time"].get<int>());
-    out << buf << Visible(cv::Utf8ToUtf16(h["Text"].get<std::string>())) << "\n";
-  }
+  out.flush();
 }
 
 void PlainText(const Json& result, std::ostream& out) {

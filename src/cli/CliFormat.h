@@ -19,9 +19,9 @@ namespace cvcli {
 Json SongInfo(cv::Song& song, const std::string& path);
 void SongInfoText(const Json& info, std::ostream& out);
 
-// lyrics: {"file", "syllables": [{"Text", "SongPosition", "Time", "MTC"}]}
-Json Syllables(const cv::Song& song, const std::string& path);
-void SyllablesText(const Json& result, std::ostream& out);
+// lyrics: {"file", "syllables": [{"Text", "SongPosition", "Time", "MTC"}]}, written one syllable
+// at a time (a song may hold a million), never built as one object.
+void WriteSyllables(CliOutput& output, const cv::Song& song, const std::string& path);
 
 // text: {"file", "text"}
 void PlainText(const Json& result, std::ostream& out);

@@ -19,14 +19,14 @@ std::string PlainLines(const std::string& text) {
   return out;
 }
 
-// Invalid UTF-8 (a file name in another encoding) is replaced instead of failing the dump.
-std::string Dump(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
-
 }  // namespace
+
+// Invalid UTF-8 (a file name in another encoding) is replaced instead of failing the dump.
+std::string DumpJson(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 void CliOutput::Result(const Json& result, TextForm text) {
   if (json_)
-    out_ << Dump(result) << "\n";
+    out_ << DumpJson(result) << "\n";
   else
     text(result, out_);
   out_.flush();
@@ -40,7 +40,7 @@ void CliOutput::Message(const char* kind, const std::string& message, const std:
   const std::string text = PlainLines(message);
   if (json_) {
     Json body = {{"message", text}, {"file", file.empty() ? Json() : Json(file)}};
-    err_ << Dump(Json{{kind, body}}) << "\n";
+    err_ << DumpJson(Json{{kind, body}}) << "\n";
   } else {
     // Messages of the core that already name the file are not prefixed twice.
     const bool named = file.empty() || text.rfind(file, 0) == 0 || text.find("\"" + file + "\"") != std::string::npos;

@@ -14,6 +14,9 @@ namespace cvcli {
 // Keeps keys in the order a command adds them, so the JSON reads like the text.
 using Json = nlohmann::ordered_json;
 
+// One JSON value as --json prints it (compact; invalid UTF-8 replaced).
+std::string DumpJson(const Json& value);
+
 // Renders a command's result for people; the text is made from the very object --json prints.
 using TextForm = void (*)(const Json& result, std::ostream& out);
 

@@ -13,7 +13,7 @@ int RunLyrics(CliContext& ctx) {
   std::string path = TakeSongPath(ctx.args);
   CliSession song(ctx);
   if (!song.Open(path, options) || !ApplyEditOptions(song, edits, ctx.output)) return 1;
-  ctx.output.Result(Syllables(song.Song(), path), SyllablesText);
+  WriteSyllables(ctx.output, song.Song(), path);
   return 0;
 }
 

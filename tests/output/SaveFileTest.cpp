@@ -273,6 +273,17 @@ TEST(SaveFile, BackupCopyBesideTheFile) {
   EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"song.mid", "song.mid~"}));
   ASSERT_TRUE(cv::WriteFileSafely(target, Bytes{'n', 'e', 'w'}).Ok);
   EXPECT_EQ(cvtest::ReadFileBytes(target + "~"), kOld);
+  // A song with a second name: its backup is a copy, so a change in place through that name
+  // leaves the backup alone.
+  const std::string alias = dir + "/alias.mid";
+  ASSERT_EQ(link(target.c_str(), alias.c_str()), 0);
+  ASSERT_TRUE(cv::MakeBackupCopy(target, true, message).Ok);
+  {
+    std::ofstream inPlace(alias, std::ios::binary | std::ios::in | std::ios::out);
+    inPlace << "NEW";
+  }
+  EXPECT_EQ(cvtest::ReadFileBytes(target + "~"), (Bytes{'n', 'e', 'w'}));
+  fs::remove(alias);
   // On another disk the backup is a copy of the bytes, with the original's permissions.
   const std::string other = "/dev/shm/cantovex-backup-" + std::to_string(getpid()) + ".mid";
   struct stat shm {}, here {};

@@ -367,7 +367,11 @@ FileWriteResult CopyFileSafely(const std::string& from, const std::string& to) {
   const fs::path target(to);
   RemoveStaleTemporaries(target);
   const std::string temp = TempName(target);
-  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+  // A file that has other names already is copied: a change made in place through one of them
+  // would otherwise change the backup too.
+  struct stat source {};
+  const bool onlyName = ::stat(from.c_str(), &source) == 0 && source.st_nlink == 1;
+  if (onlyName && ::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
     int slot = RegisterUnfinished(temp);
     const bool renamed = ::rename(temp.c_str(), to.c_str()) == 0;
     const int err = errno;
