@@ -30,7 +30,6 @@ int32_t Clamp32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-
 constexpr int32_t kNoNote = INT32_MIN;
 
 // Syllables timed by people lie apart as sung syllables (or their letters) do, mostly within the
@@ -74,10 +73,15 @@ std::vector<int32_t> MatchTimed(std::vector<int32_t> ticks, const std::vector<in
     int32_t From = -1;  // choice of the syllable before
   };
   for (size_t k = 1; k < ticks.size(); ++k) ticks[k] = std::max(ticks[k], ticks[k - 1]);
+  // Runs of syllables bunched a few ticks apart: each syllable's run start (itself when alone).
   const int32_t bunch = std::max(2, tol / 4);
+  std::vector<size_t> head(ticks.size(), 0);
   std::vector<uint8_t> bunched(ticks.size(), 0);
-  for (size_t k = 1; k < ticks.size(); ++k)
-    if (ticks[k] > ticks[k - 1] && ticks[k] - ticks[k - 1] < bunch) bunched[k - 1] = bunched[k] = 1;
+  for (size_t k = 1; k < ticks.size(); ++k) {
+    const bool close = ticks[k] > ticks[k - 1] && ticks[k] - ticks[k - 1] < bunch;
+    head[k] = close ? head[k - 1] : k;
+    if (close) bunched[k - 1] = bunched[k] = 1;
+  }
   std::vector<std::vector<Choice>> choices(ticks.size());
   for (size_t k = 0; k < ticks.size(); ++k) {
     const int64_t t = ticks[k];
@@ -104,10 +108,9 @@ std::vector<int32_t> MatchTimed(std::vector<int32_t> ticks, const std::vector<in
     // Bunched a few ticks apart, as the program leaves syllables whose notes it could not use:
     // their times say nothing, so they take the notes after the syllable before them in order.
     if (bunched[k]) {
-      size_t head = k;
-      while (head > 0 && bunched[head - 1] && ticks[head] - ticks[head - 1] < bunch) --head;
-      const auto from = head > 0 ? std::upper_bound(notes.begin(), notes.end(), ticks[head - 1]) : notes.begin();
-      const size_t skip = std::min(k - head, static_cast<size_t>(notes.end() - from));
+      const size_t first = head[k];
+      const auto from = first > 0 ? std::upper_bound(notes.begin(), notes.end(), ticks[first - 1]) : notes.begin();
+      const size_t skip = std::min(k - first, static_cast<size_t>(notes.end() - from));
       for (auto n = from + static_cast<std::ptrdiff_t>(skip); n != notes.end() && n - from < static_cast<std::ptrdiff_t>(skip + 2); ++n)
         add(n, 0.5 + 0.1 * static_cast<double>(n - from - static_cast<std::ptrdiff_t>(skip)));
     }
@@ -168,11 +171,9 @@ bool AssignSyllablesToNotes(Song& song) {
 
   // The sung syllables and the ticks they are to get: timed by people, each on the note it was
   // sung on; else (an imported text) the n-th syllable on the n-th usable note.
-  std::vector<int32_t> sung;
   std::vector<int32_t> ticks;
   for (int32_t i = p; i < count; ++i) {
     if (IsBarMarker(h[i]) || IsLineBreak(h[i]) || IsContinuation(h[i])) continue;
-    sung.push_back(i);
     ticks.push_back(h[i].SongPosition);
   }
   const std::vector<int32_t> notes = MelodyStarts(song);

@@ -8,8 +8,11 @@
 
 namespace cv {
 
-// Positions the title lines, gives each syllable the next usable melody note (chords, hidden
-// notes and repeated ticks passed over), lets line breaks and continuations ride 4 ticks behind,
+// Positions the title lines and puts each syllable on a usable melody note (chords, hidden notes
+// and repeated ticks passed over): syllables timed by people on the notes they were sung on (the
+// note nearest their time, in order; letters timed one by one share their note; no note near: the
+// time stays), an untimed text the n-th syllable on the n-th note. Lets line breaks and
+// continuations ride 4 ticks behind (sharing a note the syllables around them share),
 // puts bar markers before what follows them, then refreshes times and rebuilds the lyric events.
 // Syllables whose notes lie inside the title lines follow right after them; returns true then
 // (the caller tells the user once, with StartsTooEarlyText).
