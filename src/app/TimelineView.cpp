@@ -175,7 +175,7 @@ QRect TTimelineView::NoteStripRect() const {
 }
 
 int TTimelineView::PitchY(int pitch) const {
-  const auto [low, high] = model_.StripRange();
+  const auto [low, high] = model_.StripRange(showOthers_);
   const QRect strip = NoteStripRect();
   const double row = static_cast<double>(strip.height()) / (high - low + 1);
   return strip.bottom() - static_cast<int>(std::lround((pitch - low + 1) * row)) + 1;
@@ -276,7 +276,7 @@ void TTimelineView::PaintRuler(QPainter& p, const TColours& c, int32_t from, int
 void TTimelineView::PaintNotes(QPainter& p, const TColours& c, const cv::TNoteLane& lane, bool faint, int32_t from,
                                int32_t to) {
   const QRect strip = NoteStripRect();
-  const auto [low, high] = model_.StripRange();
+  const auto [low, high] = model_.StripRange(showOthers_);
   const int row = std::max(1, strip.height() / (high - low + 1));
   std::vector<QRect> rects, hidden;
   auto add = [&](const cv::TTimelineNote& n) {
@@ -355,13 +355,21 @@ void TTimelineView::PaintBlocks(QPainter& p, const TColours& c, int32_t from, in
     return;
   }
   int lastRight = INT_MIN;
+  int32_t wideEnd = INT32_MIN;  // end tick of the last wide block, and its right edge
+  int wideRight = 0;
   for (size_t k = first; k < last; ++k) {
     const cv::TTimelineBlock& b = blocks[k];
+    if (Wide(b.Kind)) {
+      wideEnd = b.End;
+      wideRight = static_cast<int>(std::floor(XOf(b.End)));
+    }
     const QRect r = ElementRect(b.Index);
     if (r.isEmpty()) continue;  // outside the frame
     if (!Wide(b.Kind)) {
       p.setPen(QPen(c.Break, b.Kind == cv::TBlockKind::Break ? 2 : 1));
-      const int x = r.left();
+      // A line break riding a few ticks behind its syllable ends the line after that syllable,
+      // not across its text.
+      const int x = b.Start < wideEnd && !(drag_ == TDrag::Move && IsSelected(b.Index)) ? wideRight - 1 : r.left();
       p.drawLine(x, lane.top() + (b.Kind == cv::TBlockKind::Break ? 1 : lane.height() / 2), x, lane.bottom() - 1);
       continue;
     }

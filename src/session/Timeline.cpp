@@ -145,15 +145,22 @@ void TimelineModel::Build(Song& song) {
   }
   melody_.Assign(std::move(melodyNotes));
   others_.Assign(std::move(otherNotes));
+  auto fitted = [](int low, int high) {
+    if (low < 0) low = 60, high = 72;
+    while (high - low < 12) {
+      if (low > 0) --low;
+      if (high < 127) ++high;
+    }
+    return std::make_pair(low, high);
+  };
   const TNoteLane& fit = melody_.Empty() ? others_ : melody_;
   int low = fit.Low(), high = fit.High();
-  if (low < 0) low = 60, high = 72;
   for (const TTimelineNote& n : fit.LongNotes()) low = std::min<int>(low, n.Pitch), high = std::max<int>(high, n.Pitch);
-  while (high - low < 12) {
-    if (low > 0) --low;
-    if (high < 127) ++high;
-  }
-  strip_ = {low, high};
+  strip_ = fitted(low, high);
+  for (const std::vector<TTimelineNote>* notes : {&others_.Notes(), &others_.LongNotes()})
+    for (const TTimelineNote& n : *notes)
+      if (n.Channel != 9) low = low < 0 ? n.Pitch : std::min<int>(low, n.Pitch), high = std::max<int>(high, n.Pitch);
+  wideStrip_ = fitted(low, high);
   melodyStarts_ = cv::MelodyStarts(song);
   BuildSyllables(song);
 }

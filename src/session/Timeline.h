@@ -82,8 +82,9 @@ class TimelineModel {
 
   const TNoteLane& Melody() const { return melody_; }
   const TNoteLane& Others() const { return others_; }
-  // Pitch range the strip is fitted to (the melody's, else every note's), at least an octave.
-  std::pair<int, int> StripRange() const { return strip_; }
+  // Pitch range the strip is fitted to (the melody's, else every note's), at least an octave;
+  // with the other channels shown, theirs too (drums aside), so that they do show.
+  std::pair<int, int> StripRange(bool withOthers = false) const { return withOthers ? wideStrip_ : strip_; }
 
   // Usable melody note starts (what drags snap to).
   const std::vector<int32_t>& MelodyStarts() const { return melodyStarts_; }
@@ -110,7 +111,7 @@ class TimelineModel {
  private:
   Song* song_ = nullptr;
   TNoteLane melody_, others_;
-  std::pair<int, int> strip_{48, 72};
+  std::pair<int, int> strip_{48, 72}, wideStrip_{48, 72};
   std::vector<int32_t> melodyStarts_;
   std::vector<TTimelineBlock> blocks_;
   std::vector<int32_t> elementBlock_;  // per element of HyphenArray: its block

@@ -255,6 +255,9 @@ TEST(TimelineModel, TheMelodyStripIsTheSongsMelody) {
       EXPECT_EQ(n.Channel, 3);
     }
     EXPECT_EQ(model.Others().Notes().size(), 6u * 3 + 1) << "the piano and the chord's lower note";
+    // Fitted to the melody; with the piano shown, down to the piano's lowest note.
+    EXPECT_GT(model.StripRange().first, 55);
+    EXPECT_EQ(model.StripRange(true).first, 48 + transpose);
   }
 }
 
