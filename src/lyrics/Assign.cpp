@@ -8,6 +8,7 @@
 
 #include "lyrics/InsertLyrics.h"
 #include "lyrics/SyllableMoves.h"
+#include "song/LineBreak.h"
 #include "song/SyllableTimes.h"
 #include "song/Language.h"
 #include "song/MelodyFinder.h"
@@ -19,7 +20,6 @@ namespace cv {
 
 namespace {
 
-bool IsLineBreak(const THyphens& h) { return h.Text == u"\r"; }
 bool IsContinuation(const THyphens& h) { return !h.Text.empty() && h.Text[0] == u'-'; }
 
 bool UsableNote(const TypMidiEvent& e) {

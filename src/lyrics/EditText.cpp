@@ -87,7 +87,6 @@ bool IsHeaderText(const std::vector<THyphens>& list, int p) {
 
 }  // namespace
 
-bool IsLineBreak(const THyphens& h) { return h.Text == u"\r"; }
 
 std::vector<THyphens> AlignedOldList(const Song& song, const std::vector<THyphens>& newList, bool titleLine) {
   std::vector<THyphens> old = CurrentSyllables(song);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "song/LineBreak.h"
 #include "song/Song.h"
 
 namespace cv {
@@ -51,7 +52,6 @@ TLeaveResult LeaveEditText(Song& song, std::u16string_view text, const YesNoQues
 std::string RulesQuestionText();
 
 // Building blocks, shared with the position-text editor and the lyric text files.
-bool IsLineBreak(const THyphens& h);
 // Lines at CR LF, CR or LF; a line end at the very end starts no further line.
 std::vector<std::u16string> SplitLines(std::u16string_view text);
 std::u16string JoinLines(const std::vector<std::u16string>& lines);

@@ -7,14 +7,13 @@
 #include "output/MidiFileWriter1.h"
 #include "output/SaveFile.h"
 #include "song/Language.h"
+#include "song/LineBreak.h"
 #include "song/SongEncoding.h"
 #include "song/TitleLines.h"
 
 namespace cv {
 
 namespace {
-
-bool IsLineBreak(const THyphens& h) { return h.Text == u"\r"; }
 
 // The file encoded into image, handed to drain block by block where one is given.
 void KarImage(const Song& song, const std::string& languageTag, ByteBuffer& image, ImageDrain* drain) {

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "song/Language.h"
+#include "song/LineBreak.h"
 #include "song/TextCodec.h"
 #include "song/TimeMap.h"
 #include "song/TitleLines.h"
@@ -12,8 +13,6 @@
 namespace cv {
 
 namespace {
-
-bool IsLineBreak(const THyphens& h) { return h.Text == u"\r"; }
 
 struct TSyllable {
   int32_t Tick = 0;
