@@ -110,11 +110,10 @@ class Reader {
   void Parse() {
     try {
       Start();
-      for (int t = 0; t < n_; ++t) ScanTrack(t);
-      RefuseEndlessText();
       Allocate();
-      c_.pos = 14;
-      for (int t = 0; t < n_; ++t) BuildTrack(t);
+      for (int t = 0; t < n_; ++t) ReadTrack(t);
+      RefuseEndlessText();
+      SizeLists();
       KeepTrailingChunks();
     } catch (const PastEnd&) {
       throw EMidiError(EndsEarly());
@@ -188,7 +187,13 @@ class Reader {
                "The file holds a byte the MIDI format does not allow here (" + std::to_string(b) + ")"));
   }
   bool lineFlag_ = false;
-  int64_t textEvents_[2] = {0, 0};  // text and lyric events seen by the scan
+  // Text and lyric events before the tracks' End of Track marks. Past the limit the reading only
+  // counts on, to refuse the file with their number.
+  int64_t textEvents_[2] = {0, 0};
+  bool build_ = true;
+  // Tempo and time signature events of track 0 before its End of Track (the lists keep one spare
+  // entry more than that, as when they were counted before the reading).
+  int32_t tempoEvents_ = 0, timeSignEvents_ = 0;
   // The text events of the file tracks as built, for the encoding (the lyric events are all in
   // the lyrics track).
   std::vector<const TypMidiEvent*> texts_;
@@ -319,60 +324,13 @@ class Reader {
     }
   }
 
-  void ScanTrack(int t) {
-    s_.KeySignArray[t].Elements = 0;
-    PromptaScan prompta;
-    SkipToTrack(t, false);
-    const int64_t chunkEnd = EnterTrack(t);
-    const bool clearOnSystem = s_.Configuration.PrevCommandMode == 0;
-    uint8_t status = 0;
-    int32_t tick = 0;
-    int32_t maxPos = s_.MaxSongPosition;
-    while (c_.pos < chunkEnd) {
-      tick = AddTick(tick, c_.VarLen());
-      uint8_t b = c_.Byte();
-      bool counts = true;
-      if (b < 0x80) {
-        if (status == 0) BadByte(b);
-        uint8_t d2 = HasSecondDataByte(status) ? c_.Byte() : 0;
-        if ((status & 0xF0) == 0xB0) PromptaStep(prompta, t, status & 0x0F, b, d2, tick);
-      } else if (b < 0xF0) {
-        status = b;
-        uint8_t d1 = c_.Byte();
-        uint8_t d2 = HasSecondDataByte(b) ? c_.Byte() : 0;
-        if ((b & 0xF0) == 0xB0) PromptaStep(prompta, t, b & 0x0F, d1, d2, tick);
-      } else if (b == 0xF0 || b == 0xF7) {
-        c_.Take(c_.VarLen());
-        if (clearOnSystem) status = 0;
-      } else if (b >= 0xF8 && b <= 0xFC) {
-        if (clearOnSystem) status = 0;
-      } else if (b == 0xFF) {
-        uint8_t type = c_.Byte();
-        int32_t len = c_.VarLen();
-        if (type == 0x2F && len != 0)
-          Damaged(Tr("Das Ende einer Spur trägt Daten", "The end mark of a track carries data"));
-        if (t == 0 && type == 0x51 && len == 3) ++s_.TempoArrayElements;
-        if (t == 0 && type == 0x58 && len == 4) ++s_.TimeSignElements;
-        if (type == 0x59) ++s_.KeySignArray[t].Elements;
-        if (type == 0x01 || type == 0x05) ++textEvents_[type == 0x05];
-        c_.Take(len);
-        if (clearOnSystem) status = 0;
-        counts = type < 0x2F;
-        if (type == 0x2F) {
-          c_.pos = chunkEnd;
-          break;
-        }
-      } else {
-        BadByte(b);
-      }
-      if (counts && tick > maxPos) maxPos = tick;
-    }
-    s_.MaxSongPosition = maxPos;
-    s_.PromptaControllerDetectProgress = prompta.state;
+  // Millions of text or lyric events are no song; each would become a syllable, so such a file is
+  // refused once the reading has counted them all (nothing more is built past the limit).
+  void CountText(uint8_t type) {
+    if (type != 0x01 && type != 0x05) return;
+    if (++textEvents_[type == 0x05] > kMaxSongSyllables) build_ = false;
   }
 
-  // Millions of text or lyric events are no song; each would become a syllable, so such a file is
-  // refused before anything is allocated.
   void RefuseEndlessText() const {
     const int64_t most = std::max(textEvents_[0], textEvents_[1]);
     if (most <= kMaxSongSyllables) return;
@@ -404,8 +362,6 @@ class Reader {
 
   void Allocate() {
     for (int t = 0; t < n_ + 2; ++t) {
-      TKeySignArray& k = s_.KeySignArray[t];
-      k.ValArray.assign(static_cast<size_t>(k.Elements), TKeySigns{});
       TMyTrack& track = s_.MidiTrack[t];
       track = TMyTrack{};
       PtrMidiEvent port = NewMeta(0x21, "\0", 1, 0);
@@ -418,28 +374,31 @@ class Reader {
       Append(s_.MidiTrack[t], e);
       --s_.MidiTrack[t].TrkEventCounter;  // the name event is not counted
     }
-    s_.TempoArrayElements = std::max(s_.TempoArrayElements, 1) + 1;
-    s_.TimeSignElements = std::max(s_.TimeSignElements, 1) + 1;
-    s_.TempoArray.assign(static_cast<size_t>(s_.TempoArrayElements), TTempo{});
-    s_.TimeSignature.assign(static_cast<size_t>(s_.TimeSignElements), TTimeSign{});
+    s_.TempoArray.clear();
+    s_.TimeSignature.clear();
     s_.TempoArrayCounter = 0;
     s_.TimeSignCounter = 0;
   }
 
-  // Bytes after an End of Track are read as events here though the scan skipped them, so the
-  // lists may need more entries than were counted; one spare entry always stays at the end.
+  // The lists hold the entries read and spare ones: one more than the events before track 0's End
+  // of Track (at least two), and always one after the last entry (events after the End of Track
+  // are read too). The spare entries are filled in with the time map.
+  void SizeLists() {
+    s_.TempoArrayElements = std::max(std::max(tempoEvents_, 1) + 1, s_.TempoArrayCounter + 1);
+    s_.TimeSignElements = std::max(std::max(timeSignEvents_, 1) + 1, s_.TimeSignCounter + 1);
+    s_.TempoArray.resize(static_cast<size_t>(s_.TempoArrayElements));
+    s_.TimeSignature.resize(static_cast<size_t>(s_.TimeSignElements));
+  }
+
   void TempoEntry(const char* d, int32_t tick) {
-    if (s_.TempoArrayCounter + 1 >= s_.TempoArrayElements) {
-      ++s_.TempoArrayElements;
-      s_.TempoArray.resize(static_cast<size_t>(s_.TempoArrayElements));
-    }
     int32_t v = (static_cast<uint8_t>(d[0]) << 16) | (static_cast<uint8_t>(d[1]) << 8) | static_cast<uint8_t>(d[2]);
     if (v == 0) v = 500000;
     // A tempo faster than the program counts (65 535 beats per minute) is read as that fastest one;
     // the event itself stays as it is, so the file reads the same wherever a writer puts it.
     v = std::max(v, kFastestTempoMicros);
     const int32_t bpm = static_cast<int32_t>(RoundHalfEven(60000000.0 / v));
-    TTempo& e = s_.TempoArray[s_.TempoArrayCounter++];
+    TTempo& e = s_.TempoArray.emplace_back();
+    ++s_.TempoArrayCounter;
     e.SongPosition = tick;
     e.TempoLongInt = e.OriginalTempoLongint = e.OldTempoLongInt = v;
     e.Tempo = static_cast<uint16_t>(bpm);
@@ -451,11 +410,8 @@ class Reader {
     // in the time signature before it.
     const int shift = static_cast<uint8_t>(d[1]) & 31;
     if (shift >= 8) return;
-    if (s_.TimeSignCounter + 1 >= s_.TimeSignElements) {
-      ++s_.TimeSignElements;
-      s_.TimeSignature.resize(static_cast<size_t>(s_.TimeSignElements));
-    }
-    TTimeSign& e = s_.TimeSignature[s_.TimeSignCounter++];
+    TTimeSign& e = s_.TimeSignature.emplace_back();
+    ++s_.TimeSignCounter;
     e.Numerator = static_cast<uint8_t>(d[0]);
     e.Denominator = static_cast<uint8_t>(1u << shift);
     e.TicksInMClick = static_cast<uint8_t>(d[2]);
@@ -463,17 +419,18 @@ class Reader {
     e.SongPosition = tick;
   }
 
-  void BuildTrack(int t) {
+  // One pass over a track: its chain, the song's lists and what the file says of itself. Events
+  // after the End of Track are read and kept like the others but counted nowhere (not in the
+  // song's length, the text count or the Prompta signature).
+  void ReadTrack(int t) {
     SkipToTrack(t, true);
     const int64_t chunkEnd = EnterTrack(t);
     const bool clearOnSystem = s_.Configuration.PrevCommandMode == 0;
-    const bool format0 = s_.MidiFileFormat == 0;
-    TMyTrack& track = s_.MidiTrack[t];
-    TMyTrack& lyrics = s_.MidiTrack[n_];
-    TKeySignArray& keys = s_.KeySignArray[t];
-    int keyIndex = 0;
+    TrackReading r{t, s_.MidiTrack[t], s_.MidiTrack[n_], s_.KeySignArray[t]};
+    PromptaScan prompta;
     uint8_t status = 0;
     int32_t tick = 0;
+    int32_t maxPos = s_.MaxSongPosition;
     int16_t channel = -1;
     while (c_.pos < chunkEnd) {
       tick = AddTick(tick, c_.VarLen());
@@ -490,29 +447,52 @@ class Reader {
         if (b == 0xF0 || b == 0xF7) {
           int32_t len = c_.VarLen();
           const char* data = c_.Take(len);
-          if (b == 0xF0 && len > 0) {
+          if (b == 0xF0 && len > 0 && build_) {
             PtrMidiEvent e = NewMeta(0, data, len, tick);
             e->Command = 0xF0;
             e->MType = -1;
-            Append(track, e);
+            Append(r.track, e);
             if (len > 4 && std::memcmp(data, "\x00\x20\x24\x00", 4) == 0) lineFlag_ = true;
           }
         } else if (b == 0xFF) {
           uint8_t type = c_.Byte();
           int32_t len = c_.VarLen();
+          if (!r.ended) {
+            if (type == 0x2F && len != 0)
+              Damaged(Tr("Das Ende einer Spur trägt Daten", "The end mark of a track carries data"));
+            CountMeta(r, type, len);
+          }
           const char* data = c_.Take(len);
-          BuildMeta(t, track, lyrics, keys, keyIndex, type, data, len, tick, format0);
+          if (clearOnSystem) status = 0;
+          if (type == 0x2F && !r.ended) {
+            r.ended = true;
+            // Only counting: what follows counts nowhere.
+            if (!build_) {
+              c_.pos = chunkEnd;
+              break;
+            }
+          } else if (build_) {
+            BuildMeta(r, type, data, len, tick);
+          }
+          if (!r.ended && type < 0x2F && tick > maxPos) maxPos = tick;
+          continue;
         } else if (b < 0xF8 || b > 0xFC) {
           BadByte(b);
         }
         if (clearOnSystem) status = 0;
+        if (!r.ended && tick > maxPos) maxPos = tick;
         continue;
       }
       uint8_t d2 = HasSecondDataByte(command) ? c_.Byte() : 0;
+      uint8_t hi = command & 0xF0;
+      if (!r.ended) {
+        if (hi == 0xB0) PromptaStep(prompta, t, command & 0x0F, d1, d2, tick);
+        if (tick > maxPos) maxPos = tick;
+      }
+      if (!build_) continue;
       if (d1 > 127)
         Damaged(Tr("Ein Wert ist größer als 127, wo nur 0 bis 127 erlaubt sind",
                    "A value is above 127 where only 0 to 127 are allowed"));
-      uint8_t hi = command & 0xF0;
       if (d2 > 127) d2 = hi == 0x80 ? 64 : 127;
       if (hi == 0x90 && d2 == 0) {
         command = static_cast<uint8_t>(0x80 | (command & 0x0F));
@@ -528,18 +508,38 @@ class Reader {
       e->Position = tick;
       e->Value[0] = e->ValueOrg[0] = d1;
       e->Value[1] = e->ValueOrg[1] = d2;
-      Append(track, e);
+      Append(r.track, e);
       const int16_t c = command & 0x0F;
       if (channel == -1)
         channel = c;
       else if (channel != c)
         channel = 16;
     }
-    track.TrkMidiChannel = channel;
+    r.track.TrkMidiChannel = channel;
+    r.keys.ValArray.resize(static_cast<size_t>(r.keys.Elements));
+    s_.MaxSongPosition = maxPos;
+    s_.PromptaControllerDetectProgress = prompta.state;
   }
 
-  void BuildMeta(int t, TMyTrack& track, TMyTrack& lyrics, TKeySignArray& keys, int& keyIndex, uint8_t type,
-                 const char* data, int32_t len, int32_t tick, bool format0) {
+  // What a track's reading carries from event to event.
+  struct TrackReading {
+    int t;
+    TMyTrack& track;
+    TMyTrack& lyrics;
+    TKeySignArray& keys;  // Elements: key signatures before the End of Track
+    bool ended = false;   // past the End of Track
+  };
+
+  // The counts of events before the End of Track.
+  void CountMeta(TrackReading& r, uint8_t type, int32_t len) {
+    if (r.t == 0 && type == 0x51 && len == 3) ++tempoEvents_;
+    if (r.t == 0 && type == 0x58 && len == 4) ++timeSignEvents_;
+    if (type == 0x59) ++r.keys.Elements;
+    CountText(type);
+  }
+
+  void BuildMeta(TrackReading& r, uint8_t type, const char* data, int32_t len, int32_t tick) {
+    TMyTrack& track = r.track;
     switch (type) {
       case 0x01:
         if (len >= 1) {
@@ -565,32 +565,34 @@ class Reader {
             e->Meta.push_back('\r');
             ++e->DLength;
           }
-          Append(lyrics, e);
-          if (t < n_ && s_.LyricOrigin[t].Count++ == 0) s_.LyricOrigin[t].FirstPosition = tick;
+          Append(r.lyrics, e);
+          if (r.t < n_ && s_.LyricOrigin[r.t].Count++ == 0) s_.LyricOrigin[r.t].FirstPosition = tick;
         } else if (lineFlag_) {
-          Append(lyrics, NewMeta(type, "\r", 1, tick));
+          Append(r.lyrics, NewMeta(type, "\r", 1, tick));
         }
         return;
       case 0x51:
         if (len == 3) {
           Append(track, NewMeta(type, data, len, tick));
-          if (t == 0) TempoEntry(data, tick);
+          if (r.t == 0) TempoEntry(data, tick);
         }
         return;
       case 0x58:
         if (len == 4) {
           Append(track, NewMeta(type, data, len, tick));
-          if (t == 0) TimeSignEntry(data, tick);
+          if (r.t == 0) TimeSignEntry(data, tick);
         }
         return;
       case 0x59:
         if (len >= 1) {
           PtrMidiEvent e = NewMeta(type, data, len, tick);
           Append(track, e);
-          if (keyIndex < keys.Elements) {
+          // The list holds as many as were counted before the End of Track, the first ones read.
+          std::vector<TKeySigns>& keys = r.keys.ValArray;
+          if (!r.ended || static_cast<int32_t>(keys.size()) < r.keys.Elements) {
             if (len < 2)
               Damaged(Tr("Eine Tonart-Angabe ist zu kurz", "A key signature is too short"));
-            TKeySigns& k = keys.ValArray[keyIndex++];
+            TKeySigns& k = keys.emplace_back();
             k.MidiEvent = e;
             k.SF = static_cast<uint8_t>(data[0]);
             k.MI = static_cast<uint8_t>(data[1]);
@@ -600,9 +602,9 @@ class Reader {
       case 0x7F:
         if (len >= 1) {
           Append(track, NewMeta(type, data, len, tick));
-          if (format0 && len == 7 && std::memcmp(data, "\x43\x7B\x01", 3) == 0) {
+          if (s_.MidiFileFormat == 0 && len == 7 && std::memcmp(data, "\x43\x7B\x01", 3) == 0) {
             s_.XF_Present = true;
-            s_.XF_TrackNb = t;
+            s_.XF_TrackNb = r.t;
             ++s_.XF_Counter;
           }
         }

@@ -276,10 +276,10 @@ TEST(MidiFileReader, TheFuzzFindSavedAsFormat0ReadsAgain) {
   EXPECT_NO_THROW(Read(Format0FileImage(*song, "x")));
 }
 
-// Millions of one-letter lyric events are refused with the reason before the events take memory;
-// the limit itself still reads.
-TEST(MidiFileReader, EndlessLyricEventsAreRefusedBeforeTheyTakeMemory) {
-  for (int count : {kMaxSongSyllables, kMaxSongSyllables + 1}) {
+// Millions of one-letter lyric events are refused with the reason and their whole count (nothing
+// is built past the limit); the limit itself still reads.
+TEST(MidiFileReader, EndlessLyricEventsAreRefusedWithTheirCount) {
+  for (int count : {kMaxSongSyllables, kMaxSongSyllables + 5}) {
     std::vector<uint8_t> body;
     body.reserve(static_cast<size_t>(count) * 5 + 4);
     for (int i = 0; i < count; ++i) body.insert(body.end(), {0, 0xFF, 0x05, 1, 'a'});
@@ -288,7 +288,7 @@ TEST(MidiFileReader, EndlessLyricEventsAreRefusedBeforeTheyTakeMemory) {
     if (count == kMaxSongSyllables)
       EXPECT_EQ(error, "(no error)");
     else
-      EXPECT_EQ(error.find("The file holds 1 000 001 text events; this program reads at most 1 000 000"), 0u) << error;
+      EXPECT_EQ(error.find("The file holds 1 000 005 text events; this program reads at most 1 000 000"), 0u) << error;
   }
 }
 
@@ -298,7 +298,8 @@ TEST(MidiFileReader, TimeSignatureExponentUsesLowFiveBits) {
 }
 
 TEST(MidiFileReader, BytesAfterEndOfTrackAreReadAsEvents) {
-  // The scan jumps to the chunk end; the build pass reads on, and the tempo list still fits.
+  // They count nowhere (not in the song length, nor in the lists' spare entries), but are kept, and
+  // the tempo list still fits.
   auto s = Read(WithTrack({0, 0x90, 60, 80, 0, 0xFF, 0x2F, 0, 10, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20, 10, 0xFF, 0x51, 3,
                            0x07, 0xA1, 0x20}));
   EXPECT_EQ(s->MaxSongPosition, 0);
