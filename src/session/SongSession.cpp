@@ -80,7 +80,7 @@ bool SongSession::Guarded(F&& step) {
 
 template <class F>
 bool SongSession::Change(TSongChange change, F&& step) {
-  Song before = CopySong(song_);
+  SongSnapshot before = SnapshotBefore(change, song_);
   const TUndoSide side = SideBefore();
   const TUndoSide now = CurrentSide();
   bool done = false;
@@ -97,7 +97,7 @@ bool SongSession::Change(TSongChange change, F&& step) {
   return done;
 }
 
-void SongSession::Record(TSongChange change, Song before, const TUndoSide& side) {
+void SongSession::Record(TSongChange change, SongSnapshot before, const TUndoSide& side) {
   history_.Record(change, std::move(before), side);
   transposeOpen_ = false;
   nudgeOpen_ = false;
@@ -128,16 +128,12 @@ void SongSession::SwapWith(UndoHistory::Entry& entry) {
   const int32_t at = player ? player->TimePosition() : 0;
   if (player && player->Playing()) player->Stop();
   // What belongs to the user's session, not to the song's state, stays.
-  TConfiguration configuration = std::move(song_.Configuration);
-  std::string fileName = std::move(song_.MidiFileName);
-  MessageSink* messages = song_.Messages;
+  TConfiguration configuration = song_.Configuration;
+  std::string fileName = song_.MidiFileName;
   const TUndoSide side = CurrentSide();
-  std::swap(song_, entry.Other);
-  entry.Other.Player = nullptr;
-  entry.Other.Messages = nullptr;
-  entry.Other.MidiFileName = fileName;
-  song_.Player = player;
-  song_.Messages = messages;
+  entry.Other.Exchange(song_);
+  // A part holds the other side of the change now: what it counts may differ.
+  if (!entry.Other.IsWhole()) entry.Bytes = entry.Other.Bytes();
   song_.MidiFileName = std::move(fileName);
   editor_ = static_cast<TEditor>(entry.OtherSide.Editor);
   enteredText_.reset();
@@ -537,7 +533,7 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
     return r;
   }
   const std::vector<THyphens> before = CurrentSyllables(song_);
-  Song songBefore = CopySong(song_);
+  SongSnapshot songBefore = SnapshotBefore(editorChange_, song_);
   const TUndoSide sideBefore = SideBefore();
   try {
     r = editor_ == TEditor::Text
@@ -549,6 +545,9 @@ TLeaveResult SongSession::LeaveEditor(std::u16string_view text) {
                             })
             : LeaveMtcText(song_, text);
   } catch (const std::exception& e) {
+    // The editor stays open on the text; the song must not keep half a change.
+    songBefore.Exchange(song_);
+    if (song_.Player) song_.Player->MoveToPosition(song_.Player->TimePosition());
     Fail(e);
     r.Status = TLeaveStatus::EditorOpen;
     r.Text = std::u16string(text);
@@ -589,14 +588,16 @@ std::optional<std::u16string> SongSession::HyphenateEditText(std::u16string_view
 std::optional<std::u16string> SongSession::RemovePunctuation() {
   if (!Viewing()) return std::nullopt;
   const std::vector<THyphens> before = CurrentSyllables(song_);
-  TLeaveResult r;
+  // A step that throws was reported and taken back: no text to show.
+  std::optional<TLeaveResult> r;
   Change(TSongChange::RemovePunctuation, [&] {
     r = cv::RemovePunctuation(song_);
-    return r.Status == TLeaveStatus::Done && !SameSyllables(before, CurrentSyllables(song_));
+    return r->Status == TLeaveStatus::Done && !SameSyllables(before, CurrentSyllables(song_));
   });
-  if (r.Status == TLeaveStatus::BadPosition) ui_.Report(UserMessage(TSeverity::Error, r.Message));
-  if (r.Status != TLeaveStatus::Done) return std::nullopt;
-  return r.Text;
+  if (!r) return std::nullopt;
+  if (r->Status == TLeaveStatus::BadPosition) ui_.Report(UserMessage(TSeverity::Error, r->Message));
+  if (r->Status != TLeaveStatus::Done) return std::nullopt;
+  return r->Text;
 }
 
 std::optional<std::u16string> SongSession::UpperCase() {
@@ -766,7 +767,7 @@ std::u16string SongSession::DisplayText() const { return BuildDisplayText(Curren
 
 int SongSession::StartRecording(int fromSyllable) {
   if (!beforeTaps_ && song_.MidiFileLoaded) {
-    beforeTaps_ = CopySong(song_);
+    beforeTaps_ = SnapshotBefore(TSongChange::TapRecording, song_);
     sideBeforeTaps_ = SideBefore();
   }
   const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
@@ -878,7 +879,7 @@ int SongSession::FollowLastTap() {
 }
 
 void SongSession::PlaybackStopped() {
-  std::optional<Song> beforeTaps = std::move(beforeTaps_);
+  std::optional<SongSnapshot> beforeTaps = std::move(beforeTaps_);
   beforeTaps_.reset();
   if (!song_.MidiFileLoaded || !song_.TextChanged) {
     tapped_ = false;

@@ -243,7 +243,7 @@ class SongSession {
   // Runs a song change as one history entry; an exception is reported and the song is as before.
   template <class F>
   bool Change(TSongChange change, F&& step);
-  void Record(TSongChange change, Song before, const TUndoSide& side);
+  void Record(TSongChange change, SongSnapshot before, const TUndoSide& side);
   TUndoSide CurrentSide() const;
   // The side a change is recorded with: the state the user returns to on Undo.
   TUndoSide SideBefore() const;
@@ -263,7 +263,7 @@ class SongSession {
   bool editorFromEmpty_ = false;    // the open edit text began on a song without lyrics
   bool rulesConfirmed_ = false;     // the user knows the title-line rules: not asked again this run
   bool tapped_ = false;  // taps since the last stop
-  std::optional<Song> beforeTaps_;  // the song as the tap recording found it
+  std::optional<SongSnapshot> beforeTaps_;  // the song as the tap recording found it
   TUndoSide sideBeforeTaps_;
   TSongChange editorChange_ = TSongChange::EditText;  // what leaving the open editor records
   std::optional<std::u16string> enteredText_;  // the open editor's text as it was entered

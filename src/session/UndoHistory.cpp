@@ -1,8 +1,8 @@
 #include "session/UndoHistory.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "session/SongCopy.h"
 #include "song/Language.h"
 
 namespace cv {
@@ -31,15 +31,56 @@ std::string SongChangeName(TSongChange change) {
   return {};
 }
 
+SongSnapshot SnapshotBefore(TSongChange change, const Song& song) {
+  bool melody = false;
+  switch (change) {
+    case TSongChange::EditText:
+    case TSongChange::PositionText:
+    case TSongChange::Hyphenation:
+    case TSongChange::Assign:
+    case TSongChange::Quantize:
+    case TSongChange::Offset:
+    case TSongChange::RemovePunctuation:
+    case TSongChange::UpperCase:
+    case TSongChange::TapRecording:
+    case TSongChange::LoadText:
+    case TSongChange::MoveSyllables:
+    case TSongChange::SyllableText:
+      break;
+    case TSongChange::HideNote:
+      melody = true;  // a note of the melody chain is hidden
+      break;
+    case TSongChange::Tempo:
+    case TSongChange::Transpose:
+    case TSongChange::LeadIn:
+    case TSongChange::DeleteLyrics:  // empties lyric events in every track
+    case TSongChange::Encoding:      // every text event
+      return SongSnapshot::Whole(song);
+  }
+  // The Prompta data, kept up with the lyrics, reach into the start of every track.
+  if (song.Configuration.PromptaEnabled) return SongSnapshot::Whole(song);
+  // Writing the lyric events rewrites the lyrics track, the Prompta track (emptied with the
+  // lyrics) and the file's track whose text events were taken as the lyrics.
+  std::vector<int> chains;
+  auto add = [&](int t) {
+    if (t >= 0 && t < static_cast<int>(song.MidiTrack.size()) && std::find(chains.begin(), chains.end(), t) == chains.end())
+      chains.push_back(t);
+  };
+  add(song.LyricsTrackIndex());
+  add(song.PromptaTrackIndex());
+  if (song.LyricsMetaType == 1) add(song.LyricsTrack);
+  return SongSnapshot::Part(song, chains, melody);
+}
+
 void UndoHistory::Clear() {
   entries_.clear();
   done_ = 0;
   baseId_ = nextId_++;
 }
 
-void UndoHistory::Record(TSongChange change, Song before, const TUndoSide& beforeSide) {
+void UndoHistory::Record(TSongChange change, SongSnapshot before, const TUndoSide& beforeSide) {
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(done_), entries_.end());
-  const size_t bytes = SongBytes(before);
+  const size_t bytes = before.Bytes();
   entries_.push_back(Entry{change, nextId_++, std::move(before), beforeSide, bytes});
   done_ = entries_.size();
   KeepWithinBudget();

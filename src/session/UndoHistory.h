@@ -1,8 +1,8 @@
-// The song's undo history: every change the user made is one entry holding a whole copy of the song
-// as it was on the other side of that change. Undo and redo swap the current song with an entry's,
-// so one copy serves both directions. Copies are exact (the saved bytes come back unchanged) and
-// independent of how an operation works; their memory is bounded by a budget, the oldest entries
-// going first.
+// The song's undo history: every change the user made is one entry holding the song as it was on
+// the other side of that change, whole or (for a change of the lyrics) the part the change can
+// alter. Undo and redo exchange the current song with an entry's, so one copy serves both
+// directions. Copies are exact (the saved bytes come back unchanged) and independent of how an
+// operation works; their memory is bounded by a budget, the oldest entries going first.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,7 @@
 
 #include "output/CV_EditTempo.h"
 #include "output/CV_EditTranspose.h"
+#include "session/SongCopy.h"
 #include "song/Song.h"
 
 namespace cv {
@@ -41,6 +42,9 @@ enum class TSongChange {
 // The change's name in the user's language, as the Edit menu shows it.
 std::string SongChangeName(TSongChange change);
 
+// The song before the change, as much of it as the change can alter.
+SongSnapshot SnapshotBefore(TSongChange change, const Song& song);
+
 // What besides the song a change moves: the open editor and the tempo and transpose windows' state.
 struct TUndoSide {
   int Editor = 0;  // the session's editor kind
@@ -55,7 +59,7 @@ class UndoHistory {
   struct Entry {
     TSongChange Change;
     uint64_t StateId = 0;  // the state after the change
-    Song Other;            // before the change while it is done, after it once undone
+    SongSnapshot Other;    // before the change while it is done, after it once undone
     TUndoSide OtherSide;
     size_t Bytes = 0;
   };
@@ -67,7 +71,7 @@ class UndoHistory {
   // A new song: no entries; its state gets a new id.
   void Clear();
   // A change was made: before is the song as it was. Entries undone so far are gone.
-  void Record(TSongChange change, Song before, const TUndoSide& beforeSide);
+  void Record(TSongChange change, SongSnapshot before, const TUndoSide& beforeSide);
   // The current state changed without an entry of its own (a further step of the newest change,
   // as the transpose window's steps are one entry; the song following changed settings): it gets
   // a new id, so it is no longer the state saved.

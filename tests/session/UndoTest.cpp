@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,23 +34,41 @@ class PlainTextReader : public DocumentReader {
   }
 };
 
+// How the lyrics lie in the song.
+enum class Shape {
+  Fits,        // lyric events; a long bass note keeps the end well after the last syllable
+  Grows,       // the song ends soon after the last syllable: moving the lyrics later grows it
+  TextEvents,  // text events carry the lyrics (they stay in their track)
+};
+
 // Title lines, then sung syllables 50 ticks behind their notes (which lie 30 ticks off the beat),
 // so assigning and quantizing both move them; punctuation and small letters to change.
-cvtest::SmfBuilder UndoSong(int format) {
+cvtest::SmfBuilder UndoSong(int format, Shape shape = Shape::Fits) {
   cvtest::SmfBuilder smf(format, 480);
   auto& head = smf.AddTrack();
   head.Bpm(0, 120).TimeSig(0, 4, 2).KeySig(0, 2, 0);
   auto& t = format == 0 ? head : smf.AddTrack();
+  auto lyric = [&](int tick, const std::string& text) {
+    shape == Shape::TextEvents ? t.Text(tick, text) : t.Lyric(tick, text);
+  };
+  if (format == 0) head.NoteOn(0, 1, 40, 90);
   const char* words[] = {"Title\r", "Artist\r", "Hel", "lo, ", "world\r", "how ", "are ", "you!\r"};
   for (int i = 0; i < 8; ++i) {
     const int beat = 480 + i * 480;
     if (i < 2) {
-      t.Lyric(beat, words[i]);
+      lyric(beat, words[i]);
       continue;
     }
-    t.NoteOn(beat + 30, 0, 60 + i, 90).Lyric(beat + 50, words[i]).NoteOff(beat + 400, 0, 60 + i);
+    t.NoteOn(beat + 30, 0, 60 + i, 90);
+    lyric(beat + 50, words[i]);
+    t.NoteOff(beat + 400, 0, 60 + i);
   }
-  if (format != 0) smf.AddTrack().NoteOn(0, 1, 40, 90).NoteOff(4800, 1, 40);
+  // The last note ends at 4240.
+  const int bassEnd = shape == Shape::Grows ? 4240 : 4800;
+  if (format == 0)
+    head.NoteOff(bassEnd, 1, 40);
+  else
+    smf.AddTrack().NoteOn(0, 1, 40, 90).NoteOff(bassEnd, 1, 40);
   return smf;
 }
 
@@ -88,7 +108,7 @@ std::vector<Operation> Operations(const std::string& textFile) {
       {"assign", TSongChange::Assign, [](SongSession& s) { return s.Assign(); }},
       {"hide note", TSongChange::HideNote, [](SongSession& s) { return s.HideNoteAt(1500).has_value(); }},
       {"quantize", TSongChange::Quantize, [](SongSession& s) { return s.Quantize(); }},
-      {"offset", TSongChange::Offset, [](SongSession& s) { return s.MoveLyrics(250); }},
+      {"offset", TSongChange::Offset, [](SongSession& s) { return s.MoveLyrics(500); }},
       {"tempo", TSongChange::Tempo, [](SongSession& s) { return s.ApplyTempoDiff(12); }},
       {"transpose", TSongChange::Transpose,
        [](SongSession& s) {
@@ -122,6 +142,48 @@ std::vector<Operation> Operations(const std::string& textFile) {
   };
 }
 
+// Everything of a song an undo must give back, one line per record and list entry (pointers as
+// their place in the chains), so a part kept by the history cannot miss what a change altered.
+std::string Dump(const Song& song) {
+  std::map<const TypMidiEvent*, std::string> where;
+  std::ostringstream out;
+  auto chain = [&](const std::string& name, const TMyTrack& t) {
+    int i = 0;
+    for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent, ++i) where[e] = name + "#" + std::to_string(i);
+  };
+  for (size_t t = 0; t < song.MidiTrack.size(); ++t) chain("track " + std::to_string(t), song.MidiTrack[t]);
+  chain("melody", song.MelodyTrack);
+  auto at = [&](const TypMidiEvent* e) { return e ? where.count(e) ? where[e] : std::string("elsewhere") : "none"; };
+  auto track = [&](const std::string& name, const TMyTrack& t) {
+    out << name << ": " << t.TrkEventCounter << " events, channel " << t.TrkMidiChannel << ", patch "
+        << t.TrkPatchNumber << ", last " << at(t.TrkLastEvent) << ", name " << at(t.TrkNameEvent) << ", play "
+        << at(t.TrkPlayEvent) << "\n";
+    for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent)
+      out << "  " << e->Position << " " << e->TimePosition << " " << int(e->Command) << " " << int(e->DType) << " "
+          << e->MType << " " << e->DLength << " " << e->Hidden << " " << int(e->Value[0]) << "," << int(e->Value[1])
+          << " " << int(e->ValueOrg[0]) << "," << int(e->ValueOrg[1]) << " [" << std::string(e->Meta) << "]\n";
+  };
+  for (size_t t = 0; t < song.MidiTrack.size(); ++t) track("track " + std::to_string(t), song.MidiTrack[t]);
+  track("melody", song.MelodyTrack);
+  out << "end " << song.MaxSongPosition << " " << song.SongLength << ", lyrics " << song.LyricsMetaType << " "
+      << song.LyricsTrack << " " << song.HyphenArrayElements << " " << song.HyphenArrayCounter << " "
+      << song.CurrentHyphen << " " << song.TitleLine << " " << song.TextChanged << ", prompta "
+      << song.PromptaControllerTrack << ", encoding " << song.Encoding.Name << "\n";
+  for (const THyphens& h : song.HyphenArray)
+    out << "syllable [" << Utf16ToUtf8(h.Text) << "] " << h.SongPosition << " " << h.Time << " " << h.dTime << " "
+        << h.pTime << " " << Utf16ToUtf8(h.MTC) << " [" << h.SourceBytes << "]\n";
+  for (const TTempo& t : song.TempoArray)
+    out << "tempo " << t.SongPosition << " " << t.Tempo << " " << t.TempoLongInt << " " << t.OriginalTempoLongint << "\n";
+  for (const TTimeSign& t : song.TimeSignature)
+    out << "signature " << t.SongPosition << " " << int(t.Numerator) << "/" << int(t.Denominator) << "\n";
+  for (const TTimeZone& z : song.TimeZone)
+    out << "zone " << z.SongPosition << " " << z.Time << " " << z.Measure << "." << int(z.Beat) << "." << z.Ticks << " "
+        << z.TempoLongInt << " " << z.TempoComp << "\n";
+  for (const TKeySignArray& a : song.KeySignArray)
+    for (const TKeySigns& k : a.ValArray) out << "key " << k.SF << " " << k.MI << " " << at(k.MidiEvent) << "\n";
+  return out.str();
+}
+
 std::vector<uint8_t> Saved(SongSession& session, int format) {
   // A folder of this process's own: the tests run side by side.
   static const std::string path = cvtest::TempDir() + "/saved.mid";
@@ -131,44 +193,121 @@ std::vector<uint8_t> Saved(SongSession& session, int format) {
 
 }  // namespace
 
+namespace {
+
+// Changes of the music keep the whole song; the others only the part they can alter.
+bool KeepsWholeSong(TSongChange change) {
+  return change == TSongChange::Tempo || change == TSongChange::Transpose || change == TSongChange::LeadIn ||
+         change == TSongChange::DeleteLyrics || change == TSongChange::Encoding;
+}
+
+}  // namespace
+
 TEST(UndoHistory, EveryOperationIsTakenBackAndMadeAgainToTheByte) {
   SetCurrLanguage(TLanguage::Englisch);
   const std::string textFile = cvtest::WriteTempFile("lyrics.txt", {'x'});
-  for (int format : {0, 1}) {
-    const std::string song = UndoSong(format).WriteTemp("undo.mid");
-    for (const Operation& op : Operations(textFile)) {
-      QuietUi ui;
-      SongSession session(ui);
-      ASSERT_TRUE(session.Open(song));
-      ASSERT_EQ(session.EditorMode(), TEditorMode::Viewing);
-      const std::vector<uint8_t> asRead = Saved(session, format);
-      EXPECT_FALSE(session.CanUndo());
+  for (Shape shape : {Shape::Fits, Shape::Grows, Shape::TextEvents})
+    for (int format : {0, 1}) {
+      const std::string song = UndoSong(format, shape).WriteTemp("undo.mid");
+      for (const Operation& op : Operations(textFile)) {
+        const std::string what = std::string(op.name) + ", format " + std::to_string(format) + ", shape " +
+                                 std::to_string(static_cast<int>(shape));
+        QuietUi ui;
+        SongSession session(ui);
+        ASSERT_TRUE(session.Open(song));
+        ASSERT_EQ(session.EditorMode(), TEditorMode::Viewing);
+        const std::vector<uint8_t> asRead = Saved(session, format);
+        const std::string dumpRead = Dump(session.CurrentSong());
+        const int32_t endRead = session.CurrentSong().MaxSongPosition;
+        EXPECT_FALSE(session.CanUndo());
 
-      ASSERT_TRUE(op.run(session)) << op.name << " format " << format;
-      if (session.EditorMode() == TEditorMode::EditingText) {
-        EXPECT_EQ(op.change, TSongChange::DeleteLyrics);
+        ASSERT_TRUE(op.run(session)) << what;
+        if (session.EditorMode() == TEditorMode::EditingText) {
+          EXPECT_EQ(op.change, TSongChange::DeleteLyrics);
+        }
+        ASSERT_TRUE(session.CanUndo()) << what;
+        EXPECT_EQ(session.UndoName(), SongChangeName(op.change)) << what;
+        EXPECT_EQ(session.History().Entries(), 1u) << what;
+        // Lyrics in the track that holds the key signature: the song is kept whole rather than
+        // the key signature re-aimed.
+        const bool keySignatureInPart = shape == Shape::TextEvents && format == 0;
+        EXPECT_EQ(session.History().Newest().Other.IsWhole(), KeepsWholeSong(op.change) || keySignatureInPart) << what;
+        EXPECT_TRUE(session.Modified()) << what;
+        if (shape == Shape::Grows && op.change == TSongChange::Offset) {
+          EXPECT_GT(session.CurrentSong().MaxSongPosition, endRead) << what;
+        }
+        const TEditorMode modeAfter = session.EditorMode();
+        const std::vector<uint8_t> changed = Saved(session, format);
+        const std::string dumpChanged = Dump(session.CurrentSong());
+        EXPECT_NE(changed, asRead) << what << " changed nothing";
+
+        ASSERT_TRUE(session.Undo()) << what;
+        EXPECT_EQ(Saved(session, format), asRead) << what << " undone";
+        EXPECT_EQ(Dump(session.CurrentSong()), dumpRead) << what << " undone";
+        EXPECT_FALSE(session.Modified()) << what;
+        EXPECT_EQ(session.EditorMode(), TEditorMode::Viewing) << what;
+        EXPECT_FALSE(session.CanUndo());
+        EXPECT_EQ(session.RedoName(), SongChangeName(op.change));
+
+        ASSERT_TRUE(session.Redo()) << what;
+        EXPECT_EQ(Saved(session, format), changed) << what << " redone";
+        EXPECT_EQ(Dump(session.CurrentSong()), dumpChanged) << what << " redone";
+        EXPECT_EQ(session.EditorMode(), modeAfter) << what;
+        EXPECT_TRUE(session.Modified()) << what;
       }
-      ASSERT_TRUE(session.CanUndo()) << op.name;
-      EXPECT_EQ(session.UndoName(), SongChangeName(op.change)) << op.name;
-      EXPECT_EQ(session.History().Entries(), 1u) << op.name;
-      EXPECT_TRUE(session.Modified()) << op.name;
-      const TEditorMode modeAfter = session.EditorMode();
-      const std::vector<uint8_t> changed = Saved(session, format);
-      EXPECT_NE(changed, asRead) << op.name << " changed nothing, format " << format;
+    }
+}
 
-      ASSERT_TRUE(session.Undo()) << op.name;
-      EXPECT_EQ(Saved(session, format), asRead) << op.name << " undone, format " << format;
-      EXPECT_FALSE(session.Modified()) << op.name;
-      EXPECT_EQ(session.EditorMode(), TEditorMode::Viewing) << op.name;
-      EXPECT_FALSE(session.CanUndo());
-      EXPECT_EQ(session.RedoName(), SongChangeName(op.change));
+namespace {
 
-      ASSERT_TRUE(session.Redo()) << op.name;
-      EXPECT_EQ(Saved(session, format), changed) << op.name << " redone, format " << format;
-      EXPECT_EQ(session.EditorMode(), modeAfter) << op.name;
-      EXPECT_TRUE(session.Modified()) << op.name;
+// A player whose next re-seat fails: the operations re-seat it after they changed the song, so the
+// change fails half-way.
+struct FailingPlayer : PlayerLink {
+  bool Playing() const override { return false; }
+  void Stop() override {}
+  int32_t TimePosition() const override { return 0; }
+  void MoveToPosition(int32_t) override {
+    if (armed) {
+      armed = false;
+      throw EMidiError("re-seat failed");
     }
   }
+  bool armed = false;
+};
+
+}  // namespace
+
+// A change that fails half-way leaves the song as it was, the part kept as well as the whole song,
+// and no entry; a song that had to grow is given back at its old length.
+TEST(UndoHistory, AChangeThatFailsHalfWayLeavesTheSongAsItWas) {
+  SetCurrLanguage(TLanguage::Englisch);
+  const std::string textFile = cvtest::WriteTempFile("lyrics.txt", {'x'});
+  for (Shape shape : {Shape::Fits, Shape::Grows})
+    for (int format : {0, 1}) {
+      const std::string song = UndoSong(format, shape).WriteTemp("failing.mid");
+      int failed = 0;
+      for (const Operation& op : Operations(textFile)) {
+        if (op.change == TSongChange::TapRecording) continue;  // records what the taps did
+        const std::string what = std::string(op.name) + ", format " + std::to_string(format);
+        QuietUi ui;
+        SongSession session(ui);
+        ASSERT_TRUE(session.Open(song));
+        FailingPlayer player;
+        session.CurrentSong().Player = &player;
+        const std::vector<uint8_t> asRead = Saved(session, format);
+        const std::string dumpRead = Dump(session.CurrentSong());
+        player.armed = true;
+        const bool done = op.run(session);
+        if (player.armed) continue;  // the operation never re-seats the player
+        ++failed;
+        EXPECT_FALSE(done) << what;
+        EXPECT_FALSE(ui.messages.empty()) << what;
+        EXPECT_EQ(session.History().Entries(), 0u) << what;
+        EXPECT_EQ(Dump(session.CurrentSong()), dumpRead) << what;
+        EXPECT_EQ(Saved(session, format), asRead) << what;
+      }
+      EXPECT_GE(failed, 10) << "format " << format;
+    }
 }
 
 // All operations one after the other, then every one taken back and made again: each state on the
@@ -273,10 +412,9 @@ TEST(UndoHistory, ACopyIsIndependentAndTheBudgetDropsTheOldestEntries) {
   EXPECT_GT(SongBytes(copy), 0u);
 
   UndoHistory history(/*budget=*/1);
-  Song a = CopySong(session.CurrentSong()), b = CopySong(session.CurrentSong());
-  history.Record(TSongChange::Assign, std::move(a), {});
+  history.Record(TSongChange::Assign, SongSnapshot::Whole(session.CurrentSong()), {});
   const uint64_t afterFirst = history.StateId();
-  history.Record(TSongChange::Quantize, std::move(b), {});
+  history.Record(TSongChange::Quantize, SongSnapshot::Whole(session.CurrentSong()), {});
   EXPECT_EQ(history.Entries(), 1u);  // the newest stays even alone over the budget
   EXPECT_EQ(history.NextUndo(), TSongChange::Quantize);
   history.StepBack();
