@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "BuildPaths.h"
@@ -160,8 +161,8 @@ std::string Dump(const Song& song) {
         << at(t.TrkPlayEvent) << "\n";
     for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent)
       out << "  " << e->Position << " " << e->TimePosition << " " << int(e->Command) << " " << int(e->DType) << " "
-          << e->MType << " " << e->DLength << " " << e->Hidden << " " << int(e->Value[0]) << "," << int(e->Value[1])
-          << " " << int(e->ValueOrg[0]) << "," << int(e->ValueOrg[1]) << " [" << std::string(e->Meta) << "]\n";
+          << int(e->MType) << " " << e->Hidden << " " << int(e->Value[0]) << "," << int(e->Value[1])
+          << " " << int(e->ValueOrg[0]) << "," << int(e->ValueOrg[1]) << " [" << std::string_view(e->Meta) << "]\n";
   };
   for (size_t t = 0; t < song.MidiTrack.size(); ++t) track("track " + std::to_string(t), song.MidiTrack[t]);
   track("melody", song.MelodyTrack);
