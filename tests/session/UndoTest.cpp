@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -49,6 +50,7 @@ cvtest::SmfBuilder UndoSong(int format, Shape shape = Shape::Fits) {
   auto& head = smf.AddTrack();
   head.Bpm(0, 120).TimeSig(0, 4, 2).KeySig(0, 2, 0);
   auto& t = format == 0 ? head : smf.AddTrack();
+  t.Program(0, 0, 5);
   auto lyric = [&](int tick, const std::string& text) {
     shape == Shape::TextEvents ? t.Text(tick, text) : t.Lyric(tick, text);
   };
@@ -349,6 +351,50 @@ TEST(UndoHistory, ALongChainOfMixedOperationsWalksBackAndForth) {
   }
   EXPECT_FALSE(session.CanRedo());
   EXPECT_FALSE(session.Modified());  // the saved state again
+}
+
+// Settings changed after a lyric change reach into chains the entry does not keep (bank selects
+// in the file's tracks, the Prompta lead-in at every track's start, the times of every event):
+// undo and redo give the song the settings' effect as if the change had never been or were made
+// under them.
+TEST(UndoHistory, SettingsChangedAfterALyricChangeHoldAcrossItsUndoAndRedo) {
+  SetCurrLanguage(TLanguage::Englisch);
+  const std::string path = UndoSong(1).WriteTemp("settings.mid");
+  const std::vector<std::pair<const char*, std::function<void(TConfiguration&)>>> settings = {
+      {"bank select", [](TConfiguration& c) { c.InsertController32 = true; c.Controller32Value = 3; }},
+      {"prompta", [](TConfiguration& c) { c.PromptaEnabled = true; }},
+      {"speed", [](TConfiguration& c) { c.PlaybackSpeed = 2; }},
+      {"melody", [](TConfiguration& c) { c.Melody = MelodySetting::OfChannel(1); }},
+  };
+  for (const auto& [name, change] : settings) {
+    // The state each side of the lyric change reaches when the settings were changed first.
+    auto reached = [&](bool quantized) {
+      QuietUi ui;
+      SongSession s(ui);
+      EXPECT_TRUE(s.Open(path));
+      if (quantized) {
+        EXPECT_TRUE(s.Quantize());
+      }
+      TConfiguration c = s.CurrentSong().Configuration;
+      change(c);
+      s.ApplyConfiguration(c, 0);
+      return std::make_pair(Saved(s, 1), Dump(s.CurrentSong()));
+    };
+    QuietUi ui;
+    SongSession session(ui);
+    ASSERT_TRUE(session.Open(path));
+    EXPECT_NE(Dump(session.CurrentSong()), reached(false).second) << name << " changes nothing";
+    ASSERT_TRUE(session.Quantize());
+    TConfiguration c = session.CurrentSong().Configuration;
+    change(c);
+    session.ApplyConfiguration(c, 0);
+    const auto quantized = std::make_pair(Saved(session, 1), Dump(session.CurrentSong()));
+    EXPECT_EQ(quantized, reached(true)) << name;
+    ASSERT_TRUE(session.Undo());
+    EXPECT_EQ(std::make_pair(Saved(session, 1), Dump(session.CurrentSong())), reached(false)) << name << " undone";
+    ASSERT_TRUE(session.Redo());
+    EXPECT_EQ(std::make_pair(Saved(session, 1), Dump(session.CurrentSong())), quantized) << name << " redone";
+  }
 }
 
 TEST(UndoHistory, EditorsTheTransposeWindowAndANewSongBoundTheHistory) {
