@@ -99,6 +99,9 @@ bool SongSession::Change(TSongChange change, F&& step) {
 
 void SongSession::Record(TSongChange change, SongSnapshot before, const TUndoSide& side) {
   history_.Record(change, std::move(before), side);
+  // A recording's song as it found it is no longer the state before its taps; they are kept from
+  // the next tap on.
+  beforeTaps_.reset();
   transposeOpen_ = false;
   nudgeOpen_ = false;
 }
@@ -132,6 +135,7 @@ void SongSession::SwapWith(UndoHistory::Entry& entry) {
   std::string fileName = song_.MidiFileName;
   const TUndoSide side = CurrentSide();
   entry.Other.Exchange(song_);
+  beforeTaps_.reset();  // see Record
   // A part holds the other side of the change now: what it counts may differ.
   if (!entry.Other.IsWhole()) entry.Bytes = entry.Other.Bytes();
   song_.MidiFileName = std::move(fileName);
@@ -765,11 +769,14 @@ std::u16string SongSession::DisplayText() const { return BuildDisplayText(Curren
 
 // ---------------------------------------------------------------- tap recording
 
+void SongSession::KeepBeforeTaps() {
+  if (beforeTaps_ || !song_.MidiFileLoaded) return;
+  beforeTaps_ = SnapshotBefore(TSongChange::TapRecording, song_);
+  sideBeforeTaps_ = SideBefore();
+}
+
 int SongSession::StartRecording(int fromSyllable) {
-  if (!beforeTaps_ && song_.MidiFileLoaded) {
-    beforeTaps_ = SnapshotBefore(TSongChange::TapRecording, song_);
-    sideBeforeTaps_ = SideBefore();
-  }
+  KeepBeforeTaps();
   const int n = std::min<int>(song_.HyphenArrayElements, static_cast<int>(song_.HyphenArray.size()));
   const int header = HeaderElementCount(song_);
   if (fromSyllable >= std::max(3, header) && fromSyllable < n) {
@@ -798,6 +805,7 @@ void SongSession::StampEntry(int index, int32_t position) {
 TTapResult SongSession::Tap(int32_t now) {
   now = std::max(0, now - tapDelay_);
   if (song_.TimeZone.empty()) return {};
+  KeepBeforeTaps();
   song_.TextChanged = true;
   tapped_ = true;
   if (song_.SongPositionTicks < 108) return {};

@@ -244,6 +244,8 @@ class SongSession {
   template <class F>
   bool Change(TSongChange change, F&& step);
   void Record(TSongChange change, SongSnapshot before, const TUndoSide& side);
+  // Keeps the song as the tap recording finds it, unless kept already.
+  void KeepBeforeTaps();
   TUndoSide CurrentSide() const;
   // The side a change is recorded with: the state the user returns to on Undo.
   TUndoSide SideBefore() const;

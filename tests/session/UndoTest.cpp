@@ -397,6 +397,29 @@ TEST(UndoHistory, SettingsChangedAfterALyricChangeHoldAcrossItsUndoAndRedo) {
   }
 }
 
+// A change made while a recording waits for its first tap: the recording's entry holds the taps
+// alone, so each undo steps back over one of them.
+TEST(UndoHistory, AChangeBeforeTheFirstTapIsAnEntryOfItsOwn) {
+  SetCurrLanguage(TLanguage::Englisch);
+  QuietUi ui;
+  SongSession session(ui);
+  ASSERT_TRUE(session.Open(UndoSong(1, Shape::Grows).WriteTemp("taps.mid")));
+  session.CurrentSong().SongPositionTicks = 500;
+  session.StartRecording();
+  const std::string asRead = Dump(session.CurrentSong());
+  ASSERT_TRUE(session.MoveLyrics(500));  // the song grows
+  const std::string moved = Dump(session.CurrentSong());
+  session.Tap(1000);
+  session.Tap(1700);
+  session.PlaybackStopped();
+  ASSERT_EQ(session.History().Entries(), 2u);
+  EXPECT_EQ(session.UndoName(), SongChangeName(TSongChange::TapRecording));
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(Dump(session.CurrentSong()), moved);
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(Dump(session.CurrentSong()), asRead);
+}
+
 TEST(UndoHistory, EditorsTheTransposeWindowAndANewSongBoundTheHistory) {
   SetCurrLanguage(TLanguage::Deutsch);
   QuietUi ui;
