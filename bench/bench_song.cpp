@@ -82,12 +82,13 @@ Phases TimePhases(const std::vector<uint8_t>& bytes, int runs, size_t* events, s
     song->SourceData = bytes;
     std::clock_t c0 = std::clock();
     auto t0 = Clock::now();
-    cv::ReadMidiData(*song);
+    cv::StampedTimes stamped;
+    cv::ReadMidiData(*song, &stamped);
     auto t1 = Clock::now();
     song->SourceData.clear();
     song->SourceData.shrink_to_fit();
     auto t2 = Clock::now();
-    cv::BuildTimeMap(*song);
+    cv::BuildTimeMap(*song, &stamped);
     auto t3 = Clock::now();
     std::clock_t c1 = std::clock();
     // The pool's large blocks come from aligned allocation, outside the counted heap.

@@ -51,19 +51,25 @@ ByteBuffer LoadFile(const std::string& fileName) {
 
 }  // namespace
 
-void ReadSongData(Song& song, std::span<const uint8_t> bytes, const YesNoQuestion& askRemovePrompta) {
-  ParseMidiData(song, bytes);
+void ReadSongData(Song& song, std::span<const uint8_t> bytes, const YesNoQuestion& askRemovePrompta,
+                  StampedTimes* stamped) {
+  ParseMidiData(song, bytes, stamped);
+  // Steps that add or remove events leave the times to the time map.
+  const bool changes = song.Configuration.InsertController32 || song.Configuration.DeleteController32;
   if (song.PromptaControllerTrack >= 0 &&
-      (song.Configuration.PromptaEnabled || (askRemovePrompta && askRemovePrompta(PromptaQuestionText(song)))))
+      (song.Configuration.PromptaEnabled || (askRemovePrompta && askRemovePrompta(PromptaQuestionText(song))))) {
     RemovePromptaData(song);
+    if (stamped) stamped->Valid = false;
+  }
   if (song.Configuration.InsertController32) InsertController32(song);
   if (song.Configuration.DeleteController32) DeleteController32(song);
-  DeleteDrumBankSelect(song);
+  if (changes && stamped) stamped->Valid = false;
+  DeleteDrumBankSelect(song, stamped);
 }
 
-void BuildSongTimeMap(Song& song) {
+void BuildSongTimeMap(Song& song, const StampedTimes* stamped) {
   // The practice speed stretches the zones themselves; the tempos stay the file's.
-  BuildTimeMap(song);
+  BuildTimeMap(song, stamped);
 }
 
 void ReadXFChords(Song& song) {
@@ -92,10 +98,11 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
     if (options.AfterRelease) options.AfterRelease(song);
     song.MidiFileName = fileToOpen;
     song.PromptaControllerTrack = -1;
-    ReadSongData(song, LoadFile(fileToOpen), options.AskRemovePrompta);
+    StampedTimes stamped;
+    ReadSongData(song, LoadFile(fileToOpen), options.AskRemovePrompta, &stamped);
     if (options.ForceEncoding) song.Encoding = *options.ForceEncoding;
 
-    BuildSongTimeMap(song);
+    BuildSongTimeMap(song, &stamped);
     if (!song.Configuration.XF_Format) ReadXFChords(song);
     ExtractLyrics(song);
     // Once, with the lyrics: timed syllables say where the melody is.

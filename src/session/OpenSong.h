@@ -8,6 +8,7 @@
 
 #include "song/MessageSink.h"
 #include "song/Song.h"
+#include "song/TimeMap.h"
 
 namespace cv {
 
@@ -35,10 +36,13 @@ OpenSongResult DateiOeffnen(Song& song, const std::string& fileToOpen, const Ope
 
 // The reading steps of opening: the reader, the Prompta data removed (support on, or the question
 // answered yes; without a question they stay), the controller 32 options, the reader's clean-up.
-// The melody chain is left to the open flow, which builds it once the lyrics are known.
-void ReadSongData(Song& song, std::span<const uint8_t> bytes, const YesNoQuestion& askRemovePrompta = {});
-// The time map of opening, the default tempo at the playback speed included.
-void BuildSongTimeMap(Song& song);
+// The melody chain is left to the open flow, which builds it once the lyrics are known. With
+// `stamped`, the events get their times while they are read (see ParseMidiData).
+void ReadSongData(Song& song, std::span<const uint8_t> bytes, const YesNoQuestion& askRemovePrompta = {},
+                  StampedTimes* stamped = nullptr);
+// The time map of opening, the default tempo at the playback speed included, keeping the times
+// stamped while reading where they hold.
+void BuildSongTimeMap(Song& song, const StampedTimes* stamped = nullptr);
 
 // Root and bass bytes of the XF chord events (format 0 songs with more than five of them).
 void ReadXFChords(Song& song);

@@ -105,13 +105,17 @@ bool HasSecondDataByte(uint8_t status) {
 
 class Reader {
  public:
-  Reader(Song& song, std::span<const uint8_t> bytes = {}) : s_(song), c_(bytes) {}
+  Reader(Song& song, std::span<const uint8_t> bytes = {}, StampedTimes* stamped = nullptr)
+      : s_(song), c_(bytes), stamped_(stamped) {}
 
   void Parse() {
     try {
       Start();
       Allocate();
-      for (int t = 0; t < n_; ++t) ReadTrack(t);
+      for (int t = 0; t < n_; ++t) {
+        ReadTrack(t);
+        if (t == 0) PlanTimes();
+      }
       RefuseEndlessText();
       SizeLists();
       KeepTrailingChunks();
@@ -123,18 +127,24 @@ class Reader {
     }
     s_.SourceDataPointer = c_.pos;
     Finish();
+    if (stamped_) stamped_->Valid = stamping_;
   }
 
-  void Complete() {
+  void Complete(StampedTimes* stamped) {
     n_ = s_.NumberOfSourceTracks;
-    DeleteDrumBankSelect(s_);
+    DeleteDrumBankSelect(s_, stamped);
     UseMelody(s_);
   }
 
  private:
   Song& s_;
   Cursor c_;
+  StampedTimes* stamped_;
   int n_ = 0;
+  // Events get their times as they are read once track 0 has given the tempos.
+  bool stamping_ = false;
+  TickClock clock_;
+  int32_t maxPos_ = 0;  // the song's length so far
   // Where the reading stands, for the messages: the track (-1: the file header) and its chunk.
   int track_ = -1;
   int64_t chunkStart_ = -1;
@@ -354,10 +364,39 @@ class Reader {
     return e;
   }
 
-  static void Append(TMyTrack& track, PtrMidiEvent e) {
+  void Append(TMyTrack& track, PtrMidiEvent e) {
     track.TrkLastEvent->NextEvent = e;
     track.TrkLastEvent = e;
     ++track.TrkEventCounter;
+    if (stamping_) Stamp(e);
+  }
+
+  void Stamp(PtrMidiEvent e) {
+    const int64_t ms = clock_.At(e->Position);
+    // Beyond what the program counts: the time map says so.
+    if (ms > INT32_MAX) {
+      stamping_ = false;
+      return;
+    }
+    e->TimePosition = static_cast<int32_t>(ms);
+    // Past the length so far, the event may lie past the song's end, where the time map's last
+    // zone starts: its time is taken again then.
+    if (e->Position > maxPos_)
+      stamped_->Late.push_back(e);
+    else
+      stamped_->SongLength = std::max(stamped_->SongLength, e->TimePosition);
+  }
+
+  // Tempos and time signatures come from track 0 alone: once it is read, the zones are known up to
+  // the song's end (not yet known), its events get their times, and every later event as it is read.
+  void PlanTimes() {
+    if (!stamped_ || !PlanTimeZones(s_, stamped_->Zones)) return;
+    clock_ = TickClock(stamped_->Zones.data(), static_cast<int>(stamped_->Zones.size()));
+    stamped_->Late.clear();
+    stamped_->SongLength = 0;
+    stamping_ = true;
+    for (const TMyTrack* track : {&s_.MidiTrack[0], &s_.MidiTrack[n_]})
+      for (PtrMidiEvent e = track->TrkFirstEvent->NextEvent; e && stamping_; e = e->NextEvent) Stamp(e);
   }
 
   void Allocate() {
@@ -430,7 +469,6 @@ class Reader {
     PromptaScan prompta;
     uint8_t status = 0;
     int32_t tick = 0;
-    int32_t maxPos = s_.MaxSongPosition;
     int16_t channel = -1;
     while (c_.pos < chunkEnd) {
       tick = AddTick(tick, c_.VarLen());
@@ -447,6 +485,7 @@ class Reader {
         if (b == 0xF0 || b == 0xF7) {
           int32_t len = c_.VarLen();
           const char* data = c_.Take(len);
+          if (!r.ended) Counts(tick);
           if (b == 0xF0 && len > 0 && build_) {
             PtrMidiEvent e = NewMeta(0, data, len, tick);
             e->Command = 0xF0;
@@ -464,6 +503,7 @@ class Reader {
           }
           const char* data = c_.Take(len);
           if (clearOnSystem) status = 0;
+          if (!r.ended && type < 0x2F) Counts(tick);
           if (type == 0x2F && !r.ended) {
             r.ended = true;
             // Only counting: what follows counts nowhere.
@@ -474,20 +514,20 @@ class Reader {
           } else if (build_) {
             BuildMeta(r, type, data, len, tick);
           }
-          if (!r.ended && type < 0x2F && tick > maxPos) maxPos = tick;
           continue;
         } else if (b < 0xF8 || b > 0xFC) {
           BadByte(b);
+        } else if (!r.ended) {
+          Counts(tick);
         }
         if (clearOnSystem) status = 0;
-        if (!r.ended && tick > maxPos) maxPos = tick;
         continue;
       }
       uint8_t d2 = HasSecondDataByte(command) ? c_.Byte() : 0;
       uint8_t hi = command & 0xF0;
       if (!r.ended) {
         if (hi == 0xB0) PromptaStep(prompta, t, command & 0x0F, d1, d2, tick);
-        if (tick > maxPos) maxPos = tick;
+        Counts(tick);
       }
       if (!build_) continue;
       if (d1 > 127)
@@ -517,8 +557,14 @@ class Reader {
     }
     r.track.TrkMidiChannel = channel;
     r.keys.ValArray.resize(static_cast<size_t>(r.keys.Elements));
-    s_.MaxSongPosition = maxPos;
+    s_.MaxSongPosition = maxPos_;
     s_.PromptaControllerDetectProgress = prompta.state;
+  }
+
+  // The song's length: the latest event before an End of Track, meta events from 0x2F on not
+  // counted.
+  void Counts(int32_t tick) {
+    if (tick > maxPos_) maxPos_ = tick;
   }
 
   // What a track's reading carries from event to event.
@@ -637,7 +683,7 @@ class Reader {
 
 }  // namespace
 
-void DeleteDrumBankSelect(Song& song) {
+void DeleteDrumBankSelect(Song& song, StampedTimes* stamped) {
   auto isDrumControl = [](const TypMidiEvent& e, int controller) {
     return e.Command == 0xB9 && e.DType == DTypeChannel && e.Value[0] == controller;
   };
@@ -653,31 +699,38 @@ void DeleteDrumBankSelect(Song& song) {
       if (isDrumControl(*e, 32)) hasLsb = true;
       else if (!beforeMsb && isDrumControl(*e, 0)) beforeMsb = q;
     }
-    if (!hasLsb && beforeMsb) RemoveEventAfter(song, track, beforeMsb, 0);
+    if (!hasLsb && beforeMsb) {
+      // The song's latest time may go with it.
+      const PtrMidiEvent gone = beforeMsb->NextEvent;
+      if (stamped && (gone->TimePosition >= stamped->SongLength ||
+                      std::find(stamped->Late.begin(), stamped->Late.end(), gone) != stamped->Late.end()))
+        stamped->Valid = false;
+      RemoveEventAfter(song, track, beforeMsb, 0);
+    }
   }
 }
 
-void ParseMidiData(Song& song) { ParseMidiData(song, song.SourceData); }
+void ParseMidiData(Song& song, StampedTimes* stamped) { ParseMidiData(song, song.SourceData, stamped); }
 
-void ParseMidiData(Song& song, std::span<const uint8_t> bytes) {
+void ParseMidiData(Song& song, std::span<const uint8_t> bytes, StampedTimes* stamped) {
   try {
-    Reader(song, bytes).Parse();
+    Reader(song, bytes, stamped).Parse();
   } catch (const std::bad_alloc&) {
     throw OutOfMemory();
   }
 }
 
-void CompleteMidiData(Song& song) {
+void CompleteMidiData(Song& song, StampedTimes* stamped) {
   try {
-    Reader(song).Complete();
+    Reader(song).Complete(stamped);
   } catch (const std::bad_alloc&) {
     throw OutOfMemory();
   }
 }
 
-void ReadMidiData(Song& song) {
-  ParseMidiData(song);
-  CompleteMidiData(song);
+void ReadMidiData(Song& song, StampedTimes* stamped) {
+  ParseMidiData(song, stamped);
+  CompleteMidiData(song, stamped);
 }
 
 }  // namespace cv

@@ -15,6 +15,10 @@ int32_t ToInt32(double v) {
   if (!(v >= INT32_MIN && v <= INT32_MAX)) throw RangeError();
   return static_cast<int32_t>(v);
 }
+int32_t ToInt32(int64_t v) {
+  if (v < INT32_MIN || v > INT32_MAX) throw RangeError();
+  return static_cast<int32_t>(v);
+}
 
 // MaxSongPosition + 1, where end markers sit.
 int32_t EndMarkerPosition(const Song& song) {
@@ -132,7 +136,11 @@ void PrepareTempoLists(Song& song) {
   song.TimeSignElements = static_cast<int32_t>(sig.size());
 }
 
-void SetTimeZones(Song& song) {
+namespace {
+
+// The zones of the two lists with their tempos and signatures, up to the end markers after the
+// song's last tick (no times yet).
+void MergeZones(Song& song) {
   if (song.SourceTimeBase == 0)
     throw EMidiError(DamagedFile(Tr("Der Dateikopf gibt 0 Ticks je Viertelnote als Zeitbasis an, so lässt sich keine "
                                     "Zeit messen",
@@ -213,19 +221,36 @@ void SetTimeZones(Song& song) {
     zones[e].TS_Numerator = p.TS_Numerator;
     zones[e].SongPosition = end;
   }
-  for (const TTimeZone& z : zones) CheckDivisors(song, z);
+}
 
-  zones[0].Measure = 1;
-  zones[0].Beat = 1;
-  zones[0].Ticks = 0;
+// The start times of zones 1..count-1: each the rounded sum of the ticks before it at their zones'
+// milliseconds per tick.
+void AccumulateTimes(std::vector<TTimeZone>& zones, int count) {
   zones[0].Time = 0;
   double sum = 0;
-  for (int l = 1; l < song.TimeZoneElements; ++l) {
+  for (int l = 1; l < count; ++l) {
     const TTimeZone& p = zones[l - 1];
     TTimeZone& z = zones[l];
     const int64_t d = static_cast<int64_t>(z.SongPosition) - p.SongPosition;
     sum += static_cast<double>(d) * static_cast<double>(p.TempoComp);
     z.Time = ToInt32(RoundHalfEven(sum));
+  }
+}
+
+}  // namespace
+
+void SetTimeZones(Song& song) {
+  MergeZones(song);
+  std::vector<TTimeZone>& zones = song.TimeZone;
+  for (const TTimeZone& z : zones) CheckDivisors(song, z);
+  AccumulateTimes(zones, song.TimeZoneElements);
+  zones[0].Measure = 1;
+  zones[0].Beat = 1;
+  zones[0].Ticks = 0;
+  for (int l = 1; l < song.TimeZoneElements; ++l) {
+    const TTimeZone& p = zones[l - 1];
+    TTimeZone& z = zones[l];
+    const int64_t d = static_cast<int64_t>(z.SongPosition) - p.SongPosition;
     MusicalPosition m = Advance(song, p, d, z.TS_Denominator);
     z.Measure = Fit<uint16_t>(m.measure);
     z.Beat = Fit<uint8_t>(m.beat);
@@ -242,32 +267,74 @@ int32_t FindTimeZone(const Song& song, int32_t songPos) {
   return it == begin ? 0 : static_cast<int32_t>(it - begin - 1);
 }
 
+TickClock::Zone TickClock::Prepared(const TTimeZone& z) {
+  Zone c;
+  c.Position = z.SongPosition;
+  c.Time = z.Time;
+  c.MsPerTick = z.TempoComp;
+  int exponent = 0;
+  const float fraction = std::frexp(z.TempoComp, &exponent);  // ms per tick = fraction * 2^exponent
+  const int shift = std::numeric_limits<float>::digits - exponent;
+  if (z.TempoComp > 0 && std::isfinite(z.TempoComp) && shift >= 1 && shift <= 62) {
+    c.Mantissa = static_cast<uint64_t>(std::ldexp(fraction, std::numeric_limits<float>::digits));
+    c.Shift = shift;
+    c.Mask = (uint64_t{1} << shift) - 1;
+    c.Half = uint64_t{1} << (shift - 1);
+  }
+  return c;
+}
+
+int64_t TickClock::Scaled(const Zone& zone, int64_t d) {
+  const uint64_t x = static_cast<uint64_t>(d) * zone.Mantissa;  // below 2^56: d < 2^32, mantissa < 2^24
+  if (zone.Mantissa != 0 && d >= 0 && x < kExactBelow) {
+    uint64_t q = x >> zone.Shift;
+    const uint64_t rest = x & zone.Mask;
+    if (rest > zone.Half || (rest == zone.Half && (q & 1))) ++q;
+    return static_cast<int64_t>(q);
+  }
+  return static_cast<int64_t>(RoundHalfEven(static_cast<double>(d) * static_cast<double>(zone.MsPerTick)));
+}
+
+int64_t TickClock::Scaled(float msPerTick, int64_t d) {
+  TTimeZone z;
+  z.TempoComp = msPerTick;
+  return Scaled(Prepared(z), d);
+}
+
+TickClock::TickClock(const TTimeZone* zones, int count) {
+  zones_.reserve(static_cast<size_t>(std::max(0, count)));
+  for (int i = 0; i < count; ++i) zones_.push_back(Prepared(zones[i]));
+  // Nothing to seek: every position lands in Seek, which says 0 ms from tick 0 on.
+  if (zones_.empty()) zones_.push_back(Zone{});
+  at_ = zones_[0];
+  nextPosition_ = zones_.size() > 1 ? zones_[1].Position : int64_t{INT32_MAX} + 1;
+}
+
+void TickClock::Seek(int32_t songPos) {
+  const size_t last = zones_.size() - 1;
+  if (songPos < at_.Position) {
+    auto it = std::upper_bound(zones_.begin(), zones_.end(), songPos,
+                               [](int32_t p, const Zone& z) { return p < z.Position; });
+    z_ = it == zones_.begin() ? 0 : static_cast<size_t>(it - zones_.begin() - 1);
+  } else {
+    while (z_ < last && zones_[z_ + 1].Position <= songPos) ++z_;
+  }
+  at_ = zones_[z_];
+  nextPosition_ = z_ < last ? zones_[z_ + 1].Position : int64_t{INT32_MAX} + 1;
+}
+
 void SetTimePositions(Song& song) {
   const int last = song.TimeZoneElements - 1;
   if (last < 0 || static_cast<int>(song.TimeZone.size()) <= last) throw RangeError();
-  const TTimeZone* zones = song.TimeZone.data();
+  TickClock clock(song.TimeZone.data(), last + 1);
   int32_t songLength = 0;
   for (TMyTrack& track : song.MidiTrack) {
     PtrMidiEvent e = track.TrkFirstEvent;
     if (!e) continue;
     e->TimePosition = 0;
-    int z = 0;
+    // Events placed before the song start (bank selects, Prompta lead-in) sound at its start.
     for (e = e->NextEvent; e; e = e->NextEvent) {
-      const int32_t pos = e->Position;
-      if (pos <= 0) {
-        // Events placed before the song start (bank selects, Prompta lead-in) sound at its start.
-        e->TimePosition = 0;
-        continue;
-      }
-      if (pos < zones[z].SongPosition) {
-        z = FindTimeZone(song, pos);
-      } else {
-        while (z < last && zones[z + 1].SongPosition <= pos) ++z;
-      }
-      const TTimeZone& zone = zones[z];
-      const double t = zone.Time + RoundHalfEven(static_cast<double>(pos - zone.SongPosition) *
-                                                 static_cast<double>(zone.TempoComp));
-      e->TimePosition = ToInt32(t);
+      e->TimePosition = ToInt32(clock.At(e->Position));
       if (e->TimePosition > songLength) songLength = e->TimePosition;
     }
   }
@@ -292,7 +359,7 @@ int32_t SongPositionTime(const Song& song, int32_t songPos) {
     return 0;
   const TTimeZone& z = song.TimeZone[static_cast<size_t>(FindTimeZone(song, songPos))];
   const int64_t d = std::max<int64_t>(0, static_cast<int64_t>(songPos) - z.SongPosition);
-  return ToInt32(z.Time + RoundHalfEven(static_cast<double>(d) * static_cast<double>(z.TempoComp)));
+  return ToInt32(z.Time + TickClock::Scaled(z.TempoComp, d));
 }
 
 std::u16string SongPositionToMTC(Song& song, int32_t songPos) {
@@ -319,17 +386,79 @@ void BuildTimeZones(Song& song) {
   SetTimeZones(song);
 }
 
-void SetEventTimes(Song& song) {
-  SetTimePositions(song);
+namespace {
+
+// The end-marker zones start after the last event.
+void SetEndZoneTimes(Song& song) {
   const int32_t end = EndMarkerPosition(song);
   for (int32_t i = 0; i < song.TimeZoneElements && i < static_cast<int32_t>(song.TimeZone.size()); ++i)
     if (song.TimeZone[i].SongPosition == end) song.TimeZone[i].Time = song.SongLength + 1;
 }
 
-void BuildTimeMap(Song& song) {
+// Times stamped under the planned zones are the time map's for the events before its end marker
+// when the zones there are the same.
+bool StampsHold(const Song& song, const StampedTimes& stamped) {
+  if (!stamped.Valid) return false;
+  const int32_t end = EndMarkerPosition(song);
+  const int count = song.TimeZoneElements - 1;  // the zones before the end marker
+  if (count < 1 || static_cast<int>(song.TimeZone.size()) <= count || song.TimeZone[count].SongPosition != end ||
+      static_cast<int>(stamped.Zones.size()) < count ||
+      (static_cast<int>(stamped.Zones.size()) > count && stamped.Zones[count].SongPosition < end))
+    return false;
+  for (int i = 0; i < count; ++i) {
+    const TTimeZone &a = song.TimeZone[i], &b = stamped.Zones[i];
+    if (a.SongPosition != b.SongPosition || a.Time != b.Time || a.TempoComp != b.TempoComp) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool PlanTimeZones(const Song& song, std::vector<TTimeZone>& zones) {
+  try {
+    // The lists as the time map will see them, for a song as long as it can be (the planned zones
+    // end where the song's end marker would cut them).
+    Song plan;
+    plan.Configuration.PlaybackSpeed = song.Configuration.PlaybackSpeed;
+    plan.SourceTimeBase = song.SourceTimeBase;
+    plan.MaxSongPosition = INT32_MAX - 1;
+    const auto tempos = static_cast<size_t>(std::clamp<int32_t>(song.TempoArrayCounter, 0, static_cast<int32_t>(song.TempoArray.size())));
+    const auto signatures = static_cast<size_t>(std::clamp<int32_t>(song.TimeSignCounter, 0, static_cast<int32_t>(song.TimeSignature.size())));
+    plan.TempoArray.assign(song.TempoArray.begin(), song.TempoArray.begin() + static_cast<ptrdiff_t>(tempos));
+    plan.TimeSignature.assign(song.TimeSignature.begin(), song.TimeSignature.begin() + static_cast<ptrdiff_t>(signatures));
+    plan.TempoArray.resize(std::max<size_t>(tempos, 1) + 1);
+    plan.TimeSignature.resize(std::max<size_t>(signatures, 1) + 1);
+    PrepareTempoLists(plan);
+    MergeZones(plan);
+    for (const TTimeZone& z : plan.TimeZone) CheckDivisors(plan, z);
+    const int count = plan.TimeZoneElements - 1;  // the end marker left out
+    AccumulateTimes(plan.TimeZone, count);
+    plan.TimeZone.resize(static_cast<size_t>(count));
+    zones = std::move(plan.TimeZone);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void SetEventTimes(Song& song) {
+  SetTimePositions(song);
+  SetEndZoneTimes(song);
+}
+
+void BuildTimeMap(Song& song, const StampedTimes* stamped) {
   BuildTimeZones(song);
   song.CurrentTimeZone = 0;
-  SetEventTimes(song);
+  if (stamped && StampsHold(song, *stamped)) {
+    song.SongLength = stamped->SongLength;
+    for (TypMidiEvent* e : stamped->Late) {
+      e->TimePosition = SongPositionTime(song, e->Position);
+      song.SongLength = std::max(song.SongLength, e->TimePosition);
+    }
+    SetEndZoneTimes(song);
+  } else {
+    SetEventTimes(song);
+  }
 }
 
 }  // namespace cv

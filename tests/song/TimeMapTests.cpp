@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "song/Language.h"
 #include "song/MidiFileReader.h"
@@ -13,13 +14,27 @@ using cvtest::SmfBuilder;
 
 namespace {
 
+std::vector<int32_t> EventTimes(const Song& song) {
+  std::vector<int32_t> times{song.SongLength};
+  for (const TMyTrack& track : song.MidiTrack)
+    for (const TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent) times.push_back(e->TimePosition);
+  return times;
+}
+
+// Read and timed as opening does (times stamped while reading, kept where they hold), every time
+// equal to the time map's own on the song read without them.
 std::unique_ptr<Song> Timed(const SmfBuilder& b, uint8_t playbackSpeed = 0) {
-  auto song = std::make_unique<Song>();
-  song->Configuration.PlaybackSpeed = playbackSpeed;
-  song->SourceData = b.Bytes();
-  ReadMidiData(*song);
-  BuildTimeMap(*song);
-  return song;
+  std::unique_ptr<Song> song[2];
+  for (bool stamping : {false, true}) {
+    auto& s = song[stamping] = std::make_unique<Song>();
+    s->Configuration.PlaybackSpeed = playbackSpeed;
+    s->SourceData = b.Bytes();
+    StampedTimes stamped;
+    ReadMidiData(*s, stamping ? &stamped : nullptr);
+    BuildTimeMap(*s, stamping ? &stamped : nullptr);
+  }
+  EXPECT_EQ(EventTimes(*song[true]), EventTimes(*song[false]));
+  return std::move(song[true]);
 }
 
 std::string Mtc(Song& song, int32_t tick) {
@@ -206,5 +221,63 @@ TEST(TimeMap, FieldOverflowIsARangeError) {
     ADD_FAILURE() << "no error";
   } catch (const EMidiError& e) {
     EXPECT_STREQ(e.what(), "Range check error");
+  }
+}
+
+// The integer time of d ticks is the double product rounded half to even, for tempos and time
+// bases from the fastest to the slowest and every practice speed; products past a double's 53 bits
+// take the double's own rounding.
+TEST(TimeMap, IntegerTicksToMillisecondsMatchTheDoubleProduct) {
+  const int32_t tempos[] = {916, 250000, 333333, 500000, 600000, 857142, 1000000, 0xFFFFFF};
+  const int32_t bases[] = {1, 24, 96, 120, 192, 384, 480, 960, 1000, 32767};
+  const int32_t ticks[] = {0, 1, 2, 3, 5, 7, 96, 100, 479, 480, 481, 1001, 4095, 65535, 123457, 1 << 20, 9999991,
+                           (1 << 24) + 1, 1 << 29, INT32_MAX};
+  int checked = 0;
+  for (int32_t tempo : tempos)
+    for (int32_t base : bases)
+      for (int percent : {100, 90, 80, 70, 60, 50}) {
+        const float msPerTick =
+            static_cast<float>(static_cast<long double>(tempo) * 100 / percent / 1000 / base);
+        for (int64_t d : ticks)
+          for (int64_t near : {d - 1, d, d + 1}) {
+            if (near < 0) continue;
+            const double product = static_cast<double>(near) * static_cast<double>(msPerTick);
+            const double expected = RoundHalfEven(product);
+            if (expected > 9e15) continue;  // past what a time can hold
+            ASSERT_EQ(TickClock::Scaled(msPerTick, near), static_cast<int64_t>(expected))
+                << tempo << " us, " << base << " ticks, " << percent << " %, " << near << " ticks";
+            ++checked;
+          }
+      }
+  // Exact halves: 3 ticks at 0.5 ms is 1.5 (to 2), 5 ticks is 2.5 (to 2).
+  EXPECT_EQ(TickClock::Scaled(0.5f, 3), 2);
+  EXPECT_EQ(TickClock::Scaled(0.5f, 5), 2);
+  EXPECT_EQ(TickClock::Scaled(0.25f, 6), 2);
+  EXPECT_GT(checked, 10000);
+}
+
+// The times stamped while reading come from track 0's tempos before the song's length is known:
+// what lies past the song's end (events after an End of Track, tempos after the last note) is
+// timed again by the time map, and a removed drum bank select that held the latest time leaves all
+// times to it. Every case ends with the time map's own times (checked by Timed).
+TEST(TimeMap, TimesStampedWhileReadingAreTheTimeMapsOwn) {
+  {
+    SmfBuilder b(1, 96);
+    b.AddTrack().Tempo(0, 600000).TimeSig(100, 3, 3).Tempo(333, 433333).Lyric(400, "a").Tempo(5000, 250000);
+    b.AddTrack().NoteOn(0, 0, 60, 1).Lyric(350, "b").NoteOn(7001, 0, 60, 0).Raw(7001, {0xFF, 0x2F, 0x00}).NoteOn(9500, 0, 61, 1);
+    b.AddTrack().Control(3, 9, 0, 1).NoteOn(9000, 9, 36, 1);
+    for (uint8_t speed : {0, 3}) Timed(b, speed);
+  }
+  {
+    SmfBuilder b(0, 480);
+    b.AddTrack().Bpm(0, 77).NoteOn(10, 0, 60, 1).Bpm(960, 131).NoteOn(961, 0, 60, 0).Tempo(2000, 500000);
+    Timed(b);
+  }
+  {
+    SmfBuilder b(1, 480);
+    b.AddTrack().Bpm(0, 100);
+    b.AddTrack().NoteOn(0, 0, 60, 1).Control(4000, 9, 0, 1);
+    auto s = Timed(b);
+    EXPECT_EQ(s->SongLength, 5000);
   }
 }
