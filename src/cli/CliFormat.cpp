@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
-#include <set>
 
 #include "output/BatchConvert.h"
 #include "output/MidiFileWriter1.h"
@@ -40,12 +39,15 @@ Json Track(const cv::Song& song, size_t index) {
   const cv::TMyTrack& track = song.MidiTrack[index];
   std::string name;
   if (track.TrkNameEvent) name = Utf8(cv::DecodeText(track.TrkNameEvent->Meta, song.Encoding));
-  std::set<int> channels;
+  uint32_t used = 0;  // bit c: channel c + 1
   int events = 0;
   for (const cv::TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent) {
     ++events;
-    if (e->DType == cv::DTypeChannel) channels.insert((e->Command & 0x0F) + 1);
+    if (e->DType == cv::DTypeChannel) used |= 1u << (e->Command & 0x0F);
   }
+  Json channels = Json::array();
+  for (int c = 0; c < 16; ++c)
+    if (used & (1u << c)) channels.push_back(c + 1);
   const int lyrics = index < song.LyricOrigin.size() ? song.LyricOrigin[index].Count : 0;
   return {{"Index", index}, {"Name", name}, {"Channels", channels}, {"Events", events + lyrics}, {"LyricEvents", lyrics}};
 }

@@ -267,7 +267,9 @@ std::vector<MelodyNote> CollectNotes(const Song& song, const std::vector<MelodyP
                        e->Value[1], static_cast<uint8_t>(channel)});
     }
   }
-  std::stable_sort(notes.begin(), notes.end(), [](const MelodyNote& a, const MelodyNote& b) { return a.Tick < b.Tick; });
+  // One track's notes come in tick order already; parts over several tracks interleave.
+  const auto byTick = [](const MelodyNote& a, const MelodyNote& b) { return a.Tick < b.Tick; };
+  if (!std::is_sorted(notes.begin(), notes.end(), byTick)) std::stable_sort(notes.begin(), notes.end(), byTick);
   // A chord is one note: its highest.
   size_t out = 0;
   for (size_t i = 0; i < notes.size(); ++i) {
