@@ -148,6 +148,13 @@ Song CopySong(const Song& s) {
   return c;
 }
 
+Song CopySyllablesAndMelody(const Song& s) {
+  Song c;
+  ChainCopier copier(s, c);
+  CopyPart(s, {}, true, copier, c);
+  return c;
+}
+
 size_t SongBytes(const Song& song) {
   size_t bytes = song.Pool.ReservedBytes();
   // Only texts beyond the short-string buffer hold memory of their own.

@@ -14,6 +14,11 @@ namespace cv {
 // The copy has no player and no message sink: they belong to the song being worked on.
 Song CopySong(const Song& song);
 
+// The song's lists and small state with its melody chain and no other chain: enough to try an
+// operation on the syllables aside (writing lyric events into it finds no lyrics chain and is left
+// out).
+Song CopySyllablesAndMelody(const Song& song);
+
 // Memory a copy holds, in bytes (records, texts and lists; an estimate for the history's budget).
 size_t SongBytes(const Song& song);
 

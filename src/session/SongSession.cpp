@@ -377,7 +377,7 @@ bool SongSession::Assign() {
 namespace {
 // The sung syllables sit on the notes an assignment gives them (the title lines aside).
 bool SyllablesFollowMelody(const Song& song) {
-  Song assigned = CopySong(song);
+  Song assigned = CopySyllablesAndMelody(song);
   AssignSyllablesToNotes(assigned);
   const int32_t count = std::min<int32_t>(song.HyphenArrayElements, static_cast<int32_t>(song.HyphenArray.size()));
   for (int32_t p = HeaderElementCount(song); p < count; ++p) {
