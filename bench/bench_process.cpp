@@ -63,7 +63,8 @@ void Measure(const char* what, int runs, double bare, double target, const std::
 
 }  // namespace
 
-// bench_process [RUNS [SONG]]: SONG replaces the generated large song.
+// bench_process [RUNS [SONG]]: SONG replaces the generated large song; CANTOVEX_BENCH_CLI names
+// another cantovex-cli to measure.
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
   const fs::path dir = fs::exists("/dev/shm") ? fs::path("/dev/shm/cantovex-bench-process")
@@ -80,7 +81,9 @@ int main(int argc, char** argv) {
   }
   std::ifstream in(song, std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::string cli = CANTOVEX_CLI;
+  // Another build's program (CANTOVEX_BENCH_CLI) compares two versions in one run.
+  const char* other = std::getenv("CANTOVEX_BENCH_CLI");
+  const std::string cli = other && *other ? other : CANTOVEX_CLI;
   const double bare = cvbench::BarePassMs(bytes);
   std::printf("song: %zu bytes; bare pass %.2f ms; medians of %d runs\n", bytes.size(), bare, runs);
   Measure("open (info)", runs, bare, 6, {cli, "info", song});
