@@ -79,7 +79,6 @@ PtrMidiEvent NewLyric(Song& song, std::string bytes, int32_t position, bool hidd
   e->DType = DTypeMeta;
   e->MType = kLyricType;
   e->Meta = std::move(bytes);
-  e->DLength = static_cast<int32_t>(e->Meta.size());
   e->Position = position;
   e->TimePosition = TimeAt(song, position);
   e->Hidden = hidden;

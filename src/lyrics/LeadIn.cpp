@@ -18,7 +18,7 @@ bool IsSetUp(const TypMidiEvent& e) {
   if (e.Command == 0xFF) {
     // Sung text, markers, cue points and XF chords belong to the music; the rest describes the song.
     if (e.MType == 0x05 || e.MType == 0x06 || e.MType == 0x07) return false;
-    return !(e.MType == 0x7F && e.Meta.size() >= 3 && e.Meta.compare(0, 3, "\x43\x7B\x01") == 0);
+    return !(e.MType == 0x7F && e.Meta.starts_with("\x43\x7B\x01"));
   }
   const uint8_t kind = e.Command & 0xF0;
   return kind == 0xB0 || kind == 0xC0 || kind == 0xE0;

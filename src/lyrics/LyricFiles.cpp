@@ -146,14 +146,11 @@ std::string DeleteLyricsQuestion() { return Tr("Sollen die Lyrics entfernt werde
 
 void DeleteLyrics(Song& song) {
   const int tracks = static_cast<int>(song.MidiTrack.size());
-  // Lyric events of the file's tracks and of the lyrics track: a zero length leaves them out
-  // of every written file.
+  // Lyric events of the file's tracks and of the lyrics track: emptied, they are left out of
+  // every written file.
   for (int t = 0; t <= song.LyricsTrackIndex() && t < tracks; ++t) {
     for (PtrMidiEvent e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent) {
-      if (IsMetaEvent(*e, 5)) {
-        e->Meta.clear();
-        e->DLength = 0;
-      }
+      if (IsMetaEvent(*e, 5)) e->Meta.clear();
     }
   }
   // The Prompta data were made from the lyrics: without them they would prompt stale text.

@@ -127,7 +127,6 @@ bool AddDefaultTempoEvent(Song& song) {
   e->DType = DTypeMeta;
   e->MType = 0x51;
   e->Meta = std::string(3, '\0');
-  e->DLength = 3;
   e->Position = 0;
   e->TimePosition = 0;
   WriteMicros(*e, targets[0].Current);

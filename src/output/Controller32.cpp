@@ -15,7 +15,6 @@ bool IsControl(const TypMidiEvent& e, int channel, int controller) {
 PtrMidiEvent NewControl(Song& song, int channel, int controller, int value, int32_t position) {
   PtrMidiEvent e = AllocateEvent(song);
   e->Command = static_cast<uint8_t>(0xB0 + channel);
-  e->DLength = 3;
   e->DType = DTypeChannel;
   e->MType = -1;
   e->Position = position;

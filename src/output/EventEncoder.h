@@ -20,12 +20,11 @@ namespace cv {
 [[noreturn]] void ThrowCodingError();
 
 // A meta event that the writers add to the file (port, names, End of Track).
-inline TypMidiEvent MakeMetaEvent(int16_t type, std::string data, int32_t position) {
+inline TypMidiEvent MakeMetaEvent(int8_t type, std::string data, int32_t position) {
   TypMidiEvent e;
   e.Command = 0xFF;
   e.DType = DTypeMeta;
   e.MType = type;
-  e.DLength = static_cast<int32_t>(data.size());
   e.Meta = std::move(data);
   e.Position = position;
   e.TimePosition = 0;
@@ -111,9 +110,7 @@ class EventEncoder {
     Reserve(16 + e.Meta.size());
     if (e.DType == DTypeChannel) {
       if (e.Command < 0x80 || e.Command > 0xEF) ThrowCodingError();
-      int data = e.DLength - 1;
-      if (data < 0) data = 0;
-      if (data > 2) data = 2;
+      const int data = ChannelDataBytes(e.Command);
       for (int i = 0; i < data; ++i)
         if (e.Value[i] > 0x7F) ThrowCodingError();
       PutDelta(e.Position);
@@ -126,7 +123,7 @@ class EventEncoder {
     }
     if (e.DType != DTypeMeta) ThrowCodingError();
     const bool endOfTrack = e.Command == 0xFF && e.MType == 0x2F;
-    if (e.DLength <= 0 && !endOfTrack) return;
+    if (e.Meta.empty() && !endOfTrack) return;
     switch (e.Command) {
       case 0xF0:
       case 0xF7:
@@ -144,12 +141,12 @@ class EventEncoder {
         PrevCommand = 0;
         return;
       case 0xFF:
-        if (e.MType < 0 || e.MType > 0xFF) ThrowCodingError();
+        if (e.MType < 0) ThrowCodingError();
         PutDelta(e.Position);
         Put(0xFF);
         PrevCommand = 0;
         Put(static_cast<uint8_t>(e.MType));
-        if (e.DLength <= 0 || e.Meta.empty())
+        if (e.Meta.empty())
           Put(0);
         else
           PutBlock(e.Meta.data(), e.Meta.size(), e.MType == 5);

@@ -47,7 +47,7 @@ void KarImage(const Song& song, const std::string& languageTag, ByteBuffer& imag
   const size_t tracks = std::min<size_t>(song.NumberOfSourceTracks, song.MidiTrack.size());
   for (size_t t = 0; t < tracks; ++t)
     for (const TypMidiEvent* e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent)
-      if (IsKaraokeHeaderLine(*e) && e->Meta.rfind("@I", 0) == 0 &&
+      if (IsKaraokeHeaderLine(*e) && e->Meta.starts_with("@I") &&
           std::none_of(chunks.Header.begin(), chunks.Header.end(), [&](const TypMidiEvent* h) { return h->Meta == e->Meta; }))
         add(chunks.Header, 0x01, e->Meta, 0);
 

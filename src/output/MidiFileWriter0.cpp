@@ -37,7 +37,7 @@ bool IsHeadEvent(const TypMidiEvent& e, bool copyrightKept) {
 }
 
 // Empty meta events of the text family and below carry nothing.
-bool IsDropped(const TypMidiEvent& e) { return IsMeta(e) && e.DLength == 0 && e.MType < 10; }
+bool IsDropped(const TypMidiEvent& e) { return IsMeta(e) && e.Meta.empty() && e.MType < 10; }
 
 // Merges one track into the list by walking a cursor that only moves forward: each event lands
 // after every listed event whose tick is not greater. Works for tracks out of tick order too.

@@ -340,7 +340,6 @@ void ImageFromWorkingTracks(const Song& song, const KaraokeChunks* karaoke, Byte
     WorkingTrack& track = w[k];
     if (track.patch > -1 && track.name) {
       std::string name = k == 1 ? "Melodie" : k == 10 ? "Drums" : k == 16 ? "Chords" : kInstrumentNames[track.patch];
-      track.name->DLength = static_cast<int32_t>(name.size());
       track.name->Meta = std::move(name);
     }
     if (track.events.empty()) continue;

@@ -184,7 +184,6 @@ class TrackInserter {
     PtrMidiEvent e = AllocateEvent(song_);
     e->Command = command;
     e->DType = DTypeChannel;
-    e->DLength = 3;
     e->MType = -1;
     e->Position = tick;
     e->Value[0] = e->ValueOrg[0] = data1;
@@ -266,7 +265,6 @@ void ClearPromptaLeadIn(Song& song) {
         e->Command = 0xFF;
         e->DType = DTypeMeta;
         e->MType = 1;
-        e->DLength = 0;
         e->Meta.clear();
       }
     }

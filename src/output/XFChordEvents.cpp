@@ -28,9 +28,8 @@ const TypMidiEvent* XFChordTrackFirst(const Song& song) {
 }  // namespace
 
 bool IsXFChordEvent(const TypMidiEvent& e) {
-  return e.Command == 0xFF && e.DType == DTypeMeta && e.MType == 0x7F && e.DLength == 7 &&
-         e.Meta.size() == 7 && static_cast<uint8_t>(e.Meta[0]) == 0x43 &&
-         static_cast<uint8_t>(e.Meta[1]) == 0x7B && static_cast<uint8_t>(e.Meta[2]) == 0x01;
+  return e.Command == 0xFF && e.DType == DTypeMeta && e.MType == 0x7F && e.Meta.size() == 7 &&
+         e.Meta.starts_with("\x43\x7B\x01");
 }
 
 int32_t CountXFChordEvents(const Song& song) {

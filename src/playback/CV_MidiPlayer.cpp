@@ -339,12 +339,11 @@ void TMidiPlayer::Chase(const TypMidiEvent& event) {
 void TMidiPlayer::SendEvent(const TypMidiEvent& event) {
   MidiSink* out = Output();
   if (event.Command == 0xF0 || event.Command == 0xF7) {
-    if (event.DLength <= 0) return;
+    if (event.Meta.empty()) return;
     sysex_.clear();
     // The synthesizer takes both kinds as a complete system-exclusive message.
     sysex_.push_back(useVSTi_ ? 0xF0 : event.Command);
-    const size_t n = std::min<size_t>(event.Meta.size(), static_cast<size_t>(event.DLength));
-    sysex_.insert(sysex_.end(), event.Meta.begin(), event.Meta.begin() + static_cast<std::ptrdiff_t>(n));
+    sysex_.insert(sysex_.end(), event.Meta.begin(), event.Meta.end());
     out->PutLong(sysex_.data(), sysex_.size());
     return;
   }

@@ -79,7 +79,7 @@ void ReadXFChords(Song& song) {
   song.XF_Counter = 0;
   PtrMidiEvent first = song.MidiTrack[song.XF_TrackNb].TrkFirstEvent;
   for (PtrMidiEvent e = first; e && e->NextEvent; e = e->NextEvent) {
-    if (e->Command != 0xFF || e->MType != 0x7F || e->DLength != 7 || e->Meta.size() != 7) continue;
+    if (e->Command != 0xFF || e->MType != 0x7F || e->Meta.size() != 7) continue;
     if (std::memcmp(e->Meta.data(), "\x43\x7B\x01", 3) != 0) continue;
     if (song.XF_Counter >= static_cast<int32_t>(song.XF_ChordsArray.size())) song.XF_ChordsArray.emplace_back();
     // The bytes as read: every byte value is a valid chord byte here, so none can fail.

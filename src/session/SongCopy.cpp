@@ -157,10 +157,9 @@ Song CopySyllablesAndMelody(const Song& s) {
 
 size_t SongBytes(const Song& song) {
   size_t bytes = song.Pool.ReservedBytes();
-  // Only texts beyond the short-string buffer hold memory of their own.
-  auto text = [](const std::string& t) { return t.capacity() > 15 ? t.capacity() + 1 : 0; };
+  // Bytes as read are in the pool; only bytes set later hold memory of their own.
   for (const TMyTrack& t : song.MidiTrack)
-    for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent) bytes += text(e->Meta);
+    for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent) bytes += e->Meta.HeapBytes();
   for (const THyphens& h : song.HyphenArray)
     bytes += sizeof(THyphens) + (h.Text.capacity() + h.MTC.capacity() + h.SourceText.capacity()) * sizeof(char16_t) +
              h.SourceBytes.capacity();

@@ -6,28 +6,43 @@
 #include <string>
 #include <vector>
 
+#include "song/MetaBytes.h"
+
 namespace cv {
 
 struct TypMidiEvent;
 using PtrMidiEvent = TypMidiEvent*;
 
-// One stored event in a singly linked chain. Records come zero-filled from the song's pool.
+// Data bytes after a channel status byte: one for program change and channel pressure, else two.
+constexpr int ChannelDataBytes(uint8_t status) { return (status & 0xE0) == 0xC0 ? 1 : 2; }
+
+// One stored event in a singly linked chain. Records come zero-filled from the song's pool; a big
+// song holds millions, so the record is kept at 32 bytes.
 struct TypMidiEvent {
   PtrMidiEvent NextEvent = nullptr;
-  std::string Meta;          // data bytes of a meta or sysex event (sysex: bytes after 0xF0)
-  int32_t DLength = 0;       // channel: message length incl. status; meta/sysex: size of Meta
+  MetaBytes Meta;            // data bytes of a meta or sysex event (sysex: bytes after 0xF0)
   int32_t Position = 0;      // ticks from the song start
   int32_t TimePosition = 0;  // milliseconds from the song start (time map)
-  int16_t MType = 0;         // meta type 0..127; -1 for channel messages and sysex
   uint8_t Command = 0;       // status byte: 0x80..0xEF, 0xF0 or 0xFF
+  int8_t MType = 0;          // meta type 0..127; -1 for channel messages and sysex
   uint8_t DType = 0;         // 1 = channel message (Value), 2 = meta/sysex (Meta)
   bool Hidden = false;
   uint8_t Value[2] = {0, 0};     // data bytes as sent
   uint8_t ValueOrg[2] = {0, 0};  // data bytes as read
+
+  // Channel: message length with the status byte; meta/sysex: size of Meta (an emptied meta
+  // event is left out of every written file).
+  int32_t DataLength() const;
 };
+
+static_assert(sizeof(TypMidiEvent) == 32);
 
 constexpr uint8_t DTypeChannel = 1;
 constexpr uint8_t DTypeMeta = 2;
+
+inline int32_t TypMidiEvent::DataLength() const {
+  return DType == DTypeChannel ? 1 + ChannelDataBytes(Command) : static_cast<int32_t>(Meta.size());
+}
 
 // Head of one event chain.
 struct TMyTrack {

@@ -31,14 +31,13 @@ void EventPool::NewBlock() {
 size_t EventPool::ReservedBytes() const {
   size_t bytes = 0;
   for (const Block& b : blocks_) bytes += b.size * sizeof(TypMidiEvent);
-  return bytes;
+  return bytes + bytes_.ReservedBytes();
 }
 
 void EventPool::FreeEvent(PtrMidiEvent event) {
   if (!event) return;
   --live_;
   event->Meta.clear();
-  event->Meta.shrink_to_fit();
   event->NextEvent = freeList_;
   freeList_ = event;
 }
@@ -57,6 +56,7 @@ void EventPool::Clear() {
   usedInLastBlock_ = 0;
   freeList_ = nullptr;
   live_ = 0;
+  bytes_.Clear();
 }
 
 }  // namespace cv

@@ -1,8 +1,10 @@
-// Per-song arena of event records: O(1) allocation and release, everything freed at once.
+// Per-song arena of event records and of the bytes read into them: O(1) allocation and release,
+// everything freed at once.
 #pragma once
 
 #include <cstddef>
 #include <new>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -39,13 +41,19 @@ class EventPool {
     if (usedInLastBlock_ == lastBlockSize_) NewBlock();
     return new (blocks_.back().events + usedInLastBlock_++) TypMidiEvent();
   }
-  // Returns a record (already unlinked from its chain) for reuse.
+  // Returns a record (already unlinked from its chain) for reuse; bytes it owns are freed.
   void FreeEvent(PtrMidiEvent event);
   // Releases every record at once.
   void Clear();
   size_t LiveCount() const { return live_; }
-  // Memory held for records, in bytes.
+  // Memory held for records and their bytes, in bytes; of it, held for bytes kept.
   size_t ReservedBytes() const;
+  size_t KeptBytesReserved() const { return bytes_.ReservedBytes(); }
+  // Event data (head, then tail) kept until the pool is cleared: reading stores a file's texts
+  // and SysEx messages here as they were, without an allocation each.
+  MetaBytes KeepBytes(std::string_view head, std::string_view tail = {}) {
+    return MetaBytes::InArena(bytes_, head, tail);
+  }
 
  private:
   // The first block suits a normal song; later ones are large (huge pages where the system has them).
@@ -59,6 +67,7 @@ class EventPool {
     usedInLastBlock_ = std::exchange(other.usedInLastBlock_, 0);
     freeList_ = std::exchange(other.freeList_, nullptr);
     live_ = std::exchange(other.live_, 0);
+    bytes_ = std::move(other.bytes_);
   }
   struct Block {
     TypMidiEvent* events;
@@ -69,6 +78,7 @@ class EventPool {
   size_t usedInLastBlock_ = 0;
   PtrMidiEvent freeList_ = nullptr;
   size_t live_ = 0;
+  ByteArena bytes_;  // cleared after the records that point into it
 };
 
 }  // namespace cv

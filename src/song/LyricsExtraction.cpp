@@ -18,7 +18,7 @@ constexpr char16_t kCR = u'\r';
 
 bool IsLineBreak(const THyphens& h) { return h.Text.size() == 1 && h.Text[0] == kCR; }
 
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+bool StartsWith(std::string_view s, const char* prefix) { return s.starts_with(prefix); }
 
 // Empty once spaces and control characters are trimmed from both ends.
 bool IsEmptyTrimmed(const std::u16string& s) {
@@ -125,7 +125,7 @@ class Extractor {
 
   // "@" header lines, "%" comments and the header text after "@K"; false when the event goes.
   bool KaraokeHeader(TypMidiEvent& ev, size_t& len) {
-    const std::string& m = ev.Meta;
+    const std::string_view m = ev.Meta;
     if (len > 0 && StartsWith(m, "%")) len = 0;
     // "@W" (the file's warning lines) is header text like "@I", never lyrics.
     if (len > 1 && (StartsWith(m, "@I") || StartsWith(m, "@W"))) len = 0;
@@ -144,13 +144,12 @@ class Extractor {
     if (len > 1 && StartsWith(m, "@T") && IsCopyrightNotice(DecodeText(m.substr(2), song_.Encoding))) len = 0;
     if (len > 1 && StartsWith(m, "@T")) {
       // "@T Title" becomes the line start "/Title".
-      std::string title = m;
+      std::string title(m);
       title[0] = '/';
       title.erase(1, 1);
       while (title.size() >= 2 && title[1] == ' ') title.erase(1, 1);
       if (title.size() > 1) {
         ev.Meta = title;
-        ev.DLength = static_cast<int32_t>(title.size());
         len = title.size();
       } else {
         len = 0;
@@ -166,7 +165,6 @@ class Extractor {
       ev.Meta[lf] = '\r';
     else
       ev.Meta.erase(lf, 1);
-    ev.DLength = static_cast<int32_t>(ev.Meta.size());
   }
 
   void Append(const TypMidiEvent& ev, std::u16string text, int32_t delta = 0) {

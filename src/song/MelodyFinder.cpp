@@ -478,7 +478,6 @@ void UseMelody(Song& song) {
     e->Command = 0xFF;
     e->DType = DTypeMeta;
     e->MType = type;
-    e->DLength = static_cast<int32_t>(data.size());
     e->Meta = std::move(data);
     e->Position = tick;
     return e;
@@ -489,7 +488,6 @@ void UseMelody(Song& song) {
     e->Command = static_cast<uint8_t>(0x90 | n.Channel);
     e->DType = DTypeChannel;
     e->MType = -1;
-    e->DLength = 3;
     e->Position = n.Tick;
     e->TimePosition = n.TimeMs;
     e->Value[0] = e->ValueOrg[0] = n.Pitch;

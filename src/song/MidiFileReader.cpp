@@ -353,13 +353,12 @@ class Reader {
                             " (a whole song has a few thousand). It is damaged or no song: open another copy."));
   }
 
-  PtrMidiEvent NewMeta(uint8_t type, const char* data, int32_t len, int32_t tick) {
+  PtrMidiEvent NewMeta(uint8_t type, const char* data, int32_t len, int32_t tick, std::string_view tail = {}) {
     PtrMidiEvent e = s_.Pool.NewEvent();
     e->Command = 0xFF;
     e->DType = DTypeMeta;
-    e->MType = type;
-    e->Meta.assign(data, static_cast<size_t>(len));
-    e->DLength = len;
+    e->MType = static_cast<int8_t>(type);
+    e->Meta = s_.Pool.KeepBytes(std::string_view(data, static_cast<size_t>(len)), tail);
     e->Position = tick;
     return e;
   }
@@ -543,7 +542,6 @@ class Reader {
       PtrMidiEvent e = s_.Pool.NewEvent();
       e->Command = command;
       e->DType = DTypeChannel;
-      e->DLength = HasSecondDataByte(command) ? 3 : 2;
       e->MType = -1;
       e->Position = tick;
       e->Value[0] = e->ValueOrg[0] = d1;
@@ -606,11 +604,7 @@ class Reader {
         return;
       case 0x05:
         if (len >= 1) {
-          PtrMidiEvent e = NewMeta(type, data, len, tick);
-          if (lineFlag_) {
-            e->Meta.push_back('\r');
-            ++e->DLength;
-          }
+          PtrMidiEvent e = NewMeta(type, data, len, tick, lineFlag_ ? "\r" : "");
           Append(r.lyrics, e);
           if (r.t < n_ && s_.LyricOrigin[r.t].Count++ == 0) s_.LyricOrigin[r.t].FirstPosition = tick;
         } else if (lineFlag_) {

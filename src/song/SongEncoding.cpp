@@ -88,7 +88,6 @@ void ReencodeSong(Song& song, const TextEncoding& encoding) {
     for (PtrMidiEvent e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent) {
       if (e->Command != 0xFF || e->MType < 0x01 || e->MType > 0x07 || e->Meta.empty()) continue;
       e->Meta = EncodeText(DecodeText(e->Meta, song.Encoding), encoding);
-      e->DLength = static_cast<int32_t>(e->Meta.size());
     }
   for (THyphens& h : song.HyphenArray) {
     h.SourceBytes.clear();

@@ -58,7 +58,7 @@ TEST(Controller32, ProgramAtTickZeroGetsNegativeTicks) {
   InsertController32(song);
   EXPECT_EQ(Dump(song, 0), (std::vector<Ev>{{-2, 0xB0, 0, 0}, {-1, 0xB0, 32, 0}, {0, 0xC0, 1, 0}, {10, 0x90, 60, 1}}));
   PtrMidiEvent e = Inner(song, 0)[1];
-  EXPECT_EQ(e->DLength, 3);
+  EXPECT_EQ(e->DataLength(), 3);
   EXPECT_EQ(e->MType, -1);
   EXPECT_EQ(e->ValueOrg[0], 32);
 }

@@ -18,7 +18,7 @@ std::vector<std::string> Snapshot(const Song& song) {
   for (const TMyTrack& track : song.MidiTrack)
     for (const TypMidiEvent* e = track.TrkFirstEvent; e; e = e->NextEvent)
       out.push_back(std::to_string(e->Position) + ":" + std::to_string(e->TimePosition) + ":" +
-                    std::to_string(e->Value[0]) + ":" + std::to_string(e->Value[1]) + ":" + e->Meta);
+                    std::to_string(e->Value[0]) + ":" + std::to_string(e->Value[1]) + ":" + e->Meta.str());
   return out;
 }
 

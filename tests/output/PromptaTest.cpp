@@ -74,7 +74,7 @@ TEST(Prompta, DataBlockLayout) {
       EXPECT_EQ(e->Command, 0xB1);
       EXPECT_EQ(e->Value[0], 20);
       EXPECT_EQ(e->ValueOrg[0], 20);
-      EXPECT_EQ(e->DLength, 3);
+      EXPECT_EQ(e->DataLength(), 3);
     }
     EXPECT_EQ(song.PromptaControllerTrack, song.PromptaTrackIndex());
   }
@@ -216,7 +216,7 @@ TEST(Prompta, ClearLeadInMovesEventsAndNeutralisesController) {
   EXPECT_EQ(positions, (std::vector<int>{2, 61, 62, 63, 63, 70}));
   EXPECT_EQ(inner[0]->Command, 0xFF);
   EXPECT_EQ(inner[0]->MType, 1);
-  EXPECT_EQ(inner[0]->DLength, 0);
+  EXPECT_EQ(inner[0]->DataLength(), 0);
   EXPECT_EQ(inner[3]->Command, 0xB1);  // another controller stays
   EXPECT_EQ(inner[5]->Command, 0xB2);  // another channel stays
   EXPECT_EQ(song.MidiTrack[0].TrkLastEvent->Position, song.MaxSongPosition);

@@ -39,7 +39,7 @@ Digest DigestOf(const cv::Song& song) {
     for (const cv::TypMidiEvent* e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent) {
       if (e->DType == cv::DTypeChannel) {
         std::vector<uint8_t> bytes{e->Command};
-        for (int i = 0; i + 1 < e->DLength && i < 2; ++i) bytes.push_back(e->Value[i]);
+        for (int i = 0; i + 1 < e->DataLength() && i < 2; ++i) bytes.push_back(e->Value[i]);
         d.channels[e->Command & 0x0F].emplace_back(e->Position, std::move(bytes));
         ++d.channelEvents;
       } else if (e->Command == 0xFF && (e->MType == 0x51 || e->MType == 0x58) && e->Position <= song.MaxSongPosition) {

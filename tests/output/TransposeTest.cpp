@@ -87,7 +87,7 @@ std::vector<std::string> Snapshot(const Song& song) {
   for (size_t t = 0; t < song.MidiTrack.size(); ++t)
     for (const TypMidiEvent* e = song.MidiTrack[t].TrkFirstEvent; e; e = e->NextEvent)
       out.push_back(std::to_string(t) + ":" + std::to_string(e->Position) + ":" + std::to_string(e->Value[0]) +
-                    ":" + e->Meta);
+                    ":" + e->Meta.str());
   return out;
 }
 

@@ -40,8 +40,8 @@ std::string Bits(float f) {
 
 void PutChain(std::ostringstream& out, const TypMidiEvent* e) {
   for (; e; e = e->NextEvent) {
-    out << e->Position << ',' << e->TimePosition << ',' << int{e->Command} << ',' << int{e->DType} << ',' << e->MType
-        << ',' << e->DLength << ',' << e->Hidden << ',' << int{e->Value[0]} << ',' << int{e->Value[1]} << ','
+    out << e->Position << ',' << e->TimePosition << ',' << int{e->Command} << ',' << int{e->DType} << ',' << int{e->MType}
+        << ',' << e->DataLength() << ',' << e->Hidden << ',' << int{e->Value[0]} << ',' << int{e->Value[1]} << ','
         << int{e->ValueOrg[0]} << ',' << int{e->ValueOrg[1]} << ',' << e->Meta.size() << ':' << e->Meta << ';';
   }
   out << '\n';

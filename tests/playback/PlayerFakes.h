@@ -125,7 +125,6 @@ inline void BuildSong(cv::Song& song, const std::vector<std::vector<Ev>>& tracks
       e->MType = mtype;
       e->Meta = ev.meta;
       e->DType = ev.command >= 0xF0 ? cv::DTypeMeta : cv::DTypeChannel;
-      e->DLength = ev.command >= 0xF0 ? static_cast<int32_t>(ev.meta.size()) : 3;
       if (!track.TrkFirstEvent)
         track.TrkFirstEvent = e;
       else

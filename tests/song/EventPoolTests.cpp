@@ -34,3 +34,42 @@ TEST(EventPool, RecordsAcrossBlocksAreZeroedReusedAndReleased) {
   EXPECT_EQ(pool.ReservedBytes(), 0u);
   EXPECT_EQ(pool.NewEvent()->Position, 0);
 }
+
+// Bytes kept while reading lie in the pool (no allocation each) and stay valid as long as it does,
+// also when it moves; an edited text owns heap bytes that freeing its record releases; a copied
+// record takes bytes of its own and outlives the pool (the sanitizer builds check both).
+TEST(EventPool, KeptBytesLiveWithThePoolAndCopiesOutliveIt) {
+  TypMidiEvent copy;
+  std::vector<std::string> expected;
+  {
+    EventPool pool;
+    std::vector<PtrMidiEvent> events;
+    for (int i = 0; i < 3000; ++i) {
+      // A few SysEx-sized ones among many short texts: several blocks, some of their own.
+      const std::string head = i % 1000 == 7 ? std::string(200000, static_cast<char>('a' + i % 26)) : "text " + std::to_string(i);
+      const std::string tail = i % 2 ? "\r" : "";
+      PtrMidiEvent e = pool.NewEvent();
+      e->Meta = pool.KeepBytes(head, tail);
+      expected.push_back(head + tail);
+      events.push_back(e);
+    }
+    EXPECT_EQ(events[1]->Meta, "text 1\r");
+    EXPECT_EQ(events[1]->Meta.HeapBytes(), 0u);
+    EXPECT_EQ(pool.KeepBytes("").size(), 0u);
+    EXPECT_GE(pool.ReservedBytes(), 3000 * sizeof(TypMidiEvent) + 3 * 200000);
+
+    events[2]->Meta = std::string("edited");
+    EXPECT_EQ(events[2]->Meta.HeapBytes(), sizeof(uint32_t) + 6);
+    pool.FreeEvent(events[2]);
+    events[2] = pool.NewEvent();
+    expected[2].clear();
+    events[4]->Meta.push_back('!');  // grows out of the pool onto the heap
+    expected[4] += '!';
+
+    EventPool moved = std::move(pool);
+    for (size_t i = 0; i < events.size(); ++i) ASSERT_EQ(events[i]->Meta, expected[i]) << i;
+    copy = *events[1007];
+  }
+  EXPECT_EQ(copy.Meta, expected[1007]);
+  EXPECT_GT(copy.Meta.HeapBytes(), 200000u);
+}

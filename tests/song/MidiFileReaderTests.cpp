@@ -107,7 +107,7 @@ TEST(MidiFileReader, BuildsChainsListsAndMelody) {
   ASSERT_EQ(t1.size(), 8u);  // port, name, program, 4 notes, End of Track
   EXPECT_EQ(s->MidiTrack[1].TrkEventCounter, 8);
   EXPECT_EQ(s->MidiTrack[1].TrkNameEvent, t1[1]);
-  EXPECT_EQ(t1[2]->DLength, 2);
+  EXPECT_EQ(t1[2]->DataLength(), 2);
   EXPECT_EQ(t1[6]->Command, 0x80);  // note-on with velocity 0
   EXPECT_EQ(t1[6]->Value[1], 17);
   EXPECT_EQ(s->MidiTrack[0].TrkMidiChannel, -1);
@@ -327,7 +327,7 @@ TEST(MidiFileReader, SysexSignatureEndsEveryLyricWithALineBreak) {
   ASSERT_EQ(ev.size(), 6u);
   EXPECT_EQ(ev[2]->Meta, "a");
   EXPECT_EQ(ev[3]->Meta, "b\r");
-  EXPECT_EQ(ev[3]->DLength, 2);
+  EXPECT_EQ(ev[3]->DataLength(), 2);
   EXPECT_EQ(ev[4]->Meta, "\r");
 }
 

@@ -14,7 +14,6 @@ PtrMidiEvent NewMeta(Song& song, int32_t tick, int type, const std::string& byte
   e->DType = DTypeMeta;
   e->MType = static_cast<int16_t>(type);
   e->Meta = bytes;
-  e->DLength = static_cast<int32_t>(bytes.size());
   e->Position = tick;
   return e;
 }
@@ -75,7 +74,6 @@ PtrMidiEvent AddChannel(Song& song, int track, int32_t tick, int status, int dat
   e->Command = static_cast<uint8_t>(status);
   e->DType = DTypeChannel;
   e->MType = -1;
-  e->DLength = (status & 0xE0) == 0xC0 ? 2 : 3;
   e->Position = tick;
   e->TimePosition = static_cast<int32_t>(tick * 500000.0 / 1000.0 / song.SourceTimeBase + 0.5);
   e->Value[0] = e->ValueOrg[0] = static_cast<uint8_t>(data1);

@@ -85,7 +85,8 @@ std::vector<std::string> LyricEventBytes(const std::string& path) {
     for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent)
       if (e->Command == 0xFF && e->MType == 5) {
         // The program writes a line end as an event of its own.
-        const std::string text = e->Meta.substr(0, e->Meta.find_last_not_of('\r') + 1);
+        const std::string_view m = e->Meta;
+        const std::string text(m.substr(0, m.find_last_not_of('\r') + 1));
         if (!text.empty()) out.push_back(text);
       }
   return out;

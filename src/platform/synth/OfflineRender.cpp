@@ -40,7 +40,7 @@ int64_t RenderSongOffline(const Song& song, TSynthesizer& synth, const std::func
     next.pop();
     renderUntil(std::max(e->TimePosition, 0));
     if (e->Command == 0xF0 || e->Command == 0xF7) {
-      if (e->DLength > 0) {
+      if (!e->Meta.empty()) {
         sysex.assign(1, 0xF0);
         sysex.insert(sysex.end(), e->Meta.begin(), e->Meta.end());
         synth.PutLong(sysex.data(), sysex.size());
