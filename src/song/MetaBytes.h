@@ -39,7 +39,7 @@ class ByteArena {
     if (n > left_) {
       // A large request gets a block of its own; the current block stays in use for small ones.
       if (n > kLargestBlock / 4) return NewBlock(n);
-      const size_t size = blocks_.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * last_);
+      const size_t size = std::max(n, blocks_.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * last_));
       next_ = NewBlock(size);
       left_ = last_ = size;
     }

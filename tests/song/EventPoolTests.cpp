@@ -44,15 +44,21 @@ TEST(EventPool, KeptBytesLiveWithThePoolAndCopiesOutliveIt) {
   {
     EventPool pool;
     std::vector<PtrMidiEvent> events;
+    size_t kept = 0;
     for (int i = 0; i < 3000; ++i) {
-      // A few SysEx-sized ones among many short texts: several blocks, some of their own.
-      const std::string head = i % 1000 == 7 ? std::string(200000, static_cast<char>('a' + i % 26)) : "text " + std::to_string(i);
+      // A few SysEx-sized ones among many short texts: several blocks, some of their own; middle
+      // sizes larger than the block in use go into a new block large enough for them.
+      const std::string head = i % 1000 == 7     ? std::string(200000, static_cast<char>('a' + i % 26))
+                               : i % 1000 == 500 ? std::string(20000 + i, static_cast<char>('a' + i % 26))
+                                                 : "text " + std::to_string(i);
       const std::string tail = i % 2 ? "\r" : "";
       PtrMidiEvent e = pool.NewEvent();
       e->Meta = pool.KeepBytes(head, tail);
       expected.push_back(head + tail);
       events.push_back(e);
+      kept += head.size() + tail.size();
     }
+    EXPECT_GE(pool.ReservedBytes(), 3000 * sizeof(TypMidiEvent) + kept);
     EXPECT_EQ(events[1]->Meta, "text 1\r");
     EXPECT_EQ(events[1]->Meta.HeapBytes(), 0u);
     EXPECT_EQ(pool.KeepBytes("").size(), 0u);
