@@ -123,6 +123,14 @@ class ChainCopier {
 
 // Fills c with the song's state and copies of the chains named (the others empty).
 void CopyPart(const Song& s, const std::vector<int>& chains, bool melody, ChainCopier& copier, Song& c) {
+  // A block of just the records kept, rather than a large one mostly unused.
+  size_t records = 0;
+  auto count = [&](const TMyTrack& t) {
+    for (PtrMidiEvent e = t.TrkFirstEvent; e; e = e->NextEvent) ++records;
+  };
+  for (int t : chains) count(s.MidiTrack[t]);
+  if (melody) count(s.MelodyTrack);
+  c.Pool.Reserve(records);
   CopyState(s, c);
   c.MidiTrack.resize(s.MidiTrack.size());
   for (int t : chains) c.MidiTrack[t] = copier.Copy(s.MidiTrack[t]);

@@ -12,7 +12,7 @@ void EventPool::NewBlock() {
   blocks_.reserve(blocks_.size() + 1);
   Block b;
   if (blocks_.empty()) {
-    b.size = kFirstBlockSize;
+    b.size = firstBlockSize_;
     b.events = static_cast<TypMidiEvent*>(::operator new(b.size * sizeof(TypMidiEvent)));
   } else {
     b.size = kBigBlockBytes / sizeof(TypMidiEvent);
@@ -56,6 +56,7 @@ void EventPool::Clear() {
   usedInLastBlock_ = 0;
   freeList_ = nullptr;
   live_ = 0;
+  firstBlockSize_ = kFirstBlockSize;
   bytes_.Clear();
 }
 

@@ -41,6 +41,11 @@ class EventPool {
     if (usedInLastBlock_ == lastBlockSize_) NewBlock();
     return new (blocks_.back().events + usedInLastBlock_++) TypMidiEvent();
   }
+  // Room for this many records in one block of that size, for a pool that has none yet (else
+  // nothing): a copy of a few chains then holds no more than they need.
+  void Reserve(size_t records) {
+    if (blocks_.empty() && records > 0) firstBlockSize_ = records;
+  }
   // Returns a record (already unlinked from its chain) for reuse; bytes it owns are freed.
   void FreeEvent(PtrMidiEvent event);
   // Releases every record at once.
@@ -67,6 +72,7 @@ class EventPool {
     usedInLastBlock_ = std::exchange(other.usedInLastBlock_, 0);
     freeList_ = std::exchange(other.freeList_, nullptr);
     live_ = std::exchange(other.live_, 0);
+    firstBlockSize_ = std::exchange(other.firstBlockSize_, kFirstBlockSize);
     bytes_ = std::move(other.bytes_);
   }
   struct Block {
@@ -78,6 +84,7 @@ class EventPool {
   size_t usedInLastBlock_ = 0;
   PtrMidiEvent freeList_ = nullptr;
   size_t live_ = 0;
+  size_t firstBlockSize_ = kFirstBlockSize;
   ByteArena bytes_;  // cleared after the records that point into it
 };
 

@@ -35,6 +35,24 @@ TEST(EventPool, RecordsAcrossBlocksAreZeroedReusedAndReleased) {
   EXPECT_EQ(pool.NewEvent()->Position, 0);
 }
 
+// A pool told how many records it gets holds a block of just that size first (a copy of a few
+// chains); more go on into the usual blocks, and a pool in use keeps its blocks as they are.
+TEST(EventPool, AReservedPoolHoldsJustTheRecordsAnnounced) {
+  EventPool pool;
+  pool.Reserve(100);
+  std::vector<PtrMidiEvent> events;
+  for (int i = 0; i < 100; ++i) events.push_back(pool.NewEvent());
+  EXPECT_EQ(pool.ReservedBytes(), 100 * sizeof(TypMidiEvent));
+  pool.Reserve(5);  // too late: nothing changes
+  events.push_back(pool.NewEvent());
+  EXPECT_GT(pool.ReservedBytes(), 101 * sizeof(TypMidiEvent));
+  for (size_t i = 0; i < events.size(); ++i) events[i]->Position = static_cast<int32_t>(i);
+  for (size_t i = 0; i < events.size(); ++i) ASSERT_EQ(events[i]->Position, static_cast<int32_t>(i));
+  pool.Clear();
+  pool.NewEvent();
+  EXPECT_GT(pool.ReservedBytes(), 100 * sizeof(TypMidiEvent));  // the usual first block again
+}
+
 // Bytes kept while reading lie in the pool (no allocation each) and stay valid as long as it does,
 // also when it moves; an edited text owns heap bytes that freeing its record releases; a copied
 // record takes bytes of its own and outlives the pool (the sanitizer builds check both).
