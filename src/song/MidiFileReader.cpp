@@ -98,11 +98,6 @@ int32_t AddTick(int32_t tick, int32_t delta) {
   return static_cast<int32_t>(t);
 }
 
-bool HasSecondDataByte(uint8_t status) {
-  uint8_t hi = status & 0xF0;
-  return hi != 0xC0 && hi != 0xD0;
-}
-
 class Reader {
  public:
   Reader(Song& song, std::span<const uint8_t> bytes = {}, StampedTimes* stamped = nullptr)
@@ -522,7 +517,7 @@ class Reader {
         if (clearOnSystem) status = 0;
         continue;
       }
-      uint8_t d2 = HasSecondDataByte(command) ? c_.Byte() : 0;
+      uint8_t d2 = ChannelDataBytes(command) == 2 ? c_.Byte() : 0;
       uint8_t hi = command & 0xF0;
       if (!r.ended) {
         if (hi == 0xB0) PromptaStep(prompta, t, command & 0x0F, d1, d2, tick);
